@@ -1,0 +1,114 @@
+#include "link/port_session.h"
+
+#include <array>
+#include <chrono>
+
+namespace telvaro {
+
+PortSession::PortSession(SessionEvents& events, PortMap ports, DeviceFactory makeDevice)
+    : events_(events), ports_(std::move(ports)), device_(makeDevice()) {}
+
+PortSession::~PortSession() {
+  if (IsOpen()) {
+    Close();
+  } else {
+    StopReader();
+  }
+}
+
+int PortSession::Open(int com) {
+  if (IsOpen()) Close();
+  StopReader();  // never two readers appending to the buffer
+
+  const auto path = ports_.PathFor(com);
+  bool opened = false;
+  {
+    std::lock_guard guard(portLock_);
+    opened = path && device_->Open(*path);
+    if (opened) device_->Configure();
+  }
+  if (!opened) {
+    events_.ShowMessage("Can't open COM" + std::to_string(com));
+    return kOpenFailed;
+  }
+  responseWaitLimit_.store(kResponseWaitLimit, std::memory_order_release);
+  lineDescription_ = "115200,n,8,1";
+
+  portOpen_.store(true, std::memory_order_release);
+  events_.PortStateChanged(true);
+
+  readerRun_.store(true, std::memory_order_release);
+  liveReaders_.fetch_add(1, std::memory_order_acq_rel);
+  reader_ = std::thread(&PortSession::ReaderLoop, this);
+  return kOpened;
+}
+
+int PortSession::Close() {
+  readerRun_.store(false, std::memory_order_release);
+  {
+    std::lock_guard guard(portLock_);
+    device_->Close();
+  }
+  StopReader();
+  portOpen_.store(false, std::memory_order_release);
+  events_.PortStateChanged(false);
+  return kClosed;
+}
+
+int PortSession::Toggle(int com) {
+  if (IsOpen()) return Close();
+  rememberedPort_ = com;
+  return Open(com);
+}
+
+void PortSession::StopReader() {
+  readerRun_.store(false, std::memory_order_release);
+  {
+    std::lock_guard guard(wakeLock_);
+  }
+  wake_.notify_all();
+  if (reader_.joinable()) reader_.join();
+}
+
+void PortSession::ReaderSleep(int ms) {
+  std::unique_lock lock(wakeLock_);
+  wake_.wait_for(lock, std::chrono::milliseconds(ms),
+                 [this] { return !readerRun_.load(std::memory_order_acquire); });
+}
+
+void PortSession::ReaderLoop() {
+  std::array<std::uint8_t, ReceiveBuffer::kCapacity> staging{};
+  while (readerRun_.load(std::memory_order_acquire)) {
+    long n = 0;
+    {
+      std::lock_guard guard(portLock_);
+      if (!device_->IsOpen()) break;
+      n = device_->Read(staging.data(), staging.size());
+    }
+    if (n < 0) {
+      ReaderSleep(kFailedReadSleepMs);
+    } else if (n == 0) {
+      ReaderSleep(kIdleSleepMs);
+    } else {
+      // A chunk that would fill the buffer is dropped whole; either way the
+      // line was not silent.
+      received_.Append(staging.data(), static_cast<std::size_t>(n));
+      silenceTicks_.store(0, std::memory_order_release);
+    }
+  }
+  liveReaders_.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+int PortSession::Write(const std::uint8_t* bytes, int count) {
+  std::lock_guard guard(portLock_);
+  if (!device_->IsOpen()) return -1;
+  device_->ClearLineError();
+  for (int i = 0; i < count; ++i) {
+    // A byte the port does not take in time is given up; the next one is
+    // still offered. Only a failed write call ends the frame.
+    if (device_->WriteByte(bytes[i]) == ByteWrite::Failed) return -1;
+  }
+  return 0;
+}
+
+}  // namespace telvaro

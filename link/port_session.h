@@ -1,0 +1,103 @@
+// The tool's one connection to the modem: a serial port opened by COM number
+// with fixed line settings, a reader thread that drains it into the
+// ReceiveBuffer, and a writer that sends one whole frame at a time under the
+// port lock.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "link/port_map.h"
+#include "link/receive_buffer.h"
+#include "link/serial_device.h"
+#include "link/session_events.h"
+#include "protocol/frame_codec.h"
+
+namespace telvaro {
+
+class PortSession final : public FrameWriter {
+ public:
+  using DeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
+
+  static constexpr int kResponseWaitLimit = 40;  // polls of 100 ms
+  static constexpr int kIdleSleepMs = 100;       // after a read that returned nothing
+  static constexpr int kFailedReadSleepMs = 200;  // after a read call that failed
+
+  // Results of the switch button's toggle.
+  static constexpr int kOpenFailed = 0;
+  static constexpr int kOpened = 1;
+  static constexpr int kClosed = 2;
+
+  explicit PortSession(SessionEvents& events, PortMap ports = {},
+                       DeviceFactory makeDevice = SerialDevice::Create);
+  ~PortSession() override;  // stops the reader and closes the port
+  PortSession(const PortSession&) = delete;
+  PortSession& operator=(const PortSession&) = delete;
+
+  // Opens COM `com`; 1 on success, 0 after "Can't open COM%d". Opening an
+  // open session closes it first.
+  int Open(int com);
+  // Stops the reader (waiting for its current read call at most) and closes
+  // the device. Returns 2.
+  int Close();
+  // The switch button: remembers `com` and opens, or closes when open.
+  int Toggle(int com);
+
+  // Sends `count` bytes in order, one byte per write call, under the port
+  // lock. 0 when all were handed to the port (or count <= 0), -1 when a write
+  // call failed or the port is not open. Callable from any thread.
+  int Write(const std::uint8_t* bytes, int count) override;
+  int Write(const Bytes& frame) { return Write(frame.data(), static_cast<int>(frame.size())); }
+
+  bool IsOpen() const { return portOpen_.load(std::memory_order_acquire); }
+  bool ReaderRunning() const { return readerRun_.load(std::memory_order_acquire); }
+  int RememberedPort() const { return rememberedPort_; }
+  void SetRememberedPort(int com) { rememberedPort_ = com; }
+  // "9600,N,8,1" before any open, "115200,n,8,1" once a port has been opened.
+  const std::string& LineDescription() const { return lineDescription_; }
+  int ResponseWaitLimit() const { return responseWaitLimit_.load(std::memory_order_acquire); }
+
+  ReceiveBuffer& Received() { return received_; }
+  // Timer ticks since the reader last received bytes: counted up by the
+  // owner's timer, reset to 0 by the reader.
+  int SilenceTicks() const { return silenceTicks_.load(std::memory_order_acquire); }
+  int AddSilenceTick() { return silenceTicks_.fetch_add(1, std::memory_order_acq_rel) + 1; }
+
+  const PortMap& Ports() const { return ports_; }
+  PortMap& Ports() { return ports_; }
+
+  // Number of reader threads alive right now (0 or 1); for checks.
+  int LiveReaders() const { return liveReaders_.load(std::memory_order_acquire); }
+
+ private:
+  void ReaderLoop();
+  void StopReader();
+  // Sleeps up to `ms`, returning early when the reader is told to stop.
+  void ReaderSleep(int ms);
+
+  SessionEvents& events_;
+  PortMap ports_;
+  std::unique_ptr<SerialDevice> device_;
+
+  std::string lineDescription_ = "9600,N,8,1";
+  int rememberedPort_ = 1;
+  std::atomic<bool> portOpen_{false};
+  std::atomic<bool> readerRun_{false};
+  std::atomic<int> silenceTicks_{0};
+  std::atomic<int> responseWaitLimit_{kResponseWaitLimit};
+  std::atomic<int> liveReaders_{0};
+
+  ReceiveBuffer received_;
+  std::mutex portLock_;  // one read call, or one whole frame write
+  std::thread reader_;
+  std::mutex wakeLock_;
+  std::condition_variable wake_;
+};
+
+}  // namespace telvaro

@@ -1,0 +1,24 @@
+#include "link/receive_buffer.h"
+
+#include <algorithm>
+
+namespace telvaro {
+
+bool ReceiveBuffer::Append(const std::uint8_t* bytes, std::size_t n) {
+  std::lock_guard guard(lock_);
+  const std::size_t fill = fill_.load(std::memory_order_relaxed);
+  if (n >= kCapacity - fill) return false;  // would reach kCapacity
+  std::copy_n(bytes, n, bytes_.begin() + static_cast<std::ptrdiff_t>(fill));
+  fill_.store(fill + n, std::memory_order_release);
+  return true;
+}
+
+std::vector<std::uint8_t> ReceiveBuffer::TakeSnapshot() {
+  std::lock_guard guard(lock_);
+  const std::size_t fill = fill_.load(std::memory_order_relaxed);
+  std::vector<std::uint8_t> snapshot(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(fill));
+  fill_.store(0, std::memory_order_release);
+  return snapshot;
+}
+
+}  // namespace telvaro

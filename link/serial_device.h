@@ -1,0 +1,47 @@
+// The thin platform layer under PortSession: one open serial device with the
+// handful of operations the session needs. POSIX termios or Win32, chosen at
+// compile time. Every configuration call is best effort: a device that refuses
+// one (a pseudo-terminal has no DTR, say) still counts as open.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace telvaro {
+
+inline constexpr std::size_t kDriverQueueSize = 3072;
+inline constexpr unsigned kLineBaudRate = 115200;
+// A byte the port does not take within this time is given up and the next one
+// is offered (the Win32 write time-outs: 200 ms per byte plus 500 ms).
+inline constexpr int kByteWriteTimeoutMs = 200 + 500;
+
+enum class ByteWrite { Written, TimedOut, Failed };
+
+class SerialDevice {
+ public:
+  virtual ~SerialDevice() = default;
+
+  // Opens `path` for reading and writing, exclusively, without making it the
+  // controlling terminal; false when the device cannot be opened.
+  virtual bool Open(const std::string& path) = 0;
+  // Queue sizes, time-outs that make reads return at once, 115200 8N1 with
+  // DTR held off, then both driver queues purged. Failures are not examined.
+  virtual void Configure() = 0;
+  // Reads whatever is waiting, up to `capacity` bytes, without blocking.
+  // Returns the byte count (0 when nothing is waiting) or -1 when the read
+  // failed (device gone, hang-up).
+  virtual long Read(std::uint8_t* buffer, std::size_t capacity) = 0;
+  // Clears any pending line error before a frame is written.
+  virtual void ClearLineError() = 0;
+  // Offers one byte, waiting at most kByteWriteTimeoutMs for the port to take it.
+  virtual ByteWrite WriteByte(std::uint8_t byte) = 0;
+  // Clears the event mask and closes the device. Safe to call twice.
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+
+  static std::unique_ptr<SerialDevice> Create();
+};
+
+}  // namespace telvaro

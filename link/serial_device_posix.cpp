@@ -1,0 +1,105 @@
+// POSIX termios backend: raw mode, non-blocking reads, one-byte writes that
+// wait for the port with poll().
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "link/serial_device.h"
+
+namespace telvaro {
+namespace {
+
+class PosixSerialDevice final : public SerialDevice {
+ public:
+  ~PosixSerialDevice() override { Close(); }
+
+  bool Open(const std::string& path) override {
+    Close();
+    fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    // Exclusive use, like a Win32 COM port opened without sharing. A device
+    // that does not support it is still used.
+    (void)::ioctl(fd_, TIOCEXCL);
+    return true;
+  }
+
+  void Configure() override {
+    termios tio{};
+    if (::tcgetattr(fd_, &tio) == 0) {
+      ::cfmakeraw(&tio);
+      tio.c_cflag |= CLOCAL | CREAD;
+      tio.c_cflag &= ~(CSTOPB | PARENB | CSIZE | CRTSCTS);
+      tio.c_cflag |= CS8;
+      tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+      tio.c_cc[VMIN] = 0;  // reads return at once with whatever is waiting
+      tio.c_cc[VTIME] = 0;
+      ::cfsetispeed(&tio, B115200);
+      ::cfsetospeed(&tio, B115200);
+      (void)::tcsetattr(fd_, TCSANOW, &tio);
+    }
+    int dtr = TIOCM_DTR;
+    (void)::ioctl(fd_, TIOCMBIC, &dtr);  // DTR held off; a pseudo-terminal refuses it
+    (void)::tcflush(fd_, TCIOFLUSH);
+  }
+
+  long Read(std::uint8_t* buffer, std::size_t capacity) override {
+    if (fd_ < 0) return -1;
+    pollfd p{fd_, POLLIN, 0};
+    const int ready = ::poll(&p, 1, 0);
+    if (ready < 0) return errno == EINTR ? 0 : -1;
+    if (ready == 0) return 0;
+    if (p.revents & (POLLERR | POLLNVAL)) return -1;
+    if (!(p.revents & POLLIN)) return -1;  // hang-up with nothing left to read
+    const ssize_t n = ::read(fd_, buffer, capacity);
+    if (n > 0) return static_cast<long>(n);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+    return -1;  // readable but end of file, or an I/O error: the device is gone
+  }
+
+  void ClearLineError() override {
+    // termios reports line errors in-band (or not at all in raw mode); there is
+    // no pending error state to clear.
+  }
+
+  ByteWrite WriteByte(std::uint8_t byte) override {
+    if (fd_ < 0) return ByteWrite::Failed;
+    for (;;) {
+      const ssize_t n = ::write(fd_, &byte, 1);
+      if (n == 1) return ByteWrite::Written;
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno != EAGAIN) return ByteWrite::Failed;
+      pollfd p{fd_, POLLOUT, 0};
+      const int ready = ::poll(&p, 1, kByteWriteTimeoutMs);
+      if (ready == 0) return ByteWrite::TimedOut;
+      if (ready < 0 && errno != EINTR) return ByteWrite::Failed;
+      if (ready > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) return ByteWrite::Failed;
+      // The port has room again: try once more, then report a time-out.
+      const ssize_t again = ::write(fd_, &byte, 1);
+      if (again == 1) return ByteWrite::Written;
+      if (again < 0 && errno != EAGAIN && errno != EINTR) return ByteWrite::Failed;
+      return ByteWrite::TimedOut;
+    }
+  }
+
+  void Close() override {
+    if (fd_ >= 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+
+  bool IsOpen() const override { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialDevice> SerialDevice::Create() { return std::make_unique<PosixSerialDevice>(); }
+
+}  // namespace telvaro

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build, the core under AddressSanitizer
+# with UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
+# the Windows cross build of the core. --quick runs the normal build only.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+
+bash scripts/deps.sh
+jobs=$(nproc)
+
+build_and_test() {  # name, ctest label filter (or ""), cmake args...
+  local dir=$1 label=$2
+  shift 2
+  echo "== $dir"
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  local filter=()
+  [ -n "$label" ] && filter=(-L "$label")
+  (cd "$dir" && ctest --output-on-failure -j"$jobs" "${filter[@]}")
+}
+
+build_and_test build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+if ((quick)); then exit 0; fi
+
+san_flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  build_and_test build-asan "" -DCMAKE_BUILD_TYPE=Debug -DTELVARO_CORE_ONLY=ON \
+    -DCMAKE_CXX_FLAGS="$san_flags" -DCMAKE_EXE_LINKER_FLAGS="$san_flags"
+
+tsan_flags="-fsanitize=thread -fno-omit-frame-pointer"
+TSAN_OPTIONS=halt_on_error=1 \
+  build_and_test build-tsan threaded -DCMAKE_BUILD_TYPE=Debug -DTELVARO_CORE_ONLY=ON \
+    -DCMAKE_CXX_FLAGS="$tsan_flags" -DCMAKE_EXE_LINKER_FLAGS="$tsan_flags"
+
+if [ -f scripts/build-windows.sh ]; then
+  bash scripts/build-windows.sh
+fi

@@ -1,0 +1,246 @@
+// The real PortSession against the simulated modem over pseudo-terminals.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "link/port_session.h"
+#include "sim/modem_sim.h"
+
+namespace telvaro {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSimPort = 50;
+
+class RecordingEvents : public SessionEvents {
+ public:
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void PortStateChanged(bool open) override { states.push_back(open); }
+  std::vector<std::string> messages;
+  std::vector<bool> states;
+};
+
+PortMap MapFor(const sim::ModemSimulator& modem) {
+  PortMap map;
+  map.AddPair("COM" + std::to_string(kSimPort) + "=" + modem.DevicePath());
+  return map;
+}
+
+// Waits until the buffer holds bytes and the line has been quiet for `quiet`,
+// as the window's timer does, then takes the snapshot.
+Bytes WaitForQuietSnapshot(PortSession& session, std::chrono::milliseconds quiet = 250ms,
+                           std::chrono::milliseconds limit = 3s) {
+  const auto deadline = Clock::now() + limit;
+  std::size_t lastFill = session.Received().FillCount();
+  auto lastChange = Clock::now();
+  while (Clock::now() < deadline) {
+    std::this_thread::sleep_for(10ms);
+    const std::size_t fill = session.Received().FillCount();
+    if (fill != lastFill) {
+      lastFill = fill;
+      lastChange = Clock::now();
+    } else if (fill > 0 && Clock::now() - lastChange >= quiet) {
+      return session.Received().TakeSnapshot();
+    }
+  }
+  return session.Received().TakeSnapshot();
+}
+
+double ProcessCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+class PortSessionE2E : public ::testing::Test {
+ protected:
+  void StartModem(sim::SimOptions options = {}) {
+    modem = std::make_unique<sim::ModemSimulator>(options);
+    ASSERT_TRUE(modem->Start());
+    session = std::make_unique<PortSession>(events, MapFor(*modem));
+  }
+  RecordingEvents events;
+  std::unique_ptr<sim::ModemSimulator> modem;
+  std::unique_ptr<PortSession> session;
+};
+
+TEST_F(PortSessionE2E, ReadRoundTripLandsTheWholeAnswerInTheBuffer) {
+  StartModem();
+  EXPECT_EQ(session->LineDescription(), "9600,N,8,1");
+  ASSERT_EQ(session->Toggle(kSimPort), PortSession::kOpened);
+  EXPECT_EQ(session->RememberedPort(), kSimPort);
+  EXPECT_TRUE(session->IsOpen());
+  EXPECT_EQ(events.states, std::vector<bool>{true});
+  EXPECT_EQ(session->LineDescription(), "115200,n,8,1");
+  EXPECT_EQ(session->ResponseWaitLimit(), 40);
+
+  const Bytes request = FrameCodec::GetSysParaFrame();
+  EXPECT_EQ(session->Write(request), 0);
+  ASSERT_TRUE(modem->WaitForFrames(1, 2s));
+  const auto frames = modem->Frames();
+  EXPECT_EQ(frames[0].kind, sim::FrameKind::GetSysPara);
+  EXPECT_EQ(frames[0].bytes, request);
+  EXPECT_EQ(modem->GarbageBytes(), 0u);
+
+  const Bytes answer = WaitForQuietSnapshot(*session);
+  ASSERT_EQ(answer.size(), kParameterResponseSize);
+  EXPECT_TRUE(StartsWith(answer, "MDM_STAall_para"));
+  EXPECT_TRUE(EndsWith(answer, "MDM_END"));
+  // The reader resets the silence count whenever bytes arrive.
+  EXPECT_EQ(session->SilenceTicks(), 0);
+  EXPECT_EQ(session->AddSilenceTick(), 1);
+
+  EXPECT_EQ(session->Toggle(kSimPort), PortSession::kClosed);
+  EXPECT_EQ(events.states, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(events.messages.empty());
+  // Writing to a closed port fails; count 0 on an open port sends nothing.
+  EXPECT_EQ(session->Write(request), -1);
+}
+
+TEST_F(PortSessionE2E, SetSysParaFrameArrivesWholeAndIsAnswered) {
+  StartModem();
+  ASSERT_EQ(session->Open(kSimPort), PortSession::kOpened);
+  EXPECT_EQ(session->Write(nullptr, 0), 0);
+
+  ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
+  record.Set(field::device_name, "Written by test");
+  record.Set(field::server_port, 4059);
+  const Bytes frame = FrameCodec::SetSysParaFrame(record);
+  ASSERT_EQ(frame.size(), kSetSysParaFrameSize);
+  EXPECT_EQ(session->Write(frame), 0);
+
+  ASSERT_TRUE(modem->WaitForFrames(1, 3s));
+  const auto frames = modem->Frames();
+  EXPECT_EQ(frames[0].kind, sim::FrameKind::SetSysPara);
+  EXPECT_EQ(frames[0].bytes, frame);
+
+  const Bytes answer = WaitForQuietSnapshot(*session);
+  ASSERT_EQ(answer.size(), kParameterResponseSize);
+  ConfigRecord echoed;
+  echoed.ReplaceFrom(std::span(answer).subspan(15, ConfigRecord::kBlockSize));
+  EXPECT_EQ(echoed.Get(field::device_name), "Written by test");
+  EXPECT_EQ(echoed.Get(field::server_port), 4059);
+}
+
+TEST_F(PortSessionE2E, MoreThan3071BytesWithoutAPauseNeverFillTheBuffer) {
+  sim::SimOptions options;
+  options.flood = true;
+  StartModem(options);
+  ASSERT_EQ(session->Open(kSimPort), PortSession::kOpened);
+  EXPECT_EQ(session->Write(FrameCodec::GetSysParaFrame()), 0);
+
+  // Watch the fill count while the flood arrives: it must stay below 3072.
+  std::size_t highest = 0;
+  const auto until = Clock::now() + 1500ms;
+  while (Clock::now() < until) {
+    highest = std::max(highest, session->Received().FillCount());
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_GT(highest, 0u);
+  EXPECT_LT(highest, ReceiveBuffer::kCapacity);
+  EXPECT_LT(session->Received().TakeSnapshot().size(), ReceiveBuffer::kCapacity);
+
+  // The link is still good afterwards.
+  modem->Options().flood = false;
+  EXPECT_EQ(session->Write(FrameCodec::GetSysParaFrame()), 0);
+  EXPECT_EQ(WaitForQuietSnapshot(*session).size(), kParameterResponseSize);
+}
+
+TEST_F(PortSessionE2E, CloseAndImmediateReopenLeaveOneReader) {
+  StartModem();
+  for (int i = 0; i < 25; ++i) {
+    ASSERT_EQ(session->Open(kSimPort), PortSession::kOpened);
+    EXPECT_EQ(session->LiveReaders(), 1);
+    EXPECT_EQ(session->Close(), PortSession::kClosed);
+    // Close ends the reader before it returns.
+    EXPECT_EQ(session->LiveReaders(), 0);
+  }
+  // Opening an open session replaces the reader instead of adding one.
+  ASSERT_EQ(session->Open(kSimPort), PortSession::kOpened);
+  ASSERT_EQ(session->Open(kSimPort), PortSession::kOpened);
+  EXPECT_EQ(session->LiveReaders(), 1);
+
+  EXPECT_EQ(session->Write(FrameCodec::GetSysParaFrame()), 0);
+  const Bytes answer = WaitForQuietSnapshot(*session);
+  EXPECT_EQ(answer.size(), kParameterResponseSize);  // one copy, not two
+  EXPECT_TRUE(events.messages.empty());
+}
+
+TEST_F(PortSessionE2E, DeviceVanishingWhileOpenCostsNoCpuAndFailsWrites) {
+  StartModem();
+  ASSERT_EQ(session->Open(kSimPort), PortSession::kOpened);
+  modem->Stop();
+
+  const double before = ProcessCpuSeconds();
+  std::this_thread::sleep_for(2s);
+  const double used = ProcessCpuSeconds() - before;
+  // A busy loop would burn close to 2 s here; backing off costs milliseconds.
+  EXPECT_LT(used, 0.2) << "reader CPU while the device is gone";
+
+  EXPECT_EQ(session->Write(FrameCodec::GetSysParaFrame()), -1);
+  EXPECT_TRUE(session->IsOpen());
+  EXPECT_EQ(session->Close(), PortSession::kClosed);
+  EXPECT_EQ(session->LiveReaders(), 0);
+}
+
+TEST(PortSession, UnknownOrMissingPortsGiveTheOpenMessage) {
+  RecordingEvents events;
+  PortMap map;
+  map.AddPair("COM7=/nonexistent/device");
+  PortSession session(events, map);
+  EXPECT_EQ(session.Toggle(7), PortSession::kOpenFailed);
+  EXPECT_EQ(session.Open(0), PortSession::kOpenFailed);
+  EXPECT_EQ(session.Open(-4), PortSession::kOpenFailed);
+  EXPECT_EQ(events.messages,
+            (std::vector<std::string>{"Can't open COM7", "Can't open COM0", "Can't open COM-4"}));
+  EXPECT_TRUE(events.states.empty());
+  EXPECT_FALSE(session.IsOpen());
+  EXPECT_EQ(session.LineDescription(), "9600,N,8,1");
+  EXPECT_EQ(session.LiveReaders(), 0);
+}
+
+TEST(ReceiveBufferThreads, SnapshotsHoldWholeChunksAndLoseNothing) {
+  ReceiveBuffer buffer;
+  constexpr int kChunks = 20000;
+  auto chunkOf = [](int i) { return Bytes(1 + i % 13, static_cast<std::uint8_t>(i % 251)); };
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (int i = 0; i < kChunks; ++i) {
+      const Bytes chunk = chunkOf(i);
+      while (!buffer.Append(chunk.data(), chunk.size())) std::this_thread::yield();
+    }
+    done = true;
+  });
+  Bytes all;
+  std::vector<std::size_t> cuts;  // where each snapshot ended in the stream
+  for (;;) {
+    const bool finished = done.load();
+    const Bytes part = buffer.TakeSnapshot();
+    all.insert(all.end(), part.begin(), part.end());
+    if (!part.empty()) cuts.push_back(all.size());
+    if (finished && part.empty()) break;
+    std::this_thread::yield();
+  }
+  writer.join();
+
+  Bytes expected;
+  std::set<std::size_t> chunkEnds;
+  for (int i = 0; i < kChunks; ++i) {
+    const Bytes chunk = chunkOf(i);
+    expected.insert(expected.end(), chunk.begin(), chunk.end());
+    chunkEnds.insert(expected.size());
+  }
+  EXPECT_EQ(all, expected);
+  EXPECT_GT(cuts.size(), 1u);
+  for (std::size_t cut : cuts) EXPECT_TRUE(chunkEnds.count(cut)) << "snapshot split a chunk at " << cut;
+}
+
+}  // namespace
+}  // namespace telvaro
