@@ -14,6 +14,7 @@ std::optional<int> ParsePositive(std::string_view digits) {
   return value;
 }
 
+#ifndef _WIN32
 std::optional<int> ParseNonNegative(std::string_view digits) {
   if (digits == "0") return 0;
   return ParsePositive(digits);
@@ -24,7 +25,6 @@ struct DeviceRule {
   int firstCom;
 };
 
-#ifndef _WIN32
 constexpr DeviceRule kRules[] = {
     {"/dev/ttyS", 1},
     {"/dev/ttyUSB", 100},

@@ -37,5 +37,9 @@ TSAN_OPTIONS=halt_on_error=1 \
     -DCMAKE_CXX_FLAGS="$tsan_flags" -DCMAKE_EXE_LINKER_FLAGS="$tsan_flags"
 
 if [ -f scripts/build-windows.sh ]; then
-  bash scripts/build-windows.sh
+  bash scripts/build-windows.sh --run
+fi
+
+if [ -f scripts/fuzz.sh ]; then
+  bash scripts/fuzz.sh 60
 fi

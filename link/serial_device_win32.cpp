@@ -1,0 +1,105 @@
+// Win32 backend: a COM port opened for synchronous I/O, with time-outs that
+// make every read return at once and bound every one-byte write.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+
+#include "link/serial_device.h"
+
+namespace telvaro {
+namespace {
+
+// Each one-byte write may take at most 200 ms + 500 ms before it is given up.
+constexpr DWORD kWriteMsPerByte = 200;
+constexpr DWORD kWriteConstantMs = 500;
+static_assert(kWriteMsPerByte + kWriteConstantMs == kByteWriteTimeoutMs);
+
+// The fixed line settings; everything else in the block stays as the driver
+// reported it.
+void ApplyLineSettings(DCB& dcb) {
+  dcb.BaudRate = kLineBaudRate;
+  dcb.ByteSize = 8;
+  dcb.Parity = NOPARITY;
+  dcb.StopBits = ONESTOPBIT;
+  dcb.fDtrControl = DTR_CONTROL_DISABLE;
+}
+
+class Win32SerialDevice final : public SerialDevice {
+ public:
+  ~Win32SerialDevice() override { Close(); }
+
+  bool Open(const std::string& path) override {
+    Close();
+    handle_ = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+    return handle_ != INVALID_HANDLE_VALUE;
+  }
+
+  void Configure() override {
+    (void)::SetupComm(handle_, kDriverQueueSize, kDriverQueueSize);
+
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;  // with both totals 0: return at once
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = 0;
+    timeouts.WriteTotalTimeoutMultiplier = kWriteMsPerByte;
+    timeouts.WriteTotalTimeoutConstant = kWriteConstantMs;
+    (void)::SetCommTimeouts(handle_, &timeouts);
+
+    DCB dcb{};
+    dcb.DCBlength = sizeof(dcb);
+    // Only a block the driver filled in is written back: a block of zeros
+    // would switch off binary mode and every other setting of the port.
+    if (::GetCommState(handle_, &dcb)) {
+      ApplyLineSettings(dcb);
+      (void)::SetCommState(handle_, &dcb);
+    }
+
+    (void)::PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR);
+  }
+
+  long Read(std::uint8_t* buffer, std::size_t capacity) override {
+    if (!IsOpen()) return -1;
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(capacity, MAXDWORD));
+    DWORD got = 0;
+    if (!::ReadFile(handle_, buffer, wanted, &got, nullptr)) return -1;
+    return static_cast<long>(got);
+  }
+
+  void ClearLineError() override {
+    DWORD errors = 0;
+    (void)::ClearCommError(handle_, &errors, nullptr);
+  }
+
+  ByteWrite WriteByte(std::uint8_t byte) override {
+    if (!IsOpen()) return ByteWrite::Failed;
+    DWORD written = 0;
+    if (!::WriteFile(handle_, &byte, 1, &written, nullptr)) return ByteWrite::Failed;
+    // The write time-out ran out before the port took the byte.
+    return written == 1 ? ByteWrite::Written : ByteWrite::TimedOut;
+  }
+
+  void Close() override {
+    if (!IsOpen()) return;
+    (void)::SetCommMask(handle_, 0);
+    (void)::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+  bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialDevice> SerialDevice::Create() { return std::make_unique<Win32SerialDevice>(); }
+
+}  // namespace telvaro

@@ -1,0 +1,114 @@
+#include "protocol/response_dispatch.h"
+
+#include <cstdio>
+#include <cstring>
+#include <span>
+#include <string>
+
+#include "protocol/frame_codec.h"
+#include "protocol/record_checksum.h"
+
+namespace telvaro {
+namespace {
+
+bool Framed(std::span<const std::uint8_t> snapshot, std::string_view start, std::string_view end) {
+  return snapshot.size() >= start.size() + end.size() && StartsWith(snapshot, start) &&
+         EndsWith(snapshot, end);
+}
+
+struct StatusText {
+  int code;
+  std::string_view text;
+};
+
+constexpr StatusText kUpgradeStatusTexts[] = {
+    {0, "Success"},
+    {2, "Err:Message is too short"},
+    {3, "Err:Length err"},
+    {4, "Err:Wrong Total Number"},
+    {5, "Err:Wrong Index"},
+    {6, "Err:Check Sum Failed"},
+    {7, "Err:Write False Failed"},
+    {8, "Upgrade Finished"},
+};
+constexpr std::string_view kCommFailed = "Err:Comm Failed";
+
+}  // namespace
+
+void ResponseDispatcher::DispatchResponse() {
+  const Bytes snapshot = buffer_.TakeSnapshot();
+  // From here on the buffer is free for new data, whatever the outcome.
+  DispatchSnapshot(snapshot.data(), snapshot.size());
+}
+
+void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t len) {
+  const std::span<const std::uint8_t> snapshot(data, len);
+  if (Framed(snapshot, marker::kUpgradeStart, marker::kUpgradeEnd)) {
+    const std::size_t bodyLen = len - marker::kUpgradeStart.size() - marker::kUpgradeEnd.size();
+    state_.upgradeResult.store(
+        FrameCodec::ParseUpgradeStatus(data + marker::kUpgradeStart.size(),
+                                       static_cast<std::ptrdiff_t>(bodyLen)),
+        std::memory_order_release);
+    return;
+  }
+  if (Framed(snapshot, marker::kResponseStart, marker::kResponseEnd)) {
+    AcceptParameters(data + marker::kResponseStart.size(),
+                     len - marker::kResponseStart.size() - marker::kResponseEnd.size());
+  }
+  // Anything else is dropped without a message.
+}
+
+ParameterCheck CheckParameters(const std::uint8_t* body, std::size_t n) {
+  ParameterCheck check;
+  if (!StartsWith(std::span(body, n), kParametersWord)) return check;
+  const std::size_t afterWord = n - kParametersWord.size();
+  // The checksum covers the bytes after the word except the last one, which
+  // is the checksum itself; an empty remainder sums to 0.
+  check.computed = afterWord > 1 ? RecordChecksum(body + kParametersWord.size(),
+                                                  static_cast<std::ptrdiff_t>(afterWord - 1))
+                                 : 0;
+  check.received = body[n - 1];
+  if (check.computed != check.received) {
+    check.verdict = ParameterCheck::BadChecksum;
+  } else if (afterWord > ConfigRecord::kBlockSize) {
+    // More than a record and its checksum: not a record, whatever it sums to.
+    check.verdict = ParameterCheck::TooLong;
+  } else {
+    check.verdict = ParameterCheck::Good;
+  }
+  return check;
+}
+
+void ResponseDispatcher::AcceptParameters(const std::uint8_t* body, std::size_t n) {
+  const ParameterCheck check = CheckParameters(body, n);
+  switch (check.verdict) {
+    case ParameterCheck::NotParameters:
+    case ParameterCheck::TooLong:
+      return;
+    case ParameterCheck::BadChecksum: {
+      char text[32];
+      std::snprintf(text, sizeof text, "bad chksum (%02X-%02X)", check.computed, check.received);
+      host_.ShowMessage(text);
+      return;
+    }
+    case ParameterCheck::Good:
+      break;
+  }
+  ConfigRecord& record = state_.record;
+  record.ReplaceFrom(std::span(body + kParametersWord.size(), n - kParametersWord.size()));
+  const bool ioPresent = (record.Get(field::hw_options) & kHwOptionDigitalIo) != 0;
+  host_.SetIoPresent(ioPresent);
+  host_.SetGridEnabled(ioPresent);
+  host_.ShowRecordOnPages(record);
+  state_.responseReceived.store(true, std::memory_order_release);  // last of all
+}
+
+std::string_view UpgradeStatusText(int code) {
+  for (const StatusText& entry : kUpgradeStatusTexts)
+    if (entry.code == code) return entry.text;
+  return kCommFailed;
+}
+
+void ShowUpgradeStatus(MessageSink& sink, int code) { sink.ShowMessage(std::string(UpgradeStatusText(code))); }
+
+}  // namespace telvaro

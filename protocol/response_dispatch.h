@@ -1,0 +1,72 @@
+// Judges what the modem sent once the line has gone quiet. The whole
+// ReceiveBuffer is taken as one candidate frame; markers must stand at its
+// very start and very end. A parameter response is checked and accepted into
+// the record; an upgrade status response sets the upgrade result. Everything
+// else is dropped without a message. Runs on the window thread.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "link/receive_buffer.h"
+#include "link/session_events.h"
+#include "record/config_record.h"
+
+namespace telvaro {
+
+// The state that dispatch writes and the operations' worker threads poll.
+struct ModemState {
+  static constexpr int kNoAnswer = 1;  // upgrade result before any status arrived
+
+  ConfigRecord record;  // record and checksum slot; window thread only
+  std::atomic<bool> responseReceived{false};
+  std::atomic<int> upgradeResult{kNoAnswer};
+};
+
+// Where an accepted parameter response is handed over: the main window.
+// Calls arrive on the window thread, in the order they are declared here.
+class DispatchHost : public MessageSink {
+ public:
+  // hw_options bit 1: stored as ioPresent of the DI, DO and Phone Group pages.
+  virtual void SetIoPresent(bool present) = 0;
+  // The Phone Group page enables all its controls, or disables them.
+  virtual void SetGridEnabled(bool enabled) = 0;
+  // Fills every page, the Networks page and the status bar from the record,
+  // then updates the port state and refreshes the status bar.
+  virtual void ShowRecordOnPages(const ConfigRecord& record) = 0;
+};
+
+class ResponseDispatcher {
+ public:
+  ResponseDispatcher(ReceiveBuffer& buffer, ModemState& state, DispatchHost& host)
+      : buffer_(buffer), state_(state), host_(host) {}
+
+  // Takes the buffer as one snapshot (leaving it empty) and judges it.
+  void DispatchResponse();
+  // Judges one snapshot; exposed so a snapshot taken elsewhere can be judged.
+  void DispatchSnapshot(const std::uint8_t* snapshot, std::size_t len);
+  // body: the bytes between "MDM_STA" and "MDM_END".
+  void AcceptParameters(const std::uint8_t* body, std::size_t n);
+
+ private:
+  ReceiveBuffer& buffer_;
+  ModemState& state_;
+  DispatchHost& host_;
+};
+
+// The operator's text for an upgrade status code.
+std::string_view UpgradeStatusText(int code);
+// Shows that text (default caption, OK button).
+void ShowUpgradeStatus(MessageSink& sink, int code);
+
+// Result of checking a parameter response body, without touching any state.
+struct ParameterCheck {
+  enum Verdict { NotParameters, BadChecksum, TooLong, Good } verdict = NotParameters;
+  std::uint8_t computed = 0;  // checksum over the bytes after the word but the last
+  std::uint8_t received = 0;  // the last byte of the body
+};
+ParameterCheck CheckParameters(const std::uint8_t* body, std::size_t n);
+
+}  // namespace telvaro
