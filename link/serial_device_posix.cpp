@@ -87,6 +87,9 @@ class PosixSerialDevice final : public SerialDevice {
 
   void Close() override {
     if (fd_ >= 0) {
+      // Give up exclusive use first: a device someone else still holds open
+      // (the simulator, say) would otherwise stay locked against the next open.
+      (void)::ioctl(fd_, TIOCNXCL);
       ::close(fd_);
       fd_ = -1;
     }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -58,8 +59,11 @@ class ModemSimulator {
   ModemSimulator& operator=(const ModemSimulator&) = delete;
 
   // Opens the pseudo-terminal pair and starts answering. False on failure.
+  // The options are taken as they are now; later changes need a restart.
   bool Start();
   // Stops answering and closes both ends: to the tool the device vanishes.
+  // Links made by CreateLink are removed as well. Start() may be called again
+  // (a replugged device: a new device path, the stored record kept).
   void Stop();
 
   // The path a client opens (the pseudo-terminal's slave side).
@@ -81,6 +85,9 @@ class ModemSimulator {
   std::size_t GarbageBytes() const;
   // Responses sent so far.
   int ResponsesSent() const { return responsesSent_.load(); }
+  // Called on the simulator's reader thread for every frame as it is recorded.
+  // Set before Start(); it must not call back into the simulator's Stop().
+  void SetFrameObserver(std::function<void(const ReceivedFrame&)> observer);
 
   SimOptions& Options() { return options_; }  // change before Start()
 
