@@ -1,123 +1,240 @@
-// telvaro-cli: the modem's link from a terminal, for scripts and checks.
-#include <chrono>
+// telvaro-cli: scripted provisioning of the modem without the window. Reads a
+// modem into a settings file, writes a prepared file to the next modem,
+// reboots it, upgrades its firmware, and shows or compares settings files.
+#include <unistd.h>
+
 #include <cstdio>
-#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
-#include "link/port_session.h"
-#include "protocol/record_checksum.h"
+#include "cli/modem_link.h"
+#include "cli/record_text.h"
+#include "link/port_discovery.h"
+#include "operations/settings_file.h"
 
 namespace {
 
 using namespace telvaro;
-using namespace std::chrono_literals;
 
 constexpr int kExitOk = 0;
 constexpr int kExitModemFailed = 1;
 constexpr int kExitUsage = 2;
 
-class StderrEvents : public SessionEvents {
- public:
-  void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  void PortStateChanged(bool) override {}
+constexpr const char* kUsage =
+    "usage: telvaro-cli COMMAND [options]\n"
+    "  ports                                  list the serial ports\n"
+    "  read    --port COM<n> [-o FILE]        read the modem (into a settings file)\n"
+    "  write   --port COM<n> FILE             write a settings file to the modem\n"
+    "  reboot  --port COM<n>                  reboot the modem\n"
+    "  upgrade --port COM<n> IMAGE            upgrade the modem's firmware\n"
+    "  dump    FILE [--json]                  show every setting of a settings file\n"
+    "  diff    A B                            show the settings that differ\n"
+    "--port COM<n>=<device path> names the device of COM<n> (repeatable); so do\n"
+    "pairs in TELVARO_PORTS, separated by ';'.\n"
+    "Exit status: 0 success, 1 the modem failed or did not answer, 2 bad usage or file.\n";
+
+// A failure that ends the command: one line on standard error.
+struct Failure {
+  int status;
+  std::string text;
 };
 
-void PrintUsage() {
-  std::fprintf(stderr,
-               "usage: telvaro-cli probe --port COM<n>[=<device path>]\n"
-               "  probe  sends \"get_syspara\" and reports the modem's answer\n"
-               "Ports: COM<n>=<path> pairs from --port (repeatable) and TELVARO_PORTS.\n");
+struct Options {
+  std::string command;
+  std::vector<std::string> files;
+  std::string output;
+  bool json = false;
+  int com = 0;
+  PortMap ports;
+};
+
+Options ParseArguments(int argc, char** argv) {
+  Options options;
+  if (const std::string bad = options.ports.AddPairsFromEnvironment(); !bad.empty())
+    throw Failure{kExitUsage, "TELVARO_PORTS: not a COM<n>=<path> pair: " + bad};
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) throw Failure{kExitUsage, "no command given (try --help)"};
+  options.command = args[0];
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw Failure{kExitUsage, arg + " needs a value"};
+      return args[++i];
+    };
+    if (arg == "--port") {
+      const std::string& port = value();
+      if (port.find('=') != std::string::npos && !options.ports.AddPair(port))
+        throw Failure{kExitUsage, "--port: not a COM<n>=<device path> pair: " + port};
+      const auto com = ParseComName(port.substr(0, port.find('=')));
+      if (!com) throw Failure{kExitUsage, "--port: not a COM<n> port: " + port};
+      options.com = *com;
+    } else if (arg == "-o" || arg == "--output") {
+      options.output = value();
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      throw Failure{kExitUsage, "unknown option: " + arg};
+    } else {
+      options.files.push_back(arg);
+    }
+  }
+  return options;
 }
 
-// Waits as the window does: the answer is complete once the line has been
-// quiet for 20 ticks of 10 ms; gives up after 40 polls of 100 ms.
-Bytes AwaitAnswer(PortSession& session) {
-  constexpr auto kTick = 10ms;
-  constexpr int kQuietTicks = 20;
-  const auto deadline = std::chrono::steady_clock::now() + 4100ms;
-  while (std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(kTick);
-    if (session.AddSilenceTick() > kQuietTicks && session.Received().FillCount() > 0)
-      return session.Received().TakeSnapshot();
-  }
-  return {};
+void Need(const Options& o, std::size_t files, bool port) {
+  if (port && o.com == 0) throw Failure{kExitUsage, o.command + ": --port COM<n> is required"};
+  if (o.files.size() != files)
+    throw Failure{kExitUsage, o.command + ": expects " + std::to_string(files) + " file argument(s)"};
 }
 
-int Probe(PortSession& session, int com) {
-  if (session.Open(com) != PortSession::kOpened) return kExitModemFailed;
-  session.Write(FrameCodec::GetSysParaFrame());
-  const Bytes answer = AwaitAnswer(session);
-  session.Close();
-  if (answer.empty()) {
-    std::fprintf(stderr, "COM%d: no answer from the modem\n", com);
-    return kExitModemFailed;
-  }
-  const bool framed = StartsWith(answer, marker::kResponseStart) && EndsWith(answer, marker::kResponseEnd);
-  const std::size_t bodyStart = marker::kResponseStart.size() + kParametersWord.size();
-  if (!framed || answer.size() < bodyStart + marker::kResponseEnd.size() + 1 ||
-      !StartsWith(std::span(answer).subspan(marker::kResponseStart.size()), kParametersWord)) {
-    std::fprintf(stderr, "COM%d: %zu bytes that are not a parameter response\n", com, answer.size());
-    return kExitModemFailed;
-  }
-  const std::size_t recordBytes = answer.size() - bodyStart - marker::kResponseEnd.size() - 1;
-  const std::uint8_t computed = RecordChecksum(answer.data() + bodyStart, static_cast<std::ptrdiff_t>(recordBytes));
-  const std::uint8_t received = answer[bodyStart + recordBytes];
-  if (computed != received) {
-    std::fprintf(stderr, "COM%d: bad chksum (%02X-%02X)\n", com, computed, received);
-    return kExitModemFailed;
-  }
-  ConfigRecord record;
-  record.ReplaceFrom(std::span(answer).subspan(bodyStart, answer.size() - bodyStart - marker::kResponseEnd.size()));
-  std::printf("COM%d: parameter response of %zu bytes, checksum %02X good\n", com, answer.size(), computed);
-  std::printf("device name: %s\nstatus: %s\noperator: %s\nsignal: %d\n",
-              record.Get(field::device_name).c_str(), record.Get(field::status_text).c_str(),
-              record.Get(field::operator_name).c_str(), record.Get(field::rssi));
+ConfigRecord LoadSettings(const std::string& path) {
+  const SettingsFileRead read = ReadSettingsFile(path);
+  if (!read.record) throw Failure{kExitUsage, path + ": " + read.message};
+  return *read.record;
+}
+
+void OpenModem(ModemLink& modem, const Options& o) {
+  if (!modem.Open(o.com)) throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": cannot open the port"};
+}
+
+void ReadModem(ModemLink& modem, const Options& o) {
+  if (!modem.Read())
+    throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": the modem did not answer \"get_syspara\""};
+}
+
+int Ports(const Options& o) {
+  const PortListing listing = ListSerialPorts(ReadSystemPortTable(), 1, o.ports);
+  if (!listing.message.empty()) std::fprintf(stderr, "%s\n", listing.message.c_str());
+  for (const PortEntry& e : listing.entries)
+    std::printf("%-8s %s%s%s\n", e.text.c_str(), e.devicePath.c_str(), e.description.empty() ? "" : "  ",
+                e.description.c_str());
   return kExitOk;
 }
+
+int Read(const Options& o) {
+  Need(o, 0, true);
+  ModemLink modem(o.ports);
+  OpenModem(modem, o);
+  ReadModem(modem, o);
+  ConfigRecord record = modem.Record();
+  if (o.output.empty()) {
+    std::fputs(RecordAsText(record).c_str(), stdout);
+    return kExitOk;
+  }
+  // The file holds exactly what the modem sent: record and checksum.
+  if (const std::string error = WriteSettingsFile(o.output, record); !error.empty())
+    throw Failure{kExitUsage, o.output + ": " + error};
+  std::printf("COM%d: settings of \"%s\" saved to %s\n", o.com, record.Get(field::device_name).c_str(), o.output.c_str());
+  return kExitOk;
+}
+
+int Write(const Options& o) {
+  Need(o, 1, true);
+  const ConfigRecord file = LoadSettings(o.files[0]);  // refused before anything is sent
+  ModemLink modem(o.ports);
+  OpenModem(modem, o);
+  ReadModem(modem, o);
+  // The modem's own device bytes are kept, as an import into the window does.
+  ConfigRecord toSend = modem.Record();
+  toSend.ImportKeepingDeviceBytes(file.Block());
+  if (!modem.Write(toSend))
+    throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": the modem did not answer \"set_syspara\""};
+  int notHeld = 0;
+  for (const FieldDifference& d : DiffRecords(toSend, modem.Record())) {
+    const std::string name = d.name.substr(0, d.name.find('['));
+    bool reported = name == field::rtc_set.name;
+    for (const FieldInfo* f : AllFields())
+      if (name == f->name && IsDeviceReported(*f)) reported = true;
+    if (reported) continue;
+    std::fprintf(stderr, "not held by the modem: %s: sent %s, modem has %s\n", d.name.c_str(), d.before.c_str(), d.after.c_str());
+    ++notHeld;
+  }
+  if (notHeld) throw Failure{kExitModemFailed, std::to_string(notHeld) + " setting(s) not held by the modem"};
+  std::printf("COM%d: %s written; the modem holds every setting (reboot for changes to take effect)\n", o.com,
+              o.files[0].c_str());
+  return kExitOk;
+}
+
+int Reboot(const Options& o) {
+  Need(o, 0, true);
+  ModemLink modem(o.ports);
+  OpenModem(modem, o);
+  modem.Reboot();
+  std::printf("COM%d: reboot sent; the modem needs about 30 seconds\n", o.com);
+  return kExitOk;
+}
+
+int Upgrade(const Options& o) {
+  Need(o, 1, true);
+  std::ifstream in(o.files[0], std::ios::binary);
+  if (!in) throw Failure{kExitUsage, o.files[0] + ": Open file failed"};
+  const std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (image.size() > UpgradeFlow::kMaxImageSize)
+    std::fprintf(stderr, "%s: %zu bytes; only the first %zu are sent\n", o.files[0].c_str(), image.size(),
+                 UpgradeFlow::kMaxImageSize);
+  ModemLink modem(o.ports);
+  OpenModem(modem, o);
+  const bool terminal = isatty(STDERR_FILENO);
+  UpgradeHooks hooks;
+  hooks.progress = [terminal](std::uint16_t total, std::uint16_t index) {
+    const int percent = total ? index * 100 / total : 0;
+    if (terminal) {
+      const int filled = percent * 30 / 100;
+      std::fprintf(stderr, "\r[%s%s] %3d%% packet %u/%u", std::string(filled, '#').c_str(),
+                   std::string(30 - filled, ' ').c_str(), percent, index, total);
+    } else {
+      std::fprintf(stderr, "packet %u/%u\n", index, total);
+    }
+  };
+  const int code = modem.Upgrade(image, hooks);
+  if (terminal) std::fprintf(stderr, "\n");
+  const std::string text(UpgradeStatusText(code));
+  if (code != 0 && code != 8) throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": " + text};
+  std::printf("COM%d: %s\n", o.com, text.c_str());
+  return kExitOk;
+}
+
+int Dump(const Options& o) {
+  Need(o, 1, false);
+  const ConfigRecord record = LoadSettings(o.files[0]);
+  std::fputs((o.json ? RecordAsJson(record) : RecordAsText(record)).c_str(), stdout);
+  return kExitOk;
+}
+
+int Diff(const Options& o) {
+  Need(o, 2, false);
+  const ConfigRecord a = LoadSettings(o.files[0]);
+  const ConfigRecord b = LoadSettings(o.files[1]);
+  for (const FieldDifference& d : DiffRecords(a, b))
+    std::printf("%s: %s -> %s\n", d.name.c_str(), d.before.c_str(), d.after.c_str());
+  return kExitOk;
+}
+
+struct Command {
+  std::string_view name;
+  int (*run)(const Options&);
+};
+constexpr Command kCommands[] = {{"ports", Ports}, {"read", Read},   {"write", Write}, {"reboot", Reboot},
+                                 {"upgrade", Upgrade}, {"dump", Dump}, {"diff", Diff}};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string_view> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-    PrintUsage();
-    return args.empty() ? kExitUsage : kExitOk;
+  if (argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return kExitOk;
   }
-  PortMap ports;
-  if (const std::string bad = ports.AddPairsFromEnvironment(); !bad.empty()) {
-    std::fprintf(stderr, "TELVARO_PORTS: not a COM<n>=<path> pair: %s\n", bad.c_str());
-    return kExitUsage;
+  try {
+    const Options options = ParseArguments(argc, argv);
+    for (const Command& c : kCommands)
+      if (c.name == options.command) return c.run(options);
+    throw Failure{kExitUsage, "unknown command: " + options.command + " (try --help)"};
+  } catch (const Failure& failure) {
+    std::fprintf(stderr, "telvaro-cli: %s\n", failure.text.c_str());
+    return failure.status;
   }
-  int com = 0;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--port" && i + 1 < args.size()) {
-      const std::string_view value = args[++i];
-      if (value.find('=') != std::string_view::npos) {
-        if (!ports.AddPair(value)) {
-          std::fprintf(stderr, "--port: not a COM<n>=<path> pair: %.*s\n", static_cast<int>(value.size()), value.data());
-          return kExitUsage;
-        }
-      }
-      const auto parsed = ParseComName(value.substr(0, value.find('=')));
-      if (!parsed) {
-        std::fprintf(stderr, "--port: not a COM<n> port: %.*s\n", static_cast<int>(value.size()), value.data());
-        return kExitUsage;
-      }
-      com = *parsed;
-    } else {
-      std::fprintf(stderr, "unknown argument: %.*s\n", static_cast<int>(args[i].size()), args[i].data());
-      PrintUsage();
-      return kExitUsage;
-    }
-  }
-  if (args[0] != "probe" || com == 0) {
-    PrintUsage();
-    return kExitUsage;
-  }
-  StderrEvents events;
-  PortSession session(events, ports);
-  return Probe(session, com);
 }

@@ -91,7 +91,9 @@ void PortSession::ReaderLoop() {
       ReaderSleep(kIdleSleepMs);
     } else {
       // A chunk that would fill the buffer is dropped whole; either way the
-      // line was not silent.
+      // line was not silent. The count is reset before the bytes become
+      // visible, so the timer never sees new bytes with an old quiet count.
+      silenceTicks_.store(0, std::memory_order_release);
       received_.Append(staging.data(), static_cast<std::size_t>(n));
       silenceTicks_.store(0, std::memory_order_release);
     }

@@ -68,6 +68,7 @@ class PortSession final : public FrameWriter {
   // owner's timer, reset to 0 by the reader.
   int SilenceTicks() const { return silenceTicks_.load(std::memory_order_acquire); }
   int AddSilenceTick() { return silenceTicks_.fetch_add(1, std::memory_order_acq_rel) + 1; }
+  void ResetSilenceTicks() { silenceTicks_.store(0, std::memory_order_release); }
 
   const PortMap& Ports() const { return ports_; }
   PortMap& Ports() { return ports_; }

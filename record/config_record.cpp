@@ -120,7 +120,7 @@ std::string ConfigRecord::Get(const Field<FieldKind::Text>& f, int element) cons
 void ConfigRecord::Set(const Field<FieldKind::Text>& f, std::string_view text, int element) {
   std::uint8_t* p = At(f, element);
   const std::size_t n = std::min<std::size_t>(text.size(), f.ElementWidth() - 1u);
-  std::memmove(p, text.data(), n);  // the text may come from this record
+  if (n > 0) std::memmove(p, text.data(), n);  // the text may come from this record
   p[n] = 0;  // the bytes after the terminator keep their contents
 }
 
@@ -174,7 +174,7 @@ void ConfigRecord::Set(const Field<FieldKind::HexPacket>& f, std::span<const std
   std::uint8_t* p = At(f, 0);
   const std::size_t count = std::min(data.size(), PacketCapacity(f));
   p[0] = static_cast<std::uint8_t>(count);
-  std::memmove(p + 1, data.data(), count);
+  if (count > 0) std::memmove(p + 1, data.data(), count);
 }
 
 namespace {
@@ -189,7 +189,7 @@ PhoneBookEntry ConfigRecord::PhoneBook(int slot) const {
 void ConfigRecord::SetPhoneBook(int slot, const PhoneBookEntry& entry) {
   std::uint8_t* p = At(field::phone_book, slot);
   const std::size_t n = std::min(entry.number.size(), kPhoneNumberWidth - 1);
-  std::memmove(p, entry.number.data(), n);
+  if (n > 0) std::memmove(p, entry.number.data(), n);
   p[n] = 0;
   p[kPhoneNumberWidth] = entry.roles & kPhoneRoleMask;
 }

@@ -15,4 +15,4 @@ trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -f "$log"' EXIT
 for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
 echo "simulated modem: $(head -n1 "$log") (linked at $link, COM50)"
 
-./build/cli/telvaro-cli probe --port "COM50=$link" "$@"
+./build/cli/telvaro-cli read --port "COM50=$link" "$@"

@@ -286,9 +286,9 @@ TEST(SimUpgrade, AcceptsAnImageAndRefusesBrokenPackets) {
   Bytes longLength = PacketFrame(image, 3);
   longLength[14] += 1;
   EXPECT_EQ(SendPacket(client, longLength), 3);
-  Bytes tiny = TextBytes(marker::kUpgradeStart);
-  tiny.insert(tiny.end(), {0x00, 0x03, 0x00});
-  AppendText(tiny, marker::kUpgradeEnd);
+  // Length field 3 and no room for total and index.
+  const Bytes tiny = TextBytes(std::string(marker::kUpgradeStart) + std::string("\x00\x03\x00", 3) +
+                               std::string(marker::kUpgradeEnd));
   EXPECT_EQ(SendPacket(client, tiny), 2);
   // A good packet after all that is still understood.
   EXPECT_EQ(SendPacket(client, PacketFrame(image, 1)), 0);

@@ -1,0 +1,62 @@
+#include "cli/modem_link.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace telvaro {
+
+ModemLink::ModemLink(PortMap ports)
+    : session_(static_cast<SessionEvents&>(*this), std::move(ports)),
+      dispatcher_(session_.Received(), state_, static_cast<DispatchHost&>(*this)),
+      timer_(session_, dispatcher_) {}
+
+ModemLink::~ModemLink() {
+  pump_.reset();  // no dispatch into a closing session
+  if (session_.IsOpen()) session_.Close();
+}
+
+bool ModemLink::Open(int com) {
+  if (session_.Open(com) != PortSession::kOpened) return false;
+  if (!pump_) pump_ = std::make_unique<DispatchPump>(timer_);
+  return true;
+}
+
+void ModemLink::ShowMessage(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+  std::lock_guard guard(messagesLock_);
+  messages_.push_back(text);
+}
+
+std::vector<std::string> ModemLink::Messages() const {
+  std::lock_guard guard(messagesLock_);
+  return messages_;
+}
+
+bool ModemLink::AwaitResponse() {
+  for (int poll = 0; poll < session_.ResponseWaitLimit(); ++poll) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (state_.responseReceived.load(std::memory_order_acquire)) return true;
+  }
+  return false;
+}
+
+bool ModemLink::Read() {
+  state_.responseReceived.store(false, std::memory_order_release);
+  session_.Write(FrameCodec::GetSysParaFrame());
+  return AwaitResponse();
+}
+
+bool ModemLink::Write(ConfigRecord record) {
+  state_.responseReceived.store(false, std::memory_order_release);
+  session_.Write(FrameCodec::SetSysParaFrame(record));
+  return AwaitResponse();
+}
+
+void ModemLink::Reboot() { FrameCodec::WriteInThreeParts(session_, command::kReboot); }
+
+int ModemLink::Upgrade(std::span<const std::uint8_t> image, const UpgradeHooks& hooks) {
+  return UpgradeFlow::Run(image, session_, state_.upgradeResult, hooks);
+}
+
+}  // namespace telvaro

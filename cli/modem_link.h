@@ -1,0 +1,60 @@
+// Everything the command-line tool needs to talk to one modem: the port
+// session, the response dispatcher with its 10 ms timer on a thread of its
+// own, and the same waiting rule as the window (the answer counts once the
+// line has been quiet for 20 ticks; at most 40 polls of 100 ms).
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/port_session.h"
+#include "operations/dispatch_timer.h"
+#include "operations/upgrade_flow.h"
+#include "protocol/response_dispatch.h"
+
+namespace telvaro {
+
+class ModemLink final : private DispatchHost, private SessionEvents {
+ public:
+  explicit ModemLink(PortMap ports);
+  ~ModemLink() override;
+
+  // Opens COM `com`; false after printing "Can't open COM<n>".
+  bool Open(int com);
+  // Sends "get_syspara" and waits for an accepted answer; the record is then
+  // Record(). False when none came (messages such as a bad checksum are
+  // printed as they happen).
+  bool Read();
+  // Sends the record with "set_syspara" and waits for the modem's answer,
+  // which replaces Record().
+  bool Write(ConfigRecord record);
+  // Sends "reboot" as three writes.
+  void Reboot();
+  // The firmware upgrade's packet flow; returns the final status code.
+  int Upgrade(std::span<const std::uint8_t> image, const UpgradeHooks& hooks);
+
+  const ConfigRecord& Record() const { return state_.record; }
+  // Messages the modem's answers caused (for example "bad chksum (..)").
+  std::vector<std::string> Messages() const;
+
+ private:
+  bool AwaitResponse();
+  // DispatchHost and SessionEvents: the tool has no pages to fill.
+  void ShowMessage(const std::string& text) override;
+  void SetIoPresent(bool) override {}
+  void SetGridEnabled(bool) override {}
+  void ShowRecordOnPages(const ConfigRecord&) override {}
+  void PortStateChanged(bool) override {}
+
+  ModemState state_;
+  PortSession session_;
+  ResponseDispatcher dispatcher_;
+  DispatchTimer timer_;
+  std::unique_ptr<DispatchPump> pump_;
+  mutable std::mutex messagesLock_;
+  std::vector<std::string> messages_;
+};
+
+}  // namespace telvaro

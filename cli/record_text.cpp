@@ -1,0 +1,222 @@
+#include "cli/record_text.h"
+
+#include <cstdio>
+#include <map>
+
+#include "status/status_decoders.h"
+
+namespace telvaro {
+namespace {
+
+std::string Format(const char* format, auto... values) {
+  char buffer[128];
+  std::snprintf(buffer, sizeof buffer, format, values...);
+  return buffer;
+}
+
+std::string Hex(std::span<const std::uint8_t> bytes, const char* separator = "") {
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i) out += separator;
+    out += Format("%02x", bytes[i]);
+  }
+  return out;
+}
+
+std::string Quoted(const std::string& text) { return JsonString(text); }
+
+const FieldInfo* const kDeviceReported[] = {
+    &field::status_text, &field::hw_options,  &field::rssi,        &field::reg_status,
+    &field::operator_name, &field::cell_id,   &field::imei,        &field::me_type,
+    &field::rtc_time,    &field::sms_center,  &field::device_flag, &field::rs485_absent,
+    &field::sim_plmn,    &field::local_ip,    &field::gprs_status, &field::tcp_status,
+    &field::tx_bytes,    &field::rx_bytes,
+};
+
+// Status codes that the Networks page shows as text.
+using CodeDecoder = std::string (*)(std::uint8_t);
+const std::map<std::uint16_t, CodeDecoder>& StatusDecoders() {
+  static const std::map<std::uint16_t, CodeDecoder> decoders = {
+      {field::reg_status.offset, &RegistrationText},
+      {field::gprs_status.offset, &GprsStatusText},
+      {field::tcp_status.offset, &TcpStatusText},
+  };
+  return decoders;
+}
+
+const char* const kRoleNames[] = {"call-reboot", "call-wakeup", "sms-reboot", "sms-wakeup", "sms-control", "call-csd"};
+
+FieldValue Describe(const ConfigRecord& r, const FieldInfo& f, int e) {
+  FieldValue v;
+  v.name = f.count > 1 ? Format("%s[%d]", f.name, e) : f.name;
+  const std::uint8_t* raw = r.FieldBytes(f).data() + (f.ElementOffset(e) - f.offset);
+  const std::uint8_t byte = raw[0];
+  switch (f.kind) {
+    case FieldKind::Bytes: {
+      const std::span<const std::uint8_t> bytes(raw, f.ElementWidth());
+      v.text = Hex(bytes, " ");
+      v.json = Quoted(Hex(bytes));
+      break;
+    }
+    case FieldKind::Byte: {
+      const auto& decoders = StatusDecoders();
+      if (const auto it = decoders.find(f.offset); it != decoders.end()) {
+        const std::string meaning = it->second(byte);
+        v.text = Format("%u (%s)", byte, meaning.c_str());
+        v.json = Format("{\"code\": %u, \"text\": ", byte) + Quoted(meaning) + "}";
+      } else if (f.offset == field::rssi.offset) {
+        const SignalLevel level = DecodeSignalLevel(byte);
+        v.text = Format("%u (%s, %s, %d of 3 bars)", byte, level.rssiText.c_str(), level.dbText.c_str(), level.bars);
+        v.json = Format("{\"level\": %u, \"dbm\": ", byte) + Quoted(level.dbText) + Format(", \"bars\": %d}", level.bars);
+      } else {
+        v.text = v.json = Format("%u", byte);
+      }
+      break;
+    }
+    case FieldKind::BitMask:
+      v.text = Format("0x%02X", byte);
+      v.json = Format("%u", byte);
+      break;
+    case FieldKind::U16:
+      v.text = v.json = Format("%u", r.Get(static_cast<const Field<FieldKind::U16>&>(f), e));
+      break;
+    case FieldKind::U32: {
+      const std::string counter = ByteCounterText(r.Get(static_cast<const Field<FieldKind::U32>&>(f)));
+      v.text = v.json = counter;
+      break;
+    }
+    case FieldKind::Text: {
+      const std::string text = r.Get(static_cast<const Field<FieldKind::Text>&>(f), e);
+      v.text = v.json = Quoted(text);
+      break;
+    }
+    case FieldKind::Index: {
+      const std::string_view item = f.list->Text(byte);
+      v.text = Format("%u (%s)", byte, item.empty() ? "out of range" : std::string(item).c_str());
+      v.json = Format("{\"index\": %u, \"item\": ", byte) + (item.empty() ? "null" : Quoted(std::string(item))) + "}";
+      break;
+    }
+    case FieldKind::FlagIsOne:
+    case FieldKind::FlagNonZero:
+    case FieldKind::FlagPositive: {
+      const bool on = f.kind == FieldKind::FlagIsOne      ? byte == 1
+                      : f.kind == FieldKind::FlagNonZero  ? byte != 0
+                                                          : static_cast<std::int8_t>(byte) > 0;
+      v.text = on ? "on" : "off";
+      if (byte > 1) v.text += Format(" (byte %u)", byte);
+      v.json = on ? "true" : "false";
+      break;
+    }
+    case FieldKind::Time: {
+      const BcdTime t = r.Get(static_cast<const Field<FieldKind::Time>&>(f), e);
+      v.text = f.offset == field::rtc_time.offset
+                   ? Format("20%02d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second)
+                   : Format("%02d:%02d", t.hour, t.minute);
+      v.json = Quoted(v.text);
+      break;
+    }
+    case FieldKind::HexPacket: {
+      const auto data = r.Get(static_cast<const Field<FieldKind::HexPacket>&>(f));
+      v.text = data.empty() ? "(empty)" : Hex(data);
+      v.json = Quoted(Hex(data));
+      break;
+    }
+    case FieldKind::PhoneBook: {
+      const PhoneBookEntry entry = r.PhoneBook(e);
+      std::string roles, jsonRoles;
+      for (int bit = 0; bit < 6; ++bit) {
+        if (!(entry.roles >> bit & 1)) continue;
+        roles += (roles.empty() ? "" : ",") + std::string(kRoleNames[bit]);
+        jsonRoles += (jsonRoles.empty() ? "" : ", ") + Quoted(kRoleNames[bit]);
+      }
+      v.text = Quoted(entry.number) + " roles " + (roles.empty() ? "none" : roles) + Format(" (0x%02X)", entry.roles);
+      v.json = "{\"number\": " + Quoted(entry.number) + ", \"roles\": [" + jsonRoles + "]}";
+      break;
+    }
+    case FieldKind::GroupMask: {
+      const std::uint16_t mask = r.PhoneGroupMask(e);
+      std::string members, jsonMembers;
+      for (int slot = 0; slot < kPhoneBookSlots; ++slot) {
+        if (!(mask >> slot & 1)) continue;
+        members += (members.empty() ? "" : ",") + std::to_string(slot + 1);
+        jsonMembers += (jsonMembers.empty() ? "" : ", ") + std::to_string(slot + 1);
+      }
+      v.text = "slots " + (members.empty() ? std::string("none") : members) + Format(" (0x%04X)", mask);
+      v.json = "[" + jsonMembers + "]";
+      break;
+    }
+  }
+  return v;
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& bytes) {
+  std::string out = "\"";
+  for (unsigned char c : bytes) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c > 0x7E) {
+      out += Format("\\u%04x", c);
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+bool IsDeviceReported(const FieldInfo& f) {
+  for (const FieldInfo* reported : kDeviceReported)
+    if (reported->offset == f.offset) return true;
+  return false;
+}
+
+std::vector<FieldValue> DescribeRecord(const ConfigRecord& record) {
+  std::vector<FieldValue> values;
+  for (const FieldInfo* f : AllFields())
+    for (int e = 0; e < f->count; ++e) values.push_back(Describe(record, *f, e));
+  return values;
+}
+
+std::string RecordAsText(const ConfigRecord& record) {
+  std::string out;
+  for (const FieldValue& v : DescribeRecord(record)) out += v.name + ": " + v.text + "\n";
+  out += Format("checksum: 0x%02X\n", record.Checksum());
+  return out;
+}
+
+std::string RecordAsJson(const ConfigRecord& record) {
+  std::string out = "{\n";
+  for (const FieldInfo* f : AllFields()) {
+    out += "  \"" + std::string(f->name) + "\": ";
+    if (f->count == 1) {
+      out += Describe(record, *f, 0).json;
+    } else {
+      out += "[";
+      for (int e = 0; e < f->count; ++e) out += (e ? ", " : "") + Describe(record, *f, e).json;
+      out += "]";
+    }
+    out += ",\n";
+  }
+  out += Format("  \"checksum\": %u\n}\n", record.Checksum());
+  return out;
+}
+
+std::vector<FieldDifference> DiffRecords(const ConfigRecord& a, const ConfigRecord& b) {
+  std::vector<FieldDifference> differences;
+  for (const FieldInfo* f : AllFields()) {
+    for (int e = 0; e < f->count; ++e) {
+      const std::size_t at = f->ElementOffset(e);
+      bool same = true;
+      for (std::size_t i = at; i < at + f->ElementWidth(); ++i) same = same && a.RawByte(i) == b.RawByte(i);
+      if (same) continue;
+      const FieldValue before = Describe(a, *f, e), after = Describe(b, *f, e);
+      const bool hiddenOnly = before.text == after.text;  // bytes behind a text's terminator
+      differences.push_back({before.name, before.text, after.text + (hiddenOnly ? " (bytes after the text differ)" : "")});
+    }
+  }
+  return differences;
+}
+
+}  // namespace telvaro

@@ -1,0 +1,75 @@
+#include "operations/upgrade_flow.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "protocol/response_dispatch.h"
+
+namespace telvaro {
+namespace {
+
+constexpr int kAccepted = 0;
+constexpr int kFinished = 8;  // the loader took the packet and reports the upgrade done
+
+bool PacketAccepted(int code) { return code == kAccepted || code == kFinished; }
+
+// Counts one poll or one resend against the shared budget; true once the
+// budget is spent (its value before counting was past the limit).
+bool SpendBudget(int& budget) { return budget++ > UpgradeFlow::kRetryBudget; }
+
+}  // namespace
+
+int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
+                     std::atomic<int>& upgradeResult, const UpgradeHooks& hooks) {
+  const auto sleep = [&hooks](int ms) {
+    if (hooks.sleep) {
+      hooks.sleep(ms);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+  };
+
+  image = image.first(std::min(image.size(), kMaxImageSize));
+  if (image.empty()) return upgradeResult.load();
+
+  const std::uint16_t total = FrameCodec::UpgradePacketTotal(image.size());
+  std::uint16_t index = 1;
+
+  // A lost write shows up later as an unanswered packet, so write results
+  // are not looked at.
+  FrameCodec::WriteInThreeParts(writer, command::kRebootLdrom);
+  sleep(kLoaderStartMs);
+
+  std::size_t offset = 0;
+  int budget = 0;
+  while (offset < image.size()) {
+    if (hooks.progress) hooks.progress(total, index);
+
+    const std::size_t d = std::min(image.size() - offset, kUpgradePacketData);
+    const Bytes frame = FrameCodec::UpgradeDataFrame(image.subspan(offset, d), total, index);
+
+    // "No answer" goes in before the frame leaves: an answer dispatched while
+    // the write is still under way must not be overwritten.
+    upgradeResult.store(ModemState::kNoAnswer);
+    writer.Write(frame.data(), static_cast<int>(frame.size()));
+
+    while (upgradeResult.load() == ModemState::kNoAnswer) {
+      sleep(kPollMs);
+      if (SpendBudget(budget)) break;
+    }
+
+    if (PacketAccepted(upgradeResult.load())) {
+      offset += d;
+      ++index;
+      budget = 0;
+      continue;
+    }
+    // Refused, or silent through the whole budget: the resend itself counts
+    // too, so a modem that refuses at once cannot keep the loop going.
+    if (SpendBudget(budget)) break;
+  }
+  return upgradeResult.load();
+}
+
+}  // namespace telvaro

@@ -1,0 +1,229 @@
+// telvaro-cli as operators run it, against the simulated modem over a
+// pseudo-terminal.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "cli/record_text.h"
+#include "operations/settings_file.h"
+#include "protocol/record_checksum.h"
+#include "sim/modem_sim.h"
+
+namespace telvaro {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class CliE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("telvaro-cli-test-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  void StartModem(sim::SimOptions options = {}) {
+    modem = std::make_unique<sim::ModemSimulator>(options);
+    ASSERT_TRUE(modem->Start());
+  }
+
+  // Runs the tool with `args`, the modem as COM50.
+  CliRun Cli(const std::string& args) {
+    const std::string port = modem ? " --port COM50=" + modem->DevicePath() : "";
+    const std::string command = std::string(TELVARO_CLI_PATH) + " " + args + port + " >" + (dir / "out").string() +
+                                " 2>" + (dir / "err").string();
+    const int raw = std::system(command.c_str());
+    return CliRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
+  }
+
+  std::string WriteFile(const std::string& name, const std::string& bytes) {
+    const auto path = dir / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
+  }
+
+  std::filesystem::path dir;
+  std::unique_ptr<sim::ModemSimulator> modem;
+};
+
+std::string BlockText(const ConfigRecord& record) {
+  return std::string(record.Block().begin(), record.Block().end());
+}
+
+TEST_F(CliE2E, ReadSavesExactlyWhatTheModemHolds) {
+  StartModem();
+  const std::string file = (dir / "modem.bin").string();
+  const CliRun run = Cli("read -o " + file);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string saved = Slurp(file);
+  ASSERT_EQ(saved.size(), 1629u);
+  ConfigRecord held = modem->StoredRecord();
+  held.SetChecksum(RecordChecksum(held.Record()));
+  EXPECT_EQ(saved, BlockText(held));
+  EXPECT_EQ(static_cast<std::uint8_t>(saved[1628]), RecordChecksum(reinterpret_cast<const std::uint8_t*>(saved.data()), 1628));
+
+  // Without -o the record is printed field by field.
+  const CliRun print = Cli("read");
+  ASSERT_EQ(print.status, 0) << print.err;
+  EXPECT_NE(print.out.find("device_name: \"Telvaro-DTU\""), std::string::npos) << print.out;
+  EXPECT_NE(print.out.find("reg_status: 1 (Registered to home network)"), std::string::npos);
+}
+
+TEST_F(CliE2E, WriteStoresTheFileAndKeepsTheModemsDeviceBytes) {
+  StartModem();
+  const ConfigRecord before = modem->StoredRecord();
+  ConfigRecord prepared = sim::ModemSimulator::RealisticRecord(false);
+  prepared.Set(field::device_name, "Provisioned 7");
+  prepared.Set(field::apn, "m2m.example");
+  prepared.Set(field::server_port, 20001);
+  prepared.Set(field::hw_options, 0x00);
+  prepared.Set(field::device_flag, 0x5A);
+  prepared.Set(field::rs485_absent, 1);
+  const std::string file = (dir / "prepared.bin").string();
+  ASSERT_EQ(WriteSettingsFile(file, prepared), "");
+
+  const CliRun run = Cli("write " + file);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const ConfigRecord held = modem->StoredRecord();
+  EXPECT_EQ(held.Get(field::device_name), "Provisioned 7");
+  EXPECT_EQ(held.Get(field::apn), "m2m.example");
+  EXPECT_EQ(held.Get(field::server_port), 20001);
+  EXPECT_EQ(held.Get(field::hw_options), before.Get(field::hw_options));
+  EXPECT_EQ(held.Get(field::device_flag), before.Get(field::device_flag));
+  EXPECT_EQ(held.Get(field::rs485_absent), before.Get(field::rs485_absent));
+
+  const auto frames = modem->Frames();
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].kind, sim::FrameKind::GetSysPara);
+  EXPECT_EQ(frames[1].kind, sim::FrameKind::SetSysPara);
+}
+
+TEST_F(CliE2E, BadFilesAreRefusedBeforeAnythingIsSent) {
+  StartModem();
+  ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
+  record.SetChecksum(RecordChecksum(record.Record()));
+  const std::string good = BlockText(record);
+  std::string badSum = good;
+  badSum[1628] = static_cast<char>(badSum[1628] + 1);
+
+  struct Case {
+    std::string bytes;
+    std::string message;
+  };
+  const Case cases[] = {{good.substr(0, 1628), "Read len err"},
+                        {good + '\0', "Read len err"},
+                        {badSum, "chksum err"}};
+  for (const Case& c : cases) {
+    const std::string file = WriteFile("bad.bin", c.bytes);
+    const CliRun run = Cli("write " + file);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "one line: " << run.err;
+  }
+  EXPECT_TRUE(modem->Frames().empty());
+
+  // All-zero record with checksum 0 is a good file.
+  const std::string zero = WriteFile("zero.bin", std::string(1629, '\0'));
+  EXPECT_EQ(Cli("dump " + zero).status, 0);
+  EXPECT_EQ(Cli("dump " + (dir / "missing.bin").string()).status, 2);
+  EXPECT_EQ(Cli("frobnicate").status, 2);
+  EXPECT_EQ(Cli("read --port COMX").status, 2);
+}
+
+TEST_F(CliE2E, ASilentModemFailsAfterAboutFourSeconds) {
+  sim::SimOptions options;
+  options.silent = true;
+  StartModem(options);
+  const auto start = Clock::now();
+  const CliRun run = Cli("read -o " + (dir / "never.bin").string());
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("did not answer"), std::string::npos) << run.err;
+  EXPECT_GT(seconds, 3.5);
+  EXPECT_LT(seconds, 8.0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "never.bin"));
+}
+
+TEST_F(CliE2E, UpgradeResendsARefusedPacketAndStopsOnSilence) {
+  sim::SimOptions options;
+  options.packetCodes[2] = 6;
+  StartModem(options);
+  std::string image(1200, '\0');
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 13);
+  const std::string file = WriteFile("APROM.bin", image);
+
+  const CliRun run = Cli("upgrade " + file);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Upgrade Finished"), std::string::npos) << run.out;
+  std::vector<int> indices;
+  for (const auto& f : modem->Frames())
+    if (f.kind == sim::FrameKind::UpgradeData) indices.push_back(f.index);
+  EXPECT_EQ(indices, (std::vector<int>{1, 2, 2, 3}));
+  EXPECT_NE(run.err.find("packet 3/3"), std::string::npos);
+
+  modem.reset();
+  sim::SimOptions quiet;
+  quiet.stopAfterPacket = 1;
+  StartModem(quiet);
+  const CliRun silent = Cli("upgrade " + file);
+  EXPECT_EQ(silent.status, 1);
+  EXPECT_NE(silent.err.find("Err:Comm Failed"), std::string::npos) << silent.err;
+}
+
+TEST_F(CliE2E, DumpAndDiffOfSettingsFiles) {
+  ConfigRecord a = sim::ModemSimulator::RealisticRecord(true);
+  a.Set(field::device_name, "Quote\" and \x01");
+  a.Set(field::server_port, 0x1234);
+  a.Set(field::di_mode, 3, 1);
+  a.SetPhoneBook(2, PhoneBookEntry{"+4915112345", kCallReboot | kSmsControl});
+  a.SetPhoneGroupMask(0, 0x0005);
+  const std::string fileA = (dir / "a.bin").string();
+  ASSERT_EQ(WriteSettingsFile(fileA, a), "");
+
+  const CliRun json = Cli("dump " + fileA + " --json");
+  ASSERT_EQ(json.status, 0) << json.err;
+  // Fields by name against their bytes.
+  EXPECT_NE(json.out.find("\"device_name\": \"Quote\\\" and \\u0001\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"server_port\": " + std::to_string(a.RawByte(752) | a.RawByte(753) << 8)),
+            std::string::npos);
+  EXPECT_NE(json.out.find("\"di_mode\": [{\"index\": 4, \"item\": \"Null\"}, {\"index\": 3, \"item\": \"Event Counter\"}]"),
+            std::string::npos);
+  EXPECT_NE(json.out.find("{\"number\": \"+4915112345\", \"roles\": [\"call-reboot\", \"sms-control\"]}"),
+            std::string::npos);
+  EXPECT_NE(json.out.find("\"phone_groups\": [[1, 3], "), std::string::npos);
+  EXPECT_NE(json.out.find("\"checksum\": " + std::to_string(a.Checksum())), std::string::npos);
+  EXPECT_EQ(json.out, RecordAsJson(a));
+
+  ConfigRecord b = a;
+  b.Set(field::apn, "other");
+  b.Set(field::di_mode, 0, 1);
+  const std::string fileB = (dir / "b.bin").string();
+  ASSERT_EQ(WriteSettingsFile(fileB, b), "");
+  const CliRun diff = Cli("diff " + fileA + " " + fileB);
+  ASSERT_EQ(diff.status, 0) << diff.err;
+  EXPECT_EQ(diff.out, "apn: \"internet\" -> \"other\"\ndi_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
+}
+
+}  // namespace
+}  // namespace telvaro
