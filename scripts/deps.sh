@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh [extra package ...]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6serialport6-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
           libgtest-dev libgmock-dev "$@")
 
 missing=()
