@@ -145,11 +145,9 @@ int Write(const Options& o) {
     throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": the modem did not answer \"set_syspara\""};
   int notHeld = 0;
   for (const FieldDifference& d : DiffRecords(toSend, modem.Record())) {
-    const std::string name = d.name.substr(0, d.name.find('['));
-    bool reported = name == field::rtc_set.name;
-    for (const FieldInfo* f : AllFields())
-      if (name == f->name && IsDeviceReported(*f)) reported = true;
-    if (reported) continue;
+    // Status values change between any two answers, and the modem clears
+    // rtc_set once it has taken the clock: neither is a setting not held.
+    if (IsDeviceReported(*d.field) || d.field->offset == field::rtc_set.offset) continue;
     std::fprintf(stderr, "not held by the modem: %s: sent %s, modem has %s\n", d.name.c_str(), d.before.c_str(), d.after.c_str());
     ++notHeld;
   }

@@ -213,7 +213,7 @@ std::vector<FieldDifference> DiffRecords(const ConfigRecord& a, const ConfigReco
       if (same) continue;
       const FieldValue before = Describe(a, *f, e), after = Describe(b, *f, e);
       const bool hiddenOnly = before.text == after.text;  // bytes behind a text's terminator
-      differences.push_back({before.name, before.text, after.text + (hiddenOnly ? " (bytes after the text differ)" : "")});
+      differences.push_back({f, before.name, before.text, after.text + (hiddenOnly ? " (bytes after the text differ)" : "")});
     }
   }
   return differences;

@@ -26,6 +26,7 @@ std::string RecordAsText(const ConfigRecord& record);
 std::string RecordAsJson(const ConfigRecord& record);
 
 struct FieldDifference {
+  const FieldInfo* field;
   std::string name;
   std::string before;
   std::string after;
