@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-          libgtest-dev libgmock-dev "$@")
+          libgtest-dev libgmock-dev fonts-liberation2 "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,30 @@
+// The application's pictures, all painted here with QPainter in one flat
+// style: no image files, no theme icons. Every icon carries pixmaps for 16, 24
+// and 32 px, plus 48 and 64 px so high-DPI screens get sharp pictures too.
+// Icons are painted once and cached; call these on the GUI thread only, after
+// the QApplication exists.
+#pragma once
+
+#include <QIcon>
+
+namespace telvaro::icons {
+
+// A modem with its antenna: title bar, task bar, About dialog.
+QIcon Application();
+
+// Status bar field 1: plug in its socket (open) or pulled out (closed).
+QIcon PortState(bool open);
+
+// The switch button's picture: a toggle, on while the port is open.
+QIcon Switch(bool open);
+
+enum class Command { Read, Write, Default, Upgrade, Reboot, Exit };
+
+// The command buttons' pictures. The grayed variant (desaturated and lighter)
+// is what a button shows while the port is closed or an operation is running.
+QIcon CommandIcon(Command c, bool grayed);
+
+// Three rising bars, the first `bars` of them lit; bars is clamped to 0..3.
+QIcon SignalLevel(int bars);
+
+}  // namespace telvaro::icons

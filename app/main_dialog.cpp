@@ -1,0 +1,546 @@
+#include "app/main_dialog.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/icons.h"
+#include "app/window_thread.h"
+#include "pages/about_dialog.h"
+#include "pages/advanced1_page.h"
+#include "pages/advanced2_page.h"
+#include "pages/basic_page.h"
+#include "pages/com_page.h"
+#include "pages/di_page.h"
+#include "pages/do_page.h"
+#include "pages/gprs_page.h"
+#include "pages/help_dialog.h"
+#include "status/networks_page.h"
+#include "pages/phone_book_page.h"
+#include "pages/phone_group_page.h"
+#include "pages/reboot_page.h"
+#include "pages/wakeup_page.h"
+
+namespace telvaro {
+namespace {
+
+// The window is laid out in dialog units of its font, Arial 9: a horizontal
+// unit is a quarter of the font's average character width, a vertical one an
+// eighth of its height.
+class DialogUnits {
+ public:
+  explicit DialogUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int letters = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    baseX_ = (letters / 26 + 1) / 2;
+    baseY_ = metrics.height();
+  }
+  int X(int units) const { return (units * baseX_ + 2) / 4; }
+  int Y(int units) const { return (units * baseY_ + 4) / 8; }
+  QRect Rect(int x, int y, int w, int h) const { return QRect(X(x), Y(y), X(w), Y(h)); }
+
+ private:
+  int baseX_ = 7;
+  int baseY_ = 15;
+};
+
+constexpr int kPageX = 10, kPageY = 43, kPageWidth = 430, kPageHeight = 380;
+constexpr int kMinTabWidth = 59;
+
+struct TabEntry {
+  const char* label;
+  PageIndex page;
+};
+
+// Position by position; the DI label of the normal order changes after the
+// first rotation back (see TabLabel).
+constexpr TabEntry kNormalOrder[kPageCount] = {
+    {"   Com", kCom},           {"   Basic", kBasic},        {"  GPRS", kGprs},      {"Advanced 1", kAdvanced1},
+    {"Advanced 2", kAdvanced2}, {"Wakeup", kWakeup},         {"Reboot", kReboot},    {"     DI", kDi},
+    {"    DO", kDo},            {"Phone Book", kPhoneBook},  {"Phone Group", kPhoneGroup}, {"Networks", kNetworks}};
+constexpr TabEntry kRotatedOrder[kPageCount] = {
+    {"Reboot", kReboot},        {"     DI", kDi},            {"     DO", kDo},      {"Phone Book", kPhoneBook},
+    {"Phone Group", kPhoneGroup}, {"Networks", kNetworks},   {"   Com", kCom},      {"   Basic", kBasic},
+    {"  GPRS", kGprs},          {"Advanced 1", kAdvanced1},  {"Advanced 2", kAdvanced2}, {"Wakeup", kWakeup}};
+constexpr const char* kDiLabelAfterRotation = "    DI";
+
+// Orders in which the window runs page operations on all pages.
+constexpr PageIndex kEnableOrder[] = {kPhoneBook, kCom, kBasic, kGprs, kAdvanced1, kAdvanced2,
+                                      kWakeup,    kNetworks, kReboot, kDi, kDo};
+constexpr PageIndex kTimeoutDisableOrder[] = {kCom,    kBasic,  kGprs, kAdvanced1, kAdvanced2, kWakeup,
+                                              kNetworks, kReboot, kDi,   kDo,        kPhoneBook, kPhoneGroup};
+
+struct ReadPreparation {
+  PageIndex page;
+  bool clear;  // ClearForRead, or only show the current values again
+};
+constexpr ReadPreparation kReadPreparation[] = {
+    {kBasic, true},   {kCom, false}, {kGprs, true}, {kAdvanced1, true}, {kAdvanced2, true},   {kWakeup, true},
+    {kPhoneBook, true}, {kReboot, true}, {kDi, false}, {kDo, false},    {kPhoneGroup, true}, {kNetworks, true}};
+
+// The port selector refills its list from the system every time the list is
+// about to open.
+class PortSelector : public QComboBox {
+ public:
+  PortSelector(QWidget* parent, std::function<void()> aboutToOpen)
+      : QComboBox(parent), aboutToOpen_(std::move(aboutToOpen)) {}
+  void showPopup() override {
+    aboutToOpen_();
+    QComboBox::showPopup();
+  }
+
+ private:
+  std::function<void()> aboutToOpen_;
+};
+
+QToolButton* MakeCommandButton(QWidget* parent, const QString& text, const QString& tip, const char* name) {
+  auto* button = new QToolButton(parent);
+  button->setText(text);
+  button->setToolTip(tip);
+  button->setObjectName(name);
+  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  button->setAutoRaise(false);
+  return button;
+}
+
+}  // namespace
+
+CMainDlg::CMainDlg(MainDlgOptions options)
+    : messages_(new MessageOwner(this)),
+      options_(std::move(options)),
+      session_(static_cast<SessionEvents&>(*this), options_.ports),
+      dispatcher_(session_.Received(), state_, static_cast<DispatchHost&>(*this)),
+      dispatchTimer_(session_, dispatcher_) {
+  setObjectName("CMainDlg");
+  setWindowTitle("Telvaro Pro");
+  setWindowIcon(icons::Application());
+  session_.SetRememberedPort(options_.rememberedPort);
+  BuildWindow();
+
+  ListSerialPorts();
+  UpdatePortState(session_.IsOpen());
+  RefreshStatusBar();
+
+  timer1001_ = new QTimer(this);
+  timer1001_->setTimerType(Qt::PreciseTimer);
+  connect(timer1001_, &QTimer::timeout, this, &CMainDlg::OnTimer);
+  timer1001_->start(DispatchTimer::kPeriodMs);
+}
+
+CMainDlg::~CMainDlg() { ShutDown(); }
+
+void CMainDlg::ShutDown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  if (timer1001_) timer1001_->stop();
+  // Closing the port clears the reader-run flag, which ends every waiting
+  // operation at its next poll.
+  if (session_.IsOpen()) session_.Close();
+  workers_.JoinAll();
+}
+
+void CMainDlg::BuildWindow() {
+  QFont font("Arial");
+  font.setPointSize(9);
+  setFont(font);
+  const DialogUnits du(font);
+
+  BuildMenu();
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  client->setFixedSize(du.X(271), du.Y(290));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->setMenuBar(findChild<QMenuBar*>("menuBar"));
+  layout->addWidget(client);
+
+  portSelector_ = new PortSelector(client, [this] { ListSerialPorts(); });
+  portSelector_->setObjectName("portSelector");
+  portSelector_->setGeometry(du.X(7), du.Y(3), du.X(36), du.Y(12));
+  // A narrow arrow, so "COM100" fits the selector's 36 units as it does on Windows.
+  portSelector_->setStyleSheet("QComboBox { padding: 0px 0px 0px 3px; } QComboBox::drop-down { width: 11px; }");
+  connect(portSelector_, &QComboBox::currentIndexChanged, this, [this] { RefreshStatusBar(); });
+
+  switchButton_ = new QPushButton("Open", client);
+  switchButton_->setObjectName("switchButton");
+  switchButton_->setGeometry(du.Rect(45, 5, 23, 10));
+  switchButton_->setAutoDefault(false);
+  switchButton_->setIconSize(QSize(9, 9));
+  switchButton_->setStyleSheet("QPushButton { padding: 0px; }");
+  connect(switchButton_, &QPushButton::clicked, this, &CMainDlg::TogglePort);
+
+  auto* note = new QLabel("* Reboot for changes to take effect", client);
+  note->setObjectName("note");
+  note->setGeometry(du.Rect(80, 6, 111, 8));
+
+  tabControl_ = new QWidget(client);
+  tabControl_->setObjectName("tabControl");
+  tabControl_->setGeometry(du.Rect(8, 19, 256, 229));
+  BuildTabs();
+
+  BuildCommandButtons();
+  const QRect buttons[] = {du.Rect(29, 252, 29, 24), du.Rect(75, 252, 29, 24), du.Rect(121, 252, 29, 24),
+                           du.Rect(167, 252, 29, 24), du.Rect(212, 252, 29, 24), du.Rect(0, 283, 6, 6)};
+  QToolButton* order[] = {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_, upgradeButton_};
+  for (int i = 0; i < 6; ++i) {
+    order[i]->setParent(client);
+    order[i]->setGeometry(buttons[i]);
+    order[i]->setIconSize(QSize(24, 24));
+  }
+  upgradeButton_->hide();  // nothing in the window shows or enables it
+  upgradeButton_->setEnabled(false);
+
+  BuildStatusBar();
+  layout->addWidget(statusBar_);
+  setFixedSize(sizeHint());
+}
+
+void CMainDlg::BuildMenu() {
+  auto* bar = new QMenuBar(this);
+  bar->setObjectName("menuBar");
+  bar->setNativeMenuBar(false);
+  QMenu* file = bar->addMenu("File");
+  file->addAction("Exit", this, [this] { close(); });
+  QMenu* settings = bar->addMenu("Settings");
+  // Export and Import arrive with the settings pages' validation.
+  settings->addAction("Export")->setEnabled(false);
+  settings->addAction("Import")->setEnabled(false);
+  QMenu* help = bar->addMenu("help");
+  help->addAction("help", this, [this] {
+    CHelpDlg dialog(this);
+    dialog.exec();
+  });
+  help->addAction("about", this, [this] {
+    CAboutDlg dialog(this);
+    dialog.exec();
+  });
+}
+
+void CMainDlg::BuildCommandButtons() {
+  readButton_ = MakeCommandButton(this, "Read", "Get parameters from device", "readButton");
+  writeButton_ = MakeCommandButton(this, "Write", "Set parameters to device", "writeButton");
+  defaultButton_ = MakeCommandButton(this, "Default", "Set device default paramters", "defaultButton");
+  upgradeButton_ = MakeCommandButton(this, "Upgrade", "Upgrade firmware", "upgradeButton");
+  rebootButton_ = MakeCommandButton(this, "Reboot", "Reboot device", "rebootButton");
+  exitButton_ = MakeCommandButton(this, "Exit", "Exit and close", "exitButton");
+  exitButton_->setIcon(icons::CommandIcon(icons::Command::Exit, false));
+
+  connect(readButton_, &QToolButton::clicked, this, &CMainDlg::ReadParameters);
+  // Write, Default and Reboot refuse without a port; what they do with one
+  // arrives with their operations.
+  connect(writeButton_, &QToolButton::clicked, this, [this] { CommandNeedsPort([] {}); });
+  connect(defaultButton_, &QToolButton::clicked, this, [this] { CommandNeedsPort([] {}); });
+  connect(rebootButton_, &QToolButton::clicked, this, [this] { CommandNeedsPort([] {}); });
+  connect(exitButton_, &QToolButton::clicked, this, &CMainDlg::ExitProgram);
+}
+
+void CMainDlg::BuildTabs() {
+  tabBar_ = new QTabBar(tabControl_);
+  tabBar_->setObjectName("tabBar");
+  tabBar_->setExpanding(false);
+  tabBar_->setUsesScrollButtons(true);
+  tabBar_->setDrawBase(true);
+  tabBar_->setStyleSheet(QString("QTabBar::tab { min-width: %1px; }").arg(kMinTabWidth - 16));
+  auto* pane = new QFrame(tabControl_);
+  pane->setObjectName("tabPane");
+  pane->setFrameShape(QFrame::StyledPanel);
+
+  // Pages are created in tab order; each one's cross-page pointer is set only
+  // after it has been created, so no page calls across while starting.
+  auto create = [this](PageIndex index, auto* page) {
+    page->setParent(tabControl_);
+    page->setGeometry(kPageX, kPageY, kPageWidth, kPageHeight);
+    page->OnShow();
+    page->hide();
+    pages_[index] = page;
+    return page;
+  };
+  create(kCom, new CComPage(tabControl_, messages_));
+  create(kBasic, new CBasicPage(tabControl_, messages_));
+  create(kGprs, new CGprsPage(tabControl_, messages_))->SetMainDlg(this);
+  create(kAdvanced1, new CAdvanced1Page(tabControl_, messages_))->SetMainDlg(this);
+  create(kAdvanced2, new CAdvanced2Page(tabControl_, messages_));
+  wakeupPage_ = create(kWakeup, new CWakeupPage(tabControl_, messages_));
+  wakeupPage_->SetMainDlg(this);
+  rebootPage_ = create(kReboot, new CRebootPage(tabControl_, messages_));
+  rebootPage_->SetMainDlg(this);
+  diPage_ = create(kDi, new CDiPage(tabControl_, messages_));
+  doPage_ = create(kDo, new CDoPage(tabControl_, messages_));
+  phoneBookPage_ = create(kPhoneBook, new CPhoneBookPage(tabControl_, messages_));
+  phoneGroupPage_ = create(kPhoneGroup, new CPhoneGroupPage(tabControl_, messages_));
+  networksPage_ = create(kNetworks, new CNetworksPage(tabControl_, messages_));
+
+  rotated_ = false;
+  InsertTabs();
+  // The strip runs along the top of the tab control, the pane below it.
+  const int stripHeight = tabBar_->sizeHint().height();
+  tabBar_->setGeometry(0, 0, tabControl_->width(), stripHeight);
+  pane->setGeometry(0, stripHeight - 1, tabControl_->width(), tabControl_->height() - stripHeight + 1);
+  pane->lower();
+  connect(tabBar_, &QTabBar::currentChanged, this, &CMainDlg::OnTabChanged);
+  pages_[kCom]->show();
+}
+
+void CMainDlg::InsertTabs() {
+  rebuildingTabs_ = true;
+  while (tabBar_->count() > 0) tabBar_->removeTab(0);
+  const TabEntry* order = rotated_ ? kRotatedOrder : kNormalOrder;
+  for (int position = 0; position < kPageCount; ++position) {
+    const bool shortDi = !rotated_ && order[position].page == kDi && diLabelShortened_;
+    tabBar_->addTab(shortDi ? kDiLabelAfterRotation : order[position].label);
+  }
+  rebuildingTabs_ = false;
+}
+
+ConfigPage* CMainDlg::PageAtPosition(int position) const {
+  const TabEntry* order = rotated_ ? kRotatedOrder : kNormalOrder;
+  return position >= 0 && position < kPageCount ? pages_[order[position].page] : nullptr;
+}
+
+void CMainDlg::OnTabChanged(int position) {
+  if (rebuildingTabs_ || position < 0) return;
+  // Choosing one of the last six tabs swaps the halves of the strip, so the
+  // chosen page moves to the first half and stays selected.
+  if (position >= kPageCount / 2) {
+    if (rotated_) diLabelShortened_ = true;  // rotating back to the normal order
+    rotated_ = !rotated_;
+    InsertTabs();
+    position -= kPageCount / 2;
+    rebuildingTabs_ = true;
+    tabBar_->setCurrentIndex(position);
+    rebuildingTabs_ = false;
+  }
+  for (ConfigPage* page : pages_) page->hide();
+  PageAtPosition(position)->show();
+}
+
+void CMainDlg::BuildStatusBar() {
+  statusBar_ = new QStatusBar(this);
+  statusBar_->setObjectName("statusBar");
+  statusBar_->setSizeGripEnabled(false);
+  // Fields end at 40, 180 and 340 pixels; the last runs to the window's edge.
+  statusIcon_ = new QLabel(statusBar_);
+  statusIcon_->setFixedWidth(40);
+  statusPort_ = new QLabel(statusBar_);
+  statusPort_->setObjectName("statusPort");
+  statusPort_->setFixedWidth(140);
+  statusText_ = new QLabel(statusBar_);
+  statusText_->setObjectName("statusText");
+  statusText_->setFixedWidth(160);
+  progress_ = new QProgressBar(statusBar_);
+  progress_->setObjectName("progressBar");
+  progress_->setRange(0, 100);
+  progress_->hide();
+  auto* fourth = new QWidget(statusBar_);
+  auto* fourthLayout = new QHBoxLayout(fourth);
+  fourthLayout->setContentsMargins(0, 0, 0, 0);
+  fourthLayout->addWidget(progress_);
+  statusBar_->addWidget(statusIcon_);
+  statusBar_->addWidget(statusPort_);
+  statusBar_->addWidget(statusText_);
+  statusBar_->addWidget(fourth, 1);
+}
+
+void CMainDlg::ListSerialPorts() {
+  const PortListing listing = telvaro::ListSerialPorts(options_.portTable(), session_.RememberedPort(), options_.ports);
+  const QSignalBlocker block(portSelector_);
+  portSelector_->clear();
+  for (const PortEntry& entry : listing.entries) {
+    portSelector_->addItem(QString::fromStdString(entry.text));
+    QString tip = QString::fromStdString(entry.devicePath);
+    if (!entry.description.empty()) tip += "\n" + QString::fromStdString(entry.description);
+    portSelector_->setItemData(portSelector_->count() - 1, tip, Qt::ToolTipRole);
+  }
+  portSelector_->setCurrentIndex(listing.selected);
+  if (!listing.message.empty()) messages_->ShowMessage(listing.message);
+}
+
+void CMainDlg::TogglePort() {
+  // Without a port to open the button does nothing: the list already said why.
+  if (!session_.IsOpen()) {
+    const auto com = ParseComName(portSelector_->currentText().toStdString());
+    if (!com) return;
+    session_.SetRememberedPort(*com);
+  }
+  const int result = session_.Toggle(session_.RememberedPort());
+  if (result == PortSession::kOpened) {
+    ReadParameters();
+    operation_.userRead.store(false);  // the automatic read reports no time-out
+  }
+  RefreshStatusBar();
+}
+
+void CMainDlg::UpdatePortState(bool open) {
+  switchButton_->setText(open ? "Close" : "Open");
+  switchButton_->setIcon(icons::Switch(open));
+  switchButton_->setToolTip(open ? "Close the comm port" : "Open the comm port");
+  portSelector_->setEnabled(!open);
+  if (open) {
+    EnablePagesByState();
+  } else {
+    for (ConfigPage* page : pages_) page->DisableAll();
+  }
+  const std::pair<QToolButton*, icons::Command> iconButtons[] = {
+      {readButton_, icons::Command::Read},       {writeButton_, icons::Command::Write},
+      {defaultButton_, icons::Command::Default}, {upgradeButton_, icons::Command::Upgrade},
+      {rebootButton_, icons::Command::Reboot}};
+  for (const auto& [button, command] : iconButtons) button->setIcon(icons::CommandIcon(command, !open));
+}
+
+void CMainDlg::EnablePagesByState() {
+  for (PageIndex index : kEnableOrder) pages_[index]->EnableByState();
+  // The Phone Group grid is switched only by SetGridEnabled.
+  pages_[kPhoneGroup]->TakeValues();
+  pages_[kPhoneGroup]->ShowValues();
+}
+
+void CMainDlg::DisableAllPages() {
+  for (PageIndex index : kTimeoutDisableOrder) pages_[index]->DisableAll();
+}
+
+void CMainDlg::SetCommandButtonsEnabled(bool enabled) {
+  RunOnWindowThread(this, [this, enabled] {
+    const std::pair<QToolButton*, icons::Command> iconButtons[] = {{readButton_, icons::Command::Read},
+                                                                   {writeButton_, icons::Command::Write},
+                                                                   {defaultButton_, icons::Command::Default},
+                                                                   {rebootButton_, icons::Command::Reboot}};
+    for (const auto& [button, command] : iconButtons) button->setIcon(icons::CommandIcon(command, !enabled));
+    for (QToolButton* button : {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_})
+      button->setEnabled(enabled);
+  });
+}
+
+void CMainDlg::UpdateProgress(std::uint16_t total, std::uint16_t index) {
+  if (total == 0 || index == 0 || index > total) return;
+  const int percent = index * 100 / total;
+  RunOnWindowThread(this, [this, percent] {
+    if (percent > 0) {
+      progress_->show();
+      progress_->setValue(percent);
+    }
+    if (percent == 100) progress_->hide();
+  });
+}
+
+void CMainDlg::RefreshStatusBar() {
+  const bool open = session_.IsOpen();
+  statusIcon_->setPixmap(icons::PortState(open).pixmap(16, 16));
+  statusIcon_->setObjectName(open ? "portOpenIcon" : "portClosedIcon");
+  statusPort_->setText(QString("COM%1 %2").arg(session_.RememberedPort()).arg(QString::fromStdString(session_.LineDescription())));
+  statusText_->setText(QString::fromLatin1(state_.record.Get(field::status_text).c_str()));
+}
+
+QString CMainDlg::StatusField(int field) const {
+  switch (field) {
+    case 1:
+      return statusIcon_->objectName();
+    case 2:
+      return statusPort_->text();
+    case 3:
+      return statusText_->text();
+    default:
+      return QString();
+  }
+}
+
+void CMainDlg::CommandNeedsPort(const std::function<void()>& command) {
+  if (!session_.IsOpen()) {
+    messages_->Show(kPortNotOpen);
+    return;
+  }
+  command();
+}
+
+void CMainDlg::ReadParameters() {
+  if (!session_.IsOpen()) {
+    messages_->Show(kPortNotOpen);
+    return;
+  }
+  state_.responseReceived.store(false, std::memory_order_release);
+  operation_.userRead.store(true);
+  for (const ReadPreparation& step : kReadPreparation) {
+    if (step.clear) {
+      pages_[step.page]->ClearForRead();
+    } else {
+      pages_[step.page]->ShowValues();
+    }
+  }
+  session_.Write(FrameCodec::GetSysParaFrame());  // a lost frame shows up as a time-out
+  StartOperationWait();
+}
+
+void CMainDlg::StartOperationWait() {
+  // The buttons go busy before the worker starts, so no second command can
+  // slip in before the worker's own first step has reached the window.
+  SetCommandButtonsEnabled(false);
+  workers_.Start([this] {
+    OperationWaitHooks hooks;
+    hooks.readerRunning = [this] { return session_.ReaderRunning(); };
+    hooks.setCommandButtonsEnabled = [this](bool enabled) { SetCommandButtonsEnabled(enabled); };
+    hooks.disableAllPages = [this] { RunOnWindowThread(this, [this] { DisableAllPages(); }); };
+    hooks.showMessage = [this](const std::string& text) { messages_->Show(QString::fromStdString(text)); };
+    OperationWait(state_.responseReceived, operation_, session_.ResponseWaitLimit(), hooks);
+  });
+}
+
+void CMainDlg::ExitProgram() {
+  if (messages_->Show("Close this program, continue?", "Exit", MessageButtons::YesNo) != MessageAnswer::Yes) return;
+  close();
+}
+
+void CMainDlg::OnTimer() {
+  if (dispatchTimer_.Tick()) clock_.Tick();
+}
+
+void CMainDlg::SetIoPresent(bool present) {
+  diPage_->SetIoPresent(present);
+  doPage_->SetIoPresent(present);
+  phoneGroupPage_->SetIoPresent(present);
+}
+
+void CMainDlg::SetGridEnabled(bool enabled) { phoneGroupPage_->SetGridEnabled(enabled); }
+
+void CMainDlg::ShowRecordOnPages(const ConfigRecord& record) {
+  // The pages take their values from the record as each page's fields come;
+  // the device clock, the port state and the status bar follow every record.
+  clock_.Load(record.FieldBytes(field::rtc_time).data());
+  UpdatePortState(session_.IsOpen());
+  RefreshStatusBar();
+}
+
+void CMainDlg::SetWakeupMode(int mode) { wakeupPage_->SetWakeupMode(mode); }
+void CMainDlg::SetRebootAvailability(int available) { rebootPage_->SetRebootAvailability(available); }
+void CMainDlg::SetPhoneBookColumn(PhoneBookColumn column, bool on) { phoneBookPage_->SetPhoneBookColumn(column, on); }
+
+void CMainDlg::keyPressEvent(QKeyEvent* event) {
+  // Enter does nothing; Escape closes the window at once.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+// Escape, the close box and File > Exit close at once and always close the port.
+void CMainDlg::reject() {
+  ShutDown();
+  QDialog::reject();
+}
+
+void CMainDlg::closeEvent(QCloseEvent* event) {
+  ShutDown();
+  QDialog::closeEvent(event);
+}
+
+}  // namespace telvaro

@@ -1,0 +1,163 @@
+// CMainDlg: the tool's one window. It owns the port session, the
+// configuration record with its checksum slot, the twelve pages, the command
+// buttons, the status bar with its progress bar and the 10 ms timer that
+// drives response dispatch.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/message_owner.h"
+#include "app/worker_threads.h"
+#include "link/port_discovery.h"
+#include "link/port_session.h"
+#include "operations/dispatch_timer.h"
+#include "operations/operation_wait.h"
+#include "pages/page_host.h"
+#include "protocol/response_dispatch.h"
+#include "status/status_decoders.h"
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTabBar;
+class QTimer;
+class QToolButton;
+
+namespace telvaro {
+
+class ConfigPage;
+class CComPage;
+class CBasicPage;
+class CGprsPage;
+class CAdvanced1Page;
+class CAdvanced2Page;
+class CWakeupPage;
+class CRebootPage;
+class CDiPage;
+class CDoPage;
+class CPhoneBookPage;
+class CPhoneGroupPage;
+class CNetworksPage;
+
+// The pages in normal tab order.
+enum PageIndex { kCom, kBasic, kGprs, kAdvanced1, kAdvanced2, kWakeup, kReboot, kDi, kDo, kPhoneBook, kPhoneGroup, kNetworks, kPageCount };
+
+struct MainDlgOptions {
+  PortMap ports;
+  int rememberedPort = 1;
+  // The system's serial devices; the real table unless a test gives one.
+  std::function<SystemPortTable()> portTable = ReadSystemPortTable;
+};
+
+class CMainDlg : public QDialog, public PageHost, private SessionEvents, private DispatchHost {
+  Q_OBJECT
+
+ public:
+  explicit CMainDlg(MainDlgOptions options = {});
+  ~CMainDlg() override;
+
+  // Operations other parts of the tool call.
+  void UpdatePortState(bool open);
+  void SetCommandButtonsEnabled(bool enabled);  // any thread
+  void UpdateProgress(std::uint16_t total, std::uint16_t index);  // any thread
+  void RefreshStatusBar();
+  void ListSerialPorts();
+
+  // Commands.
+  void TogglePort();
+  void ReadParameters();
+  void ExitProgram();
+
+  // PageHost: the cross-page entry points.
+  void SetWakeupMode(int mode) override;
+  void SetRebootAvailability(int available) override;
+  void SetPhoneBookColumn(PhoneBookColumn column, bool on) override;
+
+  MessageOwner& Messages() { return *messages_; }
+  PortSession& Session() { return session_; }
+  ModemState& State() { return state_; }
+  ConfigPage* Page(PageIndex index) const { return pages_[index]; }
+  // The page shown at each tab position, and the tab labels, as the strip is now.
+  ConfigPage* PageAtPosition(int position) const;
+  QTabBar* TabBar() const { return tabBar_; }
+  QString StatusField(int field) const;  // 1..3; field 1 is the port state icon's name
+  QProgressBar* ProgressBar() const { return progress_; }
+  // Waits (serving events) until every worker thread has ended.
+  void WaitForWorkers() { workers_.JoinAll(); }
+  int RunningWorkers() { return workers_.Running(); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+
+ private:
+  void BuildWindow();
+  void BuildMenu();
+  void BuildCommandButtons();
+  void BuildTabs();
+  void BuildStatusBar();
+  void InsertTabs();
+  void OnTabChanged(int position);
+  void OnTimer();
+  void CommandNeedsPort(const std::function<void()>& command);
+  void DisableAllPages();   // the order a time-out uses
+  void EnablePagesByState();
+  void ShutDown();
+  void StartOperationWait();
+
+  // SessionEvents and DispatchHost.
+  void ShowMessage(const std::string& text) override { messages_->ShowMessage(text); }
+  void PortStateChanged(bool open) override { UpdatePortState(open); }
+  void SetIoPresent(bool present) override;
+  void SetGridEnabled(bool enabled) override;
+  void ShowRecordOnPages(const ConfigRecord& record) override;
+
+  MessageOwner* messages_;
+  MainDlgOptions options_;
+  ModemState state_;
+  OperationFlags operation_;
+  PortSession session_;
+  ResponseDispatcher dispatcher_;
+  DispatchTimer dispatchTimer_;
+  DeviceClock clock_;
+  WorkerThreads workers_;
+  bool shutDown_ = false;
+
+  // Controls.
+  QComboBox* portSelector_ = nullptr;
+  QPushButton* switchButton_ = nullptr;
+  QWidget* tabControl_ = nullptr;
+  QTabBar* tabBar_ = nullptr;
+  QToolButton* readButton_ = nullptr;
+  QToolButton* writeButton_ = nullptr;
+  QToolButton* defaultButton_ = nullptr;
+  QToolButton* rebootButton_ = nullptr;
+  QToolButton* exitButton_ = nullptr;
+  QToolButton* upgradeButton_ = nullptr;
+  QStatusBar* statusBar_ = nullptr;
+  QLabel* statusIcon_ = nullptr;
+  QLabel* statusPort_ = nullptr;
+  QLabel* statusText_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QTimer* timer1001_ = nullptr;
+
+  std::array<ConfigPage*, kPageCount> pages_{};
+  CWakeupPage* wakeupPage_ = nullptr;
+  CRebootPage* rebootPage_ = nullptr;
+  CPhoneBookPage* phoneBookPage_ = nullptr;
+  CPhoneGroupPage* phoneGroupPage_ = nullptr;
+  CDiPage* diPage_ = nullptr;
+  CDoPage* doPage_ = nullptr;
+  CNetworksPage* networksPage_ = nullptr;
+  bool rotated_ = false;
+  bool diLabelShortened_ = false;  // "    DI" after the first rotation back
+  bool rebuildingTabs_ = false;
+};
+
+}  // namespace telvaro

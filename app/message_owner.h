@@ -1,0 +1,55 @@
+// The main window's one owner of message boxes. Every message of the tool
+// goes through it, from any thread: the box is shown on the window thread and
+// the caller waits for the answer. Tests install a responder that reads each
+// text and answers it without a person.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "link/session_events.h"
+
+class QWidget;
+
+namespace telvaro {
+
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+struct MessageRequest {
+  QString text;
+  QString caption;
+  MessageButtons buttons = MessageButtons::Ok;
+};
+
+class MessageOwner : public QObject, public MessageSink {
+  Q_OBJECT
+
+ public:
+  // The caption plain messages carry: the application's title.
+  static constexpr const char* kDefaultCaption = "Telvaro Pro";
+
+  explicit MessageOwner(QWidget* window);
+
+  MessageAnswer Show(const QString& text, const QString& caption = QString(),
+                     MessageButtons buttons = MessageButtons::Ok);
+  void ShowMessage(const std::string& text) override { Show(QString::fromStdString(text)); }
+
+  using Responder = std::function<MessageAnswer(const MessageRequest&)>;
+  void SetResponder(Responder responder);
+  std::vector<MessageRequest> History() const;
+  void ClearHistory();
+
+ private:
+  MessageAnswer ShowOnWindowThread(const MessageRequest& request);
+
+  QWidget* window_;
+  Responder responder_;  // window thread only
+  mutable std::mutex historyLock_;
+  std::vector<MessageRequest> history_;
+};
+
+}  // namespace telvaro

@@ -1,0 +1,35 @@
+#include "pages/config_page.h"
+
+namespace telvaro {
+
+namespace {
+// Every page fills the same area inside the main window's tab control.
+constexpr int kPageWidth = 430;
+constexpr int kPageHeight = 380;
+}  // namespace
+
+ConfigPage::ConfigPage(QWidget* parent, MessageSink* messages) : QWidget(parent), exchange_(messages) {
+  setFixedSize(kPageWidth, kPageHeight);
+}
+
+std::vector<QWidget*> ConfigPage::InputControls() const {
+  std::vector<QWidget*> controls = exchange_.Controls();
+  controls.insert(controls.end(), extraControls_.begin(), extraControls_.end());
+  return controls;
+}
+
+void ConfigPage::SetInputsEnabled(bool enabled) {
+  for (QWidget* control : InputControls()) control->setEnabled(enabled);
+}
+
+void ConfigPage::DisableAll() { SetInputsEnabled(false); }
+
+void ConfigPage::EnableByState() {
+  // A failed take has already shown its message; the page goes on with the
+  // values it has, and showing them puts the last accepted ones back.
+  TakeValues();
+  SetInputsEnabled(true);
+  ShowValues();
+}
+
+}  // namespace telvaro

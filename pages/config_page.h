@@ -1,0 +1,56 @@
+// What every configuration page has in common: the page operations the main
+// window runs on all pages (on show, DisableAll, EnableByState,
+// ClearForRead), the value exchange, and the back pointer to the window for
+// cross-page calls (null while the page is being created; every cross-page
+// call is skipped while it is null).
+#pragma once
+
+#include <QWidget>
+#include <vector>
+
+#include "pages/page_host.h"
+#include "pages/value_exchange.h"
+
+namespace telvaro {
+
+class ConfigPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  ConfigPage(QWidget* parent, MessageSink* messages);
+
+  // Runs once when the page is created.
+  virtual void OnShow() {}
+  // Disables every input control of the page; values are not changed.
+  virtual void DisableAll();
+  // Takes values, enables each control from the page's own state, sends the
+  // page's cross-page signals, shows values.
+  virtual void EnableByState();
+  // Resets what the coming parameter response will refill, then shows values.
+  virtual void ClearForRead() { ShowValues(); }
+
+  bool TakeValues() { return exchange_.Take(); }
+  void ShowValues() const { exchange_.Show(); }
+
+  void SetMainDlg(PageHost* host) { mainDlg = host; }
+  PageHost* MainDlg() const { return mainDlg; }
+
+  // The exchange's controls followed by those added with AddInputControl.
+  std::vector<QWidget*> InputControls() const;
+
+ protected:
+  ValueExchange& Exchange() { return exchange_; }
+  // Input controls outside the exchange (combo boxes, grids), which DisableAll
+  // and the default EnableByState switch too.
+  void AddInputControl(QWidget* control) { extraControls_.push_back(control); }
+  // Enables or disables every input control at once.
+  void SetInputsEnabled(bool enabled);
+
+  PageHost* mainDlg = nullptr;
+
+ private:
+  ValueExchange exchange_;
+  std::vector<QWidget*> extraControls_;
+};
+
+}  // namespace telvaro
