@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,6 +15,8 @@
 #include <functional>
 
 #include "app/main_dialog.h"
+#include "pages/about_dialog.h"
+#include "pages/help_dialog.h"
 #include "pages/config_page.h"
 #include "sim/modem_sim.h"
 
@@ -102,7 +105,10 @@ TEST_F(MainWindow, StartUpState) {
   EXPECT_EQ(window->TabBar()->tabText(0), "   Com");
   EXPECT_TRUE(window->Page(kCom)->isVisible());
   for (int i = 1; i < kPageCount; ++i) EXPECT_FALSE(window->Page(static_cast<PageIndex>(i))->isVisible()) << i;
-  // Every page's input controls are disabled while the port is closed.
+  // Every page's input controls are disabled while the port is closed (the
+  // Networks page's "Update Frequency" edit among them).
+  ASSERT_NE(Find<QLineEdit>("updateFrequency"), nullptr);
+  EXPECT_FALSE(Find<QLineEdit>("updateFrequency")->isEnabled());
   for (int i = 0; i < kPageCount; ++i)
     for (QWidget* control : window->Page(static_cast<PageIndex>(i))->InputControls())
       EXPECT_FALSE(control->isEnabled()) << i;
@@ -220,6 +226,7 @@ TEST_F(MainWindow, OpeningThePortReadsAndReadSucceeds) {
   EXPECT_EQ(Messages(), std::vector<std::string>{"Operation succeed!"});
   EXPECT_TRUE(CommandButtonsEnabled());
   EXPECT_EQ(window->StatusField(3), "GPRS Online");  // the record's status text
+  EXPECT_TRUE(Find<QLineEdit>("updateFrequency")->isEnabled());
   EXPECT_TRUE(window->State().responseReceived.load());
   for (int i = 0; i < kPageCount; ++i) {
     if (i == kDi || i == kDo || i == kPhoneGroup) continue;  // gated by the device's I/O bit
@@ -269,6 +276,33 @@ TEST_F(MainWindow, ASilentModemTimesOutAndOnlyTheReadButtonSaysSo) {
   EXPECT_GT(readMs, 3800);
   EXPECT_LT(readMs, 7000);
   EXPECT_TRUE(CommandButtonsEnabled());
+}
+
+TEST(Dialogs, HelpAndAboutShowTheirTexts) {
+  auto texts = [](QWidget& dialog) {
+    QStringList all;
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+      if (!label->text().isEmpty()) all << label->text();
+    return all.join("|");
+  };
+  CHelpDlg help;
+  EXPECT_EQ(help.windowTitle(), "help");
+  const QString helpText = texts(help);
+  for (const char* line : {"*There are two working mode availble in Z770, which is Config Mode and Normal Mode;",
+                           "*Debug page configuration is only availble under Normal Mode;",
+                           "*User could only control the modem via AT Commands under Normal Mode;",
+                           "*For rest page, it is only available for configuring under Config;"})
+    EXPECT_TRUE(helpText.contains(line)) << line;
+  CAboutDlg about;
+  EXPECT_EQ(about.windowTitle(), "About Telvaro Pro");
+  EXPECT_TRUE(texts(about).contains("Telvaro Pro V1.0.7"));
+  for (QDialog* dialog : std::initializer_list<QDialog*>{&help, &about}) {
+    auto* ok = dialog->findChild<QPushButton*>("okButton");
+    ASSERT_NE(ok, nullptr);
+    dialog->show();
+    ok->click();
+    EXPECT_FALSE(dialog->isVisible());
+  }
 }
 
 }  // namespace
