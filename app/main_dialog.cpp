@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -16,6 +18,8 @@
 
 #include "app/icons.h"
 #include "app/window_thread.h"
+#include "operations/note_dialog.h"
+#include "operations/upgrade_flow.h"
 #include "pages/about_dialog.h"
 #include "pages/advanced1_page.h"
 #include "pages/advanced2_page.h"
@@ -216,6 +220,11 @@ void CMainDlg::BuildMenu() {
   // Export and Import arrive with the settings pages' validation.
   settings->addAction("Export")->setEnabled(false);
   settings->addAction("Import")->setEnabled(false);
+  // The Upgrade button stays hidden and disabled; operators start the same
+  // command from here.
+  settings->addSeparator();
+  upgradeAction_ = settings->addAction("Upgrade firmware...", this, &CMainDlg::UpgradeFirmware);
+  upgradeAction_->setObjectName("upgradeAction");
   QMenu* help = bar->addMenu("help");
   help->addAction("help", this, [this] {
     CHelpDlg dialog(this);
@@ -237,11 +246,12 @@ void CMainDlg::BuildCommandButtons() {
   exitButton_->setIcon(icons::CommandIcon(icons::Command::Exit, false));
 
   connect(readButton_, &QToolButton::clicked, this, &CMainDlg::ReadParameters);
-  // Write, Default and Reboot refuse without a port; what they do with one
-  // arrives with their operations.
+  // Write and Default refuse without a port; what they do with one arrives
+  // with the pages' fields.
   connect(writeButton_, &QToolButton::clicked, this, [this] { CommandNeedsPort([] {}); });
   connect(defaultButton_, &QToolButton::clicked, this, [this] { CommandNeedsPort([] {}); });
-  connect(rebootButton_, &QToolButton::clicked, this, [this] { CommandNeedsPort([] {}); });
+  connect(rebootButton_, &QToolButton::clicked, this, &CMainDlg::RebootDevice);
+  connect(upgradeButton_, &QToolButton::clicked, this, &CMainDlg::UpgradeFirmware);
   connect(exitButton_, &QToolButton::clicked, this, &CMainDlg::ExitProgram);
 }
 
@@ -492,6 +502,60 @@ void CMainDlg::StartOperationWait() {
     hooks.showMessage = [this](const std::string& text) { messages_->Show(QString::fromStdString(text)); };
     OperationWait(state_.responseReceived, operation_, session_.ResponseWaitLimit(), hooks);
   });
+}
+
+void CMainDlg::RebootDevice() {
+  if (!session_.IsOpen()) {
+    messages_->Show(kPortNotOpen);
+    return;
+  }
+  if (messages_->Show("The device will reboot, continue?", "Reboot", MessageButtons::YesNo) != MessageAnswer::Yes)
+    return;
+  FrameCodec::WriteInThreeParts(session_, command::kReboot);  // no answer comes
+  // Every Reboot gets a note of its own; the window stays fully usable.
+  auto* note = new CNoteDlg(this, options_.noteTickMs, options_.noteLifeMs);
+  note->show();
+  note->move(geometry().center() - note->rect().center());
+  note->repaint();
+}
+
+void CMainDlg::UpgradeFirmware() {
+  if (!session_.IsOpen()) {
+    messages_->Show(kPortNotOpen);
+    return;
+  }
+  // One upgrade at a time: two would interleave their packets.
+  upgradeAction_->setEnabled(false);
+  workers_.Start([this] {
+    UpgradeWorker();
+    RunOnWindowThread(this, [this] { upgradeAction_->setEnabled(true); });
+  });
+}
+
+void CMainDlg::UpgradeWorker() {
+  QString path;
+  RunOnWindowThread(this, [&] {
+    path = options_.chooseFirmwareFile
+               ? options_.chooseFirmwareFile(this)
+               : QFileDialog::getOpenFileName(nullptr, QString(), "APROM.bin", "bin (*.bin);;all (*.*)");
+  });
+  if (path.isEmpty()) return;  // cancelled: nothing happens
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    messages_->Show("Open file failed");
+    return;
+  }
+  SetCommandButtonsEnabled(false);
+  const QByteArray image = file.read(UpgradeFlow::kMaxImageSize);  // a longer file is cut silently
+  UpgradeHooks hooks;
+  hooks.progress = [this](std::uint16_t total, std::uint16_t index) { UpdateProgress(total, index); };
+  hooks.sleep = options_.upgradeSleep;
+  const int result = UpgradeFlow::Run(
+      std::span(reinterpret_cast<const std::uint8_t*>(image.constData()), static_cast<std::size_t>(image.size())),
+      session_, state_.upgradeResult, hooks);
+  ShowUpgradeStatus(*messages_, result);  // the worker waits until it is answered
+  RunOnWindowThread(this, [this] { progress_->hide(); });
+  SetCommandButtonsEnabled(true);
 }
 
 void CMainDlg::ExitProgram() {

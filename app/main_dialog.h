@@ -19,6 +19,7 @@
 #include "protocol/response_dispatch.h"
 #include "status/status_decoders.h"
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -52,6 +53,15 @@ struct MainDlgOptions {
   int rememberedPort = 1;
   // The system's serial devices; the real table unless a test gives one.
   std::function<SystemPortTable()> portTable = ReadSystemPortTable;
+  // The firmware image to send, or an empty text when the operator cancels;
+  // the file-open dialog unless a test gives one. Called on the window thread.
+  std::function<QString(QWidget*)> chooseFirmwareFile;
+  // Waits of the upgrade (the 3000 ms loader start and the 100 ms polls);
+  // the real clock when empty. Tests may shorten the loader start.
+  std::function<void(int ms)> upgradeSleep;
+  // The Reboot note's periods; tests may shorten them.
+  int noteTickMs = 1000;
+  int noteLifeMs = 30000;
 };
 
 class CMainDlg : public QDialog, public PageHost, private SessionEvents, private DispatchHost {
@@ -71,6 +81,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // Commands.
   void TogglePort();
   void ReadParameters();
+  void RebootDevice();
+  void UpgradeFirmware();
   void ExitProgram();
 
   // PageHost: the cross-page entry points.
@@ -110,6 +122,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void EnablePagesByState();
   void ShutDown();
   void StartOperationWait();
+  void UpgradeWorker();
 
   // SessionEvents and DispatchHost.
   void ShowMessage(const std::string& text) override { messages_->ShowMessage(text); }
@@ -128,6 +141,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   DeviceClock clock_;
   WorkerThreads workers_;
   bool shutDown_ = false;
+  QAction* upgradeAction_ = nullptr;  // off while an upgrade runs
 
   // Controls.
   QComboBox* portSelector_ = nullptr;

@@ -1,0 +1,251 @@
+// Reboot with its countdown note, and the firmware upgrade from the window,
+// against the simulated modem over a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <chrono>
+#include <functional>
+
+#include "app/main_dialog.h"
+#include "operations/note_dialog.h"
+#include "sim/modem_sim.h"
+
+namespace telvaro {
+namespace {
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!condition()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+    QTest::qSleep(5);
+  }
+  return true;
+}
+
+class RebootAndUpgrade : public ::testing::Test {
+ protected:
+  void Open(sim::SimOptions simOptions = {}, int noteLifeMs = 30000) {
+    modem = std::make_unique<sim::ModemSimulator>(simOptions);
+    ASSERT_TRUE(modem->Start());
+    MainDlgOptions options;
+    options.ports.AddPair("COM50=" + modem->DevicePath());
+    options.rememberedPort = 50;
+    options.portTable = [] { return SystemPortTable{}; };
+    options.chooseFirmwareFile = [this](QWidget*) { return firmware; };
+    // Only the loader's 3000 ms start is shortened; the polls keep their 100 ms.
+    options.upgradeSleep = [](int ms) { QThread::msleep(ms == 3000 ? 50 : ms); };
+    options.noteLifeMs = noteLifeMs;
+    window = std::make_unique<CMainDlg>(std::move(options));
+    window->Messages().SetResponder([this](const MessageRequest& request) {
+      texts.push_back(request.text.toStdString());
+      captions.push_back(request.caption.toStdString());
+      shownAt.push_back(std::chrono::steady_clock::now());
+      return answer;
+    });
+    window->show();
+    window->findChild<QPushButton*>("switchButton")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 6000));
+    ASSERT_EQ(texts, std::vector<std::string>{"Operation succeed!"});
+    texts.clear();
+    captions.clear();
+    modem->ClearFrames();
+  }
+
+  // Writes an image of `size` bytes and returns its bytes.
+  QByteArray Image(int size) {
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 512) & 0xFF);
+    firmware = dir.filePath("APROM.bin");
+    QFile file(firmware);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return bytes;
+  }
+
+  // Runs the upgrade from the Settings menu and waits for its final message.
+  std::vector<sim::ReceivedFrame> Upgrade(int timeoutMs = 20000) {
+    window->findChild<QAction*>("upgradeAction")->trigger();
+    EXPECT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, timeoutMs));
+    std::vector<sim::ReceivedFrame> packets;
+    for (const auto& f : modem->Frames())
+      if (f.kind == sim::FrameKind::UpgradeData) packets.push_back(f);
+    return packets;
+  }
+
+  void TearDown() override {
+    if (window) {
+      window->WaitForWorkers();
+      window.reset();
+    }
+  }
+
+  QTemporaryDir dir;
+  QString firmware;
+  std::unique_ptr<sim::ModemSimulator> modem;
+  std::unique_ptr<CMainDlg> window;
+  std::vector<std::string> texts;
+  std::vector<std::string> captions;
+  std::vector<std::chrono::steady_clock::time_point> shownAt;
+  MessageAnswer answer = MessageAnswer::Yes;
+};
+
+TEST_F(RebootAndUpgrade, RebootAsksFirstAndCountsDown) {
+  Open({}, 1500);
+  answer = MessageAnswer::No;
+  window->findChild<QToolButton*>("rebootButton")->click();
+  EXPECT_EQ(texts, std::vector<std::string>{"The device will reboot, continue?"});
+  EXPECT_EQ(captions, std::vector<std::string>{"Reboot"});
+  QTest::qWait(200);
+  EXPECT_TRUE(modem->Frames().empty());
+  EXPECT_TRUE(window->findChildren<CNoteDlg*>().isEmpty());
+
+  answer = MessageAnswer::Yes;
+  window->findChild<QToolButton*>("rebootButton")->click();
+  ASSERT_TRUE(modem->WaitForFrames(1, std::chrono::seconds(2)));
+  const auto frames = modem->Frames();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].kind, sim::FrameKind::Reboot);
+  EXPECT_EQ(std::string(frames[0].bytes.begin(), frames[0].bytes.end()), "CON_STArebootCON_END");
+
+  const auto notes = window->findChildren<CNoteDlg*>();
+  ASSERT_EQ(notes.size(), 1);
+  QPointer<CNoteDlg> note = notes[0];
+  EXPECT_EQ(note->windowTitle(), "Note");
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_EQ(note->Text(), "Restarting system, please wait 30 seconds...");
+  // The window stays usable and the port open.
+  EXPECT_TRUE(window->findChild<QToolButton*>("readButton")->isEnabled());
+  EXPECT_TRUE(window->Session().IsOpen());
+
+  ASSERT_TRUE(WaitUntil([&] { return note->Countdown() == 29; }, 1500));
+  EXPECT_EQ(note->Text(), "Restarting system, please wait 29 seconds...");
+  // OK hides it; it still closes itself when its time is up (shortened here).
+  note->findChild<QPushButton*>("okButton")->click();
+  EXPECT_FALSE(note->isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return note.isNull(); }, 3000));
+}
+
+TEST_F(RebootAndUpgrade, EveryRebootHasANoteOfItsOwnAndTheRealPeriodsAreThePartsOnes) {
+  Open();
+  window->findChild<QToolButton*>("rebootButton")->click();
+  window->findChild<QToolButton*>("rebootButton")->click();
+  EXPECT_EQ(window->findChildren<CNoteDlg*>().size(), 2);
+  EXPECT_EQ(CNoteDlg::kTickMs, 1000);
+  EXPECT_EQ(CNoteDlg::kLifeMs, 30000);
+  ASSERT_TRUE(modem->WaitForFrames(2, std::chrono::seconds(2)));
+}
+
+TEST_F(RebootAndUpgrade, ImagesOfOneAndTwoPackets) {
+  Open();
+  const QByteArray one = Image(512);
+  auto packets = Upgrade();
+  EXPECT_EQ(texts, std::vector<std::string>{"Upgrade Finished"});
+  ASSERT_EQ(packets.size(), 1u);
+  EXPECT_EQ(packets[0].bytes.size(), 543u);
+  EXPECT_EQ(packets[0].total, 1);
+  EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(packets[0].bytes.data()) + 19, 512), one);
+  const auto frames = modem->Frames();
+  ASSERT_GE(frames.size(), 2u);
+  EXPECT_EQ(frames[0].kind, sim::FrameKind::RebootLdrom);
+
+  texts.clear();
+  modem->ClearFrames();
+  const QByteArray two = Image(513);
+  packets = Upgrade();
+  ASSERT_EQ(packets.size(), 2u);
+  EXPECT_EQ(packets[0].total, 2);
+  EXPECT_EQ(packets[1].index, 2);
+  EXPECT_EQ(packets[1].bytes.size(), 32u);  // one data byte
+  EXPECT_EQ(static_cast<char>(packets[1].bytes[19]), two[512]);
+  EXPECT_FALSE(window->ProgressBar()->isVisible());
+  EXPECT_TRUE(window->findChild<QToolButton*>("exitButton")->isEnabled());
+  EXPECT_TRUE(window->findChild<QAction*>("upgradeAction")->isEnabled());
+}
+
+TEST_F(RebootAndUpgrade, AModemAnsweringZeroToEveryPacketEndsWithSuccess) {
+  sim::SimOptions options;
+  options.packetCodes[3] = 0;  // the last packet answered 0 instead of 8
+  Open(options);
+  Image(3 * 512 - 100);
+  const auto packets = Upgrade();
+  std::vector<int> indices;
+  for (const auto& p : packets) indices.push_back(p.index);
+  EXPECT_EQ(indices, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(texts, std::vector<std::string>{"Success"});
+}
+
+TEST_F(RebootAndUpgrade, ARefusedPacketIsSentAgainUnchanged) {
+  sim::SimOptions options;
+  options.packetCodes[3] = 6;
+  Open(options);
+  Image(4 * 512);
+  const auto packets = Upgrade();
+  std::vector<int> indices;
+  for (const auto& p : packets) indices.push_back(p.index);
+  EXPECT_EQ(indices, (std::vector<int>{1, 2, 3, 3, 4}));
+  EXPECT_EQ(packets[2].bytes, packets[3].bytes);
+  EXPECT_EQ(texts, std::vector<std::string>{"Upgrade Finished"});
+}
+
+TEST_F(RebootAndUpgrade, SilenceAfterPacketTenEndsTheUpgrade) {
+  sim::SimOptions options;
+  options.stopAfterPacket = 10;
+  Open(options);
+  Image(12 * 512);
+  const auto packets = Upgrade(30000);
+  ASSERT_EQ(packets.size(), 11u);  // packet 11 is sent once and never answered
+  EXPECT_EQ(texts, std::vector<std::string>{"Err:Comm Failed"});
+  // The final message came about 3.2 s after packet 11 (allowing for a busy machine).
+  ASSERT_FALSE(shownAt.empty());
+  const double afterLast = std::chrono::duration<double>(shownAt.back() - packets.back().when).count();
+  EXPECT_GT(afterLast, 3.0);
+  EXPECT_LT(afterLast, 6.0);
+  EXPECT_FALSE(window->ProgressBar()->isVisible());
+}
+
+TEST_F(RebootAndUpgrade, CancelledUnreadableAndEmptyFiles) {
+  Open();
+  firmware.clear();  // the operator cancels the dialog
+  window->findChild<QAction*>("upgradeAction")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return window->RunningWorkers() == 0; }, 3000));
+  EXPECT_TRUE(texts.empty());
+
+  firmware = dir.filePath("missing.bin");
+  window->findChild<QAction*>("upgradeAction")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 3000));
+  EXPECT_EQ(texts, std::vector<std::string>{"Open file failed"});
+
+  texts.clear();
+  Image(0);
+  window->findChild<QAction*>("upgradeAction")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 3000));
+  EXPECT_EQ(texts, std::vector<std::string>{"Err:Comm Failed"});
+  QTest::qWait(100);
+  EXPECT_TRUE(modem->Frames().empty());  // not even "reboot_ldrom"
+}
+
+TEST_F(RebootAndUpgrade, WithThePortClosed) {
+  Open();
+  window->findChild<QPushButton*>("switchButton")->click();
+  ASSERT_FALSE(window->Session().IsOpen());
+  texts.clear();
+  window->findChild<QToolButton*>("rebootButton")->click();
+  window->findChild<QAction*>("upgradeAction")->trigger();
+  EXPECT_EQ(texts, (std::vector<std::string>{"Failed:Comm is not opened", "Failed:Comm is not opened"}));
+}
+
+}  // namespace
+}  // namespace telvaro
