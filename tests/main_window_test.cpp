@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "app/main_dialog.h"
+#include "tests/gui_test_support.h"
 #include "pages/about_dialog.h"
 #include "pages/help_dialog.h"
 #include "pages/config_page.h"
@@ -24,17 +25,6 @@ namespace telvaro {
 namespace {
 
 constexpr int kSimPort = 50;
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!condition()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-    QTest::qSleep(5);
-  }
-  return true;
-}
 
 class MainWindow : public ::testing::Test {
  protected:

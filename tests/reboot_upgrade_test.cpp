@@ -18,22 +18,12 @@
 #include <functional>
 
 #include "app/main_dialog.h"
+#include "tests/gui_test_support.h"
 #include "operations/note_dialog.h"
 #include "sim/modem_sim.h"
 
 namespace telvaro {
 namespace {
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!condition()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-    QTest::qSleep(5);
-  }
-  return true;
-}
 
 class RebootAndUpgrade : public ::testing::Test {
  protected:
