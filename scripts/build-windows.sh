@@ -101,7 +101,7 @@ configure "$repo" "$out" \
   -DTELVARO_CORE_ONLY=ON \
   -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" \
   "${emulator[@]}"
-run cmake --build "$out" --target core_unit_tests -j "$jobs"
+run cmake --build "$out" --target core_unit_tests win_serial_check -j "$jobs"
 
 exe="$out/tests/core_unit_tests.exe"
 echo "built $exe"
@@ -113,6 +113,24 @@ if [ "$run_tests" -eq 1 ]; then
   export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   status=0
   run "$wine_cmd" "$exe" || status=$?
+
+  # The Win32 serial backend for real: Wine's COM50 is mapped to the simulated
+  # modem's pseudo-terminal (the simulator from the native build).
+  sim="$repo/build/sim/telvaro-modem-sim"
+  if [ "$status" -eq 0 ] && [ -x "$sim" ]; then
+    step "Win32 serial backend under Wine against the simulated modem"
+    link="$out/sim-link"
+    "$sim" --link "$link" --quiet >"$out/sim.log" 2>&1 &
+    sim_pid=$!
+    for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
+    mkdir -p "$WINEPREFIX/dosdevices"
+    ln -sfn "$(readlink -f "$link")" "$WINEPREFIX/dosdevices/com50"
+    run "$wine_cmd" "$out/tests/win_serial_check.exe" 50 || status=$?
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  elif [ "$status" -eq 0 ]; then
+    echo "no native simulator at $sim (run the native build first); Win32 serial check skipped"
+  fi
   # Let the Wine server of this prefix finish before returning.
   wineserver="$(dirname "$wine_cmd")/wineserver"
   if [ -x "$wineserver" ]; then "$wineserver" -w || true; fi
