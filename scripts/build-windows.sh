@@ -111,6 +111,7 @@ if [ "$run_tests" -eq 1 ]; then
   # A Wine prefix of our own keeps the user's ~/.wine out of it; the first run
   # creates it, which takes a few seconds.
   export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  wineserver="$(dirname "$wine_cmd")/wineserver"
   status=0
   run "$wine_cmd" "$exe" || status=$?
 
@@ -131,8 +132,7 @@ if [ "$run_tests" -eq 1 ]; then
   elif [ "$status" -eq 0 ]; then
     echo "no native simulator at $sim (run the native build first); Win32 serial check skipped"
   fi
-  # Let the Wine server of this prefix finish before returning.
-  wineserver="$(dirname "$wine_cmd")/wineserver"
-  if [ -x "$wineserver" ]; then "$wineserver" -w || true; fi
+  # End this prefix's Wine server and its services before returning.
+  if [ -x "$wineserver" ]; then "$wineserver" -k >/dev/null 2>&1 || true; fi
   exit "$status"
 fi
