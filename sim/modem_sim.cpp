@@ -477,8 +477,15 @@ void ModemSimulator::Impl::UpdateStatus() {
 
 void ModemSimulator::Impl::ApplyWrittenRecord(ByteView block) {
   std::lock_guard lock(dataMutex);
+  const ConfigRecord before = record;
   // The device bytes describe the hardware; a written record cannot change them.
   record.ImportKeepingDeviceBytes(block.first<ConfigRecord::kBlockSize>());
+  for (const FieldInfo* f : AllFields()) {
+    if (std::find(options.unheldFields.begin(), options.unheldFields.end(), f->name) == options.unheldFields.end())
+      continue;
+    for (std::size_t at = f->offset; at < static_cast<std::size_t>(f->offset + f->width); ++at)
+      record.SetRawByte(at, before.RawByte(at));
+  }
   if (record.IsOn(field::rtc_set)) {
     if (const auto set = FromBcdTime(record.Get(field::rtc_time))) {
       clockOffset = *set - std::time(nullptr);

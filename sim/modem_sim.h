@@ -38,6 +38,9 @@ struct SimOptions {
   std::map<int, int> packetCodes;  // index -> code
   int refuseTimes = 1;
   int stopAfterPacket = 0;         // 0: never stop
+  // Fields a written record cannot change (an older firmware that lacks
+  // them): their bytes stay as the modem had them.
+  std::vector<std::string> unheldFields;
 };
 
 enum class FrameKind { GetSysPara, SetSysPara, Reboot, RebootLdrom, UpgradeData, Unknown };

@@ -119,6 +119,28 @@ TEST_F(CliE2E, WriteStoresTheFileAndKeepsTheModemsDeviceBytes) {
   EXPECT_EQ(frames[1].kind, sim::FrameKind::SetSysPara);
 }
 
+TEST_F(CliE2E, WriteNamesEverySettingTheModemDidNotHold) {
+  sim::SimOptions options;
+  options.unheldFields = {"apn", "di_mode"};
+  StartModem(options);
+  ConfigRecord prepared = modem->StoredRecord();
+  prepared.Set(field::apn, "m2m.example");
+  prepared.Set(field::di_mode, 1, 0);
+  prepared.Set(field::device_name, "Held fine");
+  const std::string file = (dir / "prepared.bin").string();
+  ASSERT_EQ(WriteSettingsFile(file, prepared), "");
+
+  const CliRun run = Cli("write " + file);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("not held by the modem: apn: sent \"m2m.example\", modem has \"internet\""), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("not held by the modem: di_mode[0]: sent 1 (ON), modem has 4 (Null)"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("device_name"), std::string::npos);  // held as sent
+  EXPECT_NE(run.err.find("2 setting(s) not held by the modem"), std::string::npos);
+  EXPECT_EQ(modem->StoredRecord().Get(field::device_name), "Held fine");
+}
+
 TEST_F(CliE2E, BadFilesAreRefusedBeforeAnythingIsSent) {
   StartModem();
   ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
