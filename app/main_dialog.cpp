@@ -1,5 +1,7 @@
 #include "app/main_dialog.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
@@ -43,11 +45,14 @@ namespace {
 // eighth of its height.
 class DialogUnits {
  public:
-  explicit DialogUnits(const QFont& font) {
+  // The pages have a fixed size in pixels, so the units are never smaller
+  // than what lets the tab control hold them (a font whose height rounds a
+  // pixel short would otherwise clip every page's last line).
+  DialogUnits(const QFont& font, int minBaseX, int minBaseY) {
     const QFontMetrics metrics(font);
     const int letters = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    baseX_ = (letters / 26 + 1) / 2;
-    baseY_ = metrics.height();
+    baseX_ = std::max((letters / 26 + 1) / 2, minBaseX);
+    baseY_ = std::max(metrics.height(), minBaseY);
   }
   int X(int units) const { return (units * baseX_ + 2) / 4; }
   int Y(int units) const { return (units * baseY_ + 4) / 8; }
@@ -60,6 +65,10 @@ class DialogUnits {
 
 constexpr int kPageX = 10, kPageY = 43, kPageWidth = 430, kPageHeight = 380;
 constexpr int kMinTabWidth = 59;
+// The tab control, in dialog units, and the base units it needs to hold a page.
+constexpr int kTabWidthUnits = 256, kTabHeightUnits = 229;
+constexpr int kMinBaseX = ((kPageX + kPageWidth + 4) * 4 + kTabWidthUnits - 1) / kTabWidthUnits;
+constexpr int kMinBaseY = ((kPageY + kPageHeight + 4) * 8 + kTabHeightUnits - 1) / kTabHeightUnits;
 
 struct TabEntry {
   const char* label;
@@ -157,7 +166,7 @@ void CMainDlg::BuildWindow() {
   QFont font("Arial");
   font.setPointSize(9);
   setFont(font);
-  const DialogUnits du(font);
+  const DialogUnits du(font, kMinBaseX, kMinBaseY);
 
   BuildMenu();
   auto* client = new QWidget(this);
@@ -190,7 +199,7 @@ void CMainDlg::BuildWindow() {
 
   tabControl_ = new QWidget(client);
   tabControl_->setObjectName("tabControl");
-  tabControl_->setGeometry(du.Rect(8, 19, 256, 229));
+  tabControl_->setGeometry(du.Rect(8, 19, kTabWidthUnits, kTabHeightUnits));
   BuildTabs();
 
   BuildCommandButtons();
@@ -389,6 +398,7 @@ void CMainDlg::TogglePort() {
     operation_.userRead.store(false);  // the automatic read reports no time-out
   }
   RefreshStatusBar();
+  networksPage_->ShowSignalLevel(0);
 }
 
 void CMainDlg::UpdatePortState(bool open) {
@@ -579,6 +589,7 @@ void CMainDlg::ShowRecordOnPages(const ConfigRecord& record) {
   // The pages take their values from the record as each page's fields come;
   // the device clock, the port state and the status bar follow every record.
   clock_.Load(record.FieldBytes(field::rtc_time).data());
+  networksPage_->ShowRecord(record);
   UpdatePortState(session_.IsOpen());
   RefreshStatusBar();
 }

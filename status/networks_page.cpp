@@ -1,26 +1,133 @@
 #include "status/networks_page.h"
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolButton>
+
+#include "app/icons.h"
+#include "record/config_record.h"
+#include "status/status_decoders.h"
 
 namespace telvaro {
 
+namespace {
+
+constexpr int kRowHeight = 20;
+constexpr int kCaptionX = 14;
+constexpr int kCaptionWidth = 112;
+constexpr int kValueX = kCaptionX + kCaptionWidth + 6;
+constexpr int kValueWidth = 270;
+constexpr int kIconSize = 24;
+// Rows of a group start below its title and follow each other at this pitch.
+constexpr int kFirstRowY = 20;
+constexpr int kRowPitch = 20;
+
+QLabel* AddLabel(QWidget* parent, const QString& text, int x, int y, int width) {
+  auto* label = new QLabel(text, parent);
+  label->setGeometry(x, y, width, kRowHeight);
+  return label;
+}
+
+// Value labels show whatever the modem sent: plain text only, so markup in a
+// received operator name or SMS centre is shown as typed, never interpreted.
+QLabel* AddValue(QWidget* parent, const char* name, int x, int y, int width) {
+  QLabel* label = AddLabel(parent, QString(), x, y, width);
+  label->setObjectName(name);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+// A caption and its value label on one row of a group.
+QLabel* AddRow(QWidget* group, const QString& caption, const char* name, int y) {
+  AddLabel(group, caption, kCaptionX, y, kCaptionWidth);
+  return AddValue(group, name, kValueX, y, kValueWidth);
+}
+
+QString FromRecordText(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
 CNetworksPage::CNetworksPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CNetworksPage"));
-  auto* hint = new QLabel("*Click \"Read\" to refresh the status", this);
-  hint->setGeometry(12, 8, 400, 18);
-  auto* label = new QLabel("Update Frequency", this);
-  label->setGeometry(12, 40, 110, 20);
-  updateFrequencyEdit_ = new QLineEdit(this);
+  // The modem is never polled: its status only changes on a parameter response.
+  AddLabel(this, "*Click \"Read\" to refresh the status", 12, 4, 400);
+
+  auto* smsGroup = new QGroupBox("SMS Service Center", this);
+  smsGroup->setGeometry(8, 26, 414, 44);
+  smsCenterValue_ = AddValue(smsGroup, "smsCenterValue", kCaptionX, kFirstRowY, 386);
+
+  auto* networkGroup = new QGroupBox("Network", this);
+  networkGroup->setGeometry(8, 76, 414, 84);
+  registrationValue_ = AddRow(networkGroup, "Registration:", "registrationValue", kFirstRowY);
+  operatorValue_ = AddRow(networkGroup, "GSM Operator:", "operatorValue", kFirstRowY + kRowPitch);
+  cellIdValue_ = AddRow(networkGroup, "Cell ID:", "cellIdValue", kFirstRowY + 2 * kRowPitch);
+
+  auto* rxGroup = new QGroupBox("Rx Level", this);
+  rxGroup->setGeometry(8, 166, 414, 72);
+  rssiLabel_ = AddValue(rxGroup, "rssiLabel", kCaptionX, kFirstRowY, kCaptionWidth);
+  rssiLabel_->setText("RSSI:");
+  // Only shows a picture: it takes neither focus nor clicks.
+  signalIcon_ = new QToolButton(rxGroup);
+  signalIcon_->setObjectName("signalIcon");
+  signalIcon_->setAutoRaise(true);
+  signalIcon_->setFocusPolicy(Qt::NoFocus);
+  signalIcon_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  signalIcon_->setIconSize(QSize(kIconSize, kIconSize));
+  signalIcon_->setGeometry(kValueX, kFirstRowY - 4, kIconSize + 4, kIconSize + 4);
+  dbLabel_ = AddValue(rxGroup, "dbLabel", kValueX + kIconSize + 12, kFirstRowY, 80);
+  dbLabel_->setText("DB");
+  AddLabel(rxGroup, "Update Frequency", kCaptionX, kFirstRowY + 26, kCaptionWidth);
+  updateFrequencyEdit_ = new QLineEdit(rxGroup);
   updateFrequencyEdit_->setObjectName("updateFrequency");
-  updateFrequencyEdit_->setGeometry(126, 40, 60, 20);
-  auto* unit = new QLabel("Sec (recommand 30 seconds)", this);
-  unit->setGeometry(192, 40, 200, 20);
+  updateFrequencyEdit_->setGeometry(kValueX, kFirstRowY + 26, 60, kRowHeight);
+  AddLabel(rxGroup, "Sec (recommand 30 seconds)", kValueX + 68, kFirstRowY + 26, 200);
+
+  auto* gprsGroup = new QGroupBox("GPRS Status", this);
+  gprsGroup->setGeometry(8, 244, 414, 124);
+  localIpValue_ = AddRow(gprsGroup, "Local IP:", "localIpValue", kFirstRowY);
+  gprsStatusValue_ = AddRow(gprsGroup, "GPRS Status:", "gprsStatusValue", kFirstRowY + kRowPitch);
+  tcpStatusValue_ = AddRow(gprsGroup, "TCP Status:", "tcpStatusValue", kFirstRowY + 2 * kRowPitch);
+  txBytesValue_ = AddRow(gprsGroup, "Tx (byte):", "txBytesValue", kFirstRowY + 3 * kRowPitch);
+  rxBytesValue_ = AddRow(gprsGroup, "Rx (byte):", "rxBytesValue", kFirstRowY + 4 * kRowPitch);
+
   Exchange().Text(updateFrequencyEdit_, &updateFrequency, 0);
+  ShowSignalLevel(0);
+}
+
+void CNetworksPage::ShowSignalLevel(int rssi) {
+  const SignalLevel level = DecodeSignalLevel(rssi);
+  signalBars_ = level.bars;
+  signalIcon_->setIcon(icons::SignalLevel(level.bars));
+  rssiLabel_->setText(QString::fromStdString(level.rssiText));
+  dbLabel_->setText(QString::fromStdString(level.dbText));
 }
 
 void CNetworksPage::ClearForRead() {
+  registrationValue_->setText("Registration:");
+  cellIdValue_->setText("Cell ID:");
+  operatorValue_->setText("GSM Operator:");
+  for (QLabel* value : {smsCenterValue_, localIpValue_, gprsStatusValue_, tcpStatusValue_, txBytesValue_, rxBytesValue_})
+    value->clear();
+  ShowSignalLevel(0);
   updateFrequency.clear();
+  ShowValues();
+}
+
+void CNetworksPage::ShowRecord(const ConfigRecord& record) {
+  smsCenterValue_->setText(FromRecordText(record.Get(field::sms_center)));
+  updateFrequency = QString::number(record.Get(field::rssi_interval));
+  registrationValue_->setText(QString::fromStdString(RegistrationText(record.Get(field::reg_status))));
+  cellIdValue_->setText(FromRecordText(record.Get(field::cell_id)));
+  operatorValue_->setText(FromRecordText(record.Get(field::operator_name)));
+  ShowSignalLevel(record.Get(field::rssi));
+  localIpValue_->setText(FromRecordText(record.Get(field::local_ip)));
+  gprsStatusValue_->setText(QString::fromStdString(GprsStatusText(record.Get(field::gprs_status))));
+  tcpStatusValue_->setText(QString::fromStdString(TcpStatusText(record.Get(field::tcp_status))));
+  txBytesValue_->setText(QString::fromStdString(ByteCounterText(record.Get(field::tx_bytes))));
+  rxBytesValue_->setText(QString::fromStdString(ByteCounterText(record.Get(field::rx_bytes))));
   ShowValues();
 }
 

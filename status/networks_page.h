@@ -6,9 +6,13 @@
 
 #include "pages/config_page.h"
 
+class QLabel;
 class QLineEdit;
+class QToolButton;
 
 namespace telvaro {
+
+class ConfigRecord;
 
 class CNetworksPage : public ConfigPage {
   Q_OBJECT
@@ -16,13 +20,36 @@ class CNetworksPage : public ConfigPage {
  public:
   CNetworksPage(QWidget* parent, MessageSink* messages);
 
-  // Empties what the coming parameter response refills.
+  // Every value label goes back to its waiting text until the coming
+  // parameter response refills it.
   void ClearForRead() override;
+
+  // Shows the status fields of a received record and its update frequency.
+  void ShowRecord(const ConfigRecord& record);
+
+  // The "Rx Level" group for a received level: icon, "RSSI:" and dBm labels.
+  void ShowSignalLevel(int rssi);
+
+  // Lit bars of the signal icon now shown, 0..3.
+  int SignalBars() const { return signalBars_; }
 
   QString updateFrequency;  // seconds, as text
 
  private:
   QLineEdit* updateFrequencyEdit_;
+  QLabel* smsCenterValue_;
+  QLabel* registrationValue_;
+  QLabel* operatorValue_;
+  QLabel* cellIdValue_;
+  QLabel* rssiLabel_;
+  QToolButton* signalIcon_;
+  QLabel* dbLabel_;
+  QLabel* localIpValue_;
+  QLabel* gprsStatusValue_;
+  QLabel* tcpStatusValue_;
+  QLabel* txBytesValue_;
+  QLabel* rxBytesValue_;
+  int signalBars_ = 0;
 };
 
 }  // namespace telvaro
