@@ -1,0 +1,160 @@
+#include "link/serial_settings.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <fstream>
+#include <span>
+#include <vector>
+
+namespace telvaro {
+namespace {
+
+constexpr std::array<const char*, 8> kBaudTexts = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+constexpr std::array<const char*, 5> kParityTexts = {"None", "Odd", "Even", "Mark", "Space"};
+
+std::string Trim(const std::string& s) {
+  const auto begin = s.find_first_not_of(" \t\r\n");
+  if (begin == std::string::npos) return std::string();
+  const auto end = s.find_last_not_of(" \t\r\n");
+  return s.substr(begin, end - begin + 1);
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::vector<std::string> ReadLines(const std::string& path, bool& exists) {
+  std::ifstream in(path, std::ios::binary);
+  exists = static_cast<bool>(in);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// "[name]" -> name; nothing for other lines.
+bool SectionName(const std::string& line, std::string& name) {
+  const std::string t = Trim(line);
+  if (t.size() < 2 || t.front() != '[' || t.back() != ']') return false;
+  name = Trim(t.substr(1, t.size() - 2));
+  return true;
+}
+
+bool KeyOf(const std::string& line, std::string& key, std::string& value) {
+  const auto eq = line.find('=');
+  if (eq == std::string::npos) return false;
+  key = Trim(line.substr(0, eq));
+  value = Trim(line.substr(eq + 1));
+  return !key.empty();
+}
+
+int IndexOf(std::span<const char* const> texts, const std::string& value, int fallback) {
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    if (value == texts[i]) return static_cast<int>(i);
+  return fallback;
+}
+
+}  // namespace
+
+std::string SerialSettingsPath(const std::string& executableDir) {
+#ifdef _WIN32
+  return executableDir + "\\" + kSerialSettingsFileName;
+#else
+  return executableDir + "/" + kSerialSettingsFileName;
+#endif
+}
+
+std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
+                              const std::string& fallback, std::size_t maxLength) {
+  bool exists = false;
+  const std::vector<std::string> lines = ReadLines(path, exists);
+  std::string value = fallback;
+  bool inSection = false;
+  for (const std::string& line : lines) {
+    std::string name, k, v;
+    if (SectionName(line, name)) {
+      inSection = SameIgnoringCase(name, section);
+    } else if (inSection && KeyOf(line, k, v) && SameIgnoringCase(k, key)) {
+      value = v;
+      break;
+    }
+  }
+  return value.substr(0, maxLength);
+}
+
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value) {
+  bool exists = false;
+  std::vector<std::string> lines = ReadLines(path, exists);
+  const std::string entry = key + "=" + value;
+  int sectionLine = -1;
+  int lastInSection = -1;
+  for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+    std::string name, k, v;
+    if (SectionName(lines[i], name)) {
+      if (sectionLine >= 0) break;  // past our section
+      if (SameIgnoringCase(name, section)) lastInSection = sectionLine = i;
+    } else if (sectionLine >= 0) {
+      if (KeyOf(lines[i], k, v) && SameIgnoringCase(k, key)) {
+        lines[i] = entry;  // replaced where it stands
+        sectionLine = -2;
+        break;
+      }
+      if (!Trim(lines[i]).empty()) lastInSection = i;
+    }
+  }
+  if (sectionLine == -1) {
+    lines.push_back("[" + section + "]");
+    lines.push_back(entry);
+  } else if (sectionLine >= 0) {
+    lines.insert(lines.begin() + lastInSection + 1, entry);
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+#ifdef _WIN32
+  constexpr const char* kNewline = "\r\n";
+#else
+  constexpr const char* kNewline = "\n";
+#endif
+  for (const std::string& line : lines) out << line << kNewline;
+  out.close();
+  return static_cast<bool>(out);
+}
+
+bool SaveSerialSettings(const ConfigRecord& record, const std::string& path) {
+  const int baud = record.Get(field::baud_index);
+  const int parity = record.Get(field::parity_index);
+  const std::pair<const char*, std::string> keys[] = {
+      {"BandRate", baud < 8 ? kBaudTexts[static_cast<std::size_t>(baud)] : "9600"},
+      {"DataBits", record.Get(field::data_bits_index) == 0 ? "7" : "8"},
+      {"Parity", parity < 5 ? kParityTexts[static_cast<std::size_t>(parity)] : "None"},
+      {"StopBits", record.Get(field::stop_bits_index) == 1 ? "2" : "1"},
+      {"FlowControl", record.Get(field::flow_control_index) == 1 ? "Hardware" : "None"},
+  };
+  bool written = true;
+  for (const auto& [key, value] : keys)
+    written = WriteProfileString(path, kSerialSettingsSection, key, value) && written;
+  return written;
+}
+
+SerialSelections LoadSerialSettings(const std::string& path) {
+  SerialSelections selections;
+  if (!std::ifstream(path)) return selections;  // no file: the defaults
+  const auto read = [&](const char* key, const char* fallback, std::size_t limit) {
+    return ReadProfileString(path, kSerialSettingsSection, key, fallback, limit);
+  };
+  // Only the first seven rates are looked for: anything else means 115200.
+  selections.baudRate = IndexOf(std::span(kBaudTexts).first(7), read("BandRate", "115200", 9), 7);
+  selections.dataBits = read("DataBits", "8", 4) == "7" ? 0 : 1;
+  selections.parity = IndexOf(kParityTexts, read("Parity", "None", 9), 0);
+  selections.stopBits = read("StopBits", "1", 4) == "2" ? 1 : 0;
+  selections.flowControl = read("FlowControl", "", 9) == "Hardware" ? 1 : 0;
+  return selections;
+}
+
+}  // namespace telvaro

@@ -1,0 +1,46 @@
+// The serial settings file: remembers the modem's own serial interface
+// settings (the Com page's five lists) between runs, in section "com.conf" of
+// an INI file next to the executable. It never configures the PC's port.
+#pragma once
+
+#include <string>
+
+#include "record/config_record.h"
+
+namespace telvaro {
+
+inline constexpr const char* kSerialSettingsFileName = "Telvaro_Pro.ini";
+inline constexpr const char* kSerialSettingsSection = "com.conf";
+
+// Item indices of the Com page's five lists.
+struct SerialSelections {
+  int baudRate = 7;     // "115200"
+  int dataBits = 1;     // "8"
+  int parity = 0;       // "None"
+  int stopBits = 0;     // "1"
+  int flowControl = 0;  // "None"
+  bool operator==(const SerialSelections&) const = default;
+};
+
+// The file next to the executable in `executableDir`.
+std::string SerialSettingsPath(const std::string& executableDir);
+
+// Writes the five keys from the record's serial fields, creating the file
+// and section when absent and leaving other sections and keys alone.
+// Returns false when the file could not be written (the caller goes on).
+bool SaveSerialSettings(const ConfigRecord& record, const std::string& path);
+
+// The five selections from the file, with the fallbacks for a missing file,
+// a missing key or an unrecognised value.
+SerialSelections LoadSerialSettings(const std::string& path);
+
+// Reads one value of an INI file as the platform's profile functions do:
+// section and key compared without regard to case, the value trimmed and cut
+// to `maxLength` characters; `fallback` when the file, section or key is missing.
+std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
+                              const std::string& fallback, std::size_t maxLength);
+// Sets one value, keeping everything else of the file as it was.
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value);
+
+}  // namespace telvaro

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "link/serial_settings.h"
+
+namespace telvaro {
+namespace {
+
+class SerialSettings : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("telvaro-ini-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::create_directories(dir);
+    path = SerialSettingsPath(dir.string());
+    std::filesystem::remove(path);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  std::string Contents() const {
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+  }
+
+  std::filesystem::path dir;
+  std::string path;
+};
+
+TEST_F(SerialSettings, MissingFileOrKeysGiveTheDefaults) {
+  EXPECT_EQ(std::filesystem::path(path).filename(), "Telvaro_Pro.ini");
+  const SerialSelections defaults{7, 1, 0, 0, 0};  // 115200, 8, None, 1, None
+  EXPECT_EQ(LoadSerialSettings(path), defaults);
+  Write("[other]\nBandRate=9600\n");
+  EXPECT_EQ(LoadSerialSettings(path), defaults);
+  Write("[com.conf]\n");
+  EXPECT_EQ(LoadSerialSettings(path), defaults);
+}
+
+TEST_F(SerialSettings, UnrecognisedValuesFallBack) {
+  Write("[com.conf]\nBandRate=250000\nDataBits=9\nParity=odd\nStopBits=1.5\nFlowControl=hardware\n");
+  EXPECT_EQ(LoadSerialSettings(path), (SerialSelections{7, 1, 0, 0, 0}));
+  Write("[COM.CONF]\n bandrate = 2400 \nDataBits=7\nParity=Mark\nStopBits=2\nFlowControl=Hardware\n");
+  EXPECT_EQ(LoadSerialSettings(path), (SerialSelections{1, 0, 3, 1, 1}));
+  // A value is cut to the read's limit (9 characters for these two keys).
+  Write("[com.conf]\nBandRate=9600 baud\nParity=NoneAtAllReally\n");
+  EXPECT_EQ(LoadSerialSettings(path).baudRate, 7);
+  EXPECT_EQ(LoadSerialSettings(path).parity, 0);
+  EXPECT_EQ(ReadProfileString(path, "com.conf", "Parity", "x", 9), "NoneAtAll");
+}
+
+TEST_F(SerialSettings, SaveWritesTheFiveKeysAndKeepsTheRest) {
+  ConfigRecord record;
+  record.Set(field::baud_index, 3);         // 9600
+  record.Set(field::data_bits_index, 0);    // 7
+  record.Set(field::parity_index, 2);       // Even
+  record.Set(field::stop_bits_index, 1);    // 2
+  record.Set(field::flow_control_index, 1); // Hardware
+  ASSERT_TRUE(SaveSerialSettings(record, path));
+  EXPECT_EQ(Contents(), "[com.conf]\nBandRate=9600\nDataBits=7\nParity=Even\nStopBits=2\nFlowControl=Hardware\n");
+  EXPECT_EQ(LoadSerialSettings(path), (SerialSelections{3, 0, 2, 1, 1}));
+
+  // Other sections and keys stay; the five are replaced where they stand.
+  Write("; notes\n[window]\nx=5\n[com.conf]\nParity=Odd\nExtra=kept\n\n[tail]\ny=6\n");
+  ConfigRecord defaults;
+  defaults.Set(field::baud_index, 7);
+  defaults.Set(field::data_bits_index, 1);
+  ASSERT_TRUE(SaveSerialSettings(defaults, path));
+  EXPECT_EQ(Contents(),
+            "; notes\n[window]\nx=5\n[com.conf]\nParity=None\nExtra=kept\nBandRate=115200\nDataBits=8\n"
+            "StopBits=1\nFlowControl=None\n\n[tail]\ny=6\n");
+
+  // Out-of-range indices are written as the fallbacks.
+  ConfigRecord odd;
+  odd.Set(field::baud_index, 9);
+  odd.Set(field::data_bits_index, 5);
+  odd.Set(field::parity_index, 7);
+  odd.Set(field::stop_bits_index, 3);
+  odd.Set(field::flow_control_index, 2);
+  std::filesystem::remove(path);
+  ASSERT_TRUE(SaveSerialSettings(odd, path));
+  EXPECT_EQ(Contents(), "[com.conf]\nBandRate=9600\nDataBits=8\nParity=None\nStopBits=1\nFlowControl=None\n");
+
+  // An unwritable place reports failure instead of passing for success.
+  EXPECT_FALSE(SaveSerialSettings(record, (dir / "no-such-dir" / "Telvaro_Pro.ini").string()));
+}
+
+}  // namespace
+}  // namespace telvaro
