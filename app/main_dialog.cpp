@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -285,8 +286,11 @@ void CMainDlg::BuildTabs() {
     pages_[index] = page;
     return page;
   };
-  create(kCom, new CComPage(tabControl_, messages_));
-  create(kBasic, new CBasicPage(tabControl_, messages_));
+  // The Com page reads the serial settings file next to the executable while it is created.
+  comPage_ = new CComPage(tabControl_, messages_);
+  comPage_->SetSettingsPath(SerialSettingsPath(QCoreApplication::applicationDirPath().toStdString()));
+  create(kCom, comPage_);
+  basicPage_ = create(kBasic, new CBasicPage(tabControl_, messages_));
   create(kGprs, new CGprsPage(tabControl_, messages_))->SetMainDlg(this);
   create(kAdvanced1, new CAdvanced1Page(tabControl_, messages_))->SetMainDlg(this);
   create(kAdvanced2, new CAdvanced2Page(tabControl_, messages_));
@@ -574,7 +578,7 @@ void CMainDlg::ExitProgram() {
 }
 
 void CMainDlg::OnTimer() {
-  if (dispatchTimer_.Tick()) clock_.Tick();
+  if (dispatchTimer_.Tick()) basicPage_->SetClockText(QString::fromStdString(clock_.Tick()));
 }
 
 void CMainDlg::SetIoPresent(bool present) {
@@ -589,6 +593,9 @@ void CMainDlg::ShowRecordOnPages(const ConfigRecord& record) {
   // The pages take their values from the record as each page's fields come;
   // the device clock, the port state and the status bar follow every record.
   clock_.Load(record.FieldBytes(field::rtc_time).data());
+  // The record is the window's own: the Basic page may correct it.
+  basicPage_->ShowRecord(state_.record);
+  comPage_->ShowRecord(record);
   networksPage_->ShowRecord(record);
   UpdatePortState(session_.IsOpen());
   RefreshStatusBar();

@@ -162,6 +162,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QTimer* timer1001_ = nullptr;
 
   std::array<ConfigPage*, kPageCount> pages_{};
+  CComPage* comPage_ = nullptr;
+  CBasicPage* basicPage_ = nullptr;
   CWakeupPage* wakeupPage_ = nullptr;
   CRebootPage* rebootPage_ = nullptr;
   CPhoneBookPage* phoneBookPage_ = nullptr;

@@ -1,6 +1,6 @@
 // Takes the README's screenshot: the window after a successful Read against
 // the simulated modem. Run it under a real X server (scripts/screenshot.sh
-// uses Xvfb): window_screenshot OUTPUT.png
+// uses Xvfb): window_screenshot OUTPUT.png [TAB POSITION]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTabBar>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/main_dialog.h"
 #include "sim/modem_sim.h"
@@ -34,8 +35,9 @@ int main(int argc, char** argv) {
   QElapsedTimer timer;
   timer.start();
   while (!succeeded && timer.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
-  // The Networks tab shows what the Read brought.
-  window.TabBar()->setCurrentIndex(telvaro::kPageCount - 1);
+  // The Networks tab shows what the Read brought, unless another tab position
+  // is asked for: window_screenshot OUTPUT.png [POSITION]
+  window.TabBar()->setCurrentIndex(argc > 2 ? std::atoi(argv[2]) : telvaro::kPageCount - 1);
   // Let the window settle, then take it with its frame as the screen shows it.
   timer.restart();
   while (timer.elapsed() < 500) QApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -220,9 +220,14 @@ TEST_F(MainWindow, OpeningThePortReadsAndReadSucceeds) {
   EXPECT_TRUE(window->State().responseReceived.load());
   for (int i = 0; i < kPageCount; ++i) {
     if (i == kDi || i == kDo || i == kPhoneGroup) continue;  // gated by the device's I/O bit
+    if (i == kBasic) continue;  // its PIN controls follow the PIN lock (below)
     for (QWidget* control : window->Page(static_cast<PageIndex>(i))->InputControls())
       EXPECT_TRUE(control->isEnabled()) << i;
   }
+  // The simulator's PIN lock is off: the PIN change controls stay disabled.
+  EXPECT_TRUE(Find<QLineEdit>("deviceNameEdit")->isEnabled());
+  EXPECT_TRUE(Find<QLineEdit>("pinCodeEdit")->isEnabled());
+  EXPECT_FALSE(Find<QLineEdit>("newPinCodeEdit")->isEnabled());
 
   // Read of the button.
   texts.clear();
