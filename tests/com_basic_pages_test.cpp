@@ -314,40 +314,15 @@ TEST_F(BasicPage, ClearForReadEmptiesWhatTheAnswerRefills) {
 }
 
 // Opening the port reads the simulated modem's record onto both pages.
-class ComBasicWindow : public ::testing::Test {
- protected:
-  void TearDown() override {
-    if (window) {
-      window->WaitForWorkers();
-      window.reset();
-    }
-  }
-
-  std::unique_ptr<sim::ModemSimulator> modem;
-  std::unique_ptr<CMainDlg> window;
-  std::vector<std::string> texts;
-};
+using ComBasicWindow = WindowWithModem;
 
 TEST_F(ComBasicWindow, OpeningThePortShowsTheModemsBasicAndSerialSettings) {
-  constexpr int kSimPort = 51;
-  modem = std::make_unique<sim::ModemSimulator>(sim::SimOptions{});
-  ASSERT_TRUE(modem->Start());
-  MainDlgOptions options;
-  options.ports.AddPair("COM" + std::to_string(kSimPort) + "=" + modem->DevicePath());
-  options.portTable = [] { return SystemPortTable{}; };
-  window = std::make_unique<CMainDlg>(std::move(options));
-  window->Messages().SetResponder([this](const MessageRequest& request) {
-    texts.push_back(request.text.toStdString());
-    return MessageAnswer::Ok;
-  });
-  window->show();
+  StartWindow();
   auto* basic = static_cast<CBasicPage*>(window->Page(kBasic));
   auto* com = static_cast<CComPage*>(window->Page(kCom));
   EXPECT_EQ(basic->findChild<QLabel*>("clockValue")->text(), "rtc time");
 
-  auto* selector = window->findChild<QComboBox*>("portSelector");
-  selector->setCurrentIndex(selector->findText(QString("COM%1").arg(kSimPort)));
-  window->findChild<QPushButton*>("switchButton")->click();
+  PressOpen();
   ASSERT_TRUE(WaitUntil([&] { return !texts.empty(); }, 5000));
   EXPECT_EQ(texts, std::vector<std::string>{"Operation succeed!"});
 

@@ -211,41 +211,16 @@ TEST_F(NetworksPage, ShowRecordFillsEveryValueAndClearForReadEmptiesThem) {
 
 // The window fills the page from every parameter response, and resets the
 // signal after each press of the switch button.
-class NetworksWindow : public ::testing::Test {
+class NetworksWindow : public WindowWithModem {
  protected:
-  void TearDown() override {
-    if (window) {
-      window->WaitForWorkers();
-      window.reset();
-    }
-  }
-
   QString Text(const char* name) const { return window->findChild<QLabel*>(name)->text(); }
-
-  std::unique_ptr<sim::ModemSimulator> modem;
-  std::unique_ptr<CMainDlg> window;
-  std::vector<std::string> texts;
 };
 
 TEST_F(NetworksWindow, OpeningThePortShowsTheModemStatus) {
-  constexpr int kSimPort = 50;
-  modem = std::make_unique<sim::ModemSimulator>(sim::SimOptions{});
-  ASSERT_TRUE(modem->Start());
-  MainDlgOptions options;
-  options.ports.AddPair("COM" + std::to_string(kSimPort) + "=" + modem->DevicePath());
-  options.portTable = [] { return SystemPortTable{}; };
-  window = std::make_unique<CMainDlg>(std::move(options));
-  window->Messages().SetResponder([this](const MessageRequest& request) {
-    texts.push_back(request.text.toStdString());
-    return MessageAnswer::Ok;
-  });
-  window->show();
+  StartWindow();
   for (const char* name : kValueLabels) ASSERT_NE(window->findChild<QLabel*>(name), nullptr) << name;
 
-  auto* selector = window->findChild<QComboBox*>("portSelector");
-  selector->setCurrentIndex(selector->findText(QString("COM%1").arg(kSimPort)));
-  auto* switchButton = window->findChild<QPushButton*>("switchButton");
-  switchButton->click();
+  QPushButton* switchButton = PressOpen();
   ASSERT_TRUE(WaitUntil([&] { return !texts.empty(); }, 5000));
   EXPECT_EQ(texts, std::vector<std::string>{"Operation succeed!"});
 
