@@ -61,21 +61,17 @@ void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t 
 ParameterCheck CheckParameters(const std::uint8_t* body, std::size_t n) {
   ParameterCheck check;
   if (!StartsWith(std::span(body, n), kParametersWord)) return check;
-  const std::size_t afterWord = n - kParametersWord.size();
-  // The checksum covers the bytes after the word except the last one, which
-  // is the checksum itself; an empty remainder sums to 0.
-  check.computed = afterWord > 1 ? RecordChecksum(body + kParametersWord.size(),
-                                                  static_cast<std::ptrdiff_t>(afterWord - 1))
-                                 : 0;
-  check.received = body[n - 1];
-  if (check.computed != check.received) {
-    check.verdict = ParameterCheck::BadChecksum;
-  } else if (afterWord > ConfigRecord::kBlockSize) {
-    // More than a record and its checksum: not a record, whatever it sums to.
-    check.verdict = ParameterCheck::TooLong;
-  } else {
-    check.verdict = ParameterCheck::Good;
+  // Only a whole record and its checksum is a record. A shorter body can
+  // still sum right (lost bytes that were zero change no sum), and would
+  // shift every later field; a longer one has no room.
+  if (n != kParametersBodySize) {
+    check.verdict = ParameterCheck::WrongLength;
+    return check;
   }
+  // The checksum covers the record bytes; the last byte is the checksum.
+  check.computed = RecordChecksum(body + kParametersWord.size(), static_cast<std::ptrdiff_t>(ConfigRecord::kSize));
+  check.received = body[n - 1];
+  check.verdict = check.computed == check.received ? ParameterCheck::Good : ParameterCheck::BadChecksum;
   return check;
 }
 
@@ -83,7 +79,7 @@ void ResponseDispatcher::AcceptParameters(const std::uint8_t* body, std::size_t 
   const ParameterCheck check = CheckParameters(body, n);
   switch (check.verdict) {
     case ParameterCheck::NotParameters:
-    case ParameterCheck::TooLong:
+    case ParameterCheck::WrongLength:
       return;
     case ParameterCheck::BadChecksum: {
       char text[32];
@@ -95,7 +91,7 @@ void ResponseDispatcher::AcceptParameters(const std::uint8_t* body, std::size_t 
       break;
   }
   ConfigRecord& record = state_.record;
-  record.ReplaceFrom(std::span(body + kParametersWord.size(), n - kParametersWord.size()));
+  record.ReplaceFrom(std::span(body + kParametersWord.size(), ConfigRecord::kBlockSize));
   const bool ioPresent = (record.Get(field::hw_options) & kHwOptionDigitalIo) != 0;
   host_.SetIoPresent(ioPresent);
   host_.SetGridEnabled(ioPresent);

@@ -12,6 +12,7 @@
 
 #include "link/receive_buffer.h"
 #include "link/session_events.h"
+#include "protocol/frame_codec.h"
 #include "record/config_record.h"
 
 namespace telvaro {
@@ -61,9 +62,15 @@ std::string_view UpgradeStatusText(int code);
 // Shows that text (default caption, OK button).
 void ShowUpgradeStatus(MessageSink& sink, int code);
 
+// "all_para", the 1628 record bytes and their checksum: the only body length
+// accepted as a parameter response.
+inline constexpr std::size_t kParametersBodySize = kParametersWord.size() + ConfigRecord::kBlockSize;
+
 // Result of checking a parameter response body, without touching any state.
+// A body of any other length is WrongLength and dropped without a message,
+// like any malformed answer; the waiting operation then reports its failure.
 struct ParameterCheck {
-  enum Verdict { NotParameters, BadChecksum, TooLong, Good } verdict = NotParameters;
+  enum Verdict { NotParameters, WrongLength, BadChecksum, Good } verdict = NotParameters;
   std::uint8_t computed = 0;  // checksum over the bytes after the word but the last
   std::uint8_t received = 0;  // the last byte of the body
 };
