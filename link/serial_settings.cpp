@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <span>
 #include <vector>
 
@@ -67,6 +69,25 @@ std::string SerialSettingsPath(const std::string& executableDir) {
 #else
   return executableDir + "/" + kSerialSettingsFileName;
 #endif
+}
+
+std::string SerialSettingsLocation(const std::string& executableDir, const std::string& userConfigDir) {
+  namespace fs = std::filesystem;
+  const std::string beside = SerialSettingsPath(executableDir);
+  std::error_code ec;
+  if (fs::exists(beside, ec)) {
+    // Opened for appending and closed again: the contents stay as they are.
+    if (std::ofstream(beside, std::ios::binary | std::ios::app)) return beside;
+  } else {
+    // Permission bits say nothing of ACLs, read-only mounts or Windows: a
+    // file created and removed again answers for all of them.
+    const std::string probe = beside + ".probe";
+    const bool writable = static_cast<bool>(std::ofstream(probe, std::ios::binary | std::ios::app));
+    fs::remove(probe, ec);
+    if (writable) return beside;
+  }
+  fs::create_directories(userConfigDir, ec);  // a failure shows as a failed save, as before
+  return SerialSettingsPath(userConfigDir);
 }
 
 std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,

@@ -1,6 +1,7 @@
 // The serial settings file: remembers the modem's own serial interface
 // settings (the Com page's five lists) between runs, in section "com.conf" of
-// an INI file next to the executable. It never configures the PC's port.
+// an INI file next to the executable (or in the user's configuration folder
+// when that place is read-only). It never configures the PC's port.
 #pragma once
 
 #include <string>
@@ -24,6 +25,13 @@ struct SerialSelections {
 
 // The file next to the executable in `executableDir`.
 std::string SerialSettingsPath(const std::string& executableDir);
+
+// Where the file is read and written: next to the executable, as always, when
+// it can be written there (a portable copy, Windows). An installed program's
+// folder (/usr/bin) cannot be, and every Com page choice would be lost without
+// a word, so the file then lives in `userConfigDir` instead, which is created
+// when missing.
+std::string SerialSettingsLocation(const std::string& executableDir, const std::string& userConfigDir);
 
 // Writes the five keys from the record's serial fields, creating the file
 // and section when absent and leaving other sections and keys alone.

@@ -8,6 +8,10 @@
 
 #include "link/serial_settings.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace telvaro {
 namespace {
 
@@ -90,6 +94,44 @@ TEST_F(SerialSettings, SaveWritesTheFiveKeysAndKeepsTheRest) {
 
   // An unwritable place reports failure instead of passing for success.
   EXPECT_FALSE(SaveSerialSettings(record, (dir / "no-such-dir" / "Telvaro_Pro.ini").string()));
+}
+
+TEST_F(SerialSettings, LivesNextToAWritableExecutableElseInTheUserConfigFolder) {
+  const std::filesystem::path config = dir / "config" / "Telvaro";
+  // A writable folder (a portable copy) keeps the file beside the executable.
+  EXPECT_EQ(SerialSettingsLocation(dir.string(), config.string()), path);
+  EXPECT_FALSE(std::filesystem::exists(config));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 0);  // no probe left behind
+  Write("[com.conf]\nBandRate=2400\n");
+  EXPECT_EQ(SerialSettingsLocation(dir.string(), config.string()), path);
+  EXPECT_EQ(Contents(), "[com.conf]\nBandRate=2400\n");
+
+#ifndef _WIN32
+  // An installed, read-only folder sends it to the user's configuration folder.
+  const std::filesystem::path bin = dir / "bin";
+  std::filesystem::create_directories(bin);
+  std::filesystem::permissions(dir, std::filesystem::perms::all);  // the fallback folder can be made
+  std::filesystem::permissions(bin, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                        std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+  // Root writes anywhere, so the choice is made as an ordinary user then.
+  const bool asRoot = geteuid() == 0;
+  if (asRoot) {
+    ASSERT_EQ(seteuid(65534), 0);
+  }
+  const std::string chosen = SerialSettingsLocation(bin.string(), config.string());
+  if (asRoot) {
+    ASSERT_EQ(seteuid(0), 0);
+  }
+  EXPECT_EQ(chosen, (config / "Telvaro_Pro.ini").string());
+  EXPECT_TRUE(std::filesystem::is_directory(config));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(bin), {}), 0);
+  // Same sections, keys and texts there.
+  ConfigRecord record;
+  record.Set(field::baud_index, 3);
+  ASSERT_TRUE(SaveSerialSettings(record, chosen));
+  EXPECT_EQ(LoadSerialSettings(chosen).baudRate, 3);
+  std::filesystem::permissions(bin, std::filesystem::perms::owner_all);
+#endif
 }
 
 }  // namespace
