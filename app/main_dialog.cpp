@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
@@ -286,9 +287,12 @@ void CMainDlg::BuildTabs() {
     pages_[index] = page;
     return page;
   };
-  // The Com page reads the serial settings file next to the executable while it is created.
+  // The Com page reads the serial settings file while it is created: next to
+  // the executable, or in the user's configuration folder when that is read-only.
   comPage_ = new CComPage(tabControl_, messages_);
-  comPage_->SetSettingsPath(SerialSettingsPath(QCoreApplication::applicationDirPath().toStdString()));
+  comPage_->SetSettingsPath(SerialSettingsLocation(
+      QCoreApplication::applicationDirPath().toStdString(),
+      (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro").toStdString()));
   create(kCom, comPage_);
   basicPage_ = create(kBasic, new CBasicPage(tabControl_, messages_));
   create(kGprs, new CGprsPage(tabControl_, messages_))->SetMainDlg(this);
