@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "operations/file_input.h"
 #include "protocol/response_dispatch.h"
 
 namespace telvaro {
@@ -30,8 +31,8 @@ int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
     }
   };
 
-  image = image.first(std::min(image.size(), kMaxImageSize));
-  if (image.empty()) return upgradeResult.load();
+  const auto stopped = [&hooks] { return hooks.stop && hooks.stop(); };
+  if (image.empty() || image.size() > kMaxImageSize) return upgradeResult.load();
 
   const std::uint16_t total = FrameCodec::UpgradePacketTotal(image.size());
   std::uint16_t index = 1;
@@ -43,7 +44,7 @@ int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
 
   std::size_t offset = 0;
   int budget = 0;
-  while (offset < image.size()) {
+  while (offset < image.size() && !stopped()) {
     if (hooks.progress) hooks.progress(total, index);
 
     const std::size_t d = std::min(image.size() - offset, kUpgradePacketData);
@@ -56,7 +57,7 @@ int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
 
     while (upgradeResult.load() == ModemState::kNoAnswer) {
       sleep(kPollMs);
-      if (SpendBudget(budget)) break;
+      if (SpendBudget(budget) || stopped()) break;
     }
 
     if (PacketAccepted(upgradeResult.load())) {
@@ -70,6 +71,27 @@ int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
     if (SpendBudget(budget)) break;
   }
   return upgradeResult.load();
+}
+
+FirmwareImage UpgradeFlow::LoadImage(const std::string& path) {
+  FileReadResult read = ReadRegularFile(path, kMaxImageSize);
+  FirmwareImage image;
+  switch (read.status) {
+    case FileReadStatus::Ok:
+      image.bytes = std::move(read.bytes);
+      break;
+    case FileReadStatus::CannotOpen:
+      image.message = kOpenFileFailed;
+      break;
+    case FileReadStatus::NotRegularFile:
+      image.message = std::string(kOpenFileFailed) + ": not a regular file";
+      break;
+    case FileReadStatus::TooLong:
+      image.message = "Firmware image too large: " + std::to_string(read.size) + " bytes, the limit is " +
+                      std::to_string(kMaxImageSize) + " bytes";
+      break;
+  }
+  return image;
 }
 
 }  // namespace telvaro

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "protocol/frame_codec.h"
 
@@ -21,22 +23,40 @@ struct UpgradeHooks {
   std::function<void(std::uint16_t total, std::uint16_t index)> progress;
   // Sleeps `ms` milliseconds; the real clock when empty. Tests shorten it.
   std::function<void(int ms)> sleep;
+  // Polled before each packet and after every wait: true ends the upgrade
+  // where it stands (the window closing, the device gone). May be empty.
+  std::function<bool()> stop;
 };
+
+// A firmware image read from the operator's file, or why it cannot be sent.
+struct FirmwareImage {
+  std::vector<std::uint8_t> bytes;
+  std::string message;  // empty when the image may be sent
+};
+
+inline constexpr const char* kOpenFileFailed = "Open file failed";
 
 class UpgradeFlow {
  public:
-  static constexpr std::size_t kMaxImageSize = 65536;  // longer images are cut
+  // The loader takes at most this much; a longer image is refused whole, as
+  // a cut one would leave the modem with a truncated firmware.
+  static constexpr std::size_t kMaxImageSize = 65536;
   static constexpr int kLoaderStartMs = 3000;  // the modem restarting into its loader
   static constexpr int kPollMs = 100;
   static constexpr int kRetryBudget = 30;  // polls and resends per packet, shared
 
-  // Sends `image` (its first 64 KiB) through `writer`. `upgradeResult` is the
-  // value response dispatch sets from each status response; it is set to 1
-  // (no answer) before every packet. Returns the final upgrade result, the
-  // code whose text ends the upgrade. An empty image sends nothing and
-  // returns the current result.
+  // Sends `image` through `writer`. `upgradeResult` is the value response
+  // dispatch sets from each status response; it is set to 1 (no answer)
+  // before every packet. Returns the final upgrade result, the code whose
+  // text ends the upgrade. An empty image, or one over kMaxImageSize, sends
+  // nothing and returns the current result.
   static int Run(std::span<const std::uint8_t> image, FrameWriter& writer,
                  std::atomic<int>& upgradeResult, const UpgradeHooks& hooks = {});
+
+  // Reads the image file: only a regular file, never more than one byte past
+  // kMaxImageSize, never blocking on a FIFO or a device. A file that cannot
+  // be used gets its message here, before anything is sent to the modem.
+  static FirmwareImage LoadImage(const std::string& path);
 };
 
 }  // namespace telvaro

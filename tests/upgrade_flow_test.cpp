@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,6 +18,10 @@
 #include "operations/upgrade_flow.h"
 #include "protocol/frame_codec.h"
 #include "protocol/response_dispatch.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace telvaro {
 namespace {
@@ -182,14 +188,36 @@ TEST(UpgradeFlow, SplitsImagesIntoPacketsOfAtMost512Bytes) {
     ASSERT_EQ(modem.packets.size(), 2u);
     EXPECT_EQ(modem.packets[1].data, Bytes{image[512]});
   }
-  {  // Longer than 64 KiB: only the first 65536 bytes go out, in 128 packets.
+  {  // Exactly 64 KiB: 128 packets.
     std::atomic<int> result{1};
     ScriptedModem modem(result, AlwaysAnswer(0));
-    const Bytes image = Image(65536 + 700);
+    const Bytes image = Image(65536);
     EXPECT_EQ(UpgradeFlow::Run(image, modem, result, modem.Hooks()), 0);
-    ExpectImageSentOnce(modem, Bytes(image.begin(), image.begin() + 65536));
+    ExpectImageSentOnce(modem, image);
     EXPECT_EQ(modem.packets.back().total, 128);
   }
+  {  // One byte longer: nothing at all goes out, not even "reboot_ldrom".
+    std::atomic<int> result{1};
+    ScriptedModem modem(result, AlwaysAnswer(0));
+    EXPECT_EQ(UpgradeFlow::Run(Image(65537), modem, result, modem.Hooks()), 1);
+    EXPECT_TRUE(modem.log.empty());
+  }
+}
+
+// The window closing or the device vanishing ends the upgrade at the next
+// poll: nothing more is sent.
+TEST(UpgradeFlow, StopsAtTheNextPollWhenAskedTo) {
+  std::atomic<int> result{1};
+  bool stop = false;
+  ScriptedModem modem(result, [&stop](const Packet& p, int) {
+    if (p.index == 3) stop = true;
+    return std::optional<int>(0);
+  });
+  UpgradeHooks hooks = modem.Hooks();
+  hooks.stop = [&stop] { return stop; };
+  UpgradeFlow::Run(Image(10 * 512), modem, result, hooks);
+  EXPECT_EQ(modem.Indexes(), Sequence(1, 3));
+  EXPECT_EQ(modem.pollsAfter.back(), 1);
 }
 
 TEST(UpgradeFlow, SwitchesToTheLoaderWaitsThenSendsEachPacketOnceWhenAccepted) {
@@ -378,6 +406,38 @@ struct TimerFixture {
     for (int i = 0; i < n; ++i) timer.Tick();
   }
 };
+
+// The image file is judged before anything is sent: a directory, a FIFO with
+// no writer, an endless device and an image over 64 KiB are refused at once
+// with a message naming why; an image of exactly 64 KiB is taken whole.
+TEST(UpgradeFlow, ImageFilesThatCannotBeSentAreRefusedWithoutBlocking) {
+  const auto dir = std::filesystem::temp_directory_path() / "telvaro-upgrade-images";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const auto write = [&](const char* name, std::size_t size) {
+    const Bytes bytes = Image(size);
+    std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                       static_cast<std::streamsize>(bytes.size()));
+    return (dir / name).string();
+  };
+
+  const FirmwareImage full = UpgradeFlow::LoadImage(write("full.bin", 65536));
+  EXPECT_TRUE(full.message.empty());
+  EXPECT_EQ(full.bytes, Image(65536));
+
+  const FirmwareImage big = UpgradeFlow::LoadImage(write("big.bin", 100000));
+  EXPECT_EQ(big.message, "Firmware image too large: 100000 bytes, the limit is 65536 bytes");
+  EXPECT_TRUE(big.bytes.empty());
+
+  EXPECT_EQ(UpgradeFlow::LoadImage((dir / "missing.bin").string()).message, "Open file failed");
+  EXPECT_EQ(UpgradeFlow::LoadImage(dir.string()).message, "Open file failed: not a regular file");
+#ifndef _WIN32
+  ASSERT_EQ(::mkfifo((dir / "fifo.bin").c_str(), 0600), 0);
+  EXPECT_EQ(UpgradeFlow::LoadImage((dir / "fifo.bin").string()).message, "Open file failed: not a regular file");
+  EXPECT_EQ(UpgradeFlow::LoadImage("/dev/zero").message, "Open file failed: not a regular file");
+#endif
+  std::filesystem::remove_all(dir);
+}
 
 TEST(DispatchTimer, DispatchesAfterTwentyQuietTicksWithBytesBuffered) {
   TimerFixture f;
