@@ -4,9 +4,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
+#include <exception>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,8 +100,15 @@ void OpenModem(ModemLink& modem, const Options& o) {
   if (!modem.Open(o.com)) throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": cannot open the port"};
 }
 
+// A pulled adapter or a closed other end ends the command at once.
+void FailIfDisconnected(const ModemLink& modem, const Options& o) {
+  if (modem.Disconnected()) throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": device disconnected"};
+}
+
 void ReadModem(ModemLink& modem, const Options& o) {
-  if (!modem.Read())
+  const bool answered = modem.Read();
+  FailIfDisconnected(modem, o);
+  if (!answered)
     throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": the modem did not answer \"get_syspara\""};
 }
 
@@ -141,7 +147,9 @@ int Write(const Options& o) {
   // The modem's own device bytes are kept, as an import into the window does.
   ConfigRecord toSend = modem.Record();
   toSend.ImportKeepingDeviceBytes(file.Block());
-  if (!modem.Write(toSend))
+  const bool answered = modem.Write(toSend);
+  FailIfDisconnected(modem, o);
+  if (!answered)
     throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": the modem did not answer \"set_syspara\""};
   int notHeld = 0;
   for (const FieldDifference& d : DiffRecords(toSend, modem.Record())) {
@@ -168,12 +176,11 @@ int Reboot(const Options& o) {
 
 int Upgrade(const Options& o) {
   Need(o, 1, true);
-  std::ifstream in(o.files[0], std::ios::binary);
-  if (!in) throw Failure{kExitUsage, o.files[0] + ": Open file failed"};
-  const std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (image.size() > UpgradeFlow::kMaxImageSize)
-    std::fprintf(stderr, "%s: %zu bytes; only the first %zu are sent\n", o.files[0].c_str(), image.size(),
-                 UpgradeFlow::kMaxImageSize);
+  // Judged before the port is opened: a file that cannot be sent whole never
+  // puts the modem into its loader.
+  const FirmwareImage loaded = UpgradeFlow::LoadImage(o.files[0]);
+  if (!loaded.message.empty()) throw Failure{kExitUsage, o.files[0] + ": " + loaded.message};
+  const std::vector<std::uint8_t>& image = loaded.bytes;
   ModemLink modem(o.ports);
   OpenModem(modem, o);
   const bool terminal = isatty(STDERR_FILENO);
@@ -190,6 +197,7 @@ int Upgrade(const Options& o) {
   };
   const int code = modem.Upgrade(image, hooks);
   if (terminal) std::fprintf(stderr, "\n");
+  FailIfDisconnected(modem, o);
   const std::string text(UpgradeStatusText(code));
   if (code != 0 && code != 8) throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": " + text};
   std::printf("COM%d: %s\n", o.com, text.c_str());
@@ -234,5 +242,9 @@ int main(int argc, char** argv) {
   } catch (const Failure& failure) {
     std::fprintf(stderr, "telvaro-cli: %s\n", failure.text.c_str());
     return failure.status;
+  } catch (const std::exception& error) {
+    // Nothing the operator passes may end the tool with an abort.
+    std::fprintf(stderr, "telvaro-cli: %s\n", error.what());
+    return kExitUsage;
   }
 }

@@ -1,5 +1,6 @@
 #include "cli/modem_link.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -37,6 +38,7 @@ bool ModemLink::AwaitResponse() {
   for (int poll = 0; poll < session_.ResponseWaitLimit(); ++poll) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (state_.responseReceived.load(std::memory_order_acquire)) return true;
+    if (session_.Disconnected()) return false;  // no answer can come now
   }
   return false;
 }
@@ -56,7 +58,17 @@ bool ModemLink::Write(ConfigRecord record) {
 void ModemLink::Reboot() { FrameCodec::WriteInThreeParts(session_, command::kReboot); }
 
 int ModemLink::Upgrade(std::span<const std::uint8_t> image, const UpgradeHooks& hooks) {
-  return UpgradeFlow::Run(image, session_, state_.upgradeResult, hooks);
+  UpgradeHooks withStop = hooks;
+  withStop.stop = [this, &hooks] { return session_.Disconnected() || (hooks.stop && hooks.stop()); };
+  if (!withStop.sleep) {
+    // The loader's 3 s start is slept in slices, so a vanished device ends
+    // the command at once rather than after the wait.
+    withStop.sleep = [this](int ms) {
+      for (int slept = 0; slept < ms && !session_.Disconnected(); slept += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, ms - slept)));
+    };
+  }
+  return UpgradeFlow::Run(image, session_, state_.upgradeResult, withStop);
 }
 
 }  // namespace telvaro

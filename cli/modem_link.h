@@ -26,7 +26,7 @@ class ModemLink final : private DispatchHost, private SessionEvents {
   // Sends "get_syspara" and waits for an accepted answer; the record is then
   // Record(). False when none came (messages such as a bad checksum are
   // printed as they happen).
-  bool Read();
+  bool Read();  // also false at once when the device is gone
   // Sends the record with "set_syspara" and waits for the modem's answer,
   // which replaces Record().
   bool Write(ConfigRecord record);
@@ -36,6 +36,8 @@ class ModemLink final : private DispatchHost, private SessionEvents {
   int Upgrade(std::span<const std::uint8_t> image, const UpgradeHooks& hooks);
 
   const ConfigRecord& Record() const { return state_.record; }
+  // The device hung up or vanished while open: every wait ends at once.
+  bool Disconnected() const { return session_.Disconnected(); }
   // Messages the modem's answers caused (for example "bad chksum (..)").
   std::vector<std::string> Messages() const;
 

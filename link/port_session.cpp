@@ -28,9 +28,12 @@ int PortSession::Open(int com) {
     if (opened) device_->Configure();
   }
   if (!opened) {
-    events_.ShowMessage("Can't open COM" + std::to_string(com));
+    const std::string reason = path ? device_->OpenFailureReason() : std::string();
+    events_.ShowMessage("Can't open COM" + std::to_string(com) + (reason.empty() ? "" : ": " + reason));
     return kOpenFailed;
   }
+  disconnected_.store(false, std::memory_order_release);
+  openCount_.fetch_add(1, std::memory_order_acq_rel);
   responseWaitLimit_.store(kResponseWaitLimit, std::memory_order_release);
   lineDescription_ = "115200,n,8,1";
 
@@ -85,7 +88,14 @@ void PortSession::ReaderLoop() {
       if (!device_->IsOpen()) break;
       n = device_->Read(staging.data(), staging.size());
     }
-    if (n < 0) {
+    if (n == kReadDeviceGone) {
+      // Reading on would only fail every 200 ms for ever. Clearing the run
+      // flag ends the operation waits at once; the owner closes the port.
+      disconnected_.store(true, std::memory_order_release);
+      readerRun_.store(false, std::memory_order_release);
+      events_.DeviceDisconnected();
+      break;
+    } else if (n < 0) {
       ReaderSleep(kFailedReadSleepMs);
     } else if (n == 0) {
       ReaderSleep(kIdleSleepMs);

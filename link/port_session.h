@@ -40,8 +40,9 @@ class PortSession final : public FrameWriter {
   PortSession(const PortSession&) = delete;
   PortSession& operator=(const PortSession&) = delete;
 
-  // Opens COM `com`; 1 on success, 0 after "Can't open COM%d". Opening an
-  // open session closes it first.
+  // Opens COM `com`; 1 on success, 0 after "Can't open COM%d" (followed by
+  // ": in use" when another program holds the port). Opening an open session
+  // closes it first.
   int Open(int com);
   // Stops the reader (waiting for its current read call at most) and closes
   // the device. Returns 2.
@@ -57,6 +58,11 @@ class PortSession final : public FrameWriter {
 
   bool IsOpen() const { return portOpen_.load(std::memory_order_acquire); }
   bool ReaderRunning() const { return readerRun_.load(std::memory_order_acquire); }
+  // True from the moment the reader found the device gone until the next open.
+  bool Disconnected() const { return disconnected_.load(std::memory_order_acquire); }
+  // Counts the opens: a wait or a notice that belongs to an earlier open can
+  // tell it is stale.
+  unsigned OpenCount() const { return openCount_.load(std::memory_order_acquire); }
   int RememberedPort() const { return rememberedPort_; }
   void SetRememberedPort(int com) { rememberedPort_ = com; }
   // "9600,N,8,1" before any open, "115200,n,8,1" once a port has been opened.
@@ -93,6 +99,8 @@ class PortSession final : public FrameWriter {
   std::atomic<int> silenceTicks_{0};
   std::atomic<int> responseWaitLimit_{kResponseWaitLimit};
   std::atomic<int> liveReaders_{0};
+  std::atomic<bool> disconnected_{false};
+  std::atomic<unsigned> openCount_{0};
 
   ReceiveBuffer received_;
   std::mutex portLock_;  // one read call, or one whole frame write

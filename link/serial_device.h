@@ -19,19 +19,29 @@ inline constexpr int kByteWriteTimeoutMs = 200 + 500;
 
 enum class ByteWrite { Written, TimedOut, Failed };
 
+// Read's result when the device is gone for good: hang-up, an unplugged USB
+// adapter, an I/O error. Retrying cannot help; the session closes.
+inline constexpr long kReadDeviceGone = -2;
+// Why an open failed, when the system says: the port belongs to someone else.
+inline constexpr const char* kPortInUse = "in use";
+
 class SerialDevice {
  public:
   virtual ~SerialDevice() = default;
 
   // Opens `path` for reading and writing, exclusively, without making it the
-  // controlling terminal; false when the device cannot be opened.
+  // controlling terminal; false when the device cannot be opened. Exclusive
+  // means against every other program, whoever runs it (root included).
   virtual bool Open(const std::string& path) = 0;
+  // After a failed Open: kPortInUse when another program holds the port,
+  // else an empty text (absent device, no rights...).
+  virtual std::string OpenFailureReason() const = 0;
   // Queue sizes, time-outs that make reads return at once, 115200 8N1 with
   // DTR held off, then both driver queues purged. Failures are not examined.
   virtual void Configure() = 0;
   // Reads whatever is waiting, up to `capacity` bytes, without blocking.
-  // Returns the byte count (0 when nothing is waiting) or -1 when the read
-  // failed (device gone, hang-up).
+  // Returns the byte count (0 when nothing is waiting), kReadDeviceGone when
+  // the device has hung up or vanished, or -1 for any other failed read.
   virtual long Read(std::uint8_t* buffer, std::size_t capacity) = 0;
   // Clears any pending line error before a frame is written.
   virtual void ClearLineError() = 0;

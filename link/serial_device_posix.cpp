@@ -2,6 +2,7 @@
 // wait for the port with poll().
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -19,13 +20,29 @@ class PosixSerialDevice final : public SerialDevice {
 
   bool Open(const std::string& path) override {
     Close();
+    failure_.clear();
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return false;
+    if (fd_ < 0) {
+      if (errno == EBUSY) failure_ = kPortInUse;  // held with TIOCEXCL by another program
+      return false;
+    }
+    // TIOCEXCL does not bind root, and operators often run as root: an
+    // advisory lock on the device is what keeps a second program off the
+    // port whoever runs it (serial tools commonly honour it). A device that
+    // cannot be locked at all is still used.
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+      ::close(fd_);
+      fd_ = -1;
+      failure_ = kPortInUse;
+      return false;
+    }
     // Exclusive use, like a Win32 COM port opened without sharing. A device
     // that does not support it is still used.
     (void)::ioctl(fd_, TIOCEXCL);
     return true;
   }
+
+  std::string OpenFailureReason() const override { return failure_; }
 
   void Configure() override {
     termios tio{};
@@ -52,12 +69,16 @@ class PosixSerialDevice final : public SerialDevice {
     const int ready = ::poll(&p, 1, 0);
     if (ready < 0) return errno == EINTR ? 0 : -1;
     if (ready == 0) return 0;
-    if (p.revents & (POLLERR | POLLNVAL)) return -1;
-    if (!(p.revents & POLLIN)) return -1;  // hang-up with nothing left to read
+    if (p.revents & (POLLERR | POLLNVAL)) return kReadDeviceGone;
+    // Bytes that arrived before a hang-up are read first.
+    if (!(p.revents & POLLIN)) return kReadDeviceGone;
     const ssize_t n = ::read(fd_, buffer, capacity);
     if (n > 0) return static_cast<long>(n);
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
-    return -1;  // readable but end of file, or an I/O error: the device is gone
+    // Readable but end of file, or EIO/ENXIO: the adapter was pulled or the
+    // other end closed. Anything else is a failed read that may pass.
+    if (n == 0 || errno == EIO || errno == ENXIO || errno == ENODEV || errno == EBADF) return kReadDeviceGone;
+    return -1;
   }
 
   void ClearLineError() override {
@@ -89,6 +110,7 @@ class PosixSerialDevice final : public SerialDevice {
     if (fd_ >= 0) {
       // Give up exclusive use first: a device someone else still holds open
       // (the simulator, say) would otherwise stay locked against the next open.
+      // The advisory lock goes with the descriptor.
       (void)::ioctl(fd_, TIOCNXCL);
       ::close(fd_);
       fd_ = -1;
@@ -99,6 +121,7 @@ class PosixSerialDevice final : public SerialDevice {
 
  private:
   int fd_ = -1;
+  std::string failure_;
 };
 
 }  // namespace

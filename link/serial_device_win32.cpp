@@ -15,6 +15,30 @@
 namespace telvaro {
 namespace {
 
+#ifndef ERROR_DEVICE_REMOVED
+#define ERROR_DEVICE_REMOVED 1617L
+#endif
+#ifndef ERROR_DEVICE_NOT_CONNECTED
+#define ERROR_DEVICE_NOT_CONNECTED 1167L
+#endif
+
+// Errors a read reports once a USB adapter has been pulled: the handle is
+// useless from then on.
+bool DeviceGone(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_INVALID_HANDLE:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Each one-byte write may take at most 200 ms + 500 ms before it is given up.
 constexpr DWORD kWriteMsPerByte = 200;
 constexpr DWORD kWriteConstantMs = 500;
@@ -36,10 +60,18 @@ class Win32SerialDevice final : public SerialDevice {
 
   bool Open(const std::string& path) override {
     Close();
+    failure_.clear();
     handle_ = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             0, nullptr);
-    return handle_ != INVALID_HANDLE_VALUE;
+    if (handle_ != INVALID_HANDLE_VALUE) return true;
+    // A COM port opened without sharing by another program refuses with
+    // "access denied".
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) failure_ = kPortInUse;
+    return false;
   }
+
+  std::string OpenFailureReason() const override { return failure_; }
 
   void Configure() override {
     (void)::SetupComm(handle_, kDriverQueueSize, kDriverQueueSize);
@@ -68,7 +100,7 @@ class Win32SerialDevice final : public SerialDevice {
     if (!IsOpen()) return -1;
     const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(capacity, MAXDWORD));
     DWORD got = 0;
-    if (!::ReadFile(handle_, buffer, wanted, &got, nullptr)) return -1;
+    if (!::ReadFile(handle_, buffer, wanted, &got, nullptr)) return DeviceGone(::GetLastError()) ? kReadDeviceGone : -1;
     return static_cast<long>(got);
   }
 
@@ -96,6 +128,7 @@ class Win32SerialDevice final : public SerialDevice {
 
  private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;
+  std::string failure_;
 };
 
 }  // namespace

@@ -17,6 +17,11 @@ class SessionEvents : public MessageSink {
  public:
   // Called after every open and every close with the new state.
   virtual void PortStateChanged(bool open) = 0;
+  // The device hung up or vanished (a USB adapter pulled): the reader has
+  // stopped and the port should be closed. Called on the reader thread, so it
+  // must not close or open the session itself; it hands the close to the
+  // owner's own thread, or notes it for whoever is waiting.
+  virtual void DeviceDisconnected() {}
 };
 
 }  // namespace telvaro

@@ -11,7 +11,12 @@
 #include <iterator>
 #include <string>
 
+#include <sys/stat.h>
+
+#include <thread>
+
 #include "cli/record_text.h"
+#include "link/port_session.h"
 #include "operations/settings_file.h"
 #include "protocol/record_checksum.h"
 #include "sim/modem_sim.h"
@@ -211,6 +216,62 @@ TEST_F(CliE2E, UpgradeResendsARefusedPacketAndStopsOnSilence) {
   const CliRun silent = Cli("upgrade " + file);
   EXPECT_EQ(silent.status, 1);
   EXPECT_NE(silent.err.find("Err:Comm Failed"), std::string::npos) << silent.err;
+}
+
+// Whatever cannot be sent whole is refused before the port is opened: no
+// "reboot_ldrom", no abort, no endless read, no hang on a FIFO.
+TEST_F(CliE2E, UpgradeRefusesFilesItCannotSendWhole) {
+  StartModem();
+  const std::string fifo = (dir / "fifo.bin").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string big = WriteFile("big.bin", std::string(65537, 'x'));
+  struct Case {
+    std::string file;
+    std::string message;
+  };
+  const Case cases[] = {{dir.string(), "Open file failed: not a regular file"},
+                        {fifo, "Open file failed: not a regular file"},
+                        {"/dev/zero", "Open file failed: not a regular file"},
+                        {big, "Firmware image too large: 65537 bytes, the limit is 65536 bytes"},
+                        {(dir / "missing.bin").string(), "Open file failed"}};
+  for (const Case& c : cases) {
+    const CliRun run = Cli("upgrade " + c.file);
+    EXPECT_EQ(run.status, 2) << c.file << ": " << run.err;
+    EXPECT_EQ(run.err, "telvaro-cli: " + c.file + ": " + c.message + "\n");
+  }
+  EXPECT_TRUE(modem->Frames().empty());
+}
+
+// The modem vanishing mid-command ends it at once with its reason, not after
+// the time limit; a port another program holds is refused as "in use".
+TEST_F(CliE2E, ADisconnectedOrBusyPortEndsTheCommandWithItsReason) {
+  sim::SimOptions slow;
+  slow.delayMs = 3000;  // the answer would come, but the device goes first
+  StartModem(slow);
+  CliRun run;
+  std::thread cli([&] { run = Cli("read"); });
+  ASSERT_TRUE(modem->WaitForFrames(1, 5s));
+  modem->Stop();
+  cli.join();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "telvaro-cli: COM50: device disconnected\n");
+
+  modem.reset();
+  StartModem();
+  class Quiet : public SessionEvents {
+    void ShowMessage(const std::string&) override {}
+    void PortStateChanged(bool) override {}
+  } events;
+  PortMap map;
+  map.AddPair("COM50=" + modem->DevicePath());
+  PortSession holder(events, map);  // the window, say, holds the port
+  ASSERT_EQ(holder.Open(50), PortSession::kOpened);
+  const CliRun busy = Cli("read");
+  EXPECT_EQ(busy.status, 1);
+  EXPECT_NE(busy.err.find("Can't open COM50: in use"), std::string::npos) << busy.err;
+  EXPECT_TRUE(modem->Frames().empty());
+  holder.Close();
+  EXPECT_EQ(Cli("read").status, 0);
 }
 
 TEST_F(CliE2E, DumpAndDiffOfSettingsFiles) {
