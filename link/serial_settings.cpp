@@ -7,7 +7,10 @@
 #include <fstream>
 #include <system_error>
 #include <span>
+#include <string_view>
 #include <vector>
+
+#include "operations/file_input.h"
 
 namespace telvaro {
 namespace {
@@ -28,15 +31,32 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
          });
 }
 
-std::vector<std::string> ReadLines(const std::string& path, bool& exists) {
-  std::ifstream in(path, std::ios::binary);
-  exists = static_cast<bool>(in);
+std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
+  while (!text.empty()) {
+    const auto end = text.find('\n');
+    std::string line(text.substr(0, end));
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+    lines.push_back(std::move(line));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
   }
   return lines;
+}
+
+// The file's lines. Only a regular file is read, and only its first
+// kSerialSettingsReadLimit bytes: a FIFO would block the window's start for
+// ever and a link to /dev/zero would be read until memory ran out.
+struct ProfileLines {
+  FileReadStatus status;
+  std::vector<std::string> lines;
+};
+ProfileLines ReadLines(const std::string& path) {
+  const FileReadResult read = ReadRegularFile(path, kSerialSettingsReadLimit);
+  ProfileLines result{read.status, {}};
+  if (read.status == FileReadStatus::Ok || read.status == FileReadStatus::TooLong)
+    result.lines = SplitLines(std::string_view(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size()));
+  return result;
 }
 
 // "[name]" -> name; nothing for other lines.
@@ -77,7 +97,8 @@ std::string SerialSettingsLocation(const std::string& executableDir, const std::
   std::error_code ec;
   if (fs::exists(beside, ec)) {
     // Opened for appending and closed again: the contents stay as they are.
-    if (std::ofstream(beside, std::ios::binary | std::ios::app)) return beside;
+    // Only a regular file is tried: opening a FIFO would block.
+    if (fs::is_regular_file(beside, ec) && std::ofstream(beside, std::ios::binary | std::ios::app)) return beside;
   } else {
     // Permission bits say nothing of ACLs, read-only mounts or Windows: a
     // file created and removed again answers for all of them.
@@ -90,10 +111,10 @@ std::string SerialSettingsLocation(const std::string& executableDir, const std::
   return SerialSettingsPath(userConfigDir);
 }
 
-std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
-                              const std::string& fallback, std::size_t maxLength) {
-  bool exists = false;
-  const std::vector<std::string> lines = ReadLines(path, exists);
+namespace {
+
+std::string ProfileValue(const std::vector<std::string>& lines, const std::string& section, const std::string& key,
+                         const std::string& fallback, std::size_t maxLength) {
   std::string value = fallback;
   bool inSection = false;
   for (const std::string& line : lines) {
@@ -108,10 +129,34 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
   return value.substr(0, maxLength);
 }
 
+SerialSelections SelectionsFrom(const std::vector<std::string>& lines) {
+  SerialSelections selections;
+  const auto read = [&](const char* key, const char* fallback, std::size_t limit) {
+    return ProfileValue(lines, kSerialSettingsSection, key, fallback, limit);
+  };
+  // Only the first seven rates are looked for: anything else means 115200.
+  selections.baudRate = IndexOf(std::span(kBaudTexts).first(7), read("BandRate", "115200", 9), 7);
+  selections.dataBits = read("DataBits", "8", 4) == "7" ? 0 : 1;
+  selections.parity = IndexOf(kParityTexts, read("Parity", "None", 9), 0);
+  selections.stopBits = read("StopBits", "1", 4) == "2" ? 1 : 0;
+  selections.flowControl = read("FlowControl", "", 9) == "Hardware" ? 1 : 0;
+  return selections;
+}
+
+}  // namespace
+
+std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
+                              const std::string& fallback, std::size_t maxLength) {
+  return ProfileValue(ReadLines(path).lines, section, key, fallback, maxLength);
+}
+
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) {
-  bool exists = false;
-  std::vector<std::string> lines = ReadLines(path, exists);
+  ProfileLines file = ReadLines(path);
+  // Something that is not a file is never written to (a FIFO would block),
+  // and a file longer than what was read would lose its tail.
+  if (file.status == FileReadStatus::NotRegularFile || file.status == FileReadStatus::TooLong) return false;
+  std::vector<std::string>& lines = file.lines;
   const std::string entry = key + "=" + value;
   int sectionLine = -1;
   int lastInSection = -1;
@@ -164,18 +209,10 @@ bool SaveSerialSettings(const ConfigRecord& record, const std::string& path) {
 }
 
 SerialSelections LoadSerialSettings(const std::string& path) {
-  SerialSelections selections;
-  if (!std::ifstream(path)) return selections;  // no file: the defaults
-  const auto read = [&](const char* key, const char* fallback, std::size_t limit) {
-    return ReadProfileString(path, kSerialSettingsSection, key, fallback, limit);
-  };
-  // Only the first seven rates are looked for: anything else means 115200.
-  selections.baudRate = IndexOf(std::span(kBaudTexts).first(7), read("BandRate", "115200", 9), 7);
-  selections.dataBits = read("DataBits", "8", 4) == "7" ? 0 : 1;
-  selections.parity = IndexOf(kParityTexts, read("Parity", "None", 9), 0);
-  selections.stopBits = read("StopBits", "1", 4) == "2" ? 1 : 0;
-  selections.flowControl = read("FlowControl", "", 9) == "Hardware" ? 1 : 0;
-  return selections;
+  // No file, or none that can be read: the defaults.
+  return SelectionsFrom(ReadLines(path).lines);
 }
+
+SerialSelections ParseSerialSettings(std::string_view text) { return SelectionsFrom(SplitLines(text)); }
 
 }  // namespace telvaro

@@ -4,7 +4,9 @@
 // when that place is read-only). It never configures the PC's port.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "record/config_record.h"
 
@@ -38,16 +40,24 @@ std::string SerialSettingsLocation(const std::string& executableDir, const std::
 // Returns false when the file could not be written (the caller goes on).
 bool SaveSerialSettings(const ConfigRecord& record, const std::string& path);
 
+// How much of the file is ever read: far more than the five keys need.
+inline constexpr std::size_t kSerialSettingsReadLimit = 64 * 1024;
+
 // The five selections from the file, with the fallbacks for a missing file,
-// a missing key or an unrecognised value.
+// a missing key or an unrecognised value. Only a regular file is read, and
+// only its first kSerialSettingsReadLimit bytes.
 SerialSelections LoadSerialSettings(const std::string& path);
+// The same from the file's text.
+SerialSelections ParseSerialSettings(std::string_view text);
 
 // Reads one value of an INI file as the platform's profile functions do:
 // section and key compared without regard to case, the value trimmed and cut
 // to `maxLength` characters; `fallback` when the file, section or key is missing.
 std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
                               const std::string& fallback, std::size_t maxLength);
-// Sets one value, keeping everything else of the file as it was.
+// Sets one value, keeping everything else of the file as it was. False, with
+// nothing written, when the path is not a regular file or is longer than
+// kSerialSettingsReadLimit.
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);
 

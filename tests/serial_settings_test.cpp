@@ -9,6 +9,7 @@
 #include "link/serial_settings.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -132,6 +133,34 @@ TEST_F(SerialSettings, LivesNextToAWritableExecutableElseInTheUserConfigFolder) 
   EXPECT_EQ(LoadSerialSettings(chosen).baudRate, 3);
   std::filesystem::permissions(bin, std::filesystem::perms::owner_all);
 #endif
+}
+
+// A settings file that is a FIFO, a link to an endless device or a huge file
+// never stops the window from starting: the defaults, or what the first
+// 64 KiB say; nothing is ever written into such a path.
+TEST_F(SerialSettings, OddFilesAreNeitherWaitedOnNorReadWholeNorOverwritten) {
+  ConfigRecord record;
+  record.Set(field::baud_index, 1);
+#ifndef _WIN32
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  EXPECT_EQ(LoadSerialSettings(path), SerialSelections{});
+  EXPECT_FALSE(SaveSerialSettings(record, path));
+  // The file beside the executable is no file: the user's folder is used.
+  EXPECT_NE(SerialSettingsLocation(dir.string(), (dir / "config").string()), path);
+  std::filesystem::remove(path);
+  std::filesystem::create_symlink("/dev/zero", path);
+  EXPECT_EQ(LoadSerialSettings(path), SerialSelections{});
+  EXPECT_FALSE(SaveSerialSettings(record, path));
+  std::filesystem::remove(path);
+#endif
+  Write("[com.conf]\nBandRate=2400\n" + std::string(kSerialSettingsReadLimit, ';') + "\nParity=Odd\n");
+  EXPECT_EQ(LoadSerialSettings(path).baudRate, 1);
+  EXPECT_EQ(LoadSerialSettings(path).parity, 0);  // beyond what is read
+  const auto size = std::filesystem::file_size(path);
+  EXPECT_FALSE(SaveSerialSettings(record, path));  // it would lose the tail
+  EXPECT_EQ(std::filesystem::file_size(path), size);
+
+  EXPECT_EQ(ParseSerialSettings("[com.conf]\r\nDataBits=7\r\nFlowControl=Hardware"), (SerialSelections{7, 0, 0, 0, 1}));
 }
 
 }  // namespace
