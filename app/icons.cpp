@@ -350,6 +350,14 @@ QIcon Application() {
   return Cached(icon, DrawApplication);
 }
 
+void PaintApplication(QPainter& painter, int px) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(px / kGrid, px / kGrid);
+  DrawApplication(painter, px);
+  painter.restore();
+}
+
 QIcon PortState(bool open) {
   static std::array<QIcon, 2> icons;
   return open ? Cached(icons[1], DrawPortOpen) : Cached(icons[0], DrawPortClosed);

@@ -7,10 +7,16 @@
 
 #include <QIcon>
 
+class QPainter;
+
 namespace telvaro::icons {
 
 // A modem with its antenna: title bar, task bar, About dialog.
 QIcon Application();
+
+// The same picture painted at `px` x `px` on any device (an image, an SVG):
+// the installed icon files are rendered from it at build time.
+void PaintApplication(QPainter& painter, int px);
 
 // Status bar field 1: plug in its socket (open) or pulled out (closed).
 QIcon PortState(bool open);

@@ -32,6 +32,7 @@ constexpr const char* kUsage =
     "  upgrade --port COM<n> IMAGE            upgrade the modem's firmware\n"
     "  dump    FILE [--json]                  show every setting of a settings file\n"
     "  diff    A B                            show the settings that differ\n"
+    "  --help | --version\n"
     "--port COM<n>=<device path> names the device of COM<n> (repeatable); so do\n"
     "pairs in TELVARO_PORTS, separated by ';'.\n"
     "Exit status: 0 success, 1 the modem failed or did not answer, 2 bad usage or file.\n";
@@ -232,6 +233,10 @@ constexpr Command kCommands[] = {{"ports", Ports}, {"read", Read},   {"write", W
 int main(int argc, char** argv) {
   if (argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
     std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
+  if (argc > 1 && std::string_view(argv[1]) == "--version") {
+    std::printf("telvaro-cli %s\n", TELVARO_VERSION);
     return kExitOk;
   }
   try {
