@@ -157,6 +157,7 @@ CMainDlg::~CMainDlg() { ShutDown(); }
 void CMainDlg::ShutDown() {
   if (shutDown_) return;
   shutDown_ = true;
+  closing_.store(true);  // a running upgrade stops at its next poll, silently
   if (timer1001_) timer1001_->stop();
   // Closing the port clears the reader-run flag, which ends every waiting
   // operation at its next poll.
@@ -409,6 +410,22 @@ void CMainDlg::TogglePort() {
   networksPage_->ShowSignalLevel(0);
 }
 
+void CMainDlg::DeviceDisconnected() {
+  // On the reader thread: nothing here may wait for the window thread, which
+  // may be closing the session and waiting for this very reader.
+  const unsigned opens = session_.OpenCount();
+  QMetaObject::invokeMethod(this, [this, opens] { OnDeviceDisconnected(opens); }, Qt::QueuedConnection);
+}
+
+void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
+  if (shutDown_ || !session_.IsOpen() || session_.OpenCount() != openCount) return;
+  // As the switch button closes it, then the reason where the operator looks.
+  session_.Close();
+  RefreshStatusBar();
+  networksPage_->ShowSignalLevel(0);
+  statusText_->setText(QString("COM%1: device disconnected").arg(session_.RememberedPort()));
+}
+
 void CMainDlg::UpdatePortState(bool open) {
   switchButton_->setText(open ? "Close" : "Open");
   switchButton_->setIcon(icons::Switch(open));
@@ -512,9 +529,12 @@ void CMainDlg::StartOperationWait() {
   // The buttons go busy before the worker starts, so no second command can
   // slip in before the worker's own first step has reached the window.
   SetCommandButtonsEnabled(false);
-  workers_.Start([this] {
+  // A wait belongs to the port as it was opened: closed, gone or reopened
+  // since, it ends and gives the buttons back.
+  const unsigned opens = session_.OpenCount();
+  workers_.Start([this, opens] {
     OperationWaitHooks hooks;
-    hooks.readerRunning = [this] { return session_.ReaderRunning(); };
+    hooks.readerRunning = [this, opens] { return session_.ReaderRunning() && session_.OpenCount() == opens; };
     hooks.setCommandButtonsEnabled = [this](bool enabled) { SetCommandButtonsEnabled(enabled); };
     hooks.disableAllPages = [this] { RunOnWindowThread(this, [this] { DisableAllPages(); }); };
     hooks.showMessage = [this](const std::string& text) { messages_->Show(QString::fromStdString(text)); };
@@ -558,19 +578,29 @@ void CMainDlg::UpgradeWorker() {
                : QFileDialog::getOpenFileName(nullptr, QString(), "APROM.bin", "bin (*.bin);;all (*.*)");
   });
   if (path.isEmpty()) return;  // cancelled: nothing happens
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    messages_->Show("Open file failed");
+  // Only a regular file, read no further than the limit: a FIFO or a device
+  // would hang or flood the worker, and a cut image would be flashed.
+  const FirmwareImage image = UpgradeFlow::LoadImage(QFile::encodeName(path).toStdString());
+  if (!image.message.empty()) {
+    messages_->Show(QString::fromStdString(image.message));
     return;
   }
   SetCommandButtonsEnabled(false);
-  const QByteArray image = file.read(UpgradeFlow::kMaxImageSize);  // a longer file is cut silently
+  upgradeRunning_.store(true);
   UpgradeHooks hooks;
   hooks.progress = [this](std::uint16_t total, std::uint16_t index) { UpdateProgress(total, index); };
-  hooks.sleep = options_.upgradeSleep;
-  const int result = UpgradeFlow::Run(
-      std::span(reinterpret_cast<const std::uint8_t*>(image.constData()), static_cast<std::size_t>(image.size())),
-      session_, state_.upgradeResult, hooks);
+  // The window closing, or the device going, ends the transfer where it is.
+  hooks.stop = [this] { return closing_.load() || session_.Disconnected(); };
+  hooks.sleep = [this](int ms) {
+    if (options_.upgradeSleep) {
+      options_.upgradeSleep(ms);
+      return;
+    }
+    for (int slept = 0; slept < ms && !closing_.load(); slept += 10) QThread::msleep(std::min(10, ms - slept));
+  };
+  const int result = UpgradeFlow::Run(image.bytes, session_, state_.upgradeResult, hooks);
+  upgradeRunning_.store(false);
+  if (closing_.load()) return;  // the window is gone: nothing more to show
   ShowUpgradeStatus(*messages_, result);  // the worker waits until it is answered
   RunOnWindowThread(this, [this] { progress_->hide(); });
   SetCommandButtonsEnabled(true);
@@ -619,12 +649,24 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 // Escape, the close box and File > Exit close at once and always close the port.
+bool CMainDlg::ConfirmCloseDuringUpgrade() {
+  if (shutDown_ || !upgradeRunning_.load()) return true;
+  return messages_->Show("A firmware upgrade is running and cannot be resumed: closing now stops it and leaves "
+                         "the modem in its loader until it is upgraded again.\nClose anyway?",
+                         "Exit", MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
 void CMainDlg::reject() {
+  if (!ConfirmCloseDuringUpgrade()) return;
   ShutDown();
   QDialog::reject();
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
+  if (!ConfirmCloseDuringUpgrade()) {
+    event->ignore();
+    return;
+  }
   ShutDown();
   QDialog::closeEvent(event);
 }

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -121,6 +122,13 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void DisableAllPages();   // the order a time-out uses
   void EnablePagesByState();
   void ShutDown();
+  // While an upgrade runs, closing asks first; false when the operator keeps
+  // the window open.
+  bool ConfirmCloseDuringUpgrade();
+  // The reader found the device gone (on its own thread); the port is then
+  // closed here, on the window thread, unless it was closed or reopened since.
+  void DeviceDisconnected() override;
+  void OnDeviceDisconnected(unsigned openCount);
   void StartOperationWait();
   void UpgradeWorker();
 
@@ -141,6 +149,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   DeviceClock clock_;
   WorkerThreads workers_;
   bool shutDown_ = false;
+  std::atomic<bool> closing_{false};         // the upgrade stops and shows nothing
+  std::atomic<bool> upgradeRunning_{false};  // from the loader switch to the last packet
   QAction* upgradeAction_ = nullptr;  // off while an upgrade runs
 
   // Controls.

@@ -15,10 +15,17 @@ OperationOutcome OperationWait(std::atomic<bool>& responseReceived, OperationFla
     }
   };
   hooks.setCommandButtonsEnabled(false);
+  // A closed port (or a vanished device) ends the wait without a word, but
+  // never leaves the window busy: no later answer would free the buttons.
+  const auto abandon = [&] {
+    flags.writePending.store(false);
+    hooks.setCommandButtonsEnabled(true);
+    return OperationOutcome::Abandoned;
+  };
 
   bool answered = responseReceived.load(std::memory_order_acquire);
   for (int i = 0; !answered;) {
-    if (!hooks.readerRunning()) return OperationOutcome::Abandoned;
+    if (!hooks.readerRunning()) return abandon();
     // The limit is compared before the count goes up: with 40 the loop
     // sleeps 41 times, about 4.1 s.
     if (i > waitLimit) break;
@@ -28,7 +35,7 @@ OperationOutcome OperationWait(std::atomic<bool>& responseReceived, OperationFla
   }
 
   if (answered) {
-    if (!hooks.readerRunning()) return OperationOutcome::Abandoned;
+    if (!hooks.readerRunning()) return abandon();
     hooks.setCommandButtonsEnabled(true);
     hooks.showMessage(flags.writePending.load() ? kWriteSucceeded : kOperationSucceeded);
     flags.writePending.store(false);

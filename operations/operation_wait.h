@@ -22,7 +22,7 @@ struct OperationFlags {
 };
 
 struct OperationWaitHooks {
-  std::function<bool()> readerRunning;             // cleared: end at once, silently
+  std::function<bool()> readerRunning;             // cleared: end at once, silently, buttons back
   std::function<void(bool)> setCommandButtonsEnabled;
   std::function<void()> disableAllPages;           // after a time-out
   std::function<void(const std::string&)> showMessage;  // waits until answered

@@ -32,7 +32,7 @@ int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
   };
 
   const auto stopped = [&hooks] { return hooks.stop && hooks.stop(); };
-  if (image.empty() || image.size() > kMaxImageSize) return upgradeResult.load();
+  if (image.empty() || image.size() > kMaxImageSize || stopped()) return upgradeResult.load();
 
   const std::uint16_t total = FrameCodec::UpgradePacketTotal(image.size());
   std::uint16_t index = 1;

@@ -218,6 +218,17 @@ TEST_F(RebootAndUpgrade, CancelledUnreadableAndEmptyFiles) {
   ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 3000));
   EXPECT_EQ(texts, std::vector<std::string>{"Open file failed"});
 
+  // A directory and an image over 64 KiB are refused before "reboot_ldrom".
+  texts.clear();
+  firmware = dir.path();
+  window->findChild<QAction*>("upgradeAction")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 3000));
+  Image(65536 + 1);
+  window->findChild<QAction*>("upgradeAction")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return texts.size() == 2 && window->RunningWorkers() == 0; }, 3000));
+  EXPECT_EQ(texts, (std::vector<std::string>{"Open file failed: not a regular file",
+                                             "Firmware image too large: 65537 bytes, the limit is 65536 bytes"}));
+
   texts.clear();
   Image(0);
   window->findChild<QAction*>("upgradeAction")->trigger();

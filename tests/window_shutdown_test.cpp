@@ -1,0 +1,142 @@
+// The window when things go wrong around it: closed during an upgrade, the
+// port closed during a wait, the modem unplugged.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/main_dialog.h"
+#include "sim/modem_sim.h"
+#include "tests/gui_test_support.h"
+
+namespace telvaro {
+namespace {
+
+class WindowFaults : public ::testing::Test {
+ protected:
+  void Open(sim::SimOptions simOptions = {}, bool waitForRead = true) {
+    modem = std::make_unique<sim::ModemSimulator>(simOptions);
+    ASSERT_TRUE(modem->Start());
+    MainDlgOptions options;
+    options.ports.AddPair("COM50=" + modem->DevicePath());
+    options.rememberedPort = 50;
+    options.portTable = [] { return SystemPortTable{}; };
+    options.chooseFirmwareFile = [this](QWidget*) { return firmware; };
+    window = std::make_unique<CMainDlg>(std::move(options));
+    window->Messages().SetResponder([this](const MessageRequest& request) {
+      texts.push_back(request.text.toStdString());
+      return request.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
+    });
+    window->show();
+    window->findChild<QPushButton*>("switchButton")->click();
+    if (waitForRead) {
+      ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 6000));
+      texts.clear();
+    }
+  }
+
+  bool CommandButtonsEnabled() const {
+    for (const char* name : {"readButton", "writeButton", "defaultButton", "rebootButton", "exitButton"})
+      if (!window->findChild<QToolButton*>(name)->isEnabled()) return false;
+    return true;
+  }
+
+  int PacketsSent() const {
+    int n = 0;
+    for (const auto& f : modem->Frames()) n += f.kind == sim::FrameKind::UpgradeData;
+    return n;
+  }
+
+  void TearDown() override {
+    if (window) {
+      window->WaitForWorkers();
+      window.reset();
+    }
+  }
+
+  QTemporaryDir dir;
+  QString firmware;
+  std::unique_ptr<sim::ModemSimulator> modem;
+  std::unique_ptr<CMainDlg> window;
+  std::vector<std::string> texts;
+  MessageAnswer answer = MessageAnswer::No;
+};
+
+// Escape, the close box and File > Exit ask while an upgrade runs; kept open,
+// the upgrade goes on. Closed anyway, it stops at the next packet, the port
+// is closed, and nothing is shown for the window that has gone.
+TEST_F(WindowFaults, ClosingDuringAnUpgradeAsksAndThenStopsSilently) {
+  Open();
+  firmware = dir.filePath("APROM.bin");
+  QFile file(firmware);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(60 * 512, '\x5A'));
+  file.close();
+
+  window->findChild<QAction*>("upgradeAction")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return PacketsSent() >= 2; }, 10000));
+  answer = MessageAnswer::No;
+  QTest::keyClick(window.get(), Qt::Key_Escape);
+  window->close();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_NE(texts[0].find("cannot be resumed"), std::string::npos) << texts[0];
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->Session().IsOpen());
+  const int before = PacketsSent();
+  ASSERT_TRUE(WaitUntil([&] { return PacketsSent() > before; }, 5000));  // still going
+
+  texts.clear();
+  answer = MessageAnswer::Yes;
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(window->Session().IsOpen());
+  EXPECT_EQ(window->RunningWorkers(), 0);  // closing waited for the worker
+  const int atClose = PacketsSent();
+  EXPECT_LT(atClose, 60);
+  QTest::qWait(500);
+  EXPECT_EQ(PacketsSent(), atClose);
+  EXPECT_EQ(texts.size(), 1u);  // the question only: no "Err:Comm Failed" afterwards
+}
+
+// The port closed while a Read waits for a silent modem: the wait ends at
+// once without a message and every command button, Exit included, is back.
+TEST_F(WindowFaults, ClosingThePortDuringAWaitGivesTheButtonsBack) {
+  sim::SimOptions silent;
+  silent.silent = true;
+  Open(silent, false);
+  ASSERT_TRUE(WaitUntil([&] { return !CommandButtonsEnabled(); }, 2000));
+  window->findChild<QPushButton*>("switchButton")->click();
+  EXPECT_FALSE(window->Session().IsOpen());
+  EXPECT_TRUE(WaitUntil([&] { return CommandButtonsEnabled() && window->RunningWorkers() == 0; }, 2000));
+  EXPECT_TRUE(texts.empty());
+}
+
+// The other end of the line closing (a USB adapter pulled) closes the port as
+// the switch button would and says so in the status bar; a Read waiting then
+// ends and the buttons are back.
+TEST_F(WindowFaults, AnUnpluggedModemClosesThePortAndTheStatusBarSaysSo) {
+  Open();
+  modem->Stop();
+  ASSERT_TRUE(WaitUntil([&] { return !window->Session().IsOpen(); }, 3000));
+  EXPECT_EQ(window->findChild<QPushButton*>("switchButton")->text(), "Open");
+  EXPECT_EQ(window->StatusField(1), "portClosedIcon");
+  EXPECT_EQ(window->StatusField(3), "COM50: device disconnected");
+  EXPECT_TRUE(window->findChild<QWidget*>("portSelector")->isEnabled());
+  EXPECT_TRUE(WaitUntil([&] { return CommandButtonsEnabled(); }, 2000));
+  EXPECT_TRUE(texts.empty());
+
+  // Plugged in again (a new device path), the port opens and reads as before.
+  ASSERT_TRUE(modem->Start());
+  window->Session().Ports().AddPair("COM50=" + modem->DevicePath());
+  window->findChild<QPushButton*>("switchButton")->click();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 6000));
+  EXPECT_EQ(texts, std::vector<std::string>{"Operation succeed!"});
+}
+
+}  // namespace
+}  // namespace telvaro
