@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the core under AddressSanitizer
-# with UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
-# the Windows cross build of the core. --quick runs the normal build only.
+# with UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, the
+# Windows cross build of the core, the fuzz run and the Debian package check.
+# --quick runs the normal build only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,3 +45,8 @@ fi
 if [ -f scripts/fuzz.sh ]; then
   bash scripts/fuzz.sh 60
 fi
+
+# The Debian package: built, unpacked into a scratch folder (not installed),
+# its programs run, and checked by desktop-file-validate, appstreamcli and
+# lintian.
+bash scripts/package.sh --check
