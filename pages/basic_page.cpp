@@ -7,115 +7,79 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+#include "link/session_events.h"
+#include "pages/page_layout.h"
 #include "record/config_record.h"
+#include "record/conversions.h"
 
 namespace telvaro {
 
 namespace {
 
-constexpr int kRowHeight = 22;
+using namespace layout;
+
 constexpr int kCaptionX = 14;
 constexpr int kPinLockIndexEnable = 1;  // "Enable PIN Lock"
 constexpr int kRs485Index = 1;
 constexpr std::uint8_t kHighestPinLock = 2;
+constexpr int kHighestComType = 2;
+constexpr int kMinPinLength = 4;
+constexpr int kMaxPinLength = 8;
 
-QLabel* AddLabel(QWidget* parent, const QString& text, int x, int y, int width) {
-  auto* label = new QLabel(text, parent);
-  label->setGeometry(x, y, width, kRowHeight);
-  return label;
-}
-
-// Read-only texts show what the modem sent, never interpreted as markup.
-QLabel* AddValue(QWidget* parent, const char* name, const QString& text, int x, int y, int width) {
-  QLabel* label = AddLabel(parent, text, x, y, width);
-  label->setObjectName(name);
-  label->setTextFormat(Qt::PlainText);
-  return label;
-}
-
-QLineEdit* AddEdit(QWidget* parent, const char* name, int x, int y, int width) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  edit->setGeometry(x, y, width, kRowHeight);
-  return edit;
-}
-
-QCheckBox* AddCheck(QWidget* parent, const QString& text, const char* name, int x, int y, int width) {
-  auto* box = new QCheckBox(text, parent);
-  box->setObjectName(name);
-  box->setGeometry(x, y, width, kRowHeight);
-  return box;
-}
-
-QComboBox* AddList(QWidget* parent, const char* name, int x, int y, int width) {
-  auto* list = new QComboBox(parent);
-  list->setObjectName(name);
-  list->setGeometry(x, y, width, kRowHeight);
-  return list;
-}
-
-void Fill(QComboBox* list, const ItemList& items) {
-  for (const char* item : items.items) list->addItem(QString::fromLatin1(item));
-}
-
-// A record index outside the list leaves the list without a selection.
-void Select(QComboBox* list, int index) { list->setCurrentIndex(index < list->count() ? index : -1); }
-
-QString FromRecordText(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
+bool PinLengthOk(const QString& pin) { return pin.size() >= kMinPinLength && pin.size() <= kMaxPinLength; }
 
 }  // namespace
 
 CBasicPage::CBasicPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CBasicPage"));
 
-  AddLabel(this, "ME Type", kCaptionX, 8, 56);
-  meTypeValue_ = AddValue(this, "meTypeValue", QString(), 74, 8, 140);
-  AddLabel(this, "IMEI", 222, 8, 36);
-  imeiValue_ = AddValue(this, "imeiValue", QString(), 262, 8, 158);
+  Label(this, "ME Type", kCaptionX, 8, 56);
+  meTypeValue_ = Value(this, "meTypeValue", 74, 8, 140);
+  Label(this, "IMEI", 222, 8, 36);
+  imeiValue_ = Value(this, "imeiValue", 262, 8, 158);
 
-  AddLabel(this, "Device Name", kCaptionX, 36, 120);
-  deviceNameEdit_ = AddEdit(this, "deviceNameEdit", 140, 36, 180);
-  AddLabel(this, "Com Type Selection", kCaptionX, 64, 120);
-  comTypeList_ = AddList(this, "comTypeList", 140, 64, 120);
-  syncWithPcBox_ = AddCheck(this, "Synchronize with PC", "syncWithPcBox", kCaptionX, 92, 150);
-  clockValue_ = AddValue(this, "clockValue", "rtc time", 170, 92, 250);
+  Label(this, "Device Name", kCaptionX, 36, 120);
+  deviceNameEdit_ = Edit(this, "deviceNameEdit", 140, 36, 180);
+  Label(this, "Com Type Selection", kCaptionX, 64, 120);
+  comTypeList_ = List(this, "comTypeList", 140, 64, 120);
+  syncWithPcBox_ = Check(this, "Synchronize with PC", "syncWithPcBox", kCaptionX, 92, 150);
+  clockValue_ = Value(this, "clockValue", 170, 92, 250);
 
   auto* pinGroup = new QGroupBox("SIM Card PIN Setup", this);
   pinGroup->setGeometry(8, 120, 414, 104);
-  pinLockList_ = AddList(pinGroup, "pinLockList", kCaptionX, 20, 150);
-  changePinBox_ = AddCheck(pinGroup, "Change PIN Code", "changePinBox", 190, 20, 150);
-  AddLabel(pinGroup, "Input PIN Code", kCaptionX, 48, 110);
-  pinCodeEdit_ = AddEdit(pinGroup, "pinCodeEdit", 130, 48, 120);
-  AddLabel(pinGroup, "Input New Code", kCaptionX, 74, 110);
-  newPinCodeEdit_ = AddEdit(pinGroup, "newPinCodeEdit", 130, 74, 120);
+  pinLockList_ = List(pinGroup, "pinLockList", kCaptionX, 20, 150);
+  changePinBox_ = Check(pinGroup, "Change PIN Code", "changePinBox", 190, 20, 150);
+  Label(pinGroup, "Input PIN Code", kCaptionX, 48, 110);
+  pinCodeEdit_ = Edit(pinGroup, "pinCodeEdit", 130, 48, 120);
+  Label(pinGroup, "Input New Code", kCaptionX, 74, 110);
+  newPinCodeEdit_ = Edit(pinGroup, "newPinCodeEdit", 130, 74, 120);
 
   auto* initGroup = new QGroupBox("Init. String", this);
   initGroup->setGeometry(8, 230, 414, 50);
-  AddLabel(initGroup, "Command 1:", kCaptionX, 20, 80);
-  initCommandEdit_ = AddEdit(initGroup, "initCommandEdit", 100, 20, 300);
+  Label(initGroup, "Command 1:", kCaptionX, 20, 80);
+  initCommandEdit_ = Edit(initGroup, "initCommandEdit", 100, 20, 300);
 
   auto* smsGroup = new QGroupBox("SMS Control", this);
   smsGroup->setGeometry(8, 286, 414, 50);
-  AddLabel(smsGroup, "Password", kCaptionX, 20, 80);
-  smsPasswordEdit_ = AddEdit(smsGroup, "smsPasswordEdit", 100, 20, 180);
+  Label(smsGroup, "Password", kCaptionX, 20, 80);
+  smsPasswordEdit_ = Edit(smsGroup, "smsPasswordEdit", 100, 20, 180);
 
   debugOutputBox_ =
-      AddCheck(this, "Enable Output Debug Message to Com", "debugOutputBox", kCaptionX, 344, 300);
+      Check(this, "Enable Output Debug Message to Com", "debugOutputBox", kCaptionX, 344, 300);
 
-  // The lists come first in exchange order but are not mirrored in values.
-  AddInputControl(pinLockList_);
-  AddInputControl(comTypeList_);
+  clockValue_->setText("rtc time");
+
   ValueExchange& exchange = Exchange();
-  exchange.Text(deviceNameEdit_, &deviceName, 20);
-  exchange.Check(syncWithPcBox_, &syncWithPc);
-  exchange.Check(changePinBox_, &changePin);
-  exchange.Text(newPinCodeEdit_, &newPinCode, 8);
-  exchange.Text(pinCodeEdit_, &pinCode, 8);
-  exchange.Text(initCommandEdit_, &initCommand, 40);
-  exchange.Text(smsPasswordEdit_, &smsPassword, 20);
-  exchange.Check(debugOutputBox_, &debugOutput);
+  exchange.List(pinLockList_).Link(field::pin_lock);
+  exchange.List(comTypeList_).Link(field::com_type);
+  exchange.Text(deviceNameEdit_, &deviceName, 20).Link(field::device_name);
+  exchange.Check(syncWithPcBox_, &syncWithPc);  // a request of the coming Write, not a setting
+  exchange.Check(changePinBox_, &changePin).Link(field::pin_change);
+  exchange.Text(newPinCodeEdit_, &newPinCode, kMaxPinLength).Link(field::new_pin_code);
+  exchange.Text(pinCodeEdit_, &pinCode, kMaxPinLength).Link(field::pin_code);
+  exchange.Text(initCommandEdit_, &initCommand, 40).Link(field::init_command);
+  exchange.Text(smsPasswordEdit_, &smsPassword, 20).Link(field::sms_control_password);
+  exchange.Check(debugOutputBox_, &debugOutput).Link(field::debug_output_enable);
 
   // Only the operator's own choices re-run the enabling rule: a record being
   // shown sets the PIN list too, and must not take values half-way.
@@ -125,8 +89,8 @@ CBasicPage::CBasicPage(QWidget* parent, MessageSink* messages) : ConfigPage(pare
 
 void CBasicPage::OnShow() {
   TakeValues();
-  Fill(comTypeList_, items::ComType);
-  Fill(pinLockList_, items::PinLock);
+  FillList(comTypeList_, items::ComType);
+  FillList(pinLockList_, items::PinLock);
   // Nothing is selected until a record arrives.
   comTypeList_->setCurrentIndex(-1);
   pinLockList_->setCurrentIndex(-1);
@@ -186,23 +150,42 @@ void CBasicPage::RemoveRs485() {
 }
 
 void CBasicPage::ShowRecord(ConfigRecord& record) {
-  Select(comTypeList_, record.Get(field::com_type));
   if (record.Get(field::pin_lock) > kHighestPinLock) record.Set(field::pin_lock, 0);
-  Select(pinLockList_, record.Get(field::pin_lock));
-  if (record.Get(field::rs485_absent) == 1) RemoveRs485();
+  Exchange().Load(record);
   meTypeValue_->setText(FromRecordText(record.Get(field::me_type)));
   imeiValue_->setText(FromRecordText(record.Get(field::imei)));
-  deviceName = FromRecordText(record.Get(field::device_name));
-  initCommand = FromRecordText(record.Get(field::init_command));
-  smsPassword = FromRecordText(record.Get(field::sms_control_password));
-  pinCode = FromRecordText(record.Get(field::pin_code));
-  changePin = record.IsOn(field::pin_change) ? 1 : 0;
-  newPinCode = FromRecordText(record.Get(field::new_pin_code));
-  debugOutput = record.IsOn(field::debug_output_enable) ? 1 : 0;
   // Synchronising is a one-shot request of a Write, never carried over.
   record.SetFlag(field::rtc_set, false);
   syncWithPc = 0;
   ShowValues();
+  if (record.Get(field::rs485_absent) == 1) RemoveRs485();
+}
+
+int CBasicPage::Validate(ConfigRecord& record) {
+  TakeValues();
+  const int comType = comTypeList_->currentIndex();
+  if (comType < 0 || comType > kHighestComType) {
+    Messages()->ShowMessage("Comm port err");
+    comTypeList_->setFocus();
+    return -1;
+  }
+  // No PIN lock selection counts as locked, as the index -1 does in a byte.
+  if (pinLockList_->currentIndex() != 0 && !PinLengthOk(pinCode)) {
+    Messages()->ShowMessage("old pin code len err");
+    return -2;
+  }
+  if (changePin == 1 && !PinLengthOk(newPinCode)) {
+    Messages()->ShowMessage("new pin code len err");
+    return -2;
+  }
+  Exchange().Store(record);
+  if (record.Get(field::pin_lock) > kHighestPinLock) record.Set(field::pin_lock, 0);
+  SelectIndex(pinLockList_, record.Get(field::pin_lock));
+  if (syncWithPc == 1) {
+    SetClockFromPc(record);
+    record.SetFlag(field::rtc_set, true);
+  }
+  return 0;
 }
 
 void CBasicPage::SetClockText(const QString& text) { clockValue_->setText(text); }

@@ -31,7 +31,10 @@ class CBasicPage : public ConfigPage {
 
   // Shows a received record. Changes the record too: a PIN lock index above 2
   // becomes 0, and rtc_set becomes 0 (synchronising is a one-shot request).
-  void ShowRecord(ConfigRecord& record);
+  void ShowRecord(ConfigRecord& record) override;
+  // Stores the page; "Synchronize with PC" also puts the PC's clock into the
+  // record with the request to set it.
+  int Validate(ConfigRecord& record) override;
 
   // The device clock beside "Synchronize with PC".
   void SetClockText(const QString& text);

@@ -29,13 +29,6 @@ QComboBox* AddList(QWidget* group, const char* caption, const char* name, int ro
   return list;
 }
 
-void Fill(QComboBox* list, const ItemList& items) {
-  for (const char* item : items.items) list->addItem(QString::fromLatin1(item));
-}
-
-// A record index outside the list leaves the list without a selection.
-void Select(QComboBox* list, int index) { list->setCurrentIndex(index < list->count() ? index : -1); }
-
 }  // namespace
 
 CComPage::CComPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
@@ -47,32 +40,35 @@ CComPage::CComPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, 
   parityList_ = AddList(group, "Parity", "parityList", 2);
   stopBitsList_ = AddList(group, "Stop Bits", "stopBitsList", 3);
   flowControlList_ = AddList(group, "Flow Control", "flowControlList", 4);
-  for (QComboBox* list : {baudRateList_, dataBitsList_, parityList_, stopBitsList_, flowControlList_})
-    AddInputControl(list);
+  ValueExchange& exchange = Exchange();
+  exchange.List(baudRateList_).Link(field::baud_index);
+  exchange.List(dataBitsList_).Link(field::data_bits_index);
+  exchange.List(parityList_).Link(field::parity_index);
+  exchange.List(stopBitsList_).Link(field::stop_bits_index);
+  exchange.List(flowControlList_).Link(field::flow_control_index);
 }
 
 void CComPage::OnShow() {
-  Fill(baudRateList_, items::BaudRate);
-  Fill(dataBitsList_, items::DataBits);
-  Fill(parityList_, items::Parity);
-  Fill(stopBitsList_, items::StopBits);
-  Fill(flowControlList_, items::FlowControl);
+  FillList(baudRateList_, items::BaudRate);
+  FillList(dataBitsList_, items::DataBits);
+  FillList(parityList_, items::Parity);
+  FillList(stopBitsList_, items::StopBits);
+  FillList(flowControlList_, items::FlowControl);
   const SerialSelections selections = LoadSerialSettings(settingsPath_);
-  Select(baudRateList_, selections.baudRate);
-  Select(dataBitsList_, selections.dataBits);
-  Select(parityList_, selections.parity);
-  Select(stopBitsList_, selections.stopBits);
-  Select(flowControlList_, selections.flowControl);
+  SelectIndex(baudRateList_, selections.baudRate);
+  SelectIndex(dataBitsList_, selections.dataBits);
+  SelectIndex(parityList_, selections.parity);
+  SelectIndex(stopBitsList_, selections.stopBits);
+  SelectIndex(flowControlList_, selections.flowControl);
   SetInputsEnabled(true);
   ShowValues();
 }
 
-void CComPage::ShowRecord(const ConfigRecord& record) {
-  Select(baudRateList_, record.Get(field::baud_index));
-  Select(dataBitsList_, record.Get(field::data_bits_index));
-  Select(parityList_, record.Get(field::parity_index));
-  Select(stopBitsList_, record.Get(field::stop_bits_index));
-  ShowValues();
+void CComPage::ShowRecord(ConfigRecord& record) {
+  // Flow control keeps its selection: the settings file or the operator set it.
+  const int flowControl = flowControlList_->currentIndex();
+  ConfigPage::ShowRecord(record);
+  flowControlList_->setCurrentIndex(flowControl);
 }
 
 SerialSelections CComPage::Selections() const {

@@ -20,6 +20,7 @@ class CComPage : public ConfigPage {
 
   // The serial settings file that preselects the lists; set before OnShow.
   void SetSettingsPath(std::string path) { settingsPath_ = std::move(path); }
+  const std::string& SettingsPath() const { return settingsPath_; }
 
   // Fills the five lists, preselects them from the serial settings file and
   // enables them.
@@ -27,7 +28,7 @@ class CComPage : public ConfigPage {
 
   // Selects baud rate, data bits, parity and stop bits of a record. Flow
   // control keeps its selection: the file or the operator sets it.
-  void ShowRecord(const ConfigRecord& record);
+  void ShowRecord(ConfigRecord& record) override;
 
   // The five selections now made (-1 where a list has none).
   SerialSelections Selections() const;

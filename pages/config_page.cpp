@@ -8,7 +8,7 @@ constexpr int kPageWidth = 430;
 constexpr int kPageHeight = 380;
 }  // namespace
 
-ConfigPage::ConfigPage(QWidget* parent, MessageSink* messages) : QWidget(parent), exchange_(messages) {
+ConfigPage::ConfigPage(QWidget* parent, MessageSink* messages) : QWidget(parent), messages_(messages), exchange_(messages) {
   setFixedSize(kPageWidth, kPageHeight);
 }
 
@@ -20,6 +20,18 @@ std::vector<QWidget*> ConfigPage::InputControls() const {
 
 void ConfigPage::SetInputsEnabled(bool enabled) {
   for (QWidget* control : InputControls()) control->setEnabled(enabled);
+}
+
+void ConfigPage::ShowRecord(ConfigRecord& record) {
+  exchange_.Load(record);
+  ShowValues();
+}
+
+int ConfigPage::Validate(ConfigRecord& record) {
+  // A breach of a page limit has shown its message; the values as take left
+  // them still go to the record.
+  TakeValues();
+  return exchange_.Store(record);
 }
 
 void ConfigPage::DisableAll() { SetInputsEnabled(false); }

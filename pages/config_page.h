@@ -13,6 +13,8 @@
 
 namespace telvaro {
 
+class ConfigRecord;
+
 class ConfigPage : public QWidget {
   Q_OBJECT
 
@@ -29,11 +31,21 @@ class ConfigPage : public QWidget {
   // Resets what the coming parameter response will refill, then shows values.
   virtual void ClearForRead() { ShowValues(); }
 
+  // The page's step of showing a record: its values from the record, then
+  // shown. A page may correct the record where it must (the Basic page's
+  // PIN lock and clock request).
+  virtual void ShowRecord(ConfigRecord& record);
+  // The page's validator: takes its values and stores them into the record
+  // with the page's checks. 0, or a negative result after the failing check's
+  // one message.
+  virtual int Validate(ConfigRecord& record);
+
   bool TakeValues() { return exchange_.Take(); }
   void ShowValues() const { exchange_.Show(); }
 
   void SetMainDlg(PageHost* host) { mainDlg = host; }
   PageHost* MainDlg() const { return mainDlg; }
+  MessageSink* Messages() const { return messages_; }
 
   // The exchange's controls followed by those added with AddInputControl.
   std::vector<QWidget*> InputControls() const;
@@ -49,6 +61,7 @@ class ConfigPage : public QWidget {
   PageHost* mainDlg = nullptr;
 
  private:
+  MessageSink* messages_;
   ValueExchange exchange_;
   std::vector<QWidget*> extraControls_;
 };

@@ -1,12 +1,16 @@
 #include "pages/value_exchange.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <stdexcept>
+#include <utility>
 
 #include "link/session_events.h"
+#include "record/conversions.h"
 
 namespace telvaro {
 
@@ -55,62 +59,72 @@ QString TextTooLongText(int maxLength) {
   return QStringLiteral("Please enter no more than %1 characters.").arg(maxLength);
 }
 
-void ValueExchange::Text(QLineEdit* edit, QString* value, int maxLength) {
-  bindings_.push_back(
-      {edit,
-       [edit, value, maxLength] {
-         // QLineEdit cuts text longer than its limit; a value that is already
-         // longer keeps its full text on screen so that it is never shortened
-         // silently, and the next take reports it instead.
-         const int limit = maxLength > 0 ? std::max(maxLength, static_cast<int>(value->size())) : kNoLengthLimit;
-         edit->setMaxLength(limit);
-         edit->setText(*value);
-       },
-       [edit, value, maxLength] {
-         const QString text = edit->text();
-         if (maxLength > 0 && text.size() > maxLength) return TextTooLongText(maxLength);
-         *value = text;
-         return QString();
-       }});
+ValueExchange::Row ValueExchange::Add(Binding binding) {
+  bindings_.push_back(std::move(binding));
+  return Row(this, bindings_.size() - 1);
 }
 
-void ValueExchange::Signed(QLineEdit* edit, std::int32_t* value, std::int32_t min, std::int32_t max) {
-  bindings_.push_back({edit, [edit, value] { edit->setText(QString::number(*value)); },
-                       [edit, value, min, max] {
-                         const auto parsed = ParseDecimal(edit->text());
-                         if (!parsed || *parsed < std::numeric_limits<std::int32_t>::min() ||
-                             *parsed > std::numeric_limits<std::int32_t>::max()) {
-                           return IntegerRequiredText();
-                         }
-                         if (*parsed < min || *parsed > max) return SignedRangeText(min, max);
-                         *value = static_cast<std::int32_t>(*parsed);
-                         return QString();
-                       }});
+ValueExchange::Row ValueExchange::Text(QLineEdit* edit, QString* value, int maxLength) {
+  return Add({edit, value,
+              [edit, value, maxLength] {
+                // QLineEdit cuts text longer than its limit; a value that is
+                // already longer keeps its full text on screen so that it is
+                // never shortened silently, and the next take reports it.
+                const int limit =
+                    maxLength > 0 ? std::max(maxLength, static_cast<int>(value->size())) : kNoLengthLimit;
+                edit->setMaxLength(limit);
+                edit->setText(*value);
+              },
+              [edit, value, maxLength] {
+                const QString text = edit->text();
+                if (maxLength > 0 && text.size() > maxLength) return TextTooLongText(maxLength);
+                *value = text;
+                return QString();
+              },
+              {}, {}});
 }
 
-void ValueExchange::Unsigned(QLineEdit* edit, std::uint32_t* value, std::uint32_t min, std::uint32_t max) {
-  bindings_.push_back({edit, [edit, value] { edit->setText(QString::number(*value)); },
-                       [edit, value, min, max] {
-                         const auto parsed = ParseDecimal(edit->text());
-                         if (!parsed || *parsed > std::numeric_limits<std::uint32_t>::max()) {
-                           return IntegerRequiredText();
-                         }
-                         // A negative number is an integer, just not one this
-                         // field accepts: the range message says what is.
-                         if (*parsed < std::int64_t{min} || *parsed > std::int64_t{max}) {
-                           return UnsignedRangeText(min, max);
-                         }
-                         *value = static_cast<std::uint32_t>(*parsed);
-                         return QString();
-                       }});
+ValueExchange::Row ValueExchange::Signed(QLineEdit* edit, std::int32_t* value, std::int32_t min, std::int32_t max) {
+  return Add({edit, value, [edit, value] { edit->setText(QString::number(*value)); },
+              [edit, value, min, max] {
+                const auto parsed = ParseDecimal(edit->text());
+                if (!parsed || *parsed < std::numeric_limits<std::int32_t>::min() ||
+                    *parsed > std::numeric_limits<std::int32_t>::max()) {
+                  return IntegerRequiredText();
+                }
+                if (*parsed < min || *parsed > max) return SignedRangeText(min, max);
+                *value = static_cast<std::int32_t>(*parsed);
+                return QString();
+              },
+              {}, {}});
 }
 
-void ValueExchange::Check(QCheckBox* box, int* value) {
-  bindings_.push_back({box, [box, value] { box->setChecked(*value == 1); },
-                       [box, value] {
-                         *value = box->isChecked() ? 1 : 0;
-                         return QString();
-                       }});
+ValueExchange::Row ValueExchange::Unsigned(QLineEdit* edit, std::uint32_t* value, std::uint32_t min,
+                                           std::uint32_t max) {
+  return Add({edit, value, [edit, value] { edit->setText(QString::number(*value)); },
+              [edit, value, min, max] {
+                const auto parsed = ParseDecimal(edit->text());
+                if (!parsed || *parsed > std::numeric_limits<std::uint32_t>::max()) return IntegerRequiredText();
+                // A negative number is an integer, just not one this field
+                // accepts: the range message says what is.
+                if (*parsed < std::int64_t{min} || *parsed > std::int64_t{max}) return UnsignedRangeText(min, max);
+                *value = static_cast<std::uint32_t>(*parsed);
+                return QString();
+              },
+              {}, {}});
+}
+
+ValueExchange::Row ValueExchange::Check(QCheckBox* box, int* value) {
+  return Add({box, CheckValue{value}, [box, value] { box->setChecked(*value == 1); },
+              [box, value] {
+                *value = box->isChecked() ? 1 : 0;
+                return QString();
+              },
+              {}, {}});
+}
+
+ValueExchange::Row ValueExchange::List(QComboBox* list) {
+  return Add({list, list, [] {}, [] { return QString(); }, {}, {}});
 }
 
 void ValueExchange::Show() const {
@@ -128,12 +142,285 @@ bool ValueExchange::Take() {
   return true;
 }
 
+void ValueExchange::Load(const ConfigRecord& record) {
+  for (const Binding& binding : bindings_)
+    if (binding.load) binding.load(record);
+}
+
+int ValueExchange::Store(ConfigRecord& record) const {
+  std::vector<const Binding*> order;
+  for (const Binding& binding : bindings_)
+    if (binding.store) order.push_back(&binding);
+  std::stable_sort(order.begin(), order.end(), [](const Binding* a, const Binding* b) { return a->rank < b->rank; });
+  for (const Binding* binding : order) {
+    if (binding->gate != nullptr && *binding->gate != 1) continue;
+    if (const auto failure = binding->store(record)) {
+      if (messages_ != nullptr) messages_->ShowMessage(failure->message);
+      return failure->code;
+    }
+  }
+  return 0;
+}
+
 std::vector<QWidget*> ValueExchange::Controls() const {
   std::vector<QWidget*> controls;
   controls.reserve(bindings_.size());
   for (const Binding& binding : bindings_) controls.push_back(binding.control);
   return controls;
 }
+
+// Rows linked to the record.
+
+ValueExchange::Binding& ValueExchange::Row::Self() { return exchange_->bindings_[index_]; }
+
+template <typename T>
+T* ValueExchange::Row::ValueAs(const char* what) {
+  Binding& self = Self();
+  if (self.load || self.store) throw std::logic_error(std::string("a second record link on a row: ") + what);
+  T* const* value = std::get_if<T*>(&self.value);
+  if (value == nullptr) throw std::logic_error(std::string("record link does not fit its row: ") + what);
+  return *value;
+}
+
+int* ValueExchange::Row::CheckAs(const char* what) {
+  Binding& self = Self();
+  if (self.load || self.store) throw std::logic_error(std::string("a second record link on a row: ") + what);
+  const CheckValue* check = std::get_if<CheckValue>(&self.value);
+  if (check == nullptr) throw std::logic_error(std::string("record link does not fit its row: ") + what);
+  return check->value;
+}
+
+ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::Text>& f, int element) {
+  QString* value = ValueAs<QString>(f.name);
+  Self().load = [=](const ConfigRecord& r) { *value = FromRecordText(r.Get(f, element)); };
+  Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    // Only a record from the modem (a text filling its field without a
+    // terminator) can give a value longer than the field holds: the field
+    // keeps what it came with rather than a cut copy.
+    const std::string text = ToRecordText(*value);
+    if (text.size() < f.ElementWidth()) r.Set(f, text, element);
+    return std::nullopt;
+  };
+  return *this;
+}
+
+namespace {
+
+// Number rows hold an int32 or uint32 page value.
+template <typename Variant>
+void LinkNumber(const Variant& value, const char* name,
+                std::function<std::uint32_t(const ConfigRecord&)> get, std::function<void(ConfigRecord&, std::uint32_t)> set,
+                std::function<void(const ConfigRecord&)>& load,
+                std::function<std::optional<StoreFailure>(ConfigRecord&)>& store) {
+  if (auto* const* s = std::get_if<std::int32_t*>(&value)) {
+    std::int32_t* v = *s;
+    load = [=](const ConfigRecord& r) { *v = static_cast<std::int32_t>(get(r)); };
+    store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+      set(r, static_cast<std::uint32_t>(*v));
+      return std::nullopt;
+    };
+  } else if (auto* const* u = std::get_if<std::uint32_t*>(&value)) {
+    std::uint32_t* v = *u;
+    load = [=](const ConfigRecord& r) { *v = get(r); };
+    store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+      set(r, *v);
+      return std::nullopt;
+    };
+  } else {
+    throw std::logic_error(std::string("record link does not fit its row: ") + name);
+  }
+}
+
+template <typename FlagField>
+void LinkFlag(int* value, const FlagField& f, int element, std::function<void(const ConfigRecord&)>& load,
+              std::function<std::optional<StoreFailure>(ConfigRecord&)>& store) {
+  load = [=](const ConfigRecord& r) { *value = r.IsOn(f, element) ? 1 : 0; };
+  store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    // A byte the modem sent as some other "on" (2, say) still reads as the
+    // box shows it: keep it as it came.
+    if (r.IsOn(f, element) != (*value == 1)) r.SetFlag(f, *value == 1, element);
+    return std::nullopt;
+  };
+}
+
+}  // namespace
+
+ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::Byte>& f, int element) {
+  if (Self().load || Self().store) throw std::logic_error(std::string("a second record link on a row: ") + f.name);
+  LinkNumber(
+      Self().value, f.name, [=](const ConfigRecord& r) { return std::uint32_t{r.Get(f, element)}; },
+      [=](ConfigRecord& r, std::uint32_t v) { r.Set(f, static_cast<std::uint8_t>(v), element); }, Self().load,
+      Self().store);
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::U16>& f, int element) {
+  if (Self().load || Self().store) throw std::logic_error(std::string("a second record link on a row: ") + f.name);
+  LinkNumber(
+      Self().value, f.name, [=](const ConfigRecord& r) { return std::uint32_t{r.Get(f, element)}; },
+      [=](ConfigRecord& r, std::uint32_t v) { r.Set(f, static_cast<std::uint16_t>(v), element); }, Self().load,
+      Self().store);
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::Index>& f, int element) {
+  QComboBox* list = ValueAs<QComboBox>(f.name);
+  Self().load = [=](const ConfigRecord& r) { SelectIndex(list, r.Get(f, element)); };
+  Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    const int index = list->currentIndex();
+    if (index >= 0) {
+      r.Set(f, static_cast<std::uint8_t>(index), element);
+    } else if (r.Get(f, element) < f.list->size()) {
+      // Nothing selected and nothing the modem sent: the index -1 as a byte.
+      r.Set(f, 0xFF, element);
+    }
+    return std::nullopt;
+  };
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::FlagIsOne>& f, int element) {
+  LinkFlag(CheckAs(f.name), f, element, Self().load, Self().store);
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::FlagNonZero>& f, int element) {
+  LinkFlag(CheckAs(f.name), f, element, Self().load, Self().store);
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::FlagPositive>& f, int element) {
+  LinkFlag(CheckAs(f.name), f, element, Self().load, Self().store);
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::LinkBit(const Field<FieldKind::BitMask>& f, std::uint8_t bit) {
+  int* value = CheckAs(f.name);
+  Self().load = [=](const ConfigRecord& r) { *value = (r.Get(f) & bit) != 0 ? 1 : 0; };
+  Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    const std::uint8_t others = r.Get(f) & static_cast<std::uint8_t>(~bit);
+    r.Set(f, static_cast<std::uint8_t>(others | (*value == 1 ? bit : 0)));
+    return std::nullopt;
+  };
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::LinkPhoneRole(int slot, std::uint8_t role) {
+  int* value = CheckAs("phone_book role");
+  Self().load = [=](const ConfigRecord& r) { *value = (r.PhoneBook(slot).roles & role) != 0 ? 1 : 0; };
+  Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    PhoneBookEntry entry = r.PhoneBook(slot);
+    entry.roles = static_cast<std::uint8_t>((entry.roles & ~role) | (*value == 1 ? role : 0));
+    r.SetPhoneBook(slot, entry);
+    return std::nullopt;
+  };
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::LinkGroupMember(int group, int slot) {
+  int* value = CheckAs("phone_groups member");
+  const auto bit = static_cast<std::uint16_t>(1u << slot);
+  Self().load = [=](const ConfigRecord& r) { *value = r.IsGroupMember(group, slot) ? 1 : 0; };
+  Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    const std::uint16_t mask = r.PhoneGroupMask(group);
+    r.SetPhoneGroupMask(group, static_cast<std::uint16_t>((mask & ~bit) | (*value == 1 ? bit : 0)));
+    return std::nullopt;
+  };
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::LinkPhoneNumber(int slot) {
+  QString* value = ValueAs<QString>("phone_book number");
+  Self().load = [=](const ConfigRecord& r) { *value = FromRecordText(r.PhoneBook(slot).number); };
+  Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    PhoneBookEntry entry = r.PhoneBook(slot);
+    entry.number = ToRecordText(*value);
+    r.SetPhoneBook(slot, entry);
+    return std::nullopt;
+  };
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::LinkScheduleTime(const Field<FieldKind::Time>& f, int element,
+                                                         std::string message) {
+  QString* value = ValueAs<QString>(f.name);
+  Self().load = [=](const ConfigRecord& r) {
+    if (const auto text = ScheduleTimeText(r, f, element)) *value = QString::fromStdString(*text);
+  };
+  Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    const auto time = ParseScheduleTime(ToRecordText(*value));
+    if (!time) return StoreFailure{message, -1};
+    r.SetScheduleTime(f, time->hour, time->minute, element);
+    return std::nullopt;
+  };
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::LinkHexByte(const Field<FieldKind::Byte>& f, const int* enable,
+                                                    std::string message) {
+  QString* value = ValueAs<QString>(f.name);
+  Self().load = [=](const ConfigRecord& r) { *value = QString::fromStdString(FormatHexByte(r.Get(f))); };
+  Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    if (*enable != 1) {
+      r.Set(f, 0);
+      return std::nullopt;
+    }
+    const auto byte = ParseHexByte(ToRecordText(*value));
+    if (!byte) return StoreFailure{message, -1};
+    r.Set(f, *byte);
+    return std::nullopt;
+  };
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::LinkHexPacket(const Field<FieldKind::HexPacket>& f, std::string message) {
+  QString* value = ValueAs<QString>(f.name);
+  Self().load = [=](const ConfigRecord& r) { *value = QString::fromStdString(FormatHexPacket(r, f)); };
+  Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    std::vector<std::uint8_t> data(ConfigRecord::PacketCapacity(f));
+    const HexPacketParse parsed = ParseHexPacket(ToRecordText(*value), data);
+    if (!parsed.ok) return StoreFailure{message, -1};
+    data.resize(parsed.count);
+    r.Set(f, data);
+    return std::nullopt;
+  };
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::When(const int* enable) {
+  Self().gate = enable;
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::StoreLimit(int maxLength, std::string message, int code) {
+  QString* value = std::get<QString*>(Self().value);
+  Storer inner = Self().store;
+  Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
+    if (value->size() > maxLength) return StoreFailure{message, code};
+    return inner ? inner(r) : std::nullopt;
+  };
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::Rank(int rank) {
+  Self().rank = rank;
+  return *this;
+}
+
+QString FromRecordText(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToRecordText(const QString& text) {
+  const QByteArray bytes = text.toLatin1();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void FillList(QComboBox* list, const ItemList& items) {
+  for (const char* item : items.items) list->addItem(QString::fromLatin1(item));
+}
+
+void SelectIndex(QComboBox* list, int index) { list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1); }
 
 void ValueExchange::Fail(QWidget* control, const QString& message) const {
   if (messages_ != nullptr) messages_->ShowMessage(message.toStdString());

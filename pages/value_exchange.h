@@ -1,17 +1,29 @@
-// The exchange between a page's values and its controls, in the page's fixed
-// exchange order. Show puts every value into its control (text limits become
-// input limits). Take reads the controls back; at the first failure (text too
-// long, not an integer, integer out of range) it shows one message, puts the
-// focus on the failing control and stops, so later values keep their
-// previous contents.
+// A page's table: one row per control, in the page's fixed exchange order.
+// A row binds the control to its page value (text limit or number range
+// included) and, when the control stands for a record field, to that field
+// with its reading kind. Shared code does the rest for every page:
+//   Show / Take   page values to and from the controls. Take stops at the
+//                 first failure (text too long, not an integer, integer out
+//                 of range) with one message and the focus on that control;
+//                 later values keep their previous contents.
+//   Load / Store  the record to page values, and page values (with their
+//                 checks, such as a schedule time or hex digits) back to the
+//                 record. Store stops at the first failing check with its
+//                 message.
 #pragma once
 
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
+#include <variant>
 #include <vector>
 
+#include "record/config_record.h"
+
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QWidget;
 
@@ -19,35 +31,128 @@ namespace telvaro {
 
 class MessageSink;
 
+// What a failed check stores instead: its message and the validator's result.
+struct StoreFailure {
+  std::string message;
+  int code = -1;
+};
+
 class ValueExchange {
  public:
+  class Row;
+
   explicit ValueExchange(MessageSink* messages = nullptr) : messages_(messages) {}
   void SetMessages(MessageSink* messages) { messages_ = messages; }
 
-  // Bindings, in exchange order. The values live in the page.
-  void Text(QLineEdit* edit, QString* value, int maxLength);  // maxLength <= 0: no limit
-  void Signed(QLineEdit* edit, std::int32_t* value, std::int32_t min, std::int32_t max);
-  void Unsigned(QLineEdit* edit, std::uint32_t* value, std::uint32_t min, std::uint32_t max);
-  void Check(QCheckBox* box, int* value);
+  // Rows, in exchange order. The values live in the page.
+  Row Text(QLineEdit* edit, QString* value, int maxLength);  // maxLength <= 0: no limit
+  Row Signed(QLineEdit* edit, std::int32_t* value, std::int32_t min, std::int32_t max);
+  Row Unsigned(QLineEdit* edit, std::uint32_t* value, std::uint32_t min, std::uint32_t max);
+  Row Check(QCheckBox* box, int* value);
+  // A drop-down list: not mirrored in a page value (its selection is the
+  // value), so show and take leave it alone; it is a row for its record field
+  // and for DisableAll.
+  Row List(QComboBox* list);
 
   void Show() const;
   // True when every control was taken.
   bool Take();
 
+  // Record to page values (controls untouched until Show).
+  void Load(const ConfigRecord& record);
+  // Page values to the record, checks in their rank order; 0, or the failing
+  // check's code after its message has been shown.
+  int Store(ConfigRecord& record) const;
+
   // The controls bound, in exchange order (what DisableAll switches off).
   std::vector<QWidget*> Controls() const;
 
  private:
+  // A check box's 0/1 (an int, like a signed number's value, so it is told
+  // apart by its own type).
+  struct CheckValue {
+    int* value;
+  };
+  using Value = std::variant<QString*, std::int32_t*, std::uint32_t*, CheckValue, QComboBox*>;
+  using Loader = std::function<void(const ConfigRecord&)>;
+  using Storer = std::function<std::optional<StoreFailure>(ConfigRecord&)>;
   struct Binding {
     QWidget* control;
+    Value value;
     std::function<void()> show;
     std::function<QString()> take;  // the failure message; empty when taken
+    Loader load;
+    Storer store;
+    const int* gate = nullptr;  // stored only while *gate == 1
+    int rank = 0;               // stores run in rank order, then exchange order
   };
+  Row Add(Binding binding);
   void Fail(QWidget* control, const QString& message) const;
 
   MessageSink* messages_;
   std::vector<Binding> bindings_;
 };
+
+// Links a row to its record field. Each row takes at most one link; a link
+// that does not fit the row's page value is a programming error (throws).
+class ValueExchange::Row {
+ public:
+  Row(ValueExchange* exchange, std::size_t index) : exchange_(exchange), index_(index) {}
+
+  // Text rows.
+  Row& Link(const Field<FieldKind::Text>& f, int element = 0);
+  // Number rows: the low bits of the page value.
+  Row& Link(const Field<FieldKind::Byte>& f, int element = 0);
+  Row& Link(const Field<FieldKind::U16>& f, int element = 0);
+  // List rows: the selection. No selection stores 255, except that a record
+  // byte outside the list (shown as no selection) is kept as it came.
+  Row& Link(const Field<FieldKind::Index>& f, int element = 0);
+  // Check rows: ticked by the flag's reading kind, stored as 0 or 1; a byte
+  // whose reading the box still shows is kept as it came.
+  Row& Link(const Field<FieldKind::FlagIsOne>& f, int element = 0);
+  Row& Link(const Field<FieldKind::FlagNonZero>& f, int element = 0);
+  Row& Link(const Field<FieldKind::FlagPositive>& f, int element = 0);
+  // Check rows: one bit of a mask; the other bits are kept.
+  Row& LinkBit(const Field<FieldKind::BitMask>& f, std::uint8_t bit);
+  Row& LinkPhoneRole(int slot, std::uint8_t role);
+  Row& LinkGroupMember(int group, int slot);
+  // Text rows of special forms.
+  Row& LinkPhoneNumber(int slot);
+  // "hh:mm" into the hour and minute of a schedule time; a time that does not
+  // decode leaves the text as it was.
+  Row& LinkScheduleTime(const Field<FieldKind::Time>& f, int element, std::string message);
+  // Two hex digits; 0 is stored while *enable is not 1.
+  Row& LinkHexByte(const Field<FieldKind::Byte>& f, const int* enable, std::string message);
+  // Pairs of hex digits into a packet field.
+  Row& LinkHexPacket(const Field<FieldKind::HexPacket>& f, std::string message);
+
+  // Stored only while *enable is 1 (checks too); otherwise the record keeps
+  // its value.
+  Row& When(const int* enable);
+  // A text longer than maxLength fails with this message on store (a record
+  // from the modem can fill a box beyond what typing allows).
+  Row& StoreLimit(int maxLength, std::string message, int code = -1);
+  // Order of this row's store among the page's stores (default 0, first).
+  Row& Rank(int rank);
+
+ private:
+  Binding& Self();
+  template <typename T>
+  T* ValueAs(const char* what);
+  int* CheckAs(const char* what);
+
+  ValueExchange* exchange_;
+  std::size_t index_;
+};
+
+// Record texts are 8-bit: each byte is one character on the page and back.
+QString FromRecordText(const std::string& text);
+std::string ToRecordText(const QString& text);
+
+// Fills a drop-down list with an item list, index 0 first.
+void FillList(QComboBox* list, const ItemList& items);
+// Selects a record index; an index outside the list leaves no selection.
+void SelectIndex(QComboBox* list, int index);
 
 // The toolkit's messages for a failed take.
 QString IntegerRequiredText();

@@ -6,7 +6,9 @@
 #include <QToolButton>
 
 #include "app/icons.h"
+#include "link/session_events.h"
 #include "record/config_record.h"
+#include "record/conversions.h"
 #include "status/status_decoders.h"
 
 namespace telvaro {
@@ -22,6 +24,9 @@ constexpr int kIconSize = 24;
 // Rows of a group start below its title and follow each other at this pitch.
 constexpr int kFirstRowY = 20;
 constexpr int kRowPitch = 20;
+// How often the modem measures its signal, in seconds.
+constexpr long kMinRssiInterval = 1;
+constexpr long kMaxRssiInterval = 3600;
 
 QLabel* AddLabel(QWidget* parent, const QString& text, int x, int y, int width) {
   auto* label = new QLabel(text, parent);
@@ -42,10 +47,6 @@ QLabel* AddValue(QWidget* parent, const char* name, int x, int y, int width) {
 QLabel* AddRow(QWidget* group, const QString& caption, const char* name, int y) {
   AddLabel(group, caption, kCaptionX, y, kCaptionWidth);
   return AddValue(group, name, kValueX, y, kValueWidth);
-}
-
-QString FromRecordText(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
@@ -116,7 +117,7 @@ void CNetworksPage::ClearForRead() {
   ShowValues();
 }
 
-void CNetworksPage::ShowRecord(const ConfigRecord& record) {
+void CNetworksPage::ShowRecord(ConfigRecord& record) {
   smsCenterValue_->setText(FromRecordText(record.Get(field::sms_center)));
   updateFrequency = QString::number(record.Get(field::rssi_interval));
   registrationValue_->setText(QString::fromStdString(RegistrationText(record.Get(field::reg_status))));
@@ -129,6 +130,17 @@ void CNetworksPage::ShowRecord(const ConfigRecord& record) {
   txBytesValue_->setText(QString::fromStdString(ByteCounterText(record.Get(field::tx_bytes))));
   rxBytesValue_->setText(QString::fromStdString(ByteCounterText(record.Get(field::rx_bytes))));
   ShowValues();
+}
+
+int CNetworksPage::Validate(ConfigRecord& record) {
+  TakeValues();
+  const long seconds = LeadingDecimal(ToRecordText(updateFrequency));
+  if (seconds < kMinRssiInterval || seconds > kMaxRssiInterval) {
+    Messages()->ShowMessage("Rssi interval err");
+    return -1;
+  }
+  record.Set(field::rssi_interval, static_cast<std::uint16_t>(seconds));
+  return 0;
 }
 
 }  // namespace telvaro

@@ -25,7 +25,9 @@ class CNetworksPage : public ConfigPage {
   void ClearForRead() override;
 
   // Shows the status fields of a received record and its update frequency.
-  void ShowRecord(const ConfigRecord& record);
+  void ShowRecord(ConfigRecord& record) override;
+  // "Update Frequency" into rssi_interval: 1 to 3600 seconds.
+  int Validate(ConfigRecord& record) override;
 
   // The "Rx Level" group for a received level: icon, "RSSI:" and dBm labels.
   void ShowSignalLevel(int rssi);

@@ -334,7 +334,7 @@ TEST_F(ComBasicWindow, OpeningThePortShowsTheModemsBasicAndSerialSettings) {
 
   // The periodic refresh replaces the placeholder with the modem's clock.
   auto* clock = basic->findChild<QLabel*>("clockValue");
-  ASSERT_TRUE(WaitUntil([&] { return clock->text().startsWith("20"); }, 3000)) << clock->text().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return clock->text().startsWith("20"); }, 3000)) << "[" << clock->text().toStdString() << "]";
   EXPECT_EQ(clock->text().size(), 19);
 }
 

@@ -54,7 +54,7 @@ class NetworksPage : public ::testing::Test {
     return button->icon().pixmap(24, 24).toImage() == icons::SignalLevel(bars).pixmap(24, 24).toImage();
   }
 
-  void Show(const ConfigRecord& r) { page.ShowRecord(r); }
+  void Show(ConfigRecord r) { page.ShowRecord(r); }
 
   SilentSink sink;
   CNetworksPage page{nullptr, &sink};

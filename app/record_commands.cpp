@@ -1,0 +1,88 @@
+// The commands that move the record between the pages, the factory settings
+// and the modem: showing a record on every page, the page validators in their
+// order, Default and Write.
+#include <QToolButton>
+
+#include "app/main_dialog.h"
+#include "link/serial_settings.h"
+#include "pages/basic_page.h"
+#include "pages/com_page.h"
+#include "pages/config_page.h"
+#include "record/factory_defaults.h"
+
+namespace telvaro {
+
+namespace {
+
+// The order in which a record reaches the pages.
+constexpr PageIndex kShowOrder[] = {kBasic,   kCom,    kGprs, kAdvanced1, kAdvanced2, kWakeup,   kNetworks,
+                                    kReboot,  kDi,     kDo,   kPhoneBook, kPhoneGroup};
+// The validators' fixed order, shared by Write and Export.
+constexpr PageIndex kValidateOrder[] = {kBasic,      kCom,       kGprs, kNetworks, kReboot, kAdvanced1,
+                                        kAdvanced2,  kWakeup,    kPhoneBook, kDi,   kDo,      kPhoneGroup};
+
+}  // namespace
+
+void CMainDlg::ShowRecordOnPages(const ConfigRecord&) {
+  // The record is the window's own: the Basic page corrects it (PIN lock,
+  // clock request) while it is shown.
+  ConfigRecord& record = state_.record;
+  if (clockLoad_) {
+    clock_.Load(record.FieldBytes(field::rtc_time).data());
+  } else {
+    clockLoad_ = true;
+  }
+  for (PageIndex index : kShowOrder) pages_[index]->ShowRecord(record);
+  UpdatePortState(session_.IsOpen());
+  RefreshStatusBar();
+}
+
+int CMainDlg::ValidatePages(ConfigRecord& record) {
+  for (PageIndex index : kValidateOrder) {
+    const int result = pages_[index]->Validate(record);
+    if (result < 0) return result;
+    // Without "Synchronize with PC" the clock shown keeps running instead of
+    // jumping back to the modem's when its answer arrives.
+    if (index == kBasic && basicPage_->syncWithPc != 1) clockLoad_ = false;
+  }
+  return 0;
+}
+
+void CMainDlg::OnDefault() {
+  if (!session_.IsOpen()) {
+    messages_->Show(kPortNotOpen);
+    return;
+  }
+  ConfigRecord& record = state_.record;
+  // What the device is stays as it is: only its settings go back to the factory's.
+  const std::uint8_t rs485Absent = record.Get(field::rs485_absent);
+  const std::uint8_t hwOptions = record.Get(field::hw_options);
+  const std::uint8_t deviceFlag = record.Get(field::device_flag);
+  ApplyFactoryDefaults(record);
+  record.Set(field::rs485_absent, rs485Absent);
+  record.Set(field::hw_options, hwOptions);
+  record.Set(field::device_flag, deviceFlag);
+  ShowRecordOnPages(record);
+}
+
+void CMainDlg::WriteParameters() {
+  if (!session_.IsOpen()) {
+    messages_->Show(kPortNotOpen);
+    return;
+  }
+  // The pages go into a copy: a validator that fails leaves the window's
+  // record exactly as it was, so nothing half-updated is ever sent, exported
+  // or shown.
+  ConfigRecord edited = state_.record;
+  if (ValidatePages(edited) < 0) return;
+  state_.record = edited;
+  SaveSerialSettings(state_.record, comPage_->SettingsPath());  // a file that cannot be written is not reported
+  SetCommandButtonsEnabled(false);
+  state_.responseReceived.store(false, std::memory_order_release);
+  const auto frame = FrameCodec::SetSysParaFrame(state_.record);  // stores the checksum
+  operation_.writePending.store(true);
+  session_.Write(frame);  // a lost frame shows up as a time-out
+  StartOperationWait();
+}
+
+}  // namespace telvaro

@@ -1,0 +1,28 @@
+// Small helpers every page uses to place its controls: pages have a fixed
+// size, so controls get fixed geometry in page pixels. Controls that tests and
+// the value exchange find by name get an object name.
+#pragma once
+
+#include <QString>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace telvaro::layout {
+
+inline constexpr int kRowHeight = 22;
+
+QLabel* Label(QWidget* parent, const QString& text, int x, int y, int width, int height = kRowHeight);
+// A read-only text that shows what the modem sent: plain text, never markup.
+QLabel* Value(QWidget* parent, const char* name, int x, int y, int width, int height = kRowHeight);
+QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int width, int height = kRowHeight);
+QCheckBox* Check(QWidget* parent, const QString& text, const char* name, int x, int y, int width,
+                 int height = kRowHeight);
+QComboBox* List(QWidget* parent, const char* name, int x, int y, int width, int height = kRowHeight);
+QGroupBox* Group(QWidget* parent, const QString& title, int x, int y, int width, int height);
+
+}  // namespace telvaro::layout
