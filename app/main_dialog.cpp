@@ -258,10 +258,8 @@ void CMainDlg::BuildCommandButtons() {
   exitButton_->setIcon(icons::CommandIcon(icons::Command::Exit, false));
 
   connect(readButton_, &QToolButton::clicked, this, &CMainDlg::ReadParameters);
-  // Write and Default refuse without a port; what they do with one arrives
-  // with the pages' fields.
-  connect(writeButton_, &QToolButton::clicked, this, [this] { CommandNeedsPort([] {}); });
-  connect(defaultButton_, &QToolButton::clicked, this, [this] { CommandNeedsPort([] {}); });
+  connect(writeButton_, &QToolButton::clicked, this, &CMainDlg::WriteParameters);
+  connect(defaultButton_, &QToolButton::clicked, this, &CMainDlg::OnDefault);
   connect(rebootButton_, &QToolButton::clicked, this, &CMainDlg::RebootDevice);
   connect(upgradeButton_, &QToolButton::clicked, this, &CMainDlg::UpgradeFirmware);
   connect(exitButton_, &QToolButton::clicked, this, &CMainDlg::ExitProgram);
@@ -622,18 +620,6 @@ void CMainDlg::SetIoPresent(bool present) {
 }
 
 void CMainDlg::SetGridEnabled(bool enabled) { phoneGroupPage_->SetGridEnabled(enabled); }
-
-void CMainDlg::ShowRecordOnPages(const ConfigRecord& record) {
-  // The pages take their values from the record as each page's fields come;
-  // the device clock, the port state and the status bar follow every record.
-  clock_.Load(record.FieldBytes(field::rtc_time).data());
-  // The record is the window's own: the Basic page may correct it.
-  basicPage_->ShowRecord(state_.record);
-  comPage_->ShowRecord(record);
-  networksPage_->ShowRecord(record);
-  UpdatePortState(session_.IsOpen());
-  RefreshStatusBar();
-}
 
 void CMainDlg::SetWakeupMode(int mode) { wakeupPage_->SetWakeupMode(mode); }
 void CMainDlg::SetRebootAvailability(int available) { rebootPage_->SetRebootAvailability(available); }

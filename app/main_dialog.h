@@ -82,6 +82,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // Commands.
   void TogglePort();
   void ReadParameters();
+  void WriteParameters();
+  void OnDefault();
   void RebootDevice();
   void UpgradeFirmware();
   void ExitProgram();
@@ -130,6 +132,9 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void DeviceDisconnected() override;
   void OnDeviceDisconnected(unsigned openCount);
   void StartOperationWait();
+  // The twelve page validators in their fixed order into `record`; 0, or the
+  // first failure's negative result after its message.
+  int ValidatePages(ConfigRecord& record);
   void UpgradeWorker();
 
   // SessionEvents and DispatchHost.
@@ -151,6 +156,10 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   bool shutDown_ = false;
   std::atomic<bool> closing_{false};         // the upgrade stops and shows nothing
   std::atomic<bool> upgradeRunning_{false};  // from the loader switch to the last packet
+  // The displayed device clock is loaded from a shown record only while set;
+  // a Write without "Synchronize with PC" clears it once, so the clock the
+  // operator watches keeps running across the modem's answer.
+  bool clockLoad_ = true;
   QAction* upgradeAction_ = nullptr;  // off while an upgrade runs
 
   // Controls.
