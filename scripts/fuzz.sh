@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Builds the response dispatch fuzz target with clang under AddressSanitizer
-# and UndefinedBehaviorSanitizer and runs it. Usage: scripts/fuzz.sh [seconds]
+# Builds the fuzz targets with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs each in turn.
+# Usage: scripts/fuzz.sh [seconds per target] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-60}
+seconds=${1:-30}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_dispatch fuzz_settings_file fuzz_serial_settings fuzz_parsers)
 
 bash scripts/deps.sh clang libclang-rt-14-dev
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTELVARO_CORE_ONLY=ON -DTELVARO_FUZZ=ON \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_dispatch
+cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}"
 
-corpus=build-fuzz/corpus
-mkdir -p "$corpus"
-echo "== fuzzing response dispatch for ${seconds}s"
-./build-fuzz/tests/fuzz_dispatch -max_total_time="$seconds" -print_final_stats=1 \
-  -max_len=8192 "$corpus" 2>&1 | tail -n 12
+for target in "${targets[@]}"; do
+  # Each target keeps its own corpus, so later runs start where earlier ones left.
+  corpus=build-fuzz/corpus/$target
+  mkdir -p "$corpus"
+  echo "== $target for ${seconds}s"
+  ./build-fuzz/tests/"$target" -max_total_time="$seconds" -print_final_stats=1 \
+    -max_len=8192 -artifact_prefix=build-fuzz/"$target"- "$corpus" 2>&1 | tail -n 12
+done

@@ -43,7 +43,7 @@ if [ -f scripts/build-windows.sh ]; then
 fi
 
 if [ -f scripts/fuzz.sh ]; then
-  bash scripts/fuzz.sh 60
+  bash scripts/fuzz.sh 30  # seconds per target
 fi
 
 # The Debian package: built, unpacked into a scratch folder (not installed),
