@@ -1,9 +1,142 @@
 #include "pages/advanced2_page.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "pages/page_layout.h"
+#include "record/config_record.h"
+
 namespace telvaro {
+
+namespace {
+
+using namespace layout;
+
+// Hex digits the boxes take: two per byte, as many as the pages may put
+// into a packet's data area.
+constexpr int kRequestDigits = 64;
+constexpr int kAckDigits = 32;
+
+constexpr int kCaptionX = 10;
+constexpr int kFieldX = 114;
+constexpr int kPacketWidth = 290;
+constexpr int kPitch = 25;
+constexpr int kFirstRow = 18;
+constexpr int Row(int n) { return kFirstRow + n * kPitch; }
+constexpr int GroupHeight(int rows) { return Row(rows - 1) + kRowHeight + 8; }
+
+// Stores run block by block, request before acknowledgement, so a bad packet
+// leaves every later block as the record had it.
+enum StoreRank { kLogin = 1, kLoginRequest, kLoginAck, kKeepalive, kKeepaliveRequest, kKeepaliveAck, kLogout,
+                 kLogoutRequest, kLogoutAck };
+
+}  // namespace
 
 CAdvanced2Page::CAdvanced2Page(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CAdvanced2Page"));
+
+  QGroupBox* login = Group(this, "Custom Login", 8, 2, 414, GroupHeight(4));
+  loginBox_ = Check(login, "Enable", "loginBox", kCaptionX, Row(0), 80);
+  Label(login, "Interval (s)", kCaptionX, Row(1), 100);
+  loginIntervalEdit_ = Edit(login, "loginIntervalEdit", kFieldX, Row(1), 44);
+  Label(login, "(5 - 120)", 164, Row(1), 60);
+  Label(login, "Max Retries", 234, Row(1), 70);
+  loginMaxRetriesEdit_ = Edit(login, "loginMaxRetriesEdit", 306, Row(1), 36);
+  Label(login, "(0 - 60)", 348, Row(1), 56);
+  Label(login, "REQ Packet (0x)", kCaptionX, Row(2), 100);
+  loginRequestEdit_ = Edit(login, "loginRequestEdit", kFieldX, Row(2), kPacketWidth);
+  Label(login, "ACK Packet (0x)", kCaptionX, Row(3), 100);
+  loginAckEdit_ = Edit(login, "loginAckEdit", kFieldX, Row(3), kPacketWidth);
+
+  QGroupBox* keepalive = Group(this, "Custom Keep Alive", 8, login->geometry().bottom() + 4, 414, GroupHeight(4));
+  keepaliveBox_ = Check(keepalive, "Enable", "keepaliveBox", kCaptionX, Row(0), 80);
+  Label(keepalive, "Interval (s)", kCaptionX, Row(1), 100);
+  keepaliveIntervalEdit_ = Edit(keepalive, "keepaliveIntervalEdit", kFieldX, Row(1), 44);
+  Label(keepalive, "(5 - 1200)", 164, Row(1), 70);
+  Label(keepalive, "REQ Packet (0x)", kCaptionX, Row(2), 100);
+  keepaliveRequestEdit_ = Edit(keepalive, "keepaliveRequestEdit", kFieldX, Row(2), kPacketWidth);
+  Label(keepalive, "ACK Packet (0x)", kCaptionX, Row(3), 100);
+  keepaliveAckEdit_ = Edit(keepalive, "keepaliveAckEdit", kFieldX, Row(3), kPacketWidth);
+
+  QGroupBox* logout = Group(this, "Custom Logout", 8, keepalive->geometry().bottom() + 4, 414, GroupHeight(3));
+  logoutBox_ = Check(logout, "Enable", "logoutBox", kCaptionX, Row(0), 80);
+  Label(logout, "REQ Packet (0x)", kCaptionX, Row(1), 100);
+  logoutRequestEdit_ = Edit(logout, "logoutRequestEdit", kFieldX, Row(1), kPacketWidth);
+  Label(logout, "ACK Packet (0x)", kCaptionX, Row(2), 100);
+  logoutAckEdit_ = Edit(logout, "logoutAckEdit", kFieldX, Row(2), kPacketWidth);
+
+  ValueExchange& x = Exchange();
+  x.Check(keepaliveBox_, &keepaliveEnable).Link(field::keepalive_enable).Rank(kKeepalive);
+  x.Signed(keepaliveIntervalEdit_, &keepaliveInterval, 5, 1200)
+      .Link(field::keepalive_interval).When(&keepaliveEnable).Rank(kKeepalive);
+  x.Text(keepaliveRequestEdit_, &keepaliveRequest, kRequestDigits)
+      .LinkHexPacket(field::keepalive_request, "Keep Alive REQ input err").When(&keepaliveEnable).Rank(kKeepaliveRequest);
+  x.Check(logoutBox_, &logoutEnable).Link(field::logout_enable).Rank(kLogout);
+  x.Check(loginBox_, &loginEnable).Link(field::login_enable).Rank(kLogin);
+  x.Text(keepaliveAckEdit_, &keepaliveAck, kAckDigits)
+      .LinkHexPacket(field::keepalive_ack, "Keep Alive ACK input err").When(&keepaliveEnable).Rank(kKeepaliveAck);
+  x.Text(loginAckEdit_, &loginAck, kAckDigits)
+      .LinkHexPacket(field::login_ack, "Login ACK Packet input err").When(&loginEnable).Rank(kLoginAck);
+  x.Text(loginRequestEdit_, &loginRequest, kRequestDigits)
+      .LinkHexPacket(field::login_request, "Login REQ Packet input err").When(&loginEnable).Rank(kLoginRequest);
+  x.Signed(loginIntervalEdit_, &loginInterval, 5, 120).Link(field::login_interval).When(&loginEnable).Rank(kLogin);
+  x.Signed(loginMaxRetriesEdit_, &loginMaxRetries, 0, 60)
+      .Link(field::login_max_retries).When(&loginEnable).Rank(kLogin);
+  x.Text(logoutAckEdit_, &logoutAck, kAckDigits)
+      .LinkHexPacket(field::logout_ack, "Logout ACK Packet input err").When(&logoutEnable).Rank(kLogoutAck);
+  x.Text(logoutRequestEdit_, &logoutRequest, kRequestDigits)
+      .LinkHexPacket(field::logout_request, "Logout REQ Packet input err").When(&logoutEnable).Rank(kLogoutRequest);
+
+  for (QCheckBox* box : {loginBox_, keepaliveBox_, logoutBox_})
+    connect(box, &QCheckBox::clicked, this, [this] { EnableByState(); });
+  ShowValues();
+}
+
+void CAdvanced2Page::SetStartValues() {
+  keepaliveEnable = 0;
+  keepaliveInterval = 40;
+  keepaliveRequest.clear();
+  logoutEnable = 0;
+  loginEnable = 0;
+  keepaliveAck.clear();
+  loginAck.clear();
+  loginRequest.clear();
+  loginInterval = 60;
+  loginMaxRetries = 0;
+  logoutAck.clear();
+  logoutRequest.clear();
+}
+
+void CAdvanced2Page::OnShow() {
+  // The controls already show these from the page's creation.
+  SetStartValues();
+}
+
+void CAdvanced2Page::EnableByState() {
+  // A failed take has shown its message; the rule goes on with the values kept.
+  TakeValues();
+  const bool login = loginEnable == 1;
+  loginBox_->setEnabled(true);
+  for (QWidget* w : {static_cast<QWidget*>(loginMaxRetriesEdit_), static_cast<QWidget*>(loginIntervalEdit_),
+                     static_cast<QWidget*>(loginRequestEdit_), static_cast<QWidget*>(loginAckEdit_)})
+    w->setEnabled(login);
+  const bool keepalive = keepaliveEnable == 1;
+  keepaliveBox_->setEnabled(true);
+  for (QWidget* w : {static_cast<QWidget*>(keepaliveIntervalEdit_), static_cast<QWidget*>(keepaliveRequestEdit_),
+                     static_cast<QWidget*>(keepaliveAckEdit_)})
+    w->setEnabled(keepalive);
+  const bool logout = logoutEnable == 1;
+  logoutBox_->setEnabled(true);
+  logoutRequestEdit_->setEnabled(logout);
+  logoutAckEdit_->setEnabled(logout);
+  ShowValues();
+}
+
+void CAdvanced2Page::ClearForRead() {
+  SetStartValues();
+  ShowValues();
 }
 
 }  // namespace telvaro
