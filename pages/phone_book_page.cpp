@@ -1,9 +1,99 @@
 #include "pages/phone_book_page.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <cstdint>
+
+#include "pages/page_layout.h"
+#include "record/config_record.h"
+
 namespace telvaro {
 
+namespace {
+
+using Column = PhoneBookColumn;
+
+// The columns in exchange and screen order, with their role bit, their head
+// under "Call" or "SMS", their place and their object name.
+struct ColumnSpec {
+  Column column;
+  std::uint8_t role;
+  const char* head;
+  int x;
+  const char* name;
+};
+constexpr ColumnSpec kColumnSpecs[] = {
+    {Column::CallReboot, kCallReboot, "Reboot", 184, "callReboot"},
+    {Column::CallWakeup, kCallWakeup, "Wakeup", 226, "callWakeup"},
+    {Column::Csd, kCallCsd, "CSD", 268, "csd"},
+    {Column::SmsReboot, kSmsReboot, "Reboot", 310, "smsReboot"},
+    {Column::SmsWakeup, kSmsWakeup, "Wakeup", 352, "smsWakeup"},
+    {Column::SmsControl, kSmsControl, "Control", 394, "smsControl"},
+};
+constexpr int kHeadWidth = 40;
+constexpr int kBoxWidth = 18;
+constexpr int kFirstRowY = 84;
+constexpr int kRowPitch = 29;
+constexpr int kNumberLength = 20;  // what a phone book slot holds
+
+bool IsCallColumn(Column column) {
+  return column == Column::CallReboot || column == Column::CallWakeup || column == Column::Csd;
+}
+
+QLabel* Head(QWidget* parent, const QString& text, int x, int y, int width) {
+  QLabel* label = layout::Label(parent, text, x, y, width, 18);
+  label->setAlignment(Qt::AlignCenter);
+  return label;
+}
+
+}  // namespace
+
 CPhoneBookPage::CPhoneBookPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
+  using namespace layout;
   setObjectName(QStringLiteral("CPhoneBookPage"));
+
+  Label(this, QStringLiteral("*Write each number in international format: a plus sign, then the"), 8, 4, 414, 18);
+  Label(this, QStringLiteral(" country code and the number, e.g. +8613912345678."), 8, 22, 414, 18);
+  // Column heads: the boxes' centres line up under them.
+  const auto centred = [](int boxX) { return boxX + kBoxWidth / 2 - kHeadWidth / 2; };
+  Head(this, QStringLiteral("Item"), 4, 62, 30);
+  Head(this, QStringLiteral("Phone NO."), 38, 62, 130);
+  Head(this, QStringLiteral("Call"), centred(kColumnSpecs[0].x), 44, kColumnSpecs[1].x - kColumnSpecs[0].x + kHeadWidth);
+  Head(this, QStringLiteral("SMS"), centred(kColumnSpecs[3].x), 44, kColumnSpecs[5].x - kColumnSpecs[3].x + kHeadWidth);
+  for (const ColumnSpec& spec : kColumnSpecs) Head(this, QString::fromLatin1(spec.head), centred(spec.x), 62, kHeadWidth);
+
+  ValueExchange& x = Exchange();
+  for (int row = 0; row < kRows; ++row) {
+    const int y = kFirstRowY + row * kRowPitch;
+    Head(this, QString::number(row + 1), 4, y + 2, 30);
+    const auto r = static_cast<std::size_t>(row);
+    numberEdits_[r] = Edit(this, QStringLiteral("phoneNumber%1").arg(row + 1).toLatin1().constData(), 38, y, 130);
+    // No limit while typing: a longer number is refused when written.
+    x.Text(numberEdits_[r], &numbers[r], 0).LinkPhoneNumber(row).StoreLimit(kNumberLength, "Phone number err", -1);
+  }
+  for (const ColumnSpec& spec : kColumnSpecs) {
+    for (int row = 0; row < kRows; ++row) {
+      const auto r = static_cast<std::size_t>(row);
+      const QByteArray name = QStringLiteral("%1Box%2").arg(QLatin1String(spec.name)).arg(row + 1).toLatin1();
+      QCheckBox* box = Check(this, QString(), name.constData(), spec.x, kFirstRowY + row * kRowPitch, kBoxWidth);
+      boxes_[Slot(spec.column)][r] = box;
+      x.Check(box, &roles[Slot(spec.column)][r]).LinkPhoneRole(row, spec.role);
+      // Only the Call columns exclude each other; a click in an SMS column
+      // changes nothing else.
+      if (IsCallColumn(spec.column)) {
+        connect(box, &QCheckBox::clicked, this, [this] {
+          TakeValues();
+          UpdateCallColumns();
+          ShowValues();
+        });
+      }
+    }
+  }
+
+  // Nothing is offered before the window opens the port.
+  DisableAll();
+  ShowValues();
 }
 
 void CPhoneBookPage::OnShow() {
@@ -12,8 +102,65 @@ void CPhoneBookPage::OnShow() {
   csdAvailable = false;
 }
 
+void CPhoneBookPage::EnableByState() {
+  TakeValues();
+  for (QLineEdit* edit : numberEdits_) edit->setEnabled(true);
+  for (QCheckBox* box : boxes_[Slot(Column::SmsControl)]) box->setEnabled(true);
+  ShowValues();
+}
+
+void CPhoneBookPage::ClearForRead() {
+  for (QString& number : numbers) number.clear();
+  // CSD keeps its ticks: the coming record refills them anyway.
+  for (Column column : {Column::CallReboot, Column::CallWakeup, Column::SmsReboot, Column::SmsWakeup, Column::SmsControl})
+    roles[Slot(column)].fill(0);
+  ShowValues();
+}
+
 void CPhoneBookPage::SetPhoneBookColumn(PhoneBookColumn column, bool on) {
-  columns_[static_cast<std::size_t>(column)] = on;
+  TakeValues();
+  switch (column) {
+    case Column::CallReboot:
+    case Column::CallWakeup:
+    case Column::Csd:
+      (column == Column::CallReboot   ? callRebootAvailable
+       : column == Column::CallWakeup ? callWakeupAvailable
+                                      : csdAvailable) = on;
+      // A role nothing can use any more is taken from every number.
+      if (!on) roles[Slot(column)].fill(0);
+      UpdateCallColumns();
+      break;
+    case Column::SmsReboot:
+    case Column::SmsWakeup:
+    case Column::SmsControl:
+      for (QCheckBox* box : boxes_[Slot(column)]) box->setEnabled(on);
+      break;
+  }
+  ShowValues();
+}
+
+bool CPhoneBookPage::ColumnOn(PhoneBookColumn column) const {
+  switch (column) {
+    case Column::CallReboot:
+      return callRebootAvailable;
+    case Column::CallWakeup:
+      return callWakeupAvailable;
+    case Column::Csd:
+      return csdAvailable;
+    default:
+      return boxes_[Slot(column)][0]->isEnabled();
+  }
+}
+
+void CPhoneBookPage::UpdateCallColumns() {
+  const auto& reboot = roles[Slot(Column::CallReboot)];
+  const auto& wakeup = roles[Slot(Column::CallWakeup)];
+  const auto& csd = roles[Slot(Column::Csd)];
+  for (std::size_t r = 0; r < kRows; ++r) {
+    boxes_[Slot(Column::CallReboot)][r]->setEnabled(callRebootAvailable && wakeup[r] != 1 && csd[r] != 1);
+    boxes_[Slot(Column::CallWakeup)][r]->setEnabled(callWakeupAvailable && reboot[r] != 1 && csd[r] != 1);
+    boxes_[Slot(Column::Csd)][r]->setEnabled(csdAvailable && reboot[r] != 1 && wakeup[r] != 1);
+  }
 }
 
 }  // namespace telvaro

@@ -268,9 +268,10 @@ TEST(PagesTest, DigitalIoPagesEnableOnlyWithDigitalIo) {
 
 TEST(PagesTest, PhoneGroupGridFollowsSetGridEnabledAndDigitalIo) {
   WithInput<CPhoneGroupPage> page;
+  page.DisableAll();
   EXPECT_FALSE(page.GridEnabled());
-  page.SetGridEnabled(true);  // no digital I/O yet
-  EXPECT_TRUE(page.GridEnabled());
+  page.SetGridEnabled(true);  // no digital I/O yet: nothing happens
+  EXPECT_FALSE(page.GridEnabled());
   EXPECT_FALSE(page.input->isEnabled());
 
   page.SetIoPresent(true);
@@ -278,7 +279,9 @@ TEST(PagesTest, PhoneGroupGridFollowsSetGridEnabledAndDigitalIo) {
   EXPECT_TRUE(page.input->isEnabled());
   page.DisableAll();
   EXPECT_FALSE(page.input->isEnabled());
-  page.EnableByState();
+  page.EnableByState();  // takes and shows only: the grid stays off
+  EXPECT_FALSE(page.input->isEnabled());
+  page.SetGridEnabled(true);
   EXPECT_TRUE(page.input->isEnabled());
   page.SetGridEnabled(false);
   EXPECT_FALSE(page.GridEnabled());
