@@ -21,9 +21,9 @@ const ItemList kPlmnItems{"Plmn", kPlmnItemTexts};
 constexpr int kPlmnManual = 1;
 
 constexpr int kCaptionX = 10;
-constexpr int kNumberX = 164;
+constexpr int kNumberX = 180;
 constexpr int kNumberWidth = 50;
-constexpr int kHintX = 220;
+constexpr int kHintX = 236;
 constexpr int kPitch = 25;
 constexpr int kFirstRow = 18;
 constexpr int Row(int n) { return kFirstRow + n * kPitch; }
@@ -35,7 +35,7 @@ CAdvanced1Page::CAdvanced1Page(QWidget* parent, MessageSink* messages) : ConfigP
   setObjectName(QStringLiteral("CAdvanced1Page"));
 
   QGroupBox* packing = Group(this, "Data Packing", 8, 2, 414, GroupHeight(6));
-  Label(packing, "Interval Timeout (1*100ms)", kCaptionX, Row(0), 150);
+  Label(packing, "Interval Timeout (1*100ms)", kCaptionX, Row(0), 168);
   intervalTimeoutEdit_ = Edit(packing, "intervalTimeoutEdit", kNumberX, Row(0), kNumberWidth);
   Label(packing, "(2 - 100)", kHintX, Row(0), 80);
   Label(packing, "Packet Length", kCaptionX, Row(1), 150);
@@ -57,19 +57,19 @@ CAdvanced1Page::CAdvanced1Page(QWidget* parent, MessageSink* messages) : ConfigP
 
   QGroupBox* sms = Group(this, "Online SMS Notification", 8, packing->geometry().bottom() + 4, 414, GroupHeight(1));
   onlineSmsBox_ = Check(sms, "Enable", "onlineSmsBox", kCaptionX, Row(0), 80);
-  Label(sms, "*Set phone NO. in Phone Book->SMS Control", 100, Row(0), 300);
+  Label(sms, "*Set phone NO. in Phone Book->SMS Control", 110, Row(0), 296);
 
   QGroupBox* roaming = Group(this, "International Roaming", 8, sms->geometry().bottom() + 4, 414, GroupHeight(2));
   roamingBox_ = Check(roaming, "Enable", "roamingBox", kCaptionX, Row(0), 80);
-  plmnList_ = List(roaming, "plmnList", 100, Row(0), 110);
-  Label(roaming, "PLMN in SIM:", 224, Row(0), 76);
-  simPlmnValue_ = Value(roaming, "simPlmnValue", 304, Row(0), 100);
-  Label(roaming, "Preferred PLMN", kCaptionX, Row(1), 90);
-  preferredPlmnEdit_ = Edit(roaming, "preferredPlmnEdit", 100, Row(1), 70);
+  plmnList_ = List(roaming, "plmnList", 110, Row(0), 110);
+  Label(roaming, "PLMN in SIM:", 232, Row(0), 80);
+  simPlmnValue_ = Value(roaming, "simPlmnValue", 314, Row(0), 90);
+  Label(roaming, "Preferred PLMN", kCaptionX, Row(1), 98);
+  preferredPlmnEdit_ = Edit(roaming, "preferredPlmnEdit", 110, Row(1), 70);
 
   QGroupBox* csd = Group(this, "CSD Backup (Incoming)", 8, roaming->geometry().bottom() + 4, 414, GroupHeight(1));
   csdBackupBox_ = Check(csd, "Enable", "csdBackupBox", kCaptionX, Row(0), 80);
-  Label(csd, "*Set phone NO. in Phone Book->CSD", 100, Row(0), 300);
+  Label(csd, "*Set phone NO. in Phone Book->CSD", 110, Row(0), 296);
 
   // Stores follow the validator's order: timing, each delimiter's box before
   // its byte (a bad byte leaves what follows untouched), then the rest.

@@ -85,26 +85,31 @@ CGprsPage::CGprsPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent
   portEdit_ = Edit(socket, "portEdit", kRightFieldX, Row(0), 70);
   modbusBox_ = Check(socket, "Modbus RTU Slave Over TCP", "modbusBox", kRightCaptionX, Row(1), 190);
 
+  // The shut-down box's caption takes two lines beside the mode, so the
+  // rows under it start lower.
   const int controlY = socket->geometry().bottom() + 4;
-  QGroupBox* control = Group(this, "Connection Control", 8, controlY, 414, Row(4) + kRowHeight + 8);
+  constexpr int kCaptionHeight = 34;
+  const auto controlRow = [](int n) { return kFirstRow + kCaptionHeight - kRowHeight + 4 + n * kPitch; };
+  QGroupBox* control = Group(this, "Connection Control", 8, controlY, 414, controlRow(4) + kRowHeight + 8);
   Label(control, "Mode", kLeftCaptionX, Row(0), 70);
-  connectionModeList_ = List(control, "connectionModeList", kLeftFieldX, Row(0), 130);
-  Label(control, "Inactivity Time (s)", kLeftCaptionX, Row(1), 150);
-  inactivityTimeEdit_ = Edit(control, "inactivityTimeEdit", 164, Row(1), 56);
-  Label(control, "(5 - 1200)", 226, Row(1), 70);
-  Label(control, "Connect Interval (s)", kLeftCaptionX, Row(2), 150);
-  connectIntervalEdit_ = Edit(control, "connectIntervalEdit", 164, Row(2), 56);
-  Label(control, "(10 - 1200)", 226, Row(2), 70);
-  Label(control, "Max Retries", kLeftCaptionX, Row(3), 150);
-  maxRetriesEdit_ = Edit(control, "maxRetriesEdit", 164, Row(3), 56);
-  Label(control, "(1 - 60)", 226, Row(3), 70);
-  Label(control, "Connection IdleTimeout (s)", kLeftCaptionX, Row(4), 150);
-  idleTimeoutEdit_ = Edit(control, "idleTimeoutEdit", 164, Row(4), 56);
-  Label(control, "(0 - 1200)", 226, Row(4), 70);
-  shutdownBox_ = Check(control, QString(), "shutdownBox", 300, Row(1), 18);
+  connectionModeList_ = List(control, "connectionModeList", kLeftFieldX, Row(0), 150);
+  shutdownBox_ = Check(control, QString(), "shutdownBox", 246, Row(0), 18);
   shutdownText_ = new BoxCaption(" Shut Down Module      When Idle", shutdownBox_, control);
   shutdownText_->setObjectName("shutdownText");
-  shutdownText_->setGeometry(318, Row(1) - 4, 90, 2 * kRowHeight - 8);
+  shutdownText_->setGeometry(264, Row(0) + kRowHeight / 2 - kCaptionHeight / 2, 136, kCaptionHeight);
+  constexpr int kNumberX = 180;
+  constexpr int kNumberWidth = 56;
+  constexpr int kHintX = kNumberX + kNumberWidth + 6;
+  const auto numberRow = [&](const char* caption, const char* name, const char* hint, int n) {
+    Label(control, caption, kLeftCaptionX, controlRow(n), kNumberX - kLeftCaptionX - 2);
+    QLineEdit* edit = Edit(control, name, kNumberX, controlRow(n), kNumberWidth);
+    Label(control, hint, kHintX, controlRow(n), 80);
+    return edit;
+  };
+  inactivityTimeEdit_ = numberRow("Inactivity Time (s)", "inactivityTimeEdit", "(5 - 1200)", 1);
+  connectIntervalEdit_ = numberRow("Connect Interval (s)", "connectIntervalEdit", "(10 - 1200)", 2);
+  maxRetriesEdit_ = numberRow("Max Retries", "maxRetriesEdit", "(1 - 60)", 3);
+  idleTimeoutEdit_ = numberRow("Connection IdleTimeout (s)", "idleTimeoutEdit", "(0 - 1200)", 4);
 
   // The PPP list's items are part of the page itself; the other three lists
   // are filled on show. None has a selection until a record arrives.
