@@ -298,8 +298,10 @@ ValueExchange::Row& ValueExchange::Row::LinkBit(const Field<FieldKind::BitMask>&
   int* value = CheckAs(f.name);
   Self().load = [=](const ConfigRecord& r) { *value = (r.Get(f) & bit) != 0 ? 1 : 0; };
   Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
-    const std::uint8_t others = r.Get(f) & static_cast<std::uint8_t>(~bit);
-    r.Set(f, static_cast<std::uint8_t>(others | (*value == 1 ? bit : 0)));
+    // Written as a raw byte: the record's own setter clears the bits it has
+    // no name for, and those are the modem's to keep.
+    const std::uint8_t others = r.RawByte(f.offset) & static_cast<std::uint8_t>(~bit);
+    r.SetRawByte(f.offset, static_cast<std::uint8_t>(others | (*value == 1 ? bit : 0)));
     return std::nullopt;
   };
   return *this;
