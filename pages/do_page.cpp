@@ -23,12 +23,12 @@ constexpr std::uint32_t kMaxPulse = 30000;
 constexpr int kMaxAlarmText = 70;
 
 constexpr int kCaptionX = 14;
-constexpr int kCaptionWidth = 130;
+constexpr int kCaptionWidth = 140;
 constexpr int kListX = kCaptionX + kCaptionWidth + 2;
-constexpr int kRightCaptionX = 226;
-constexpr int kRightListX = 330;
-constexpr int kSubCaptionX = 100;  // rows under "Pulse Mode:" and "SMS Control:"
-constexpr int kSubFieldX = 146;
+constexpr int kRightCaptionX = 232;
+constexpr int kRightListX = 334;
+constexpr int kSubCaptionX = 112;  // rows under "Pulse Mode:" and "SMS Control:"
+constexpr int kSubFieldX = 160;
 
 }  // namespace
 
@@ -36,25 +36,25 @@ CDoPage::CDoPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, me
   setObjectName(QStringLiteral("CDoPage"));
   QGroupBox* group = Group(this, "DO Config", 8, 8, 414, 332);
 
-  Label(group, "Alarm Source:", kCaptionX, 20, 86);
-  diAlarmBox_ = Check(group, "DI Alarm", "diAlarmBox", kSubCaptionX, 20, 90);
-  smsControlBox_ = Check(group, "SMS Control", "smsControlBox", 194, 20, 104);
-  phoneControlBox_ = Check(group, "Phone Control", "phoneControlBox", 300, 20, 110);
+  Label(group, "Alarm Source:", kCaptionX, 20, 94);
+  diAlarmBox_ = Check(group, "DI Alarm", "diAlarmBox", 108, 20, 86);
+  smsControlBox_ = Check(group, "SMS Control", "smsControlBox", 198, 20, 98);
+  phoneControlBox_ = Check(group, "Phone Control", "phoneControlBox", 298, 20, 110);
 
   Label(group, "Alarm On Action", kCaptionX, 48, kCaptionWidth);
-  onActionList_ = List(group, "onActionList", kListX, 48, 70);
+  onActionList_ = List(group, "onActionList", kListX, 48, 64);
   Label(group, "Alarm Off Action", kRightCaptionX, 48, 100);
-  offActionList_ = List(group, "offActionList", kRightListX, 48, 70);
+  offActionList_ = List(group, "offActionList", kRightListX, 48, 64);
   Label(group, "Status When Power On", kCaptionX, 76, kCaptionWidth);
-  powerOnList_ = List(group, "powerOnList", kListX, 76, 70);
+  powerOnList_ = List(group, "powerOnList", kListX, 76, 64);
   Label(group, "Phone Group", kRightCaptionX, 76, 100);
-  phoneGroupList_ = List(group, "phoneGroupList", kRightListX, 76, 70);
+  phoneGroupList_ = List(group, "phoneGroupList", kRightListX, 76, 64);
 
   Label(group, "Keep On", kCaptionX, 104, kCaptionWidth);
   keepOnEdit_ = Edit(group, "keepOnEdit", kListX, 104, 60);
   Label(group, "(0 - 255) sec", kListX + 66, 104, 120);
 
-  Label(group, "Pulse Mode:", kCaptionX, 132, 86);
+  Label(group, "Pulse Mode:", kCaptionX, 132, 94);
   struct PulseRow {
     const char* caption;
     const char* name;
@@ -73,11 +73,11 @@ CDoPage::CDoPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, me
     y += 26;
   }
 
-  Label(group, "SMS Control:", kCaptionX, 240, 86);
-  Label(group, "Triggering Alarm", kSubCaptionX, 240, 106);
-  alarmOnEdit_ = Edit(group, "alarmOnEdit", 208, 240, 196);
-  Label(group, "Recovering Alarm", kSubCaptionX, 266, 106);
-  alarmOffEdit_ = Edit(group, "alarmOffEdit", 208, 266, 196);
+  Label(group, "SMS Control:", kCaptionX, 240, 94);
+  Label(group, "Triggering Alarm", kSubCaptionX, 240, 110);
+  alarmOnEdit_ = Edit(group, "alarmOnEdit", 226, 240, 180);
+  Label(group, "Recovering Alarm", kSubCaptionX, 266, 110);
+  alarmOffEdit_ = Edit(group, "alarmOffEdit", 226, 266, 180);
 
   overTcpBox_ = Check(group, "DO over TCP", "overTcpBox", kCaptionX, 298, 150);
   alwaysTriggerBox_ = Check(group, "Always Trigger", "alwaysTriggerBox", kRightCaptionX, 298, 150);
