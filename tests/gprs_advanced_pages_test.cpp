@@ -16,11 +16,14 @@
 #include <utility>
 #include <vector>
 
+#include "app/main_dialog.h"
 #include "pages/advanced1_page.h"
 #include "pages/advanced2_page.h"
 #include "pages/gprs_page.h"
 #include "record/config_record.h"
 #include "record/factory_defaults.h"
+#include "sim/modem_sim.h"
+#include "tests/gui_test_support.h"
 
 // Readable values in failure output.
 static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -466,6 +469,77 @@ TEST_F(Advanced2Page, EveryBadPacketHasItsMessageAndLaterBlocksStayUnstored) {
     EXPECT_EQ(stored.Get(field::logout_ack).size(), 0u);
     EXPECT_EQ(stored.Get(field::login_ack).size(), i >= 2 ? 2u : 0u) << cases[i].first;
   }
+}
+
+
+// Through the window: the GPRS page's connection control and the Advanced 1
+// CSD backup reach the real Wakeup, Reboot and Phone Book pages.
+class CrossPageEffects : public WindowWithModem {
+ protected:
+  template <typename T = QCheckBox>
+  T* Find(const char* name) const {
+    auto* widget = window->findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  // Checked and enabled, as the operator sees a box.
+  std::pair<bool, bool> Look(const char* name) const {
+    const QCheckBox* box = Find(name);
+    return {box->isChecked(), box->isEnabled()};
+  }
+};
+
+TEST_F(CrossPageEffects, ConnectionControlAndCsdBackupSwitchTheOtherPages) {
+  StartWindow();
+  ConfigRecord record;
+  ApplyFactoryDefaults(record);
+  record.Set(field::hw_options, kHwOptionDigitalIo);
+  record.Set(field::connection_mode, 0);  // "Always Online"
+  record.SetFlag(field::wakeup_by_call, true);
+  record.SetFlag(field::reboot_by_call, true);
+  record.SetFlag(field::csd_backup_enable, true);
+  record.SetPhoneBook(0, {"+8613900000001", kCallWakeup});
+  record.SetPhoneBook(1, {"+8613900000002", kCallReboot});
+  record.SetPhoneBook(2, {"+8613900000003", kCallCsd});
+  modem->SetStoredRecord(record);
+  PressOpen();
+  ASSERT_TRUE(WaitUntil([&] { return Find<QLineEdit>("phoneNumber3")->text() == "+8613900000003" &&
+                                     window->RunningWorkers() == 0; },
+                        5000));
+  using State = std::pair<bool, bool>;
+
+  // Always online: nothing wakes the modem, yet its ticked Call keeps the
+  // Phone Book's Call Wakeup column; the Reboot page keeps its Call.
+  EXPECT_EQ(Look("wakeupCallBox"), State(true, false));
+  EXPECT_FALSE(Find("wakeupTime1Box")->isEnabled());
+  EXPECT_EQ(Look("callWakeupBox1"), State(true, true));
+  EXPECT_EQ(Look("rebootCallBox"), State(true, true));
+  EXPECT_EQ(Look("callRebootBox2"), State(true, true));
+
+  auto* mode = Find<QComboBox>("connectionModeList");
+  Choose(mode, 1);
+  EXPECT_EQ(mode->currentText(), "Connect On Demand");
+  EXPECT_EQ(Look("wakeupCallBox"), State(true, true));
+  EXPECT_TRUE(Find("wakeupTime1Box")->isEnabled());
+
+  // A module shut down when idle hears no call: Call and SMS are cleared and
+  // off on both pages, and so are their Phone Book columns.
+  Find("shutdownBox")->click();
+  for (const char* name : {"wakeupCallBox", "wakeupSmsBox", "rebootCallBox", "rebootSmsBox", "callWakeupBox1",
+                           "callRebootBox2"})
+    EXPECT_EQ(Look(name), State(false, false)) << name;
+  EXPECT_TRUE(Find("wakeupTime1Box")->isEnabled());
+  Find("shutdownBox")->click();
+  for (const char* name : {"wakeupCallBox", "wakeupSmsBox", "rebootCallBox", "rebootSmsBox"})
+    EXPECT_EQ(Look(name), State(false, true)) << name;
+
+  // Without CSD backup the Phone Book's CSD ticks go, and stay gone.
+  EXPECT_EQ(Look("csdBox3"), State(true, true));
+  Find("csdBackupBox")->click();
+  EXPECT_EQ(Look("csdBox3"), State(false, false));
+  Find("csdBackupBox")->click();
+  EXPECT_EQ(Look("csdBox3"), State(false, true));
+  EXPECT_EQ(texts, std::vector<std::string>{"Operation succeed!"});  // the read on opening, and nothing else
 }
 
 }  // namespace
