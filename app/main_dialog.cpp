@@ -229,9 +229,9 @@ void CMainDlg::BuildMenu() {
   QMenu* file = bar->addMenu("File");
   file->addAction("Exit", this, [this] { close(); });
   QMenu* settings = bar->addMenu("Settings");
-  // Export and Import arrive with the settings pages' validation.
-  settings->addAction("Export")->setEnabled(false);
-  settings->addAction("Import")->setEnabled(false);
+  // Neither talks to the modem, so both work with the port closed.
+  settings->addAction("Export", this, &CMainDlg::ExportSettings)->setObjectName("exportAction");
+  settings->addAction("Import", this, &CMainDlg::ImportSettings)->setObjectName("importAction");
   // The Upgrade button stays hidden and disabled; operators start the same
   // command from here.
   settings->addSeparator();
@@ -289,9 +289,12 @@ void CMainDlg::BuildTabs() {
   // The Com page reads the serial settings file while it is created: next to
   // the executable, or in the user's configuration folder when that is read-only.
   comPage_ = new CComPage(tabControl_, messages_);
-  comPage_->SetSettingsPath(SerialSettingsLocation(
-      QCoreApplication::applicationDirPath().toStdString(),
-      (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro").toStdString()));
+  comPage_->SetSettingsPath(
+      !options_.serialSettingsPath.empty()
+          ? options_.serialSettingsPath
+          : SerialSettingsLocation(
+                QCoreApplication::applicationDirPath().toStdString(),
+                (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro").toStdString()));
   create(kCom, comPage_);
   basicPage_ = create(kBasic, new CBasicPage(tabControl_, messages_));
   create(kGprs, new CGprsPage(tabControl_, messages_))->SetMainDlg(this);

@@ -57,6 +57,11 @@ struct MainDlgOptions {
   // The firmware image to send, or an empty text when the operator cancels;
   // the file-open dialog unless a test gives one. Called on the window thread.
   std::function<QString(QWidget*)> chooseFirmwareFile;
+  // The serial settings file; the one the location rule picks when empty.
+  std::string serialSettingsPath;
+  // The settings file to export to (save) or import from, or an empty text
+  // when the operator cancels; the file dialogs unless a test gives one.
+  std::function<QString(QWidget*, bool save)> chooseSettingsFile;
   // Waits of the upgrade (the 3000 ms loader start and the 100 ms polls);
   // the real clock when empty. Tests may shorten the loader start.
   std::function<void(int ms)> upgradeSleep;
@@ -84,6 +89,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void ReadParameters();
   void WriteParameters();
   void OnDefault();
+  void ExportSettings();
+  void ImportSettings();
   void RebootDevice();
   void UpgradeFirmware();
   void ExitProgram();
@@ -135,6 +142,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // The twelve page validators in their fixed order into `record`; 0, or the
   // first failure's negative result after its message.
   int ValidatePages(ConfigRecord& record);
+  QString ChooseSettingsFile(bool save);
   void UpgradeWorker();
 
   // SessionEvents and DispatchHost.

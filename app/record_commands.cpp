@@ -1,10 +1,13 @@
 // The commands that move the record between the pages, the factory settings
 // and the modem: showing a record on every page, the page validators in their
 // order, Default and Write.
+#include <QFile>
+#include <QFileDialog>
 #include <QToolButton>
 
 #include "app/main_dialog.h"
 #include "link/serial_settings.h"
+#include "operations/settings_file.h"
 #include "pages/basic_page.h"
 #include "pages/com_page.h"
 #include "pages/config_page.h"
@@ -17,6 +20,16 @@ namespace {
 // The order in which a record reaches the pages.
 constexpr PageIndex kShowOrder[] = {kBasic,   kCom,    kGprs, kAdvanced1, kAdvanced2, kWakeup,   kNetworks,
                                     kReboot,  kDi,     kDo,   kPhoneBook, kPhoneGroup};
+constexpr const char* kSettingsFileName = "DATAROM.bin";
+constexpr const char* kSettingsFileFilters = "*.bin (*.bin);;*.* (*)";
+
+// The exact message, and on a second line what the system said, if anything.
+QString WithDetail(const std::string& message, const std::string& detail) {
+  QString text = QString::fromStdString(message);
+  if (!detail.empty()) text += "\n" + QString::fromStdString(detail);
+  return text;
+}
+
 // The validators' fixed order, shared by Write and Export.
 constexpr PageIndex kValidateOrder[] = {kBasic,      kCom,       kGprs, kNetworks, kReboot, kAdvanced1,
                                         kAdvanced2,  kWakeup,    kPhoneBook, kDi,   kDo,      kPhoneGroup};
@@ -83,6 +96,44 @@ void CMainDlg::WriteParameters() {
   operation_.writePending.store(true);
   session_.Write(frame);  // a lost frame shows up as a time-out
   StartOperationWait();
+}
+
+QString CMainDlg::ChooseSettingsFile(bool save) {
+  if (options_.chooseSettingsFile) return options_.chooseSettingsFile(this, save);
+  // No owner window and no default extension: a name is used as typed. The
+  // save dialog asks before an existing file is overwritten.
+  return save ? QFileDialog::getSaveFileName(nullptr, QString(), kSettingsFileName, kSettingsFileFilters)
+              : QFileDialog::getOpenFileName(nullptr, QString(), kSettingsFileName, kSettingsFileFilters);
+}
+
+void CMainDlg::ExportSettings() {
+  // The file holds exactly what the pages show; a page that does not
+  // validate has said why, and nothing is saved.
+  ConfigRecord edited = state_.record;
+  if (ValidatePages(edited) < 0) {
+    messages_->Show("Input wrong");
+    return;
+  }
+  state_.record = edited;
+  const QString path = ChooseSettingsFile(true);
+  if (path.isEmpty()) return;
+  const SettingsFileWrite written = WriteSettingsFile(QFile::encodeName(path).toStdString(), state_.record);
+  messages_->Show(written.ok() ? QString("Export succeed") : WithDetail(written.message, written.detail));
+}
+
+void CMainDlg::ImportSettings() {
+  const QString path = ChooseSettingsFile(false);
+  if (path.isEmpty()) return;
+  const SettingsFileRead read = ReadSettingsFile(QFile::encodeName(path).toStdString());
+  if (!read.record) {
+    messages_->Show(read.message == kSettingsOpenFailed ? WithDetail(read.message, read.detail)
+                                                        : QString::fromStdString(read.message));
+    return;
+  }
+  // What the connected device says of itself stays; the rest is the file's.
+  state_.record.ImportKeepingDeviceBytes(read.record->Block());
+  ShowRecordOnPages(state_.record);
+  messages_->Show("Import succeed");
 }
 
 }  // namespace telvaro

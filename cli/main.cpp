@@ -93,7 +93,7 @@ void Need(const Options& o, std::size_t files, bool port) {
 
 ConfigRecord LoadSettings(const std::string& path) {
   const SettingsFileRead read = ReadSettingsFile(path);
-  if (!read.record) throw Failure{kExitUsage, path + ": " + read.message};
+  if (!read.record) throw Failure{kExitUsage, path + ": " + read.message + " (" + read.detail + ")"};
   return *read.record;
 }
 
@@ -133,8 +133,8 @@ int Read(const Options& o) {
     return kExitOk;
   }
   // The file holds exactly what the modem sent: record and checksum.
-  if (const std::string error = WriteSettingsFile(o.output, record); !error.empty())
-    throw Failure{kExitUsage, o.output + ": " + error};
+  if (const SettingsFileWrite written = WriteSettingsFile(o.output, record); !written.ok())
+    throw Failure{kExitUsage, o.output + ": " + written.message + " (" + written.detail + ")"};
   std::printf("COM%d: settings of \"%s\" saved to %s\n", o.com, record.Get(field::device_name).c_str(), o.output.c_str());
   return kExitOk;
 }

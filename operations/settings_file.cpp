@@ -1,51 +1,132 @@
 #include "operations/settings_file.h"
 
-#include <array>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
-#include <memory>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "operations/file_input.h"
 #include "protocol/record_checksum.h"
 
 namespace telvaro {
 namespace {
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+
 constexpr std::size_t kReadLimit = 4096;
+
+SettingsFileWrite Failed(const char* message, int error) { return {message, std::strerror(error)}; }
+
+#ifdef _WIN32
+int CreateNew(const std::string& path) {
+  return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+long WriteSome(int fd, const std::uint8_t* data, std::size_t n) { return ::_write(fd, data, static_cast<unsigned>(n)); }
+bool FlushToDisk(int fd) { return ::_commit(fd) == 0; }
+int CloseFd(int fd) { return ::_close(fd); }
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+int ProcessId() { return ::_getpid(); }
+#else
+int CreateNew(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }
+long WriteSome(int fd, const std::uint8_t* data, std::size_t n) { return static_cast<long>(::write(fd, data, n)); }
+bool FlushToDisk(int fd) { return ::fsync(fd) == 0; }
+int CloseFd(int fd) { return ::close(fd); }
+bool ReplaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+int ProcessId() { return static_cast<int>(::getpid()); }
+#endif
+
+// A name beside the target that no one else is using.
+std::string TemporaryName(const std::string& path, int attempt) {
+  static std::atomic<unsigned> counter{0};
+  return path + ".tmp-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++) + "-" +
+         std::to_string(attempt);
+}
+
 }  // namespace
 
-SettingsFileRead ReadSettingsFile(const std::string& path) {
+SettingsFileRead ParseSettingsFile(std::span<const std::uint8_t> bytes) {
   SettingsFileRead result;
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    result.message = kSettingsOpenFailed;
-    return result;
-  }
-  std::array<std::uint8_t, kReadLimit> bytes{};
-  const std::size_t n = std::fread(bytes.data(), 1, bytes.size(), file.get());
-  if (n != ConfigRecord::kBlockSize) {
+  if (bytes.size() != ConfigRecord::kBlockSize) {
     result.message = kSettingsBadLength;
+    result.detail = std::to_string(bytes.size()) + " bytes; a settings file has exactly " +
+                    std::to_string(ConfigRecord::kBlockSize);
     return result;
   }
-  if (RecordChecksum(bytes.data(), ConfigRecord::kSize) != bytes[ConfigRecord::kSize]) {
+  const std::uint8_t sum = RecordChecksum(bytes.data(), ConfigRecord::kSize);
+  if (sum != bytes[ConfigRecord::kSize]) {
     result.message = kSettingsBadChecksum;
+    result.detail = "the last byte does not match the sum of the record";
     return result;
   }
   ConfigRecord record;
-  record.ReplaceFrom(std::span(bytes.data(), ConfigRecord::kBlockSize));
+  record.ReplaceFrom(bytes);
   result.record = record;
   return result;
 }
 
-std::string WriteSettingsFile(const std::string& path, ConfigRecord& record) {
+SettingsFileRead ReadSettingsFile(const std::string& path) {
+  const FileReadResult file = ReadRegularFile(path, kReadLimit);
+  switch (file.status) {
+    case FileReadStatus::Ok:
+      return ParseSettingsFile(file.bytes);
+    case FileReadStatus::TooLong: {
+      SettingsFileRead result;
+      result.message = kSettingsBadLength;
+      result.detail = std::to_string(file.size) + " bytes; a settings file has exactly " +
+                      std::to_string(ConfigRecord::kBlockSize);
+      return result;
+    }
+    default: {
+      SettingsFileRead result;
+      result.message = kSettingsOpenFailed;
+      result.detail = FileReadStatusText(file.status);
+      return result;
+    }
+  }
+}
+
+SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& record) {
   record.SetChecksum(RecordChecksum(record.Record()));
-  File file(std::fopen(path.c_str(), "wb"));
-  if (!file) return kSettingsOpenFailed;
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    temporary = TemporaryName(path, attempt);
+    fd = CreateNew(temporary);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) return Failed(kSettingsOpenFailed, errno);
+
   const auto block = record.Block();
-  const bool written = std::fwrite(block.data(), 1, block.size(), file.get()) == block.size();
-  const bool closed = std::fclose(file.release()) == 0;
-  return written && closed ? std::string() : std::string(kSettingsWriteFailed);
+  std::size_t written = 0;
+  int error = 0;
+  while (written < block.size()) {
+    const long n = WriteSome(fd, block.data() + written, block.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : EIO;
+      break;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  if (error == 0 && !FlushToDisk(fd)) error = errno;
+  if (CloseFd(fd) != 0 && error == 0) error = errno;
+  // Only a complete file replaces the operator's earlier one.
+  if (error == 0 && !ReplaceFile(temporary, path)) error = errno;
+  if (error != 0) {
+    std::remove(temporary.c_str());
+    return Failed(kSettingsWriteFailed, error);
+  }
+  return {};
 }
 
 }  // namespace telvaro

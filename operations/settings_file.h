@@ -1,9 +1,13 @@
 // The settings file: exactly the record and its checksum, 1629 bytes, no
 // header. Export writes it; Import reads it back with length and checksum
-// checks and keeps the connected device's own bytes.
+// checks and keeps the connected device's own bytes. The window and
+// telvaro-cli both go through these routines, so a file from either loads
+// byte for byte in the other.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "record/config_record.h"
@@ -18,15 +22,30 @@ inline constexpr const char* kSettingsWriteFailed = "Write file err";
 struct SettingsFileRead {
   std::optional<ConfigRecord> record;  // the whole block as in the file
   std::string message;                 // why it was refused, when it was
+  std::string detail;                  // the reason behind the message, for those who can show more
 };
 
-// Reads at most 4096 bytes; anything but exactly 1629 is "Read len err", a
-// checksum byte that does not match the 1628 record bytes is "chksum err".
+// The bytes of a settings file: anything but exactly 1629 is "Read len err",
+// a checksum byte that does not match the 1628 record bytes is "chksum err".
+SettingsFileRead ParseSettingsFile(std::span<const std::uint8_t> bytes);
+
+// Reads only a regular file, and at most 4096 bytes of it: a directory, a
+// FIFO or a device is "Open file err" without blocking, a longer file is
+// "Read len err".
 SettingsFileRead ReadSettingsFile(const std::string& path);
 
-// Writes the 1629-byte block (record and checksum slot) after storing the
-// record's checksum in the slot. Returns an empty text on success, else the
-// reason. A failed write is reported instead of passing for success.
-std::string WriteSettingsFile(const std::string& path, ConfigRecord& record);
+struct SettingsFileWrite {
+  std::string message;  // empty on success, else "Open file err" or "Write file err"
+  std::string detail;   // the system's reason
+  bool ok() const { return message.empty(); }
+};
+
+// Stores the record's checksum in its slot and saves the 1629-byte block
+// atomically: it goes to a new file beside the target, which replaces the
+// target only once every byte is written and flushed to disk, so a failed or
+// interrupted export never destroys the operator's earlier file. "Open file
+// err" when the folder cannot take a new file, "Write file err" when the
+// bytes could not all be written or the target could not be replaced.
+SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& record);
 
 }  // namespace telvaro

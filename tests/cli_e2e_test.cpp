@@ -106,7 +106,7 @@ TEST_F(CliE2E, WriteStoresTheFileAndKeepsTheModemsDeviceBytes) {
   prepared.Set(field::device_flag, 0x5A);
   prepared.Set(field::rs485_absent, 1);
   const std::string file = (dir / "prepared.bin").string();
-  ASSERT_EQ(WriteSettingsFile(file, prepared), "");
+  ASSERT_TRUE(WriteSettingsFile(file, prepared).ok());
 
   const CliRun run = Cli("write " + file);
   ASSERT_EQ(run.status, 0) << run.err;
@@ -133,7 +133,7 @@ TEST_F(CliE2E, WriteNamesEverySettingTheModemDidNotHold) {
   prepared.Set(field::di_mode, 1, 0);
   prepared.Set(field::device_name, "Held fine");
   const std::string file = (dir / "prepared.bin").string();
-  ASSERT_EQ(WriteSettingsFile(file, prepared), "");
+  ASSERT_TRUE(WriteSettingsFile(file, prepared).ok());
 
   const CliRun run = Cli("write " + file);
   EXPECT_EQ(run.status, 1);
@@ -282,7 +282,7 @@ TEST_F(CliE2E, DumpAndDiffOfSettingsFiles) {
   a.SetPhoneBook(2, PhoneBookEntry{"+4915112345", kCallReboot | kSmsControl});
   a.SetPhoneGroupMask(0, 0x0005);
   const std::string fileA = (dir / "a.bin").string();
-  ASSERT_EQ(WriteSettingsFile(fileA, a), "");
+  ASSERT_TRUE(WriteSettingsFile(fileA, a).ok());
 
   const CliRun json = Cli("dump " + fileA + " --json");
   ASSERT_EQ(json.status, 0) << json.err;
@@ -302,7 +302,7 @@ TEST_F(CliE2E, DumpAndDiffOfSettingsFiles) {
   b.Set(field::apn, "other");
   b.Set(field::di_mode, 0, 1);
   const std::string fileB = (dir / "b.bin").string();
-  ASSERT_EQ(WriteSettingsFile(fileB, b), "");
+  ASSERT_TRUE(WriteSettingsFile(fileB, b).ok());
   const CliRun diff = Cli("diff " + fileA + " " + fileB);
   ASSERT_EQ(diff.status, 0) << diff.err;
   EXPECT_EQ(diff.out, "apn: \"internet\" -> \"other\"\ndi_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
