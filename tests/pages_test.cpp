@@ -243,27 +243,33 @@ TEST(PagesTest, EveryPageIsAFixedSizeWidgetNamedAfterItsClass) {
   EXPECT_TRUE(sink.messages.empty());
 }
 
+// `control` names an input the page enables whenever it has digital I/O.
 template <class Page>
-void ExpectEnablingFollowsIoPresent() {
-  WithInput<Page> page;
+void ExpectEnablingFollowsIoPresent(const char* control) {
+  RecordingSink sink;
+  Page page(nullptr, &sink);
+  page.OnShow();
+  auto* input = page.template findChild<QWidget*>(control);
+  ASSERT_NE(input, nullptr) << control;
   EXPECT_FALSE(page.ioPresent);
   page.EnableByState();
-  EXPECT_FALSE(page.input->isEnabled());
+  EXPECT_FALSE(input->isEnabled());
   page.SetIoPresent(true);
   page.EnableByState();
-  EXPECT_TRUE(page.input->isEnabled());
+  EXPECT_TRUE(input->isEnabled());
   page.DisableAll();
-  EXPECT_FALSE(page.input->isEnabled());
+  EXPECT_FALSE(input->isEnabled());
   page.EnableByState();
   // A later response without digital I/O takes the page down again.
   page.SetIoPresent(false);
   page.EnableByState();
-  EXPECT_FALSE(page.input->isEnabled());
+  EXPECT_FALSE(input->isEnabled());
+  EXPECT_TRUE(sink.messages.empty());
 }
 
 TEST(PagesTest, DigitalIoPagesEnableOnlyWithDigitalIo) {
-  ExpectEnablingFollowsIoPresent<CDiPage>();
-  ExpectEnablingFollowsIoPresent<CDoPage>();
+  ExpectEnablingFollowsIoPresent<CDiPage>("modeList0");
+  ExpectEnablingFollowsIoPresent<CDoPage>("diAlarmBox");
 }
 
 TEST(PagesTest, PhoneGroupGridFollowsSetGridEnabledAndDigitalIo) {
