@@ -2,6 +2,7 @@
 // modem: what reaches the modem and the files, byte for byte.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -130,6 +131,7 @@ class RecordCommands : public WindowWithModem {
   }
   static std::vector<std::uint8_t> Bytes(const ConfigRecord& r) { return {r.Record().begin(), r.Record().end()}; }
   QLineEdit* Edit(PageIndex page, const char* name) const { return window->Page(page)->findChild<QLineEdit*>(name); }
+  QComboBox* List(PageIndex page, const char* name) const { return window->Page(page)->findChild<QComboBox*>(name); }
   std::string SettingsFileText() const {
     QFile file(QString::fromStdString(settingsPath));
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("<none>");
@@ -209,6 +211,15 @@ TEST_F(RecordCommands, DefaultShowsTheFactorySettingsAndKeepsPinAndDeviceBytes) 
   EXPECT_EQ(window->State().record.Get(field::hw_options), kHwOptionDigitalIo);
   EXPECT_EQ(Edit(kBasic, "deviceNameEdit")->text(), "Modem");
   EXPECT_EQ(Edit(kNetworks, "updateFrequency")->text(), "30");
+  EXPECT_EQ(Edit(kGprs, "apnEdit")->text(), "cmnet");
+  EXPECT_EQ(Edit(kGprs, "portEdit")->text(), "502");
+  EXPECT_EQ(List(kGprs, "dnsList")->currentText(), "Use Peer DNS");
+  EXPECT_EQ(List(kAdvanced1, "plmnList")->currentText(), "PLMN in SIM");
+  for (const char* time : {"rebootTime1Edit", "rebootTime2Edit", "rebootTime3Edit"})
+    EXPECT_EQ(Edit(kReboot, time)->text(), "00:00") << time;
+  for (const char* time : {"wakeupTime1Edit", "wakeupTime2Edit", "wakeupTime3Edit"})
+    EXPECT_EQ(Edit(kWakeup, time)->text(), "00:00") << time;
+  EXPECT_TRUE(Edit(kBasic, "pinCodeEdit")->text() == "4321");
   QTest::qWait(300);
   EXPECT_TRUE(modem->Frames().empty());  // nothing is sent until Write
 }
