@@ -206,12 +206,15 @@ ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::Text>& f, in
 
 namespace {
 
-// Number rows hold an int32 or uint32 page value.
-template <typename Variant>
-void LinkNumber(const Variant& value, const char* name,
-                std::function<std::uint32_t(const ConfigRecord&)> get, std::function<void(ConfigRecord&, std::uint32_t)> set,
+// Number rows hold an int32 or uint32 page value; the field takes its low bits.
+template <typename Variant, FieldKind K>
+void LinkNumber(const Variant& value, const Field<K>& f, int element,
                 std::function<void(const ConfigRecord&)>& load,
                 std::function<std::optional<StoreFailure>(ConfigRecord&)>& store) {
+  if (load || store) throw std::logic_error(std::string("a second record link on a row: ") + f.name);
+  using Stored = decltype(std::declval<const ConfigRecord&>().Get(f, element));
+  const auto get = [=](const ConfigRecord& r) { return std::uint32_t{r.Get(f, element)}; };
+  const auto set = [=](ConfigRecord& r, std::uint32_t v) { r.Set(f, static_cast<Stored>(v), element); };
   if (auto* const* s = std::get_if<std::int32_t*>(&value)) {
     std::int32_t* v = *s;
     load = [=](const ConfigRecord& r) { *v = static_cast<std::int32_t>(get(r)); };
@@ -227,7 +230,7 @@ void LinkNumber(const Variant& value, const char* name,
       return std::nullopt;
     };
   } else {
-    throw std::logic_error(std::string("record link does not fit its row: ") + name);
+    throw std::logic_error(std::string("record link does not fit its row: ") + f.name);
   }
 }
 
@@ -246,20 +249,12 @@ void LinkFlag(int* value, const FlagField& f, int element, std::function<void(co
 }  // namespace
 
 ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::Byte>& f, int element) {
-  if (Self().load || Self().store) throw std::logic_error(std::string("a second record link on a row: ") + f.name);
-  LinkNumber(
-      Self().value, f.name, [=](const ConfigRecord& r) { return std::uint32_t{r.Get(f, element)}; },
-      [=](ConfigRecord& r, std::uint32_t v) { r.Set(f, static_cast<std::uint8_t>(v), element); }, Self().load,
-      Self().store);
+  LinkNumber(Self().value, f, element, Self().load, Self().store);
   return *this;
 }
 
 ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::U16>& f, int element) {
-  if (Self().load || Self().store) throw std::logic_error(std::string("a second record link on a row: ") + f.name);
-  LinkNumber(
-      Self().value, f.name, [=](const ConfigRecord& r) { return std::uint32_t{r.Get(f, element)}; },
-      [=](ConfigRecord& r, std::uint32_t v) { r.Set(f, static_cast<std::uint16_t>(v), element); }, Self().load,
-      Self().store);
+  LinkNumber(Self().value, f, element, Self().load, Self().store);
   return *this;
 }
 
