@@ -171,23 +171,28 @@ TEST_F(RecordCommands, AnUneditedRecordGoesBackByteForByteAndAnEditExactlyAsMade
 }
 
 TEST_F(RecordCommands, AFailingPageShowsOnlyItsMessageAndNothingIsSentOrSaved) {
+  const std::string settings = "[com.conf]\nBandRate=9600\n";
+  QFile file(QString::fromStdString(settingsPath));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(settings.c_str());
+  file.close();
   StartWith();
   OpenAndRead();
   const ConfigRecord before = window->State().record;
   modem->ClearFrames();
-  Edit(kNetworks, "updateFrequency")->setText("0");
+  Edit(kWakeup, "wakeupTime1Edit")->setText("24:00");  // checked even with its box unticked
   Edit(kBasic, "deviceNameEdit")->setText("changed");  // a page before the failing one
   Press("writeButton");
-  EXPECT_EQ(texts, std::vector<std::string>{"Rssi interval err"});
+  EXPECT_EQ(texts, std::vector<std::string>{"Wakeup time1 error"});
   EXPECT_TRUE(modem->Frames().empty());
-  EXPECT_EQ(SettingsFileText(), "<none>");
+  EXPECT_EQ(SettingsFileText(), settings);
   EXPECT_EQ(window->State().record, before);  // nothing half-updated is kept
 
   // Export runs the same validators.
   texts.clear();
   chosenFile = dir.filePath("never.bin");
   window->ExportSettings();
-  EXPECT_EQ(texts, (std::vector<std::string>{"Rssi interval err", "Input wrong"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"Wakeup time1 error", "Input wrong"}));
   EXPECT_FALSE(QFile::exists(chosenFile));
 }
 
