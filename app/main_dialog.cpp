@@ -22,7 +22,7 @@
 
 #include "app/icons.h"
 #include "app/window_thread.h"
-#include "operations/note_dialog.h"
+#include "app/note_dialog.h"
 #include "operations/upgrade_flow.h"
 #include "pages/about_dialog.h"
 #include "pages/advanced1_page.h"
@@ -33,7 +33,7 @@
 #include "pages/do_page.h"
 #include "pages/gprs_page.h"
 #include "pages/help_dialog.h"
-#include "status/networks_page.h"
+#include "pages/networks_page.h"
 #include "pages/phone_book_page.h"
 #include "pages/phone_group_page.h"
 #include "pages/reboot_page.h"
@@ -150,6 +150,13 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   timer1001_->setTimerType(Qt::PreciseTimer);
   connect(timer1001_, &QTimer::timeout, this, &CMainDlg::OnTimer);
   timer1001_->start(DispatchTimer::kPeriodMs);
+
+  // The shown clock is recomputed from the real time elapsed since it was
+  // loaded, so it keeps time however late this timer runs.
+  clockTimer_ = new QTimer(this);
+  connect(clockTimer_, &QTimer::timeout, this,
+          [this] { basicPage_->SetClockText(QString::fromStdString(clock_.Update())); });
+  clockTimer_->start(kClockRefreshMs);
 }
 
 CMainDlg::~CMainDlg() { ShutDown(); }
@@ -159,6 +166,7 @@ void CMainDlg::ShutDown() {
   shutDown_ = true;
   closing_.store(true);  // a running upgrade stops at its next poll, silently
   if (timer1001_) timer1001_->stop();
+  if (clockTimer_) clockTimer_->stop();
   // Closing the port clears the reader-run flag, which ends every waiting
   // operation at its next poll.
   if (session_.IsOpen()) session_.Close();
@@ -613,7 +621,7 @@ void CMainDlg::ExitProgram() {
 }
 
 void CMainDlg::OnTimer() {
-  if (dispatchTimer_.Tick()) basicPage_->SetClockText(QString::fromStdString(clock_.Tick()));
+  dispatchTimer_.Tick();
 }
 
 void CMainDlg::SetIoPresent(bool present) {

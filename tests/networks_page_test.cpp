@@ -19,7 +19,7 @@
 #include "app/main_dialog.h"
 #include "record/config_record.h"
 #include "sim/modem_sim.h"
-#include "status/networks_page.h"
+#include "pages/networks_page.h"
 #include "tests/gui_test_support.h"
 
 // Readable QString values in failure output.

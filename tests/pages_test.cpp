@@ -19,7 +19,7 @@
 #include "pages/di_page.h"
 #include "pages/do_page.h"
 #include "pages/gprs_page.h"
-#include "status/networks_page.h"
+#include "pages/networks_page.h"
 #include "pages/phone_book_page.h"
 #include "pages/phone_group_page.h"
 #include "pages/reboot_page.h"

@@ -19,7 +19,7 @@
 
 #include "app/main_dialog.h"
 #include "tests/gui_test_support.h"
-#include "operations/note_dialog.h"
+#include "app/note_dialog.h"
 #include "sim/modem_sim.h"
 
 namespace telvaro {

@@ -1,4 +1,4 @@
-#include "status/networks_page.h"
+#include "pages/networks_page.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "operations/note_dialog.h"
+#include "app/note_dialog.h"
 
 #include <QLabel>
 #include <QPushButton>
