@@ -24,6 +24,7 @@
 #include "record/config_record.h"
 #include "sim/modem_sim.h"
 #include "tests/gui_test_support.h"
+#include "tests/recording_sink.h"
 
 // Readable values in failure output.
 static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -36,12 +37,6 @@ static void PrintTo(const SerialSelections& s, std::ostream* os) {
 }
 
 namespace {
-
-class SilentSink : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
 
 std::vector<QString> Items(const QComboBox* list) {
   std::vector<QString> items;
@@ -71,7 +66,7 @@ class ComPage : public ::testing::Test {
   QComboBox* List(const char* name) const { return page.findChild<QComboBox*>(name); }
 
   QTemporaryDir dir;
-  SilentSink sink;
+  RecordingSink sink;
   CComPage page{nullptr, &sink};
 };
 
@@ -145,7 +140,7 @@ class BasicPage : public ::testing::Test {
   QLineEdit* PinCode() const { return Find<QLineEdit>("pinCodeEdit"); }
   QString Label(const char* name) const { return Find<QLabel>(name)->text(); }
 
-  SilentSink sink;
+  RecordingSink sink;
   CBasicPage page{nullptr, &sink};
   ConfigRecord record;
 };

@@ -24,18 +24,13 @@
 #include "record/factory_defaults.h"
 #include "sim/modem_sim.h"
 #include "tests/gui_test_support.h"
+#include "tests/recording_sink.h"
 
 // Readable values in failure output.
 static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace telvaro {
 namespace {
-
-class RecordingSink : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
 
 // The main window's cross-page entry points, recorded in the order called.
 class RecordingHost : public PageHost {

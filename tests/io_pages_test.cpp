@@ -19,15 +19,10 @@
 #include "record/config_record.h"
 #include "sim/modem_sim.h"
 #include "tests/gui_test_support.h"
+#include "tests/recording_sink.h"
 
 namespace telvaro {
 namespace {
-
-class SilentSink : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
 
 // The operator picks an item with the keyboard, as a click in the list would.
 void Choose(QComboBox* list, int index) {
@@ -112,7 +107,7 @@ class DiPage : public ::testing::Test {
     EXPECT_NE(control, nullptr) << name;
     return control;
   }
-  SilentSink sink;
+  RecordingSink sink;
   CDiPage page{nullptr, &sink};
 };
 
@@ -200,7 +195,7 @@ class DoPage : public ::testing::Test {
     EXPECT_NE(control, nullptr) << name;
     return control;
   }
-  SilentSink sink;
+  RecordingSink sink;
   CDoPage page{nullptr, &sink};
 };
 

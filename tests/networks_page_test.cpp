@@ -21,18 +21,13 @@
 #include "sim/modem_sim.h"
 #include "pages/networks_page.h"
 #include "tests/gui_test_support.h"
+#include "tests/recording_sink.h"
 
 // Readable QString values in failure output.
 static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace telvaro {
 namespace {
-
-class SilentSink : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
 
 const char* const kValueLabels[] = {"smsCenterValue", "registrationValue", "operatorValue",  "cellIdValue",
                                     "localIpValue",   "gprsStatusValue",   "tcpStatusValue", "txBytesValue",
@@ -56,7 +51,7 @@ class NetworksPage : public ::testing::Test {
 
   void Show(ConfigRecord r) { page.ShowRecord(r); }
 
-  SilentSink sink;
+  RecordingSink sink;
   CNetworksPage page{nullptr, &sink};
   ConfigRecord record;
 };

@@ -24,18 +24,13 @@
 #include "pages/phone_group_page.h"
 #include "pages/reboot_page.h"
 #include "pages/wakeup_page.h"
+#include "tests/recording_sink.h"
 
 // Readable QString values in failure output.
 static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace telvaro {
 namespace {
-
-class RecordingSink : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
 
 // A page with one control of each kind, in this exchange order, plus a combo
 // box outside the exchange.
