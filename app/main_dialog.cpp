@@ -146,10 +146,18 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   UpdatePortState(session_.IsOpen());
   RefreshStatusBar();
 
-  timer1001_ = new QTimer(this);
-  timer1001_->setTimerType(Qt::PreciseTimer);
-  connect(timer1001_, &QTimer::timeout, this, &CMainDlg::OnTimer);
-  timer1001_->start(DispatchTimer::kPeriodMs);
+  // Dispatch runs when the reader reports bytes and when a quiet period it
+  // asked for has passed; an idle line wakes nothing here.
+  quietTimer_ = new QTimer(this);
+  quietTimer_->setTimerType(Qt::PreciseTimer);
+  quietTimer_->setSingleShot(true);
+  connect(quietTimer_, &QTimer::timeout, this, &CMainDlg::ServiceDispatch);
+  session_.SetReceiveNotifier([this] {
+    // On the reader thread: one queued call at a time is enough, as each
+    // looks at everything received so far.
+    if (!dispatchPosted_.exchange(true))
+      QMetaObject::invokeMethod(this, &CMainDlg::ServiceDispatch, Qt::QueuedConnection);
+  });
 
   // The shown clock is recomputed from the real time elapsed since it was
   // loaded, so it keeps time however late this timer runs.
@@ -165,7 +173,8 @@ void CMainDlg::ShutDown() {
   if (shutDown_) return;
   shutDown_ = true;
   closing_.store(true);  // a running upgrade stops at its next poll, silently
-  if (timer1001_) timer1001_->stop();
+  session_.SetReceiveNotifier({});
+  if (quietTimer_) quietTimer_->stop();
   if (clockTimer_) clockTimer_->stop();
   // Closing the port clears the reader-run flag, which ends every waiting
   // operation at its next poll.
@@ -547,6 +556,10 @@ void CMainDlg::StartOperationWait() {
     hooks.setCommandButtonsEnabled = [this](bool enabled) { SetCommandButtonsEnabled(enabled); };
     hooks.disableAllPages = [this] { RunOnWindowThread(this, [this] { DisableAllPages(); }); };
     hooks.showMessage = [this](const std::string& text) { messages_->Show(QString::fromStdString(text)); };
+    // Woken by the accepted answer; still at most one 100 ms wait per count.
+    hooks.sleep = [this](int ms) {
+      state_.WaitForAnswer(ms, [this] { return state_.responseReceived.load(std::memory_order_acquire); });
+    };
     OperationWait(state_.responseReceived, operation_, session_.ResponseWaitLimit(), hooks);
   });
 }
@@ -607,6 +620,11 @@ void CMainDlg::UpgradeWorker() {
     }
     for (int slept = 0; slept < ms && !closing_.load(); slept += 10) QThread::msleep(std::min(10, ms - slept));
   };
+  if (!options_.upgradeSleep) {
+    hooks.waitAnswer = [this](int ms) {
+      state_.WaitForAnswer(ms, [this] { return state_.upgradeResult.load() != ModemState::kNoAnswer; });
+    };
+  }
   const int result = UpgradeFlow::Run(image.bytes, session_, state_.upgradeResult, hooks);
   upgradeRunning_.store(false);
   if (closing_.load()) return;  // the window is gone: nothing more to show
@@ -620,8 +638,30 @@ void CMainDlg::ExitProgram() {
   close();
 }
 
-void CMainDlg::OnTimer() {
-  dispatchTimer_.Tick();
+void CMainDlg::ServiceDispatch() {
+  dispatchPosted_.store(false);  // bytes from now on post another call
+  dispatching_ = true;
+  const int next = dispatchTimer_.Service();
+  dispatching_ = false;
+  if (next >= 0) {
+    quietTimer_->start(next);
+  } else {
+    quietTimer_->stop();
+  }
+  // Messages dispatch raised ("bad chksum") are shown only now, each from a
+  // call of its own: while a box is open, dispatch and the clock go on.
+  for (std::string& text : dispatchMessages_)
+    QMetaObject::invokeMethod(this, [this, text = std::move(text)] { messages_->ShowMessage(text); },
+                              Qt::QueuedConnection);
+  dispatchMessages_.clear();
+}
+
+void CMainDlg::ShowMessage(const std::string& text) {
+  if (dispatching_) {
+    dispatchMessages_.push_back(text);
+  } else {
+    messages_->ShowMessage(text);
+  }
 }
 
 void CMainDlg::SetIoPresent(bool present) {

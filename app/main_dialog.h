@@ -1,7 +1,7 @@
 // CMainDlg: the tool's one window. It owns the port session, the
 // configuration record with its checksum slot, the twelve pages, the command
-// buttons, the status bar with its progress bar and the 10 ms timer that
-// drives response dispatch.
+// buttons, the status bar with its progress bar and the response dispatch,
+// run when bytes arrive and when the line's quiet period ends.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/message_owner.h"
 #include "app/worker_threads.h"
@@ -126,7 +127,9 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void BuildStatusBar();
   void InsertTabs();
   void OnTabChanged(int position);
-  void OnTimer();
+  // Dispatches what the reader has received when it is due, and sets the
+  // quiet timer for what is not due yet.
+  void ServiceDispatch();
   void CommandNeedsPort(const std::function<void()>& command);
   void DisableAllPages();   // the order a time-out uses
   void EnablePagesByState();
@@ -146,7 +149,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void UpgradeWorker();
 
   // SessionEvents and DispatchHost.
-  void ShowMessage(const std::string& text) override { messages_->ShowMessage(text); }
+  // Shown at once, except during dispatch: then queued until it returns.
+  void ShowMessage(const std::string& text) override;
   void PortStateChanged(bool open) override { UpdatePortState(open); }
   void SetIoPresent(bool present) override;
   void SetGridEnabled(bool enabled) override;
@@ -186,7 +190,12 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QLabel* statusPort_ = nullptr;
   QLabel* statusText_ = nullptr;
   QProgressBar* progress_ = nullptr;
-  QTimer* timer1001_ = nullptr;
+  QTimer* quietTimer_ = nullptr;  // the end of the line's quiet period
+  std::atomic<bool> dispatchPosted_{false};
+  bool dispatching_ = false;
+  std::vector<std::string> dispatchMessages_;
+  QTimer* clockTimer_ = nullptr;  // refreshes the shown device clock
+  static constexpr int kClockRefreshMs = 1000;
 
   std::array<ConfigPage*, kPageCount> pages_{};
   CComPage* comPage_ = nullptr;

@@ -35,9 +35,10 @@ std::vector<std::string> ModemLink::Messages() const {
 }
 
 bool ModemLink::AwaitResponse() {
+  // Woken by the accepted answer; the limit stays 40 waits of 100 ms.
   for (int poll = 0; poll < session_.ResponseWaitLimit(); ++poll) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (state_.responseReceived.load(std::memory_order_acquire)) return true;
+    if (state_.WaitForAnswer(100, [this] { return state_.responseReceived.load(std::memory_order_acquire); }))
+      return true;
     if (session_.Disconnected()) return false;  // no answer can come now
   }
   return false;
@@ -66,6 +67,11 @@ int ModemLink::Upgrade(std::span<const std::uint8_t> image, const UpgradeHooks& 
     withStop.sleep = [this](int ms) {
       for (int slept = 0; slept < ms && !session_.Disconnected(); slept += 10)
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, ms - slept)));
+    };
+  }
+  if (!withStop.waitAnswer) {
+    withStop.waitAnswer = [this](int ms) {
+      state_.WaitForAnswer(ms, [this] { return state_.upgradeResult.load() != ModemState::kNoAnswer; });
     };
   }
   return UpgradeFlow::Run(image, session_, state_.upgradeResult, withStop);

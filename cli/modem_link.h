@@ -1,7 +1,7 @@
 // Everything the command-line tool needs to talk to one modem: the port
-// session, the response dispatcher with its 10 ms timer on a thread of its
-// own, and the same waiting rule as the window (the answer counts once the
-// line has been quiet for 20 ticks; at most 40 polls of 100 ms).
+// session, the response dispatcher driven on a thread of its own, and the same
+// waiting rule as the window (a complete answer counts at once, anything else
+// once the line has been quiet for 200 ms; at most 40 waits of 100 ms).
 #pragma once
 
 #include <memory>

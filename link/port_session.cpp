@@ -48,6 +48,7 @@ int PortSession::Open(int com) {
 
 int PortSession::Close() {
   readerRun_.store(false, std::memory_order_release);
+  device_->InterruptWait();
   {
     std::lock_guard guard(portLock_);
     device_->Close();
@@ -66,6 +67,7 @@ int PortSession::Toggle(int com) {
 
 void PortSession::StopReader() {
   readerRun_.store(false, std::memory_order_release);
+  device_->InterruptWait();
   {
     std::lock_guard guard(wakeLock_);
   }
@@ -98,14 +100,22 @@ void PortSession::ReaderLoop() {
     } else if (n < 0) {
       ReaderSleep(kFailedReadSleepMs);
     } else if (n == 0) {
-      ReaderSleep(kIdleSleepMs);
+      // Woken by the next byte, not by a clock: an idle port costs one
+      // wake-up per kIdleWaitMs.
+      if (device_->CanWaitForInput()) {
+        device_->WaitForInput(kIdleWaitMs);
+      } else {
+        ReaderSleep(kIdleSleepMs);
+      }
     } else {
       // A chunk that would fill the buffer is dropped whole; either way the
-      // line was not silent. The count is reset before the bytes become
-      // visible, so the timer never sees new bytes with an old quiet count.
-      silenceTicks_.store(0, std::memory_order_release);
+      // line was not silent. The time is set before the bytes become
+      // visible, so dispatch never sees new bytes with an old quiet time.
+      lastReceived_.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
       received_.Append(staging.data(), static_cast<std::size_t>(n));
-      silenceTicks_.store(0, std::memory_order_release);
+      lastReceived_.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
+      std::lock_guard guard(notifyLock_);
+      if (notify_) notify_();
     }
   }
   liveReaders_.fetch_sub(1, std::memory_order_acq_rel);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -26,7 +27,10 @@ class PortSession final : public FrameWriter {
   using DeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
 
   static constexpr int kResponseWaitLimit = 40;  // polls of 100 ms
-  static constexpr int kIdleSleepMs = 100;       // after a read that returned nothing
+  // After a read that returned nothing: the longest wait for input on a
+  // device that can wait for it, the sleep on one that cannot.
+  static constexpr int kIdleWaitMs = 1000;
+  static constexpr int kIdleSleepMs = 100;
   static constexpr int kFailedReadSleepMs = 200;  // after a read call that failed
 
   // Results of the switch button's toggle.
@@ -70,11 +74,19 @@ class PortSession final : public FrameWriter {
   int ResponseWaitLimit() const { return responseWaitLimit_.load(std::memory_order_acquire); }
 
   ReceiveBuffer& Received() { return received_; }
-  // Timer ticks since the reader last received bytes: counted up by the
-  // owner's timer, reset to 0 by the reader.
-  int SilenceTicks() const { return silenceTicks_.load(std::memory_order_acquire); }
-  int AddSilenceTick() { return silenceTicks_.fetch_add(1, std::memory_order_acq_rel) + 1; }
-  void ResetSilenceTicks() { silenceTicks_.store(0, std::memory_order_release); }
+  using Clock = std::chrono::steady_clock;
+  // When the reader last received bytes (kept or dropped); set before the
+  // bytes become visible in the buffer, so a fresh byte never goes with an
+  // old time.
+  Clock::time_point LastReceived() const {
+    return Clock::time_point(Clock::duration(lastReceived_.load(std::memory_order_acquire)));
+  }
+  // Called on the reader thread after every received chunk; whoever
+  // dispatches is woken by it. Settable from any thread; empty for none.
+  void SetReceiveNotifier(std::function<void()> notify) {
+    std::lock_guard guard(notifyLock_);
+    notify_ = std::move(notify);
+  }
 
   const PortMap& Ports() const { return ports_; }
   PortMap& Ports() { return ports_; }
@@ -96,7 +108,7 @@ class PortSession final : public FrameWriter {
   int rememberedPort_ = 1;
   std::atomic<bool> portOpen_{false};
   std::atomic<bool> readerRun_{false};
-  std::atomic<int> silenceTicks_{0};
+  std::atomic<Clock::rep> lastReceived_{0};
   std::atomic<int> responseWaitLimit_{kResponseWaitLimit};
   std::atomic<int> liveReaders_{0};
   std::atomic<bool> disconnected_{false};
@@ -107,6 +119,8 @@ class PortSession final : public FrameWriter {
   std::thread reader_;
   std::mutex wakeLock_;
   std::condition_variable wake_;
+  std::mutex notifyLock_;
+  std::function<void()> notify_;
 };
 
 }  // namespace telvaro

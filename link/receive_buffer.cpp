@@ -21,4 +21,14 @@ std::vector<std::uint8_t> ReceiveBuffer::TakeSnapshot() {
   return snapshot;
 }
 
+std::optional<std::vector<std::uint8_t>> ReceiveBuffer::TakeSnapshotIf(
+    const std::function<bool(std::span<const std::uint8_t>)>& take) {
+  std::lock_guard guard(lock_);
+  const std::size_t fill = fill_.load(std::memory_order_relaxed);
+  if (!take(std::span<const std::uint8_t>(bytes_.data(), fill))) return std::nullopt;
+  std::vector<std::uint8_t> snapshot(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(fill));
+  fill_.store(0, std::memory_order_release);
+  return snapshot;
+}
+
 }  // namespace telvaro

@@ -8,7 +8,10 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace telvaro {
@@ -23,6 +26,10 @@ class ReceiveBuffer {
   bool Append(const std::uint8_t* bytes, std::size_t n);
   // Copies out the valid bytes and sets the fill count to 0.
   std::vector<std::uint8_t> TakeSnapshot();
+  // Copies out and empties the buffer only when `take` says yes to the bytes
+  // it holds, judged and taken under one lock so no chunk slips in between.
+  std::optional<std::vector<std::uint8_t>> TakeSnapshotIf(
+      const std::function<bool(std::span<const std::uint8_t>)>& take);
   std::size_t FillCount() const { return fill_.load(std::memory_order_acquire); }
 
  private:

@@ -43,6 +43,14 @@ class SerialDevice {
   // Returns the byte count (0 when nothing is waiting), kReadDeviceGone when
   // the device has hung up or vanished, or -1 for any other failed read.
   virtual long Read(std::uint8_t* buffer, std::size_t capacity) = 0;
+  // Blocks until bytes are waiting, the line hangs up, InterruptWait is
+  // called or `timeoutMs` passes, whichever comes first. Only for devices
+  // whose CanWaitForInput is true; the others are polled by the session.
+  virtual bool CanWaitForInput() const { return false; }
+  virtual void WaitForInput(int timeoutMs) { (void)timeoutMs; }
+  // Ends a WaitForInput under way on another thread (or the next one). Safe
+  // from any thread, open or not.
+  virtual void InterruptWait() {}
   // Clears any pending line error before a frame is written.
   virtual void ClearLineError() = 0;
   // Offers one byte, waiting at most kByteWriteTimeoutMs for the port to take it.

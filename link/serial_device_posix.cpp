@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include "link/serial_device.h"
@@ -16,7 +17,14 @@ namespace {
 
 class PosixSerialDevice final : public SerialDevice {
  public:
-  ~PosixSerialDevice() override { Close(); }
+  PosixSerialDevice() {
+    if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
+  }
+  ~PosixSerialDevice() override {
+    Close();
+    for (int fd : wake_)
+      if (fd >= 0) ::close(fd);
+  }
 
   bool Open(const std::string& path) override {
     Close();
@@ -81,6 +89,28 @@ class PosixSerialDevice final : public SerialDevice {
     return -1;
   }
 
+  bool CanWaitForInput() const override { return wake_[0] >= 0; }
+
+  void WaitForInput(int timeoutMs) override {
+    // The descriptor is not locked while waiting: a Close meanwhile is seen
+    // as POLLNVAL or, before that, through the wake-up pipe.
+    const int fd = fd_.load(std::memory_order_acquire);
+    if (fd < 0 || wake_[0] < 0) return;
+    pollfd p[2] = {{fd, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    (void)::poll(p, 2, timeoutMs);
+    if (p[1].revents & POLLIN) {
+      char drain[16];
+      while (::read(wake_[0], drain, sizeof drain) > 0) {
+      }
+    }
+  }
+
+  void InterruptWait() override {
+    if (wake_[1] < 0) return;
+    const char one = 1;
+    (void)!::write(wake_[1], &one, 1);  // a full pipe already wakes the reader
+  }
+
   void ClearLineError() override {
     // termios reports line errors in-band (or not at all in raw mode); there is
     // no pending error state to clear.
@@ -120,7 +150,8 @@ class PosixSerialDevice final : public SerialDevice {
   bool IsOpen() const override { return fd_ >= 0; }
 
  private:
-  int fd_ = -1;
+  std::atomic<int> fd_{-1};  // read without the port lock by WaitForInput
+  int wake_[2] = {-1, -1};    // wake-up pipe for InterruptWait
   std::string failure_;
 };
 

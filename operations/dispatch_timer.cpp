@@ -1,37 +1,59 @@
 #include "operations/dispatch_timer.h"
 
-#include <chrono>
-
 namespace telvaro {
 
-bool DispatchTimer::Tick() {
-  const int silence = session_.AddSilenceTick();
-
-  const bool clockDue = ++clockTicks_ >= kClockTicks;
-  if (clockDue) clockTicks_ = 0;
-
-  if (silence >= kQuietTicks) {
-    // The quiet count starts over whether or not anything is dispatched, so
-    // an idle line is looked at every 20 ticks.
-    session_.ResetSilenceTicks();
-    if (session_.Received().FillCount() > 0) dispatcher_.DispatchResponse();
+int DispatchTimer::Service(Clock::time_point now) {
+  ReceiveBuffer& buffer = session_.Received();
+  if (buffer.FillCount() == 0) return -1;
+  if (dispatcher_.DispatchIfComplete()) {
+    // Bytes that came after the answer start a quiet period of their own.
+    if (buffer.FillCount() == 0) return -1;
   }
-  return clockDue;
+  const auto quietFor = now - session_.LastReceived();
+  if (quietFor >= kQuiet) {
+    dispatcher_.DispatchResponse();
+    return -1;
+  }
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(kQuiet - quietFor).count();
+  return static_cast<int>(left < 1 ? 1 : left);
 }
 
 DispatchPump::DispatchPump(DispatchTimer& timer)
     : timer_(timer), thread_([this] {
-        while (run_.load(std::memory_order_acquire)) {
-          // The displayed clock has no one to show it here; only the
-          // dispatch side of the tick matters.
-          timer_.Tick();
-          std::this_thread::sleep_for(std::chrono::milliseconds(DispatchTimer::kPeriodMs));
+        std::unique_lock lock(lock_);
+        while (run_) {
+          woken_ = false;
+          lock.unlock();
+          const int next = timer_.Service();
+          lock.lock();
+          const auto woken = [this] { return woken_ || !run_; };
+          if (next < 0) {
+            wake_.wait(lock, woken);
+          } else {
+            wake_.wait_for(lock, std::chrono::milliseconds(next), woken);
+          }
         }
-      }) {}
+      }) {
+  timer_.Session().SetReceiveNotifier([this] { Wake(); });
+  Wake();  // bytes that came before the notifier was set
+}
 
 DispatchPump::~DispatchPump() {
-  run_.store(false, std::memory_order_release);
+  timer_.Session().SetReceiveNotifier({});
+  {
+    std::lock_guard guard(lock_);
+    run_ = false;
+  }
+  wake_.notify_all();
   thread_.join();
+}
+
+void DispatchPump::Wake() {
+  {
+    std::lock_guard guard(lock_);
+    woken_ = true;
+  }
+  wake_.notify_all();
 }
 
 }  // namespace telvaro

@@ -1,10 +1,16 @@
-// The 10 ms timer that decides when the modem has finished answering: after
-// 20 ticks without received bytes, whatever the buffer holds is dispatched as
-// one frame. The window runs it on its own thread from a window timer; the
-// command-line tool runs it on a thread of its own (DispatchPump).
+// Decides when the modem has finished answering. A buffer that holds exactly
+// one answer that will be accepted is dispatched at once; anything else is
+// dispatched as one frame once the line has been quiet for 200 ms since the
+// last received byte. The owner calls Service when the reader reports bytes
+// and again when the time it returned has passed: the window from a
+// single-shot timer on its own thread, the command-line tool from a thread of
+// its own (DispatchPump).
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "link/port_session.h"
@@ -14,26 +20,29 @@ namespace telvaro {
 
 class DispatchTimer {
  public:
-  static constexpr int kPeriodMs = 10;
-  static constexpr int kQuietTicks = 20;  // dispatch after this many quiet ticks
-  static constexpr int kClockTicks = 65;  // advance the displayed clock every 65 ticks
+  using Clock = PortSession::Clock;
+  static constexpr auto kQuiet = std::chrono::milliseconds(200);
 
   DispatchTimer(PortSession& session, ResponseDispatcher& dispatcher)
       : session_(session), dispatcher_(dispatcher) {}
 
-  // One timer message: counts silence and clock ticks; when silence reaches
-  // 20 it starts again from 0 and dispatches the buffer if it holds anything.
-  // Returns true when the displayed clock is due to advance by one second.
-  bool Tick();
+  // Dispatches what is due at `now`. Returns the milliseconds after which it
+  // should be called again (the end of the quiet period), or -1 when the
+  // buffer is empty and only the next received bytes matter.
+  int Service(Clock::time_point now);
+  int Service() { return Service(Clock::now()); }
+
+  PortSession& Session() { return session_; }
 
  private:
   PortSession& session_;
   ResponseDispatcher& dispatcher_;
-  int clockTicks_ = 0;
 };
 
-// Runs a DispatchTimer on its own thread every 10 ms until destroyed; for
-// owners without a window. The dispatcher's host is then called on that thread.
+// Runs a DispatchTimer on its own thread until destroyed, woken by the
+// session's received bytes and by the end of each quiet period; for owners
+// without a window. The dispatcher's host is then called on that thread.
+// It takes the session's receive notifier for as long as it lives.
 class DispatchPump {
  public:
   explicit DispatchPump(DispatchTimer& timer);
@@ -42,8 +51,13 @@ class DispatchPump {
   DispatchPump& operator=(const DispatchPump&) = delete;
 
  private:
+  void Wake();
+
   DispatchTimer& timer_;
-  std::atomic<bool> run_{true};
+  std::mutex lock_;
+  std::condition_variable wake_;
+  bool woken_ = false;
+  bool run_ = true;
   std::thread thread_;
 };
 

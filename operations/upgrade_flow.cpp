@@ -56,7 +56,11 @@ int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
     writer.Write(frame.data(), static_cast<int>(frame.size()));
 
     while (upgradeResult.load() == ModemState::kNoAnswer) {
-      sleep(kPollMs);
+      if (hooks.waitAnswer) {
+        hooks.waitAnswer(kPollMs);
+      } else {
+        sleep(kPollMs);
+      }
       if (SpendBudget(budget) || stopped()) break;
     }
 

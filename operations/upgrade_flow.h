@@ -23,6 +23,9 @@ struct UpgradeHooks {
   std::function<void(std::uint16_t total, std::uint16_t index)> progress;
   // Sleeps `ms` milliseconds; the real clock when empty. Tests shorten it.
   std::function<void(int ms)> sleep;
+  // One wait for a packet's answer: at most `ms`, returning as soon as an
+  // answer has been dispatched (ModemState::WaitForAnswer). `sleep` when empty.
+  std::function<void(int ms)> waitAnswer;
   // Polled before each packet and after every wait: true ends the upgrade
   // where it stands (the window closing, the device gone). May be empty.
   std::function<bool()> stop;

@@ -41,6 +41,13 @@ void ResponseDispatcher::DispatchResponse() {
   DispatchSnapshot(snapshot.data(), snapshot.size());
 }
 
+bool ResponseDispatcher::DispatchIfComplete() {
+  const auto snapshot = buffer_.TakeSnapshotIf(IsCompleteAnswer);
+  if (!snapshot) return false;
+  DispatchSnapshot(snapshot->data(), snapshot->size());
+  return true;
+}
+
 void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t len) {
   const std::span<const std::uint8_t> snapshot(data, len);
   if (Framed(snapshot, marker::kUpgradeStart, marker::kUpgradeEnd)) {
@@ -49,6 +56,7 @@ void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t 
         FrameCodec::ParseUpgradeStatus(data + marker::kUpgradeStart.size(),
                                        static_cast<std::ptrdiff_t>(bodyLen)),
         std::memory_order_release);
+    state_.AnswerArrived();
     return;
   }
   if (Framed(snapshot, marker::kResponseStart, marker::kResponseEnd)) {
@@ -97,6 +105,16 @@ void ResponseDispatcher::AcceptParameters(const std::uint8_t* body, std::size_t 
   host_.SetGridEnabled(ioPresent);
   host_.ShowRecordOnPages(record);
   state_.responseReceived.store(true, std::memory_order_release);  // last of all
+  state_.AnswerArrived();
+}
+
+bool IsCompleteAnswer(std::span<const std::uint8_t> bytes) {
+  constexpr std::size_t kStatusLen = marker::kUpgradeStart.size() + 1 + marker::kUpgradeEnd.size();
+  if (bytes.size() == kStatusLen) return Framed(bytes, marker::kUpgradeStart, marker::kUpgradeEnd);
+  constexpr std::size_t kResponseLen = marker::kResponseStart.size() + kParametersBodySize + marker::kResponseEnd.size();
+  if (bytes.size() != kResponseLen || !Framed(bytes, marker::kResponseStart, marker::kResponseEnd)) return false;
+  return CheckParameters(bytes.data() + marker::kResponseStart.size(), kParametersBodySize).verdict ==
+         ParameterCheck::Good;
 }
 
 std::string_view UpgradeStatusText(int code) {

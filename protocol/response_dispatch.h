@@ -6,8 +6,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
+#include <span>
 #include <string_view>
 
 #include "link/receive_buffer.h"
@@ -24,6 +28,24 @@ struct ModemState {
   ConfigRecord record;  // record and checksum slot; window thread only
   std::atomic<bool> responseReceived{false};
   std::atomic<int> upgradeResult{kNoAnswer};
+
+  // Dispatch calls this after it has set either value; waiters wake at once.
+  void AnswerArrived() {
+    { std::lock_guard guard(answerLock_); }
+    answered_.notify_all();
+  }
+  // Waits at most `ms` for `done` to hold, woken by AnswerArrived. `done` is
+  // looked at under the lock, so an answer between the look and the wait is
+  // never missed.
+  template <typename Done>
+  bool WaitForAnswer(int ms, Done done) {
+    std::unique_lock lock(answerLock_);
+    return answered_.wait_for(lock, std::chrono::milliseconds(ms), done);
+  }
+
+ private:
+  std::mutex answerLock_;
+  std::condition_variable answered_;
 };
 
 // Where an accepted parameter response is handed over: the main window.
@@ -46,6 +68,10 @@ class ResponseDispatcher {
 
   // Takes the buffer as one snapshot (leaving it empty) and judges it.
   void DispatchResponse();
+  // Dispatches the buffer at once when it holds exactly one answer that will
+  // be accepted (IsCompleteAnswer); otherwise leaves it alone. True when it
+  // dispatched.
+  bool DispatchIfComplete();
   // Judges one snapshot; exposed so a snapshot taken elsewhere can be judged.
   void DispatchSnapshot(const std::uint8_t* snapshot, std::size_t len);
   // body: the bytes between "MDM_STA" and "MDM_END".
@@ -56,6 +82,12 @@ class ResponseDispatcher {
   ModemState& state_;
   DispatchHost& host_;
 };
+
+// Exactly one answer that would be accepted and nothing else: an upgrade
+// status response with one status byte, or a parameter response with the
+// whole record and a matching checksum. Such an answer needs no quiet period
+// to be taken; anything else (a bad checksum included) waits for it.
+bool IsCompleteAnswer(std::span<const std::uint8_t> bytes);
 
 // The operator's text for an upgrade status code.
 std::string_view UpgradeStatusText(int code);

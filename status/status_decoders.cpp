@@ -106,6 +106,14 @@ void DeviceClock::Load(const std::uint8_t* rtc7) {
   // rtc7[4] is the weekday, which the display does not use.
   month_ = BcdByteValue(rtc7[5]);
   year_ = BcdByteValue(rtc7[6]);
+  loadedAt_ = Now();
+  secondsAdded_ = 0;
+}
+
+std::string DeviceClock::Update() {
+  const long long elapsed = std::chrono::duration_cast<std::chrono::seconds>(Now() - loadedAt_).count();
+  if (elapsed > secondsAdded_ && AddSeconds(elapsed - secondsAdded_)) secondsAdded_ = elapsed;
+  return Text();
 }
 
 bool DeviceClock::IsValid() const {
@@ -113,8 +121,10 @@ bool DeviceClock::IsValid() const {
          hour_ <= 23 && minute_ <= 59 && second_ <= 59;
 }
 
-std::string DeviceClock::Tick() {
-  if (!IsValid()) return {};
+std::string DeviceClock::Tick() { return AddSeconds(1) ? Text() : std::string(); }
+
+bool DeviceClock::AddSeconds(long long seconds) {
+  if (!IsValid()) return false;
 
   std::tm local{};
   local.tm_year = kTmYearOf2000 + year_;
@@ -125,14 +135,14 @@ std::string DeviceClock::Tick() {
   local.tm_sec = second_;
   local.tm_isdst = -1;  // let the platform decide daylight saving
   const std::time_t when = std::mktime(&local);  // normalises e.g. 31 February
-  if (when == static_cast<std::time_t>(-1)) return {};
+  if (when == static_cast<std::time_t>(-1)) return false;
 
   std::tm next{};
-  if (!ToLocalTime(when + 1, next)) return {};
+  if (!ToLocalTime(when + static_cast<std::time_t>(seconds), next)) return false;
   // The clock only holds 2000..2099; past the end of 2099 it stops rather
   // than show a five-digit year.
   const int yearOffset = next.tm_year - kTmYearOf2000;
-  if (yearOffset < 0 || yearOffset > kMaxYearOffset) return {};
+  if (yearOffset < 0 || yearOffset > kMaxYearOffset) return false;
 
   year_ = static_cast<std::uint8_t>(yearOffset);
   month_ = static_cast<std::uint8_t>(next.tm_mon + 1);
@@ -140,7 +150,7 @@ std::string DeviceClock::Tick() {
   hour_ = static_cast<std::uint8_t>(next.tm_hour);
   minute_ = static_cast<std::uint8_t>(next.tm_min);
   second_ = static_cast<std::uint8_t>(next.tm_sec);
-  return Text();
+  return true;
 }
 
 std::string DeviceClock::Text() const {
@@ -151,6 +161,10 @@ std::string DeviceClock::Text() const {
   return text;
 }
 
-void DeviceClock::Clear() { *this = DeviceClock{}; }
+void DeviceClock::Clear() {
+  TimeSource source = std::move(now_);
+  *this = DeviceClock{};
+  now_ = std::move(source);
+}
 
 }  // namespace telvaro

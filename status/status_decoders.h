@@ -4,7 +4,9 @@
 // Pure logic: no windows, no I/O.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace telvaro {
@@ -35,12 +37,24 @@ SignalLevel DecodeSignalLevel(int rssi);
 std::string ByteCounterText(std::uint32_t value);
 
 // The modem's clock as displayed: loaded from the record's BCD time and
-// advanced one second per Tick. All zero (and so invalid) until first loaded.
+// advanced by the real time that has passed since (Update), or one second per
+// Tick. All zero (and so invalid) until first loaded.
 class DeviceClock {
  public:
+  using TimePoint = std::chrono::steady_clock::time_point;
+  using TimeSource = std::function<TimePoint()>;
+
+  // The steady clock unless a test gives another source.
+  void SetTimeSource(TimeSource source) { now_ = std::move(source); }
+
   // Loads the 7-byte BCD time of the record: second, minute, hour, day,
-  // weekday (ignored), month, year - 2000.
+  // weekday (ignored), month, year - 2000. Real time is counted from here.
   void Load(const std::uint8_t* rtc7);
+
+  // Adds the whole seconds of real time elapsed since Load that have not been
+  // added yet, and returns the clock text (empty when invalid). However often
+  // or seldom it is called, the shown clock keeps real time.
+  std::string Update();
 
   // Adds one second in local time (impossible dates are normalised, e.g.
   // 31 February becomes 3 March) and returns the new clock text. When the
@@ -51,7 +65,7 @@ class DeviceClock {
   std::string Text() const;
 
   bool IsValid() const;
-  void Clear();
+  void Clear();  // keeps the time source
 
   std::uint8_t year() const { return year_; }  // year - 2000
   std::uint8_t month() const { return month_; }
@@ -61,6 +75,13 @@ class DeviceClock {
   std::uint8_t second() const { return second_; }
 
  private:
+  // Adds `seconds` in local time; false (and unchanged) when invalid or past 2099.
+  bool AddSeconds(long long seconds);
+  TimePoint Now() const { return now_ ? now_() : std::chrono::steady_clock::now(); }
+
+  TimeSource now_;
+  TimePoint loadedAt_{};
+  long long secondsAdded_ = 0;  // of the real time since loadedAt_
   std::uint8_t year_ = 0;
   std::uint8_t month_ = 0;
   std::uint8_t day_ = 0;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
@@ -161,6 +162,32 @@ TEST_F(DeviceClockTest, TickAddsOneSecondWithCarries) {
   EXPECT_EQ(clock.Tick(), "2024-02-29 00:00:00");
   clock = Loaded(Rtc(0x59, 0x59, 0x23, 0x28, 0x00, 0x02, 0x23));
   EXPECT_EQ(clock.Tick(), "2023-03-01 00:00:00");
+}
+
+TEST_F(DeviceClockTest, UpdateFollowsRealTimeElapsedSinceLoad) {
+  // An injected source: the clock shows one more second per second of real
+  // time since it was loaded, however often Update is called.
+  auto now = DeviceClock::TimePoint{} + std::chrono::hours(5);
+  DeviceClock clock;
+  clock.SetTimeSource([&now] { return now; });
+  clock.Load(Rtc(0x58, 0x59, 0x23, 0x31, 0x00, 0x12, 0x23).data());
+  EXPECT_EQ(clock.Update(), "2023-12-31 23:59:58");
+  now += std::chrono::milliseconds(999);
+  EXPECT_EQ(clock.Update(), "2023-12-31 23:59:58");
+  for (int i = 0; i < 65; ++i) {  // many calls within one second add nothing
+    now += std::chrono::milliseconds(10);
+    clock.Update();
+  }
+  EXPECT_EQ(clock.Text(), "2023-12-31 23:59:59");
+  now += std::chrono::milliseconds(3400);  // a late call catches up at once
+  EXPECT_EQ(clock.Update(), "2024-01-01 00:00:03");
+  // A new load starts counting again from its own moment.
+  clock.Load(Rtc(0x00, 0x00, 0x12, 0x15, 0x00, 0x06, 0x25).data());
+  now += std::chrono::seconds(61);
+  EXPECT_EQ(clock.Update(), "2025-06-15 12:01:01");
+  clock.Clear();  // keeps the source; an invalid clock shows nothing
+  now += std::chrono::seconds(5);
+  EXPECT_EQ(clock.Update(), "");
 }
 
 TEST_F(DeviceClockTest, ImpossibleDateIsNormalised) {

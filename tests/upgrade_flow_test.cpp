@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "operations/dispatch_timer.h"
 #include "operations/upgrade_flow.h"
 #include "protocol/frame_codec.h"
+#include "protocol/record_checksum.h"
 #include "protocol/response_dispatch.h"
 
 #ifndef _WIN32
@@ -400,10 +402,6 @@ struct TimerFixture {
 
   void Receive(const Bytes& bytes) {
     ASSERT_TRUE(session.Received().Append(bytes.data(), bytes.size()));
-    session.ResetSilenceTicks();  // as the reader does on every arrival
-  }
-  void Ticks(int n) {
-    for (int i = 0; i < n; ++i) timer.Tick();
   }
 };
 
@@ -439,45 +437,66 @@ TEST(UpgradeFlow, ImageFilesThatCannotBeSentAreRefusedWithoutBlocking) {
   std::filesystem::remove_all(dir);
 }
 
-TEST(DispatchTimer, DispatchesAfterTwentyQuietTicksWithBytesBuffered) {
+// A buffer holding exactly one answer that will be accepted is dispatched at
+// once; anything else (a stray trailing byte, a bad checksum, a frame cut by a
+// pause) waits until the line has been quiet for 200 ms since the last
+// received byte and is then judged as one frame, as before.
+TEST(DispatchTimer, CompleteAnswerAtOnceAnythingElseAfterTheQuietPeriod) {
+  using std::chrono::milliseconds;
   TimerFixture f;
-  const Bytes answer = FrameCodec::UpgradeStatusResponse(6);
+  // No reader runs here: the last received time stays at its start value.
+  const auto t0 = f.session.LastReceived();
+  EXPECT_EQ(f.timer.Service(t0 + milliseconds(5000)), -1);  // nothing waiting
 
-  // An idle line: the count still starts over at 20.
-  f.Ticks(19);
-  EXPECT_EQ(f.session.SilenceTicks(), 19);
-  f.Ticks(1);
-  EXPECT_EQ(f.session.SilenceTicks(), 0);
+  f.Receive(FrameCodec::UpgradeStatusResponse(6));
+  EXPECT_EQ(f.timer.Service(t0), -1);
+  EXPECT_EQ(f.state.upgradeResult.load(), 6);
 
-  // Bytes halfway through: 20 ticks counted from their arrival.
-  f.Ticks(7);
-  f.Receive(answer);
-  f.Ticks(19);
-  EXPECT_EQ(f.session.Received().FillCount(), answer.size());
-  EXPECT_EQ(f.state.upgradeResult.load(), 1);
-  f.Ticks(1);
+  ConfigRecord record;
+  record.Set(field::device_name, "Modem");
+  record.SetChecksum(RecordChecksum(record.Record()));
+  const Bytes response = FrameCodec::ParameterResponse(record.Block());
+  f.Receive(response);
+  EXPECT_EQ(f.timer.Service(t0), -1);
+  EXPECT_TRUE(f.state.responseReceived.load());
+  EXPECT_EQ(f.host.shown, 1);
+  f.state.responseReceived.store(false);
+
+  // One stray byte behind the answer: held for the quiet period, then dropped.
+  Bytes stray = response;
+  stray.push_back('x');
+  f.Receive(stray);
+  EXPECT_EQ(f.timer.Service(t0 + milliseconds(40)), 160);
+  EXPECT_EQ(f.session.Received().FillCount(), stray.size());
+  EXPECT_EQ(f.timer.Service(t0 + milliseconds(200)), -1);
   EXPECT_EQ(f.session.Received().FillCount(), 0u);
-  EXPECT_EQ(f.state.upgradeResult.load(), 6);
-  EXPECT_EQ(f.session.SilenceTicks(), 0);
 
-  // A second answer waits its own 20 ticks and is judged on its own.
-  f.Receive(FrameCodec::UpgradeStatusResponse(0));
-  f.Ticks(19);
-  EXPECT_EQ(f.state.upgradeResult.load(), 6);
-  f.Ticks(1);
-  EXPECT_EQ(f.state.upgradeResult.load(), 0);
+  // Cut by a 250 ms pause: each half is judged alone and dropped.
+  f.Receive(Bytes(response.begin(), response.begin() + 900));
+  EXPECT_EQ(f.timer.Service(t0 + milliseconds(100)), 100);
+  EXPECT_EQ(f.timer.Service(t0 + milliseconds(250)), -1);
+  f.Receive(Bytes(response.begin() + 900, response.end()));
+  EXPECT_EQ(f.timer.Service(t0 + milliseconds(250)), -1);
+  EXPECT_FALSE(f.state.responseReceived.load());
+  EXPECT_EQ(f.host.shown, 1);
+
+  // A bad checksum is not taken early; after the quiet period it is reported.
+  Bytes bad = response;
+  bad[20] ^= 0x01;
+  f.Receive(bad);
+  EXPECT_EQ(f.timer.Service(t0 + milliseconds(199)), 1);
   EXPECT_TRUE(f.host.messages.empty());
-}
+  EXPECT_EQ(f.timer.Service(t0 + milliseconds(200)), -1);
+  ASSERT_EQ(f.host.messages.size(), 1u);
+  EXPECT_EQ(f.host.messages[0].rfind("bad chksum (", 0), 0u);
 
-TEST(DispatchTimer, ClockAdvancesEverySixtyFifthTick) {
-  TimerFixture f;
-  std::vector<int> due;
-  for (int tick = 1; tick <= 200; ++tick) {
-    // Bytes arriving now and then do not disturb the clock count.
-    if (tick % 30 == 0) f.Receive(Bytes{'x'});
-    if (f.timer.Tick()) due.push_back(tick);
-  }
-  EXPECT_EQ(due, (std::vector<int>{65, 130, 195}));
+  // Two answers back to back are one frame, judged after the quiet period.
+  f.Receive(FrameCodec::UpgradeStatusResponse(0));
+  f.Receive(FrameCodec::UpgradeStatusResponse(0));
+  EXPECT_EQ(f.timer.Service(t0 + milliseconds(199)), 1);
+  EXPECT_EQ(f.timer.Service(t0 + milliseconds(200)), -1);
+  EXPECT_EQ(f.state.upgradeResult.load(), 3);  // "Err:Length err"
+  EXPECT_FALSE(f.state.responseReceived.load());
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ class PrintingEvents : public SessionEvents {
 Bytes AwaitAnswer(PortSession& session) {
   for (int tick = 0; tick < 400; ++tick) {
     std::this_thread::sleep_for(10ms);
-    if (session.AddSilenceTick() >= 20 && session.Received().FillCount() > 0) return session.Received().TakeSnapshot();
+    if (session.Received().FillCount() > 0 && PortSession::Clock::now() - session.LastReceived() >= 200ms)
+      return session.Received().TakeSnapshot();
   }
   return {};
 }
