@@ -1,24 +1,48 @@
 // Telvaro Pro: configures a GSM/GPRS serial modem over a PC serial port.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "app/main_dialog.h"
+#include "pages/about_dialog.h"
+
+namespace {
+
+// --help and --version answer on the terminal and end, so they need no
+// display: they are handled before the window's application object exists.
+bool AsksOnlyForText(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    for (const char* option : {"--help", "-h", "-?", "--help-all", "--version", "-v"})
+      if (std::strcmp(argv[i], option) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("Telvaro Pro");
-  QApplication::setApplicationVersion("1.0.7");
+  std::unique_ptr<QCoreApplication> app;
+  if (AsksOnlyForText(argc, argv)) {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QApplication>(argc, argv);
+  }
+  QCoreApplication::setApplicationName("Telvaro Pro");
+  QCoreApplication::setApplicationVersion(telvaro::kTelvaroProVersion);
 
   QCommandLineParser parser;
   parser.setApplicationDescription("Configuration tool for the Telvaro GSM/GPRS modem.");
   parser.addHelpOption();
+  parser.addVersionOption();
   const QCommandLineOption portOption(
       "port", "Gives COM<n> the device <path> (repeatable); pairs in TELVARO_PORTS work too.", "COM<n>=<path>");
   const QCommandLineOption selectOption("select", "Preselects COM<n> in the port selector.", "COM<n>");
   parser.addOption(portOption);
   parser.addOption(selectOption);
-  parser.process(app);
+  parser.process(*app);  // --help and --version print and end here
 
   telvaro::MainDlgOptions options;
   if (const std::string bad = options.ports.AddPairsFromEnvironment(); !bad.empty()) {
@@ -42,5 +66,5 @@ int main(int argc, char** argv) {
 
   telvaro::CMainDlg window(std::move(options));
   window.show();
-  return app.exec();
+  return app->exec();
 }

@@ -13,8 +13,12 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QAbstractItemView>
+#include <QScrollBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
@@ -103,14 +107,41 @@ constexpr ReadPreparation kReadPreparation[] = {
     {kBasic, true},   {kCom, false}, {kGprs, true}, {kAdvanced1, true}, {kAdvanced2, true},   {kWakeup, true},
     {kPhoneBook, true}, {kReboot, true}, {kDi, false}, {kDo, false},    {kPhoneGroup, true}, {kNetworks, true}};
 
+// An entry's "COM<n>  <device path>  <description>", shown in the open list.
+constexpr int kPortDetailRole = Qt::UserRole + 1;
+// Status bar field 3's width; it widens only while it shows a note.
+constexpr int kStatusTextWidth = 160;
+
+// The open list names what each port is; the closed box keeps the COM name
+// alone, which is also what the switch button reads.
+class PortDetailDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString detail = index.data(kPortDetailRole).toString();
+    if (!detail.isEmpty()) option->text = detail;
+  }
+};
+
 // The port selector refills its list from the system every time the list is
-// about to open.
+// about to open, and opens it as wide as its widest entry: names such as
+// COM100 and COM200 must never be cut to the same "CO...00".
 class PortSelector : public QComboBox {
  public:
   PortSelector(QWidget* parent, std::function<void()> aboutToOpen)
-      : QComboBox(parent), aboutToOpen_(std::move(aboutToOpen)) {}
+      : QComboBox(parent), aboutToOpen_(std::move(aboutToOpen)) {
+    setItemDelegate(new PortDetailDelegate(this));
+  }
   void showPopup() override {
     aboutToOpen_();
+    int widest = 0;
+    for (int row = 0; row < count(); ++row)
+      widest = std::max(widest, view()->sizeHintForIndex(model()->index(row, modelColumn())).width());
+    const int frame = 2 * view()->frameWidth() + view()->verticalScrollBar()->sizeHint().width();
+    view()->setMinimumWidth(std::max(width(), widest + frame));
     QComboBox::showPopup();
   }
 
@@ -204,6 +235,7 @@ void CMainDlg::BuildWindow() {
   // A narrow arrow, so "COM100" fits the selector's 36 units as it does on Windows.
   portSelector_->setStyleSheet("QComboBox { padding: 0px 0px 0px 3px; } QComboBox::drop-down { width: 11px; }");
   connect(portSelector_, &QComboBox::currentIndexChanged, this, [this] { RefreshStatusBar(); });
+  connect(portSelector_, &QComboBox::activated, this, [this] { chosenPort_ = portSelector_->currentText(); });
 
   switchButton_ = new QPushButton("Open", client);
   switchButton_->setObjectName("switchButton");
@@ -236,42 +268,68 @@ void CMainDlg::BuildWindow() {
 
   BuildStatusBar();
   layout->addWidget(statusBar_);
+  BuildShortcuts();
   setFixedSize(sizeHint());
+}
+
+void CMainDlg::BuildShortcuts() {
+  const auto add = [this](QKeySequence keys, const std::function<void()>& action) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, action);
+  };
+  // F5 is the Read button itself: refused the same way while it is busy.
+  add(QKeySequence(Qt::Key_F5), [this] { readButton_->click(); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { StepPage(1); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { StepPage(1); });
+  add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { StepPage(-1); });
+  add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { StepPage(-1); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_PageUp), [this] { StepPage(-1); });
+}
+
+void CMainDlg::StepPage(int step) {
+  // Moving into the strip's second half rotates it (OnTabChanged), so the
+  // positions walk all twelve pages in turn, in both directions.
+  tabBar_->setCurrentIndex((tabBar_->currentIndex() + step + kPageCount) % kPageCount);
 }
 
 void CMainDlg::BuildMenu() {
   auto* bar = new QMenuBar(this);
   bar->setObjectName("menuBar");
   bar->setNativeMenuBar(false);
-  QMenu* file = bar->addMenu("File");
-  file->addAction("Exit", this, [this] { close(); });
-  QMenu* settings = bar->addMenu("Settings");
+  // Access keys only underline a letter: the visible words stay the same.
+  QMenu* file = bar->addMenu("&File");
+  file->addAction("E&xit", this, [this] { close(); });
+  QMenu* settings = bar->addMenu("&Settings");
   // Neither talks to the modem, so both work with the port closed.
-  settings->addAction("Export", this, &CMainDlg::ExportSettings)->setObjectName("exportAction");
-  settings->addAction("Import", this, &CMainDlg::ImportSettings)->setObjectName("importAction");
+  settings->addAction("&Export", this, &CMainDlg::ExportSettings)->setObjectName("exportAction");
+  settings->addAction("&Import", this, &CMainDlg::ImportSettings)->setObjectName("importAction");
   // The Upgrade button stays hidden and disabled; operators start the same
   // command from here.
   settings->addSeparator();
-  upgradeAction_ = settings->addAction("Upgrade firmware...", this, &CMainDlg::UpgradeFirmware);
+  upgradeAction_ = settings->addAction("&Upgrade firmware...", this, &CMainDlg::UpgradeFirmware);
   upgradeAction_->setObjectName("upgradeAction");
-  QMenu* help = bar->addMenu("help");
-  help->addAction("help", this, [this] {
+  QMenu* help = bar->addMenu("&help");
+  QAction* helpAction = help->addAction("&help", this, [this] {
     CHelpDlg dialog(this);
     dialog.exec();
   });
-  help->addAction("about", this, [this] {
+  helpAction->setObjectName("helpAction");
+  helpAction->setShortcut(QKeySequence(Qt::Key_F1));
+  helpAction->setShortcutContext(Qt::WindowShortcut);
+  help->addAction("&about", this, [this] {
     CAboutDlg dialog(this);
     dialog.exec();
   });
 }
 
 void CMainDlg::BuildCommandButtons() {
-  readButton_ = MakeCommandButton(this, "Read", "Get parameters from device", "readButton");
-  writeButton_ = MakeCommandButton(this, "Write", "Set parameters to device", "writeButton");
-  defaultButton_ = MakeCommandButton(this, "Default", "Set device default paramters", "defaultButton");
+  // Alt+R, W, D, B and X; the words under the icons stay as they are.
+  readButton_ = MakeCommandButton(this, "&Read", "Get parameters from device", "readButton");
+  writeButton_ = MakeCommandButton(this, "&Write", "Set parameters to device", "writeButton");
+  defaultButton_ = MakeCommandButton(this, "&Default", "Set device default paramters", "defaultButton");
   upgradeButton_ = MakeCommandButton(this, "Upgrade", "Upgrade firmware", "upgradeButton");
-  rebootButton_ = MakeCommandButton(this, "Reboot", "Reboot device", "rebootButton");
-  exitButton_ = MakeCommandButton(this, "Exit", "Exit and close", "exitButton");
+  rebootButton_ = MakeCommandButton(this, "Re&boot", "Reboot device", "rebootButton");
+  exitButton_ = MakeCommandButton(this, "E&xit", "Exit and close", "exitButton");
   exitButton_->setIcon(icons::CommandIcon(icons::Command::Exit, false));
 
   connect(readButton_, &QToolButton::clicked, this, &CMainDlg::ReadParameters);
@@ -335,6 +393,8 @@ void CMainDlg::BuildTabs() {
   pane->setGeometry(0, stripHeight - 1, tabControl_->width(), tabControl_->height() - stripHeight + 1);
   pane->lower();
   connect(tabBar_, &QTabBar::currentChanged, this, &CMainDlg::OnTabChanged);
+  // The strip's scroll arrows are for the mouse; the keyboard has Ctrl+Tab.
+  for (QToolButton* arrow : tabBar_->findChildren<QToolButton*>()) arrow->setFocusPolicy(Qt::NoFocus);
   pages_[kCom]->show();
 }
 
@@ -404,11 +464,21 @@ void CMainDlg::ListSerialPorts() {
   portSelector_->clear();
   for (const PortEntry& entry : listing.entries) {
     portSelector_->addItem(QString::fromStdString(entry.text));
+    const int row = portSelector_->count() - 1;
     QString tip = QString::fromStdString(entry.devicePath);
-    if (!entry.description.empty()) tip += "\n" + QString::fromStdString(entry.description);
-    portSelector_->setItemData(portSelector_->count() - 1, tip, Qt::ToolTipRole);
+    QString detail = QString::fromStdString(entry.text);
+    if (!entry.devicePath.empty()) detail += "  " + QString::fromStdString(entry.devicePath);
+    if (!entry.description.empty()) {
+      tip += "\n" + QString::fromStdString(entry.description);
+      detail += "  " + QString::fromStdString(entry.description);
+    }
+    portSelector_->setItemData(row, tip, Qt::ToolTipRole);
+    portSelector_->setItemData(row, detail, kPortDetailRole);
   }
-  portSelector_->setCurrentIndex(listing.selected);
+  // A port the operator picked stays picked while it is there; otherwise the
+  // remembered port, or the first entry.
+  const int kept = chosenPort_.isEmpty() ? -1 : portSelector_->findText(chosenPort_);
+  portSelector_->setCurrentIndex(kept >= 0 ? kept : listing.selected);
   if (!listing.message.empty()) messages_->ShowMessage(listing.message);
 }
 
@@ -418,13 +488,14 @@ void CMainDlg::TogglePort() {
     const auto com = ParseComName(portSelector_->currentText().toStdString());
     if (!com) return;
     session_.SetRememberedPort(*com);
+    chosenPort_.clear();  // now the remembered port
   }
   const int result = session_.Toggle(session_.RememberedPort());
+  RefreshStatusBar();  // before the automatic read puts its note in field 3
   if (result == PortSession::kOpened) {
     ReadParameters();
     operation_.userRead.store(false);  // the automatic read reports no time-out
   }
-  RefreshStatusBar();
   networksPage_->ShowSignalLevel(0);
 }
 
@@ -441,7 +512,7 @@ void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
   session_.Close();
   RefreshStatusBar();
   networksPage_->ShowSignalLevel(0);
-  statusText_->setText(QString("COM%1: device disconnected").arg(session_.RememberedPort()));
+  ShowStatusNote(QString("COM%1: device disconnected").arg(session_.RememberedPort()));
 }
 
 void CMainDlg::UpdatePortState(bool open) {
@@ -501,7 +572,30 @@ void CMainDlg::RefreshStatusBar() {
   statusIcon_->setPixmap(icons::PortState(open).pixmap(16, 16));
   statusIcon_->setObjectName(open ? "portOpenIcon" : "portClosedIcon");
   statusPort_->setText(QString("COM%1 %2").arg(session_.RememberedPort()).arg(QString::fromStdString(session_.LineDescription())));
+  statusText_->setFixedWidth(kStatusTextWidth);
   statusText_->setText(QString::fromLatin1(state_.record.Get(field::status_text).c_str()));
+}
+
+void CMainDlg::ShowStatusNote(const QString& text) {
+  // Field 3 keeps its place and takes the room the note needs; the next
+  // RefreshStatusBar gives it its own width and the record's text back.
+  statusText_->setMinimumWidth(kStatusTextWidth);
+  statusText_->setMaximumWidth(QWIDGETSIZE_MAX);
+  statusText_->setText(text);
+}
+
+void CMainDlg::ShowBusy(const QString& text) {
+  setCursor(Qt::BusyCursor);
+  busyText_ = text;
+  ShowStatusNote(text);
+}
+
+void CMainDlg::EndBusy() {
+  unsetCursor();
+  // Unless something newer stands there (the record's status text after an
+  // answer, "device disconnected"), the busy note goes.
+  if (!busyText_.isEmpty() && statusText_->text() == busyText_) RefreshStatusBar();
+  busyText_.clear();
 }
 
 QString CMainDlg::StatusField(int field) const {
@@ -547,14 +641,26 @@ void CMainDlg::StartOperationWait() {
   // The buttons go busy before the worker starts, so no second command can
   // slip in before the worker's own first step has reached the window.
   SetCommandButtonsEnabled(false);
+  const int com = session_.RememberedPort();
+  ShowBusy(QString(operation_.writePending.load() ? "Writing COM%1..." : "Reading COM%1...").arg(com));
   // A wait belongs to the port as it was opened: closed, gone or reopened
   // since, it ends and gives the buttons back.
   const unsigned opens = session_.OpenCount();
-  workers_.Start([this, opens] {
+  workers_.Start([this, opens, com] {
     OperationWaitHooks hooks;
     hooks.readerRunning = [this, opens] { return session_.ReaderRunning() && session_.OpenCount() == opens; };
-    hooks.setCommandButtonsEnabled = [this](bool enabled) { SetCommandButtonsEnabled(enabled); };
-    hooks.disableAllPages = [this] { RunOnWindowThread(this, [this] { DisableAllPages(); }); };
+    hooks.setCommandButtonsEnabled = [this](bool enabled) {
+      SetCommandButtonsEnabled(enabled);
+      if (enabled) RunOnWindowThread(this, [this] { EndBusy(); });
+    };
+    // A silent modem gets no box after the automatic read, so the status bar
+    // says it; the next answer's RefreshStatusBar clears it.
+    hooks.disableAllPages = [this, com] {
+      RunOnWindowThread(this, [this, com] {
+        DisableAllPages();
+        ShowStatusNote(QString("No answer from the modem on COM%1").arg(com));
+      });
+    };
     hooks.showMessage = [this](const std::string& text) { messages_->Show(QString::fromStdString(text)); };
     // Woken by the accepted answer; still at most one 100 ms wait per count.
     hooks.sleep = [this](int ms) {
@@ -608,6 +714,7 @@ void CMainDlg::UpgradeWorker() {
     return;
   }
   SetCommandButtonsEnabled(false);
+  RunOnWindowThread(this, [this] { ShowBusy(QString("Upgrading COM%1...").arg(session_.RememberedPort())); });
   upgradeRunning_.store(true);
   UpgradeHooks hooks;
   hooks.progress = [this](std::uint16_t total, std::uint16_t index) { UpdateProgress(total, index); };
@@ -628,6 +735,7 @@ void CMainDlg::UpgradeWorker() {
   const int result = UpgradeFlow::Run(image.bytes, session_, state_.upgradeResult, hooks);
   upgradeRunning_.store(false);
   if (closing_.load()) return;  // the window is gone: nothing more to show
+  RunOnWindowThread(this, [this] { EndBusy(); });
   ShowUpgradeStatus(*messages_, result);  // the worker waits until it is answered
   RunOnWindowThread(this, [this] { progress_->hide(); });
   SetCommandButtonsEnabled(true);

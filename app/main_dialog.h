@@ -127,6 +127,16 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void BuildStatusBar();
   void InsertTabs();
   void OnTabChanged(int position);
+  void BuildShortcuts();
+  // Ctrl+Tab and its kin: the next (+1) or previous (-1) tab position,
+  // through the strip's rotation, so every page comes in turn.
+  void StepPage(int step);
+  // While the modem is busy: the busy cursor over the window and what it is
+  // doing in status field 3; EndBusy gives both back.
+  void ShowBusy(const QString& text);
+  void EndBusy();
+  // A text in status field 3 other than the record's status text.
+  void ShowStatusNote(const QString& text);
   // Dispatches what the reader has received when it is due, and sets the
   // quiet timer for what is not due yet.
   void ServiceDispatch();
@@ -210,6 +220,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   bool rotated_ = false;
   bool diLabelShortened_ = false;  // "    DI" after the first rotation back
   bool rebuildingTabs_ = false;
+  QString busyText_;    // shown in field 3 while the modem is busy
+  QString chosenPort_;  // picked by the operator since the last switch press
 };
 
 }  // namespace telvaro

@@ -7,10 +7,18 @@
 
 namespace telvaro {
 
+MessageIcon IconForMessage(const QString& text, MessageButtons buttons) {
+  if (buttons == MessageButtons::YesNo) return MessageIcon::Question;
+  const QString trimmed = text.trimmed();
+  if (trimmed == "Success" || trimmed.contains("succeed")) return MessageIcon::Information;
+  return MessageIcon::Warning;
+}
+
 MessageOwner::MessageOwner(QWidget* window) : QObject(window), window_(window) {}
 
 MessageAnswer MessageOwner::Show(const QString& text, const QString& caption, MessageButtons buttons) {
-  MessageRequest request{text, caption.isEmpty() ? QString(kDefaultCaption) : caption, buttons};
+  MessageRequest request{text, caption.isEmpty() ? QString(kDefaultCaption) : caption, buttons,
+                         IconForMessage(text, buttons)};
   {
     std::lock_guard guard(historyLock_);
     history_.push_back(request);
@@ -22,12 +30,16 @@ MessageAnswer MessageOwner::Show(const QString& text, const QString& caption, Me
 
 MessageAnswer MessageOwner::ShowOnWindowThread(const MessageRequest& request) {
   if (responder_) return responder_(request);
+  const QMessageBox::Icon icon = request.icon == MessageIcon::Information ? QMessageBox::Information
+                                 : request.icon == MessageIcon::Question  ? QMessageBox::Question
+                                                                          : QMessageBox::Warning;
   if (request.buttons == MessageButtons::YesNo) {
-    const auto choice = QMessageBox::question(window_, request.caption, request.text,
-                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-    return choice == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    QMessageBox box(icon, request.caption, request.text, QMessageBox::Yes | QMessageBox::No, window_);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
   }
-  QMessageBox::information(window_, request.caption, request.text);
+  QMessageBox box(icon, request.caption, request.text, QMessageBox::Ok, window_);
+  box.exec();
   return MessageAnswer::Ok;
 }
 

@@ -18,12 +18,20 @@ namespace telvaro {
 
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
+// The icon a box carries: successes inform, questions ask, everything else
+// is a failure or a refusal and warns.
+enum class MessageIcon { Information, Warning, Question };
 
 struct MessageRequest {
   QString text;
   QString caption;
   MessageButtons buttons = MessageButtons::Ok;
+  MessageIcon icon = MessageIcon::Warning;
 };
+
+// The icon for a text, judged from the tool's own success texts ("Operation
+// succeed!", "Export succeed", the upgrade's "Success").
+MessageIcon IconForMessage(const QString& text, MessageButtons buttons);
 
 class MessageOwner : public QObject, public MessageSink {
   Q_OBJECT

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QtGlobal>
 #include <QVBoxLayout>
 
 #include "app/icons.h"
@@ -27,6 +28,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   text->setSpacing(6);
   text->addWidget(name);
   text->addWidget(new QLabel("Configuration tool for Telvaro GSM/GPRS modems", this));
+  auto* versions = new QLabel(QString("Version %1, Qt %2").arg(kTelvaroProVersion, qVersion()), this);
+  versions->setObjectName("versions");
+  versions->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  text->addWidget(versions);
 
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("okButton");

@@ -5,6 +5,9 @@
 
 namespace telvaro {
 
+// The tool's version, as About and `telvaro-pro --version` show it.
+inline constexpr const char* kTelvaroProVersion = "1.0.7";
+
 class CAboutDlg : public QDialog {
   Q_OBJECT
 
