@@ -183,6 +183,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // operator watches keeps running across the modem's answer.
   bool clockLoad_ = true;
   QAction* upgradeAction_ = nullptr;  // off while an upgrade runs
+  std::atomic<bool> fastUpgrade_{false};  // Settings > Fast upgrade: no pause between packets
 
   // Controls.
   QComboBox* portSelector_ = nullptr;

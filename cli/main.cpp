@@ -29,7 +29,8 @@ constexpr const char* kUsage =
     "  read    --port COM<n> [-o FILE]        read the modem (into a settings file)\n"
     "  write   --port COM<n> FILE             write a settings file to the modem\n"
     "  reboot  --port COM<n>                  reboot the modem\n"
-    "  upgrade --port COM<n> IMAGE            upgrade the modem's firmware\n"
+    "  upgrade --port COM<n> IMAGE [--fast]   upgrade the modem's firmware (--fast: no\n"
+    "                                         200 ms pause between answer and next packet)\n"
     "  dump    FILE [--json]                  show every setting of a settings file\n"
     "  diff    A B                            show the settings that differ\n"
     "  --help | --version\n"
@@ -48,6 +49,7 @@ struct Options {
   std::vector<std::string> files;
   std::string output;
   bool json = false;
+  bool fast = false;
   int com = 0;
   PortMap ports;
 };
@@ -76,6 +78,8 @@ Options ParseArguments(int argc, char** argv) {
       options.output = value();
     } else if (arg == "--json") {
       options.json = true;
+    } else if (arg == "--fast") {
+      options.fast = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw Failure{kExitUsage, "unknown option: " + arg};
     } else {
@@ -196,6 +200,7 @@ int Upgrade(const Options& o) {
       std::fprintf(stderr, "packet %u/%u\n", index, total);
     }
   };
+  if (o.fast) hooks.packetGapMs = 0;
   const int code = modem.Upgrade(image, hooks);
   if (terminal) std::fprintf(stderr, "\n");
   FailIfDisconnected(modem, o);

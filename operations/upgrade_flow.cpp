@@ -44,7 +44,12 @@ int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
 
   std::size_t offset = 0;
   int budget = 0;
+  bool answered = false;  // the previous packet was answered, accepted or not
   while (offset < image.size() && !stopped()) {
+    if (answered && hooks.packetGapMs > 0) {
+      sleep(hooks.packetGapMs);
+      if (stopped()) break;
+    }
     if (hooks.progress) hooks.progress(total, index);
 
     const std::size_t d = std::min(image.size() - offset, kUpgradePacketData);
@@ -64,6 +69,7 @@ int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
       if (SpendBudget(budget) || stopped()) break;
     }
 
+    answered = upgradeResult.load() != ModemState::kNoAnswer;
     if (PacketAccepted(upgradeResult.load())) {
       offset += d;
       ++index;

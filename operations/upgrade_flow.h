@@ -26,6 +26,10 @@ struct UpgradeHooks {
   // One wait for a packet's answer: at most `ms`, returning as soon as an
   // answer has been dispatched (ModemState::WaitForAnswer). `sleep` when empty.
   std::function<void(int ms)> waitAnswer;
+  // The least time between an answer and the next packet. The default is the
+  // shortest gap the modem's loader has ever been given; 0 (fast mode) sends
+  // the next packet as soon as the answer is taken.
+  int packetGapMs = 200;
   // Polled before each packet and after every wait: true ends the upgrade
   // where it stands (the window closing, the device gone). May be empty.
   std::function<bool()> stop;
@@ -46,6 +50,7 @@ class UpgradeFlow {
   static constexpr std::size_t kMaxImageSize = 65536;
   static constexpr int kLoaderStartMs = 3000;  // the modem restarting into its loader
   static constexpr int kPollMs = 100;
+  static constexpr int kPacketGapMs = 200;  // UpgradeHooks::packetGapMs by default
   static constexpr int kRetryBudget = 30;  // polls and resends per packet, shared
 
   // Sends `image` through `writer`. `upgradeResult` is the value response

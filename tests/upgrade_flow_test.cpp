@@ -230,16 +230,29 @@ TEST(UpgradeFlow, SwitchesToTheLoaderWaitsThenSendsEachPacketOnceWhenAccepted) {
   EXPECT_EQ(UpgradeStatusText(result.load()), "Success");
 
   // "reboot_ldrom" as three writes, then the loader's start-up wait, then
-  // packets answered at their first poll.
+  // packets answered at their first poll, each next one 200 ms after the
+  // answer to the one before.
   ASSERT_GE(modem.writes.size(), 3u);
   EXPECT_EQ(std::string(modem.writes[0].begin(), modem.writes[0].end()), "CON_STA");
   EXPECT_EQ(std::string(modem.writes[1].begin(), modem.writes[1].end()), "reboot_ldrom");
   EXPECT_EQ(std::string(modem.writes[2].begin(), modem.writes[2].end()), "CON_END");
   const std::vector<std::string> expectedLog = {
-      "write:7",   "write:12",  "write:7",   "sleep:3000", "write:543", "sleep:100",
-      "write:543", "sleep:100", "write:543", "sleep:100",  "write:131", "sleep:100"};
+      "write:7",   "write:12",  "write:7",   "sleep:3000", "write:543", "sleep:100", "sleep:200",
+      "write:543", "sleep:100", "sleep:200", "write:543",  "sleep:100", "sleep:200", "write:131", "sleep:100"};
   EXPECT_EQ(modem.log, expectedLog);
   ExpectImageSentOnce(modem, image);
+
+  // Fast mode: the next packet follows the answer at once.
+  std::atomic<int> fastResult{1};
+  ScriptedModem fast(fastResult, AlwaysAnswer(0));
+  UpgradeHooks fastHooks = fast.Hooks();
+  fastHooks.packetGapMs = 0;
+  EXPECT_EQ(UpgradeFlow::Run(image, fast, fastResult, fastHooks), 0);
+  const std::vector<std::string> fastLog = {
+      "write:7",   "write:12",  "write:7",   "sleep:3000", "write:543", "sleep:100",
+      "write:543", "sleep:100", "write:543", "sleep:100",  "write:131", "sleep:100"};
+  EXPECT_EQ(fast.log, fastLog);
+  ExpectImageSentOnce(fast, image);
 
   // The last packet answered "finished" ends the same way with code 8.
   std::atomic<int> finished{1};
