@@ -3,6 +3,7 @@
 // reboots it, upgrades its firmware, and shows or compares settings files.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -33,7 +34,7 @@ constexpr const char* kUsage =
     "                                         200 ms pause between answer and next packet)\n"
     "  dump    FILE [--json]                  show every setting of a settings file\n"
     "  diff    A B                            show the settings that differ\n"
-    "  --help | --version\n"
+    "  help [COMMAND] | COMMAND --help | --help | --version\n"
     "--port COM<n>=<device path> names the device of COM<n> (repeatable); so do\n"
     "pairs in TELVARO_PORTS, separated by ';'.\n"
     "Exit status: 0 success, 1 the modem failed or did not answer, 2 bad usage or file.\n";
@@ -63,18 +64,23 @@ Options ParseArguments(int argc, char** argv) {
   options.command = args[0];
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    auto value = [&]() -> const std::string& {
+    // "--port=COM50" is "--port COM50"; a value may hold '=' itself.
+    const std::size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+    const std::string name = arg.substr(0, equals);
+    const std::string inlineValue = equals == std::string::npos ? std::string() : arg.substr(equals + 1);
+    auto value = [&]() -> std::string {
+      if (equals != std::string::npos) return inlineValue;
       if (i + 1 >= args.size()) throw Failure{kExitUsage, arg + " needs a value"};
       return args[++i];
     };
-    if (arg == "--port") {
-      const std::string& port = value();
+    if (name == "--port") {
+      const std::string port = value();
       if (port.find('=') != std::string::npos && !options.ports.AddPair(port))
         throw Failure{kExitUsage, "--port: not a COM<n>=<device path> pair: " + port};
       const auto com = ParseComName(port.substr(0, port.find('=')));
       if (!com) throw Failure{kExitUsage, "--port: not a COM<n> port: " + port};
       options.com = *com;
-    } else if (arg == "-o" || arg == "--output") {
+    } else if (arg == "-o" || name == "--output") {
       options.output = value();
     } else if (arg == "--json") {
       options.json = true;
@@ -233,13 +239,69 @@ struct Command {
 constexpr Command kCommands[] = {{"ports", Ports}, {"read", Read},   {"write", Write}, {"reboot", Reboot},
                                  {"upgrade", Upgrade}, {"dump", Dump}, {"diff", Diff}};
 
+// One command's lines of the usage, with the notes that follow the list.
+std::string CommandUsage(std::string_view command) {
+  const std::string_view usage(kUsage);
+  const std::string key = "  " + std::string(command) + " ";
+  const std::size_t start = usage.find(key);
+  if (start == std::string_view::npos) return kUsage;
+  std::size_t end = usage.find('\n', start) + 1;
+  // Continuation lines are indented further than any command name.
+  while (end < usage.size() && usage.substr(end, 10) == "          ") end = usage.find('\n', end) + 1;
+  const std::size_t notes = usage.find("--port COM<n>=");
+  return "usage: telvaro-cli " + std::string(usage.substr(start + 2, end - start - 2)) + std::string(usage.substr(notes));
+}
+
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// "did you mean read?" for "raed" or "rea"; nothing when no command is close.
+std::string CloseMatch(std::string_view typed) {
+  std::string best;
+  std::size_t bestDistance = 3;
+  for (const Command& c : kCommands) {
+    const std::size_t distance = EditDistance(typed, c.name);
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = c.name;
+    }
+  }
+  return best.empty() ? std::string() : " (did you mean " + best + "?)";
+}
+
+bool IsCommand(std::string_view name) {
+  for (const Command& c : kCommands)
+    if (c.name == name) return true;
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
+  if (argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h" ||
+                   std::string_view(argv[1]) == "help")) {
+    std::fputs(argc > 2 && IsCommand(argv[2]) ? CommandUsage(argv[2]).c_str() : kUsage, stdout);
     return kExitOk;
   }
+  // "COMMAND --help" explains that command and does nothing else.
+  if (argc > 1 && IsCommand(argv[1]))
+    for (int i = 2; i < argc; ++i)
+      if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
+        std::fputs(CommandUsage(argv[1]).c_str(), stdout);
+        return kExitOk;
+      }
   if (argc > 1 && std::string_view(argv[1]) == "--version") {
     std::printf("telvaro-cli %s\n", TELVARO_VERSION);
     return kExitOk;
@@ -248,7 +310,8 @@ int main(int argc, char** argv) {
     const Options options = ParseArguments(argc, argv);
     for (const Command& c : kCommands)
       if (c.name == options.command) return c.run(options);
-    throw Failure{kExitUsage, "unknown command: " + options.command + " (try --help)"};
+    const std::string match = CloseMatch(options.command);
+    throw Failure{kExitUsage, "unknown command: " + options.command + (match.empty() ? " (try --help)" : match)};
   } catch (const Failure& failure) {
     std::fprintf(stderr, "telvaro-cli: %s\n", failure.text.c_str());
     return failure.status;

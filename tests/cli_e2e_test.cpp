@@ -308,5 +308,28 @@ TEST_F(CliE2E, DumpAndDiffOfSettingsFiles) {
   EXPECT_EQ(diff.out, "apn: \"internet\" -> \"other\"\ndi_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
 }
 
+
+TEST_F(CliE2E, HelpVersionPortEqualsAndCloseMatches) {
+  const CliRun help = Cli("help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("usage: telvaro-cli COMMAND"), std::string::npos);
+  const CliRun readHelp = Cli("read --help");
+  EXPECT_EQ(readHelp.status, 0);
+  EXPECT_EQ(readHelp.out.rfind("usage: telvaro-cli read ", 0), 0u) << readHelp.out;
+  EXPECT_EQ(readHelp.out.find("dump"), std::string::npos);
+  const CliRun version = Cli("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("telvaro-cli ", 0), 0u);
+  const CliRun typo = Cli("raed");
+  EXPECT_EQ(typo.status, 2);
+  EXPECT_EQ(typo.err, "telvaro-cli: unknown command: raed (did you mean read?)\n");
+
+  sim::ModemSimulator sim;
+  ASSERT_TRUE(sim.Start());
+  const CliRun read = Cli("read --port=COM50=" + sim.DevicePath());
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_NE(read.out.find("device_name: \"Telvaro-DTU\""), std::string::npos);
+}
+
 }  // namespace
 }  // namespace telvaro
