@@ -707,9 +707,17 @@ void CMainDlg::UpgradeFirmware() {
 void CMainDlg::UpgradeWorker() {
   QString path;
   RunOnWindowThread(this, [&] {
-    path = options_.chooseFirmwareFile
-               ? options_.chooseFirmwareFile(this)
-               : QFileDialog::getOpenFileName(nullptr, QString(), "APROM.bin", "bin (*.bin);;all (*.*)");
+    if (options_.chooseFirmwareFile) {
+      path = options_.chooseFirmwareFile(this);
+      return;
+    }
+    // Titled for what it does; "APROM" typed alone opens "APROM.bin".
+    QFileDialog dialog(nullptr, "Upgrade firmware", QString(), "bin (*.bin);;all (*.*)");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix("bin");
+    dialog.selectFile("APROM.bin");
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) path = dialog.selectedFiles().first();
   });
   if (path.isEmpty()) return;  // cancelled: nothing happens
   // Only a regular file, read no further than the limit: a FIFO or a device
