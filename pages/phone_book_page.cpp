@@ -24,14 +24,14 @@ struct ColumnSpec {
   const char* name;
 };
 constexpr ColumnSpec kColumnSpecs[] = {
-    {Column::CallReboot, kCallReboot, "Reboot", 184, "callReboot"},
-    {Column::CallWakeup, kCallWakeup, "Wakeup", 226, "callWakeup"},
-    {Column::Csd, kCallCsd, "CSD", 268, "csd"},
-    {Column::SmsReboot, kSmsReboot, "Reboot", 310, "smsReboot"},
-    {Column::SmsWakeup, kSmsWakeup, "Wakeup", 352, "smsWakeup"},
-    {Column::SmsControl, kSmsControl, "Control", 394, "smsControl"},
+    {Column::CallReboot, kCallReboot, "Reboot", 146, "callReboot"},
+    {Column::CallWakeup, kCallWakeup, "Wakeup", 194, "callWakeup"},
+    {Column::Csd, kCallCsd, "CSD", 242, "csd"},
+    {Column::SmsReboot, kSmsReboot, "Reboot", 290, "smsReboot"},
+    {Column::SmsWakeup, kSmsWakeup, "Wakeup", 338, "smsWakeup"},
+    {Column::SmsControl, kSmsControl, "Control", 386, "smsControl"},
 };
-constexpr int kHeadWidth = 40;
+constexpr int kHeadWidth = 48;
 constexpr int kBoxWidth = 18;
 constexpr int kFirstRowY = 84;
 constexpr int kRowPitch = 29;
@@ -57,8 +57,8 @@ CPhoneBookPage::CPhoneBookPage(QWidget* parent, MessageSink* messages) : ConfigP
   Label(this, QStringLiteral(" country code and the number, e.g. +8613912345678."), 8, 22, 414, 18);
   // Column heads: the boxes' centres line up under them.
   const auto centred = [](int boxX) { return boxX + kBoxWidth / 2 - kHeadWidth / 2; };
-  Head(this, QStringLiteral("Item"), 4, 62, 30);
-  Head(this, QStringLiteral("Phone NO."), 38, 62, 130);
+  Head(this, QStringLiteral("Item"), 0, 62, 30);
+  Head(this, QStringLiteral("Phone NO."), 30, 62, 108);
   Head(this, QStringLiteral("Call"), centred(kColumnSpecs[0].x), 44, kColumnSpecs[1].x - kColumnSpecs[0].x + kHeadWidth);
   Head(this, QStringLiteral("SMS"), centred(kColumnSpecs[3].x), 44, kColumnSpecs[5].x - kColumnSpecs[3].x + kHeadWidth);
   for (const ColumnSpec& spec : kColumnSpecs) Head(this, QString::fromLatin1(spec.head), centred(spec.x), 62, kHeadWidth);
@@ -66,9 +66,9 @@ CPhoneBookPage::CPhoneBookPage(QWidget* parent, MessageSink* messages) : ConfigP
   ValueExchange& x = Exchange();
   for (int row = 0; row < kRows; ++row) {
     const int y = kFirstRowY + row * kRowPitch;
-    Head(this, QString::number(row + 1), 4, y + 2, 30);
+    Head(this, QString::number(row + 1), 0, y + 2, 30);
     const auto r = static_cast<std::size_t>(row);
-    numberEdits_[r] = Edit(this, QStringLiteral("phoneNumber%1").arg(row + 1).toLatin1().constData(), 38, y, 130);
+    numberEdits_[r] = Edit(this, QStringLiteral("phoneNumber%1").arg(row + 1).toLatin1().constData(), 30, y, 108);
     // No limit while typing: a longer number is refused when written.
     x.Text(numberEdits_[r], &numbers[r], 0).LinkPhoneNumber(row).StoreLimit(kNumberLength, "Phone number err", -1);
   }

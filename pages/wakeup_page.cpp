@@ -28,8 +28,8 @@ CWakeupPage::CWakeupPage(QWidget* parent, MessageSink* messages) : ConfigPage(pa
   sms_.Build(group, QStringLiteral("SMS"), "wakeupSms", 14, 160, true);
   serialDataBox_ = Check(group, QStringLiteral("Serial Data Wakeup"), "wakeupSerialDataBox", 14, 220, 200);
   Label(group, QStringLiteral("Output (0x)"), 14, 250, 72);
-  outputEdit_ = Edit(group, "wakeupOutputEdit", 88, 250, 200);
-  Label(group, QStringLiteral("to COM After Online"), 294, 250, 116);
+  outputEdit_ = Edit(group, "wakeupOutputEdit", 88, 250, 180);
+  Label(group, QStringLiteral("to COM After Online"), 274, 250, 134);
   Label(group, QStringLiteral("*Set phone NO. in Phone Book->Call Wakeup, SMS Wakeup"), 14, 284, 390, 18);
 
   ValueExchange& x = Exchange();
