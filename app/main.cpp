@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFont>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -63,6 +64,12 @@ int main(int argc, char** argv) {
     }
     options.rememberedPort = *com;
   }
+
+  // The window's face and size for everything it opens: message boxes, help,
+  // About and tool tips.
+  QFont font("Arial");
+  font.setPointSize(9);
+  QApplication::setFont(font);
 
   telvaro::CMainDlg window(std::move(options));
   window.show();

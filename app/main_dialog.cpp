@@ -446,9 +446,11 @@ void CMainDlg::BuildStatusBar() {
   statusIcon_->setFixedWidth(40);
   statusPort_ = new QLabel(statusBar_);
   statusPort_->setObjectName("statusPort");
+  statusPort_->setTextFormat(Qt::PlainText);
   statusPort_->setFixedWidth(140);
   statusText_ = new QLabel(statusBar_);
   statusText_->setObjectName("statusText");
+  statusText_->setTextFormat(Qt::PlainText);  // the modem's own text, never markup
   statusText_->setFixedWidth(160);
   progress_ = new QProgressBar(statusBar_);
   progress_->setObjectName("progressBar");
