@@ -7,6 +7,7 @@
 
 #include "app/icons.h"
 #include "link/session_events.h"
+#include "pages/page_layout.h"
 #include "record/config_record.h"
 #include "record/conversions.h"
 #include "status/status_decoders.h"
@@ -34,13 +35,9 @@ QLabel* AddLabel(QWidget* parent, const QString& text, int x, int y, int width) 
   return label;
 }
 
-// Value labels show whatever the modem sent: plain text only, so markup in a
-// received operator name or SMS centre is shown as typed, never interpreted.
+// Value labels show whatever the modem sent, as plain text.
 QLabel* AddValue(QWidget* parent, const char* name, int x, int y, int width) {
-  QLabel* label = AddLabel(parent, QString(), x, y, width);
-  label->setObjectName(name);
-  label->setTextFormat(Qt::PlainText);
-  return label;
+  return layout::Value(parent, name, x, y, width, kRowHeight);
 }
 
 // A caption and its value label on one row of a group.

@@ -18,6 +18,8 @@ QLabel* Value(QWidget* parent, const char* name, int x, int y, int width, int he
   QLabel* label = Label(parent, QString(), x, y, width, height);
   label->setObjectName(name);
   label->setTextFormat(Qt::PlainText);
+  // Operators copy these (IMEI, cell, operator, local IP) into their notes.
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   return label;
 }
 

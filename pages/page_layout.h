@@ -17,7 +17,8 @@ namespace telvaro::layout {
 inline constexpr int kRowHeight = 22;
 
 QLabel* Label(QWidget* parent, const QString& text, int x, int y, int width, int height = kRowHeight);
-// A read-only text that shows what the modem sent: plain text, never markup.
+// A read-only text that shows what the modem sent: plain text, never markup,
+// and selectable with the mouse.
 QLabel* Value(QWidget* parent, const char* name, int x, int y, int width, int height = kRowHeight);
 QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int width, int height = kRowHeight);
 QCheckBox* Check(QWidget* parent, const QString& text, const char* name, int x, int y, int width,

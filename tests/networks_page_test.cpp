@@ -69,6 +69,9 @@ TEST_F(NetworksPage, LayoutFitsThePageAndStartsWithoutSignal) {
                             "Update Frequency", "Sec (recommand 30 seconds)", "Local IP:", "GPRS Status:",
                             "TCP Status:", "Tx (byte):", "Rx (byte):"})
     EXPECT_NE(std::find(texts.begin(), texts.end(), QString(fixed)), texts.end()) << fixed;
+  // Values an operator copies can be selected with the mouse.
+  for (const char* name : {"operatorValue", "cellIdValue", "localIpValue"})
+    EXPECT_TRUE(page.findChild<QLabel*>(name)->textInteractionFlags() & Qt::TextSelectableByMouse) << name;
 
   // Every control lies inside the page and inside its own parent.
   for (auto* widget : page.findChildren<QWidget*>()) {
