@@ -19,7 +19,7 @@
 #include "record/config_record.h"
 #include "sim/modem_sim.h"
 #include "tests/gui_test_support.h"
-#include "tests/recording_sink.h"
+#include "tests/page_fixture.h"
 
 namespace telvaro {
 namespace {
@@ -98,18 +98,7 @@ void SetIoSettings(ConfigRecord& r) {
   r.SetFlag(field::do_always_trigger, true);
 }
 
-class DiPage : public ::testing::Test {
- protected:
-  void SetUp() override { page.OnShow(); }
-  template <typename T>
-  T* Find(const char* name) const {
-    auto* control = page.findChild<T*>(name);
-    EXPECT_NE(control, nullptr) << name;
-    return control;
-  }
-  RecordingSink sink;
-  CDiPage page{nullptr, &sink};
-};
+class DiPage : public PageAlone<CDiPage> {};
 
 TEST_F(DiPage, EnablingFollowsEachInputsModeOnlyWhileTheModemHasDigitalIo) {
   EXPECT_TRUE(Find<QWidget>("di1Block")->isHidden());
@@ -186,18 +175,7 @@ TEST_F(DiPage, BothInputsComeBackFromTheRecordUnchangedTheSecondThroughItsHidden
   EXPECT_EQ(sink.messages, std::vector<std::string>{});
 }
 
-class DoPage : public ::testing::Test {
- protected:
-  void SetUp() override { page.OnShow(); }
-  template <typename T>
-  T* Find(const char* name) const {
-    auto* control = page.findChild<T*>(name);
-    EXPECT_NE(control, nullptr) << name;
-    return control;
-  }
-  RecordingSink sink;
-  CDoPage page{nullptr, &sink};
-};
+class DoPage : public PageAlone<CDoPage> {};
 
 TEST_F(DoPage, EnablingFollowsSourcesAndActionsOnlyWhileTheModemHasDigitalIo) {
   EXPECT_EQ(Find<QComboBox>("onActionList")->currentText(), "Null");
