@@ -7,7 +7,15 @@
 #include <cstring>
 #include <memory>
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
+
 #include "app/main_dialog.h"
+#include "app/message_owner.h"
 #include "pages/about_dialog.h"
 
 namespace {
@@ -20,6 +28,14 @@ bool AsksOnlyForText(int argc, char** argv) {
       if (std::strcmp(argv[i], option) == 0) return true;
   }
   return false;
+}
+
+// A start-up option the window cannot use. Started from a menu or a file
+// manager there is no terminal to read stderr, so a box says it too.
+int RefuseOption(const QString& text) {
+  std::fprintf(stderr, "%s\n", qPrintable(text));
+  if (!isatty(2)) telvaro::MessageOwner(nullptr).Show(text);
+  return 2;
 }
 
 }  // namespace
@@ -45,31 +61,24 @@ int main(int argc, char** argv) {
   parser.addOption(selectOption);
   parser.process(*app);  // --help and --version print and end here
 
-  telvaro::MainDlgOptions options;
-  if (const std::string bad = options.ports.AddPairsFromEnvironment(); !bad.empty()) {
-    std::fprintf(stderr, "TELVARO_PORTS: not a COM<n>=<path> pair: %s\n", bad.c_str());
-    return 2;
-  }
-  for (const QString& pair : parser.values(portOption)) {
-    if (!options.ports.AddPair(pair.toStdString())) {
-      std::fprintf(stderr, "--port: not a COM<n>=<path> pair: %s\n", qPrintable(pair));
-      return 2;
-    }
-  }
-  if (parser.isSet(selectOption)) {
-    const auto com = telvaro::ParseComName(parser.value(selectOption).toStdString());
-    if (!com) {
-      std::fprintf(stderr, "--select: not a COM<n> port: %s\n", qPrintable(parser.value(selectOption)));
-      return 2;
-    }
-    options.rememberedPort = *com;
-  }
-
   // The window's face and size for everything it opens: message boxes, help,
   // About and tool tips.
   QFont font("Arial");
   font.setPointSize(9);
   QApplication::setFont(font);
+
+  telvaro::MainDlgOptions options;
+  if (const std::string bad = options.ports.AddPairsFromEnvironment(); !bad.empty()) {
+    return RefuseOption("TELVARO_PORTS: not a COM<n>=<path> pair: " + QString::fromStdString(bad));
+  }
+  for (const QString& pair : parser.values(portOption)) {
+    if (!options.ports.AddPair(pair.toStdString())) return RefuseOption("--port: not a COM<n>=<path> pair: " + pair);
+  }
+  if (parser.isSet(selectOption)) {
+    const auto com = telvaro::ParseComName(parser.value(selectOption).toStdString());
+    if (!com) return RefuseOption("--select: not a COM<n> port: " + parser.value(selectOption));
+    options.rememberedPort = *com;
+  }
 
   telvaro::CMainDlg window(std::move(options));
   window.show();

@@ -108,7 +108,7 @@ ConfigRecord LoadSettings(const std::string& path) {
 }
 
 void OpenModem(ModemLink& modem, const Options& o) {
-  if (!modem.Open(o.com)) throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": cannot open the port"};
+  if (const auto failure = modem.Open(o.com)) throw Failure{kExitModemFailed, *failure};
 }
 
 // A pulled adapter or a closed other end ends the command at once.

@@ -17,13 +17,25 @@ ModemLink::~ModemLink() {
   if (session_.IsOpen()) session_.Close();
 }
 
-bool ModemLink::Open(int com) {
-  if (session_.Open(com) != PortSession::kOpened) return false;
+std::optional<std::string> ModemLink::Open(int com) {
+  opening_ = true;
+  openFailure_.clear();
+  const bool opened = session_.Open(com) == PortSession::kOpened;
+  opening_ = false;
+  if (!opened) {
+    std::string line = openFailure_.empty() ? "Can't open COM" + std::to_string(com) : openFailure_;
+    if (const auto lineBreak = line.find('\n'); lineBreak != std::string::npos) line.replace(lineBreak, 1, ": ");
+    return line;
+  }
   if (!pump_) pump_ = std::make_unique<DispatchPump>(timer_);
-  return true;
+  return std::nullopt;
 }
 
 void ModemLink::ShowMessage(const std::string& text) {
+  if (opening_) {  // only the session speaks while opening; no dispatch runs yet
+    openFailure_ = text;
+    return;
+  }
   std::fprintf(stderr, "%s\n", text.c_str());
   std::lock_guard guard(messagesLock_);
   messages_.push_back(text);

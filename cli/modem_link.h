@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,9 @@ class ModemLink final : private DispatchHost, private SessionEvents {
   explicit ModemLink(PortMap ports);
   ~ModemLink() override;
 
-  // Opens COM `com`; false after printing "Can't open COM<n>".
-  bool Open(int com);
+  // Opens COM `com`. On failure returns the reason on one line, "Can't open
+  // COM<n>: <device path>: <reason>", and prints nothing: the caller says it.
+  std::optional<std::string> Open(int com);
   // Sends "get_syspara" and waits for an accepted answer; the record is then
   // Record(). False when none came (messages such as a bad checksum are
   // printed as they happen).
@@ -55,6 +57,8 @@ class ModemLink final : private DispatchHost, private SessionEvents {
   ResponseDispatcher dispatcher_;
   DispatchTimer timer_;
   std::unique_ptr<DispatchPump> pump_;
+  bool opening_ = false;  // the session's open failure is kept, not printed
+  std::string openFailure_;
   mutable std::mutex messagesLock_;
   std::vector<std::string> messages_;
 };

@@ -28,8 +28,14 @@ int PortSession::Open(int com) {
     if (opened) device_->Configure();
   }
   if (!opened) {
-    const std::string reason = path ? device_->OpenFailureReason() : std::string();
-    events_.ShowMessage("Can't open COM" + std::to_string(com) + (reason.empty() ? "" : ": " + reason));
+    // The first line is the one operators know; the second says which device
+    // and why, when there is a device to name.
+    std::string text = "Can't open COM" + std::to_string(com);
+    if (path) {
+      const std::string reason = device_->OpenFailureReason();
+      text += "\n" + *path + (reason.empty() ? "" : ": " + reason);
+    }
+    events_.ShowMessage(text);
     return kOpenFailed;
   }
   disconnected_.store(false, std::memory_order_release);

@@ -44,9 +44,9 @@ class PortSession final : public FrameWriter {
   PortSession(const PortSession&) = delete;
   PortSession& operator=(const PortSession&) = delete;
 
-  // Opens COM `com`; 1 on success, 0 after "Can't open COM%d" (followed by
-  // ": in use" when another program holds the port). Opening an open session
-  // closes it first.
+  // Opens COM `com`; 1 on success, 0 after "Can't open COM%d" (with a second
+  // line "<device path>: <reason>" when COM `com` names a device). Opening an
+  // open session closes it first.
   int Open(int com);
   // Stops the reader (waiting for its current read call at most) and closes
   // the device. Returns 2.

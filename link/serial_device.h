@@ -22,8 +22,8 @@ enum class ByteWrite { Written, TimedOut, Failed };
 // Read's result when the device is gone for good: hang-up, an unplugged USB
 // adapter, an I/O error. Retrying cannot help; the session closes.
 inline constexpr long kReadDeviceGone = -2;
-// Why an open failed, when the system says: the port belongs to someone else.
-inline constexpr const char* kPortInUse = "in use";
+// Why an open failed when the port belongs to someone else.
+inline constexpr const char* kPortInUse = "in use by another program";
 
 class SerialDevice {
  public:
@@ -33,8 +33,9 @@ class SerialDevice {
   // controlling terminal; false when the device cannot be opened. Exclusive
   // means against every other program, whoever runs it (root included).
   virtual bool Open(const std::string& path) = 0;
-  // After a failed Open: kPortInUse when another program holds the port,
-  // else an empty text (absent device, no rights...).
+  // After a failed Open, the system's reason in a few words: kPortInUse when
+  // another program holds the port, else the system's own text ("No such
+  // file or directory", "Permission denied" with what to do about it...).
   virtual std::string OpenFailureReason() const = 0;
   // Queue sizes, time-outs that make reads return at once, 115200 8N1 with
   // DTR held off, then both driver queues purged. Failures are not examined.

@@ -9,11 +9,23 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "link/serial_device.h"
 
 namespace telvaro {
 namespace {
+
+std::string OpenErrorText(int error) {
+  if (error == EBUSY) return kPortInUse;  // held with TIOCEXCL by another program
+  std::string text = std::strerror(error);
+#ifdef __linux__
+  // Serial devices belong to the dialout group on Debian and Ubuntu.
+  if (error == EACCES) text += " (join the dialout group: sudo usermod -aG dialout $USER, then log in again)";
+#endif
+  return text;
+}
 
 class PosixSerialDevice final : public SerialDevice {
  public:
@@ -31,7 +43,7 @@ class PosixSerialDevice final : public SerialDevice {
     failure_.clear();
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
-      if (errno == EBUSY) failure_ = kPortInUse;  // held with TIOCEXCL by another program
+      failure_ = OpenErrorText(errno);
       return false;
     }
     // TIOCEXCL does not bind root, and operators often run as root: an

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 
 #include "link/serial_device.h"
 
@@ -39,6 +40,17 @@ bool DeviceGone(DWORD error) {
   }
 }
 
+// The system's own words for an error, without the trailing line break.
+std::string SystemErrorText(DWORD error) {
+  char buffer[256] = {};
+  const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                        buffer, sizeof buffer, nullptr);
+  std::string text(buffer, length);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+    text.pop_back();
+  return text.empty() ? "system error " + std::to_string(error) : text;
+}
+
 // Each one-byte write may take at most 200 ms + 500 ms before it is given up.
 constexpr DWORD kWriteMsPerByte = 200;
 constexpr DWORD kWriteConstantMs = 500;
@@ -67,7 +79,7 @@ class Win32SerialDevice final : public SerialDevice {
     // A COM port opened without sharing by another program refuses with
     // "access denied".
     const DWORD error = ::GetLastError();
-    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) failure_ = kPortInUse;
+    failure_ = (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) ? kPortInUse : SystemErrorText(error);
     return false;
   }
 

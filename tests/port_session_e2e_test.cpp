@@ -218,7 +218,8 @@ TEST_F(PortSessionE2E, ASecondUserOfThePortIsRefusedAsInUse) {
   RecordingEvents otherEvents;
   PortSession other(otherEvents, MapFor(*modem));
   EXPECT_EQ(other.Open(kSimPort), PortSession::kOpenFailed);
-  EXPECT_EQ(otherEvents.messages, std::vector<std::string>{"Can't open COM50: in use"});
+  EXPECT_EQ(otherEvents.messages,
+            std::vector<std::string>{"Can't open COM50\n" + modem->DevicePath() + ": in use by another program"});
   EXPECT_FALSE(other.IsOpen());
 
   session->Close();
@@ -235,8 +236,9 @@ TEST(PortSession, UnknownOrMissingPortsGiveTheOpenMessage) {
   EXPECT_EQ(session.Toggle(7), PortSession::kOpenFailed);
   EXPECT_EQ(session.Open(0), PortSession::kOpenFailed);
   EXPECT_EQ(session.Open(-4), PortSession::kOpenFailed);
-  EXPECT_EQ(events.messages,
-            (std::vector<std::string>{"Can't open COM7", "Can't open COM0", "Can't open COM-4"}));
+  // The device path and the system's reason follow where there is a device.
+  EXPECT_EQ(events.messages, (std::vector<std::string>{"Can't open COM7\n/nonexistent/device: No such file or directory",
+                                                       "Can't open COM0", "Can't open COM-4"}));
   EXPECT_TRUE(events.states.empty());
   EXPECT_FALSE(session.IsOpen());
   EXPECT_EQ(session.LineDescription(), "9600,N,8,1");
