@@ -108,14 +108,19 @@ void ArcArrow(QPainter& p, const QColor& color, QPointF centre, qreal radius, qr
   p.drawPath(tri);
 }
 
+// A light rim around the dark parts keeps them visible on a dark palette; on
+// a light one it reads as the edge of the case.
+QPen Rim() { return QPen(kSteel, 1.2); }
+
 // The modem as it appears inside the command pictures: a dark box with a
 // stub antenna and two status lights.
 void DrawDeviceBox(QPainter& p, const QRectF& box, int px) {
-  p.setPen(RoundPen(kSlateDark, 2.5));
+  p.setPen(RoundPen(kSteel, 2.5));
   p.drawLine(QPointF(box.right() - 3.5, box.top()), QPointF(box.right() - 3.5, box.top() - 4));
-  p.setPen(Qt::NoPen);
+  p.setPen(Rim());
   p.setBrush(kSlate);
   p.drawRoundedRect(box, 2.5, 2.5);
+  p.setPen(Qt::NoPen);
   if (!Small(px)) {
     p.setBrush(kLedGreen);
     p.drawEllipse(QPointF(box.left() + 3.5, box.bottom() - 3.5), 1.5, 1.5);
@@ -138,14 +143,16 @@ void DrawApplication(QPainter& p, int px) {
     p.drawArc(QRectF(tip.x() - r2, tip.y() - r2, 2 * r2, 2 * r2), 145 * 16, 70 * 16);
   }
   // Antenna mast and tip.
-  p.setPen(RoundPen(kSlateDark, 2.6));
+  p.setPen(RoundPen(kSteel, 2.6));
   p.drawLine(QPointF(22, 16), tip);
   p.setPen(Qt::NoPen);
   p.setBrush(kBlue);
   p.drawEllipse(tip, 2.2, 2.2);
   // Body with a lighter front panel and status lights.
+  p.setPen(Rim());
   p.setBrush(kSlateDark);
   p.drawRoundedRect(QRectF(2, 15, 28, 14), 3, 3);
+  p.setPen(Qt::NoPen);
   p.setBrush(kSlate);
   p.drawRoundedRect(QRectF(4, 17, 24, 10), 1.8, 1.8);
   p.setBrush(kLedGreen);

@@ -231,23 +231,28 @@ void CMainDlg::BuildWindow() {
 
   portSelector_ = new PortSelector(client, [this] { ListSerialPorts(); });
   portSelector_->setObjectName("portSelector");
-  portSelector_->setGeometry(du.X(7), du.Y(3), du.X(36), du.Y(12));
-  // A narrow arrow, so "COM100" fits the selector's 36 units as it does on Windows.
-  portSelector_->setStyleSheet("QComboBox { padding: 0px 0px 0px 3px; } QComboBox::drop-down { width: 11px; }");
+  // The top row has room for what it holds: the selector's own arrow beside
+  // "COM100", and the switch button's picture and word, before the note.
+  portSelector_->setMinimumContentsLength(6);
+  portSelector_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  const int selectorWidth = std::max(du.X(40), portSelector_->minimumSizeHint().width());
+  portSelector_->setGeometry(du.X(7), du.Y(3), selectorWidth, du.Y(12));
   connect(portSelector_, &QComboBox::currentIndexChanged, this, [this] { RefreshStatusBar(); });
   connect(portSelector_, &QComboBox::activated, this, [this] { chosenPort_ = portSelector_->currentText(); });
 
   switchButton_ = new QPushButton("Open", client);
   switchButton_->setObjectName("switchButton");
-  switchButton_->setGeometry(du.Rect(45, 5, 23, 10));
+  switchButton_->setIconSize(QSize(12, 12));
+  const int switchX = du.X(7) + selectorWidth + du.X(2);
+  const int switchWidth = std::max(du.X(30), switchButton_->fontMetrics().horizontalAdvance("Close") + 12 + 16);
+  switchButton_->setGeometry(switchX, du.Y(4), switchWidth, du.Y(11));
   switchButton_->setAutoDefault(false);
-  switchButton_->setIconSize(QSize(9, 9));
-  switchButton_->setStyleSheet("QPushButton { padding: 0px; }");
   connect(switchButton_, &QPushButton::clicked, this, &CMainDlg::TogglePort);
 
   auto* note = new QLabel("* Reboot for changes to take effect", client);
   note->setObjectName("note");
-  note->setGeometry(du.Rect(80, 6, 111, 8));
+  const int noteX = std::max(du.X(80), switchX + switchWidth + du.X(4));
+  note->setGeometry(noteX, du.Y(6), du.X(111), du.Y(8));
 
   tabControl_ = new QWidget(client);
   tabControl_->setObjectName("tabControl");
@@ -444,6 +449,7 @@ void CMainDlg::BuildStatusBar() {
   // Fields end at 40, 180 and 340 pixels; the last runs to the window's edge.
   statusIcon_ = new QLabel(statusBar_);
   statusIcon_->setFixedWidth(40);
+  statusIcon_->setAlignment(Qt::AlignCenter);  // clear of the window's edge
   statusPort_ = new QLabel(statusBar_);
   statusPort_->setObjectName("statusPort");
   statusPort_->setTextFormat(Qt::PlainText);

@@ -1,29 +1,115 @@
-// Takes the README's screenshot: the window after a successful Read against
-// the simulated modem. Run it under a real X server (scripts/screenshot.sh
-// uses Xvfb): window_screenshot OUTPUT.png [TAB POSITION]
+// Takes the pictures in docs/: the window after a successful Read against the
+// simulated modem. Run it under a real X server (scripts/screenshot.sh uses
+// Xvfb):
+//   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list]
+// --tab shows page N (the Networks page by default), --dark gives the window a
+// dark palette, --port-list opens the port selector's list as well, with a few
+// USB adapters beside the simulated modem. QT_SCALE_FACTOR scales the window.
 #include <QApplication>
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QTabBar>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/main_dialog.h"
 #include "sim/modem_sim.h"
 
+namespace {
+
+void Settle(int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+QPalette DarkPalette() {
+  QPalette dark;
+  const QColor window(0x2b, 0x2b, 0x2b), base(0x1e, 0x1e, 0x1e), text(0xe0, 0xe0, 0xe0);
+  dark.setColor(QPalette::Window, window);
+  dark.setColor(QPalette::WindowText, text);
+  dark.setColor(QPalette::Base, base);
+  dark.setColor(QPalette::AlternateBase, window);
+  dark.setColor(QPalette::Text, text);
+  dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+  dark.setColor(QPalette::ButtonText, text);
+  dark.setColor(QPalette::ToolTipBase, base);
+  dark.setColor(QPalette::ToolTipText, text);
+  dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+  dark.setColor(QPalette::HighlightedText, Qt::white);
+  for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    dark.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
+  return dark;
+}
+
+// The window with its frame as the screen shows it, and any popup over it.
+QPixmap Grab(QWidget& window, QWidget* popup) {
+  QRect area = window.frameGeometry();
+  if (popup) area = area.united(popup->frameGeometry()).adjusted(-8, -8, 8, 8);
+  QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  if (!shot.isNull() && shot.width() > 1) return shot;
+  // No screen to grab from (offscreen): compose the widgets themselves.
+  shot = QPixmap(area.size());
+  shot.fill(Qt::black);
+  QPainter painter(&shot);
+  painter.drawPixmap(window.geometry().topLeft() - area.topLeft(), window.grab());
+  if (popup) painter.drawPixmap(popup->geometry().topLeft() - area.topLeft(), popup->grab());
+  return shot;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: window_screenshot OUTPUT.png\n");
+  const char* output = nullptr;
+  int tab = telvaro::kPageCount - 1;
+  bool dark = false, portList = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--tab") == 0 && i + 1 < argc) {
+      tab = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--dark") == 0) {
+      dark = true;
+    } else if (std::strcmp(argv[i], "--port-list") == 0) {
+      portList = true;
+    } else if (!output && argv[i][0] != '-') {
+      output = argv[i];
+    } else {
+      output = nullptr;
+      break;
+    }
+  }
+  if (!output) {
+    std::fprintf(stderr, "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list]\n");
     return 2;
   }
+  if (dark) {
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setPalette(DarkPalette());
+  }
+
   telvaro::sim::ModemSimulator modem;
   if (!modem.Start()) return 1;
   telvaro::MainDlgOptions options;
   options.ports.AddPair("COM50=" + modem.DevicePath());
   options.rememberedPort = 50;
+  if (portList) {
+    // What a bench with two adapters and a modem on its own USB port shows.
+    options.portTable = [] {
+      telvaro::SystemPortTable table;
+      table.ports = {{"", "/dev/ttyUSB0", "FT232R USB UART"},
+                     {"", "/dev/ttyUSB1", "CP2102 USB to UART Bridge Controller"},
+                     {"", "/dev/ttyACM0", "Telvaro GSM Modem"}};
+      return table;
+    };
+  }
   telvaro::CMainDlg window(std::move(options));
   bool succeeded = false;
   window.Messages().SetResponder([&](const telvaro::MessageRequest& request) {
@@ -35,20 +121,31 @@ int main(int argc, char** argv) {
   QElapsedTimer timer;
   timer.start();
   while (!succeeded && timer.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
-  // The Networks tab shows what the Read brought, unless another tab position
-  // is asked for: window_screenshot OUTPUT.png [POSITION]
-  window.TabBar()->setCurrentIndex(argc > 2 ? std::atoi(argv[2]) : telvaro::kPageCount - 1);
-  // Let the window settle, then take it with its frame as the screen shows it.
-  timer.restart();
-  while (timer.elapsed() < 500) QApplication::processEvents(QEventLoop::AllEvents, 20);
-  const QRect frame = window.frameGeometry();
-  QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-  if (shot.isNull() || shot.width() <= 1) shot = window.grab();
-  if (!succeeded || !shot.save(argv[1])) {
+  window.TabBar()->setCurrentIndex(tab);
+  Settle(500);
+
+  QWidget* popup = nullptr;
+  if (portList) {
+    // The operator chooses with the port closed; room above for the list.
+    window.findChild<QPushButton*>("switchButton")->click();
+    window.move(24, 72);
+    Settle(300);
+    auto* selector = window.findChild<QComboBox*>("portSelector");
+    if (!selector) {
+      std::fprintf(stderr, "no port selector\n");
+      return 1;
+    }
+    selector->showPopup();
+    Settle(500);
+    popup = selector->view()->window();
+  }
+  const QPixmap shot = Grab(window, popup);
+  if (!succeeded || !shot.save(output)) {
     std::fprintf(stderr, "no screenshot: read %s\n", succeeded ? "succeeded" : "failed");
     return 1;
   }
-  std::printf("%s: %dx%d\n", argv[1], shot.width(), shot.height());
+  std::printf("%s: %dx%d\n", output, shot.width(), shot.height());
+  if (popup) popup->hide();
   window.close();
   return 0;
 }

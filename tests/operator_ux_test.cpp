@@ -7,6 +7,8 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
@@ -36,6 +38,14 @@ TEST(OperatorPortList, OpenListShowsWholeEntriesAndKeepsTheChoice) {
   auto* selector = window.findChild<QComboBox*>("portSelector");
   ASSERT_NE(selector, nullptr);
   EXPECT_EQ(selector->currentText(), "COM1");  // the remembered port, the name alone
+  // The top row has room: the selector for "COM100" and its arrow, the switch
+  // button for its picture and "Close", the note after them.
+  auto* switchButton = window.findChild<QPushButton*>("switchButton");
+  auto* note = window.findChild<QLabel*>("note");
+  EXPECT_GE(selector->width(), selector->minimumSizeHint().width());
+  EXPECT_GE(switchButton->width(), switchButton->fontMetrics().horizontalAdvance("Close") + switchButton->iconSize().width());
+  EXPECT_LT(selector->geometry().right(), switchButton->x());
+  EXPECT_LT(switchButton->geometry().right(), note->x());
 
   selector->showPopup();
   QAbstractItemView* list = selector->view();
