@@ -138,7 +138,9 @@ void CBasicPage::ClearForRead() {
 }
 
 void CBasicPage::RemoveRs485() {
-  TakeValues();
+  // Only the list changes: taking the other controls' values here would read
+  // a record's texts back while it is being shown, and a text longer than its
+  // box (only a modem can send one) would raise a limit box mid-show.
   if (comTypeList_->count() > kRs485Index) {
     // Deleting the selected item leaves no selection rather than silently
     // turning an RS485 setting into RS232.
@@ -146,7 +148,6 @@ void CBasicPage::RemoveRs485() {
     comTypeList_->removeItem(kRs485Index);
     if (wasSelected) comTypeList_->setCurrentIndex(-1);
   }
-  ShowValues();
 }
 
 void CBasicPage::ShowRecord(ConfigRecord& record) {

@@ -218,14 +218,17 @@ TEST_F(BasicPage, Rs485StaysAbsentOnceAModemLacksIt) {
   page.RemoveRs485();
   EXPECT_EQ(Items(ComTypeList()), std::vector<QString>{"RS232"});
 
-  // A selected RS485 that is then removed leaves no selection.
+  // A selected RS485 that is then removed leaves no selection; an unending
+  // PIN text from the modem is shown without a limit box.
   CBasicPage fresh{nullptr, &sink};
   fresh.OnShow();
   record.Set(field::rs485_absent, 1);
+  for (std::size_t i = 0; i < 9; ++i) record.SetRawByte(121 + i, static_cast<std::uint8_t>('1' + i));  // pin_code
   fresh.ShowRecord(record);
   auto* list = fresh.findChild<QComboBox*>("comTypeList");
   EXPECT_EQ(Items(list), std::vector<QString>{"RS232"});
   EXPECT_EQ(list->currentIndex(), -1);
+  EXPECT_TRUE(sink.messages.empty());
 }
 
 TEST_F(BasicPage, ShowRecordFillsThePageAndCorrectsTheRecord) {
