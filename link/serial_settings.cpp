@@ -108,7 +108,12 @@ std::string SerialSettingsLocation(const std::string& executableDir, const std::
     if (writable) return beside;
   }
   fs::create_directories(userConfigDir, ec);  // a failure shows as a failed save, as before
-  return SerialSettingsPath(userConfigDir);
+  const std::string own = SerialSettingsPath(userConfigDir);
+  // A preset laid beside a read-only installation still counts: it becomes
+  // the user's own file the first time, and later saves leave it as it is.
+  if (!fs::exists(own, ec) && fs::is_regular_file(beside, ec) && fs::file_size(beside, ec) <= kSerialSettingsReadLimit)
+    fs::copy_file(beside, own, ec);
+  return own;
 }
 
 namespace {

@@ -111,8 +111,14 @@ TEST_F(SerialSettings, LivesNextToAWritableExecutableElseInTheUserConfigFolder) 
   // An installed, read-only folder sends it to the user's configuration folder.
   const std::filesystem::path bin = dir / "bin";
   std::filesystem::create_directories(bin);
+  {
+    std::ofstream preset(bin / "Telvaro_Pro.ini");
+    preset << "[com.conf]\nBandRate=2400\n";
+  }
   std::filesystem::permissions(dir, std::filesystem::perms::all);  // the fallback folder can be made
+  // Readable by all (the test's user keeps its group when it drops to nobody).
   std::filesystem::permissions(bin, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                        std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
                                         std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
   // Root writes anywhere, so the choice is made as an ordinary user then.
   const bool asRoot = geteuid() == 0;
@@ -125,12 +131,15 @@ TEST_F(SerialSettings, LivesNextToAWritableExecutableElseInTheUserConfigFolder) 
   }
   EXPECT_EQ(chosen, (config / "Telvaro_Pro.ini").string());
   EXPECT_TRUE(std::filesystem::is_directory(config));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(bin), {}), 0);
-  // Same sections, keys and texts there.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(bin), {}), 1);  // the preset, no probe
+  // The preset beside the installation is where the user's file starts from;
+  // the same sections, keys and texts are saved there, the preset untouched.
+  EXPECT_EQ(LoadSerialSettings(chosen).baudRate, 1);
   ConfigRecord record;
   record.Set(field::baud_index, 3);
   ASSERT_TRUE(SaveSerialSettings(record, chosen));
   EXPECT_EQ(LoadSerialSettings(chosen).baudRate, 3);
+  EXPECT_EQ(LoadSerialSettings((bin / "Telvaro_Pro.ini").string()).baudRate, 1);
   std::filesystem::permissions(bin, std::filesystem::perms::owner_all);
 #endif
 }
