@@ -165,6 +165,26 @@ void DrawApplication(QPainter& p, int px) {
   }
 }
 
+// The antenna beside the signal bars: a mast sending waves both ways.
+void DrawAntenna(QPainter& p, int px) {
+  const QPointF tip(16, 9);
+  p.setPen(RoundPen(kBlue, 2.4));
+  p.setBrush(Qt::NoBrush);
+  const std::array<qreal, 2> radii{Small(px) ? 6.0 : 5.5, 10.0};
+  for (std::size_t i = 0; i < (Small(px) ? 1u : 2u); ++i) {
+    const qreal r = radii[i];
+    const QRectF box(tip.x() - r, tip.y() - r, 2 * r, 2 * r);
+    p.drawArc(box, -40 * 16, 80 * 16);
+    p.drawArc(box, 140 * 16, 80 * 16);
+  }
+  p.setPen(RoundPen(kSteel, 3));
+  p.drawLine(QPointF(16, 29), tip);
+  p.drawLine(QPointF(11, 29), QPointF(21, 29));
+  p.setPen(Qt::NoPen);
+  p.setBrush(kBlue);
+  p.drawEllipse(tip, 2.6, 2.6);
+}
+
 // Plug on the left, socket on the right; together when connected.
 void DrawPort(QPainter& p, bool open, int px) {
   const QColor body = open ? kGreen : kSteel;
@@ -378,6 +398,11 @@ QIcon Switch(bool open) {
 QIcon CommandIcon(Command c, bool grayed) {
   static std::array<std::array<QIcon, 2>, 6> icons;
   return Cached(icons[static_cast<std::size_t>(c)][grayed ? 1 : 0], CommandDrawing(c), grayed);
+}
+
+QIcon Antenna() {
+  static QIcon icon;
+  return Cached(icon, DrawAntenna);
 }
 
 QIcon SignalLevel(int bars) {

@@ -30,6 +30,9 @@ enum class Command { Read, Write, Default, Upgrade, Reboot, Exit };
 // is what a button shows while the port is closed or an operation is running.
 QIcon CommandIcon(Command c, bool grayed);
 
+// The Networks page's fixed picture beside the signal bars.
+QIcon Antenna();
+
 // Three rising bars, the first `bars` of them lit; bars is clamped to 0..3.
 QIcon SignalLevel(int bars);
 

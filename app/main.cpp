@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFont>
+#include <QProxyStyle>
+#include <QStyle>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -38,6 +40,18 @@ int RefuseOption(const QString& text) {
   return 2;
 }
 
+// Tips appear 100 ms after the pointer stops on a control, as the window's
+// tips always have; the rest of the look is the platform's.
+class TipDelayStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_ToolTip_WakeUpDelay) return 100;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,6 +80,8 @@ int main(int argc, char** argv) {
   QFont font("Arial");
   font.setPointSize(9);
   QApplication::setFont(font);
+  // Wraps the style the platform or -style chose; the application owns it.
+  QApplication::setStyle(new TipDelayStyle(QApplication::style()->name()));
 
   telvaro::MainDlgOptions options;
   if (const std::string bad = options.ports.AddPairsFromEnvironment(); !bad.empty()) {

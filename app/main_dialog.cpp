@@ -170,6 +170,7 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   setObjectName("CMainDlg");
   setWindowTitle("Telvaro Pro");
   setWindowIcon(icons::Application());
+  setWindowFlag(Qt::WindowMinimizeButtonHint, true);  // a dialog has none by default
   session_.SetRememberedPort(options_.rememberedPort);
   BuildWindow();
 
@@ -378,9 +379,12 @@ void CMainDlg::BuildTabs() {
   comPage_->SetSettingsPath(
       !options_.serialSettingsPath.empty()
           ? options_.serialSettingsPath
+          // In the file system's own encoding, as the core opens files with
+          // narrow names (the ANSI code page on Windows).
           : SerialSettingsLocation(
-                QCoreApplication::applicationDirPath().toStdString(),
-                (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro").toStdString()));
+                QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+                QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro")
+                    .toStdString()));
   create(kCom, comPage_);
   basicPage_ = create(kBasic, new CBasicPage(tabControl_, messages_));
   create(kGprs, new CGprsPage(tabControl_, messages_))->SetMainDlg(this);
@@ -559,11 +563,14 @@ void CMainDlg::DisableAllPages() {
 
 void CMainDlg::SetCommandButtonsEnabled(bool enabled) {
   RunOnWindowThread(this, [this, enabled] {
+    // Buttons given back after the port was closed (during a wait, or by an
+    // unplugged device) still look unavailable while it stays closed.
+    const bool grayed = !enabled || !session_.IsOpen();
     const std::pair<QToolButton*, icons::Command> iconButtons[] = {{readButton_, icons::Command::Read},
                                                                    {writeButton_, icons::Command::Write},
                                                                    {defaultButton_, icons::Command::Default},
                                                                    {rebootButton_, icons::Command::Reboot}};
-    for (const auto& [button, command] : iconButtons) button->setIcon(icons::CommandIcon(command, !enabled));
+    for (const auto& [button, command] : iconButtons) button->setIcon(icons::CommandIcon(command, grayed));
     for (QToolButton* button : {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_})
       button->setEnabled(enabled);
   });
@@ -660,10 +667,14 @@ void CMainDlg::StartOperationWait() {
   // A wait belongs to the port as it was opened: closed, gone or reopened
   // since, it ends and gives the buttons back.
   const unsigned opens = session_.OpenCount();
-  workers_.Start([this, opens, com] {
+  // A wait left over from before a quick close and reopen must not give the
+  // buttons back, or end the busy state, of the wait that followed it.
+  const unsigned wait = waitGeneration_.fetch_add(1) + 1;
+  workers_.Start([this, opens, com, wait] {
     OperationWaitHooks hooks;
     hooks.readerRunning = [this, opens] { return session_.ReaderRunning() && session_.OpenCount() == opens; };
-    hooks.setCommandButtonsEnabled = [this](bool enabled) {
+    hooks.setCommandButtonsEnabled = [this, wait](bool enabled) {
+      if (enabled && waitGeneration_.load() != wait) return;
       SetCommandButtonsEnabled(enabled);
       if (enabled) RunOnWindowThread(this, [this] { EndBusy(); });
     };

@@ -203,6 +203,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QProgressBar* progress_ = nullptr;
   QTimer* quietTimer_ = nullptr;  // the end of the line's quiet period
   std::atomic<bool> dispatchPosted_{false};
+  std::atomic<unsigned> waitGeneration_{0};  // the latest Read or Write wait
   bool dispatching_ = false;
   std::vector<std::string> dispatchMessages_;
   QTimer* clockTimer_ = nullptr;  // refreshes the shown device clock

@@ -75,7 +75,11 @@ CNetworksPage::CNetworksPage(QWidget* parent, MessageSink* messages) : ConfigPag
   signalIcon_->setAttribute(Qt::WA_TransparentForMouseEvents);
   signalIcon_->setIconSize(QSize(kIconSize, kIconSize));
   signalIcon_->setGeometry(kValueX, kFirstRowY - 4, kIconSize + 4, kIconSize + 4);
-  dbLabel_ = AddValue(rxGroup, "dbLabel", kValueX + kIconSize + 12, kFirstRowY, 80);
+  auto* antenna = new QLabel(rxGroup);
+  antenna->setObjectName("antennaIcon");
+  antenna->setPixmap(icons::Antenna().pixmap(kIconSize, kIconSize));
+  antenna->setGeometry(kValueX + kIconSize + 8, kFirstRowY - 4, kIconSize, kIconSize + 4);
+  dbLabel_ = AddValue(rxGroup, "dbLabel", kValueX + 2 * kIconSize + 16, kFirstRowY, 80);
   dbLabel_->setText("DB");
   AddLabel(rxGroup, "Update Frequency", kCaptionX, kFirstRowY + 26, kCaptionWidth);
   updateFrequencyEdit_ = new QLineEdit(rxGroup);

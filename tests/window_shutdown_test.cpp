@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "app/icons.h"
 #include "app/main_dialog.h"
 #include "sim/modem_sim.h"
 #include "tests/gui_test_support.h"
@@ -110,10 +111,25 @@ TEST_F(WindowFaults, ClosingThePortDuringAWaitGivesTheButtonsBack) {
   silent.silent = true;
   Open(silent, false);
   ASSERT_TRUE(WaitUntil([&] { return !CommandButtonsEnabled(); }, 2000));
-  window->findChild<QPushButton*>("switchButton")->click();
+  auto* switchButton = window->findChild<QPushButton*>("switchButton");
+  switchButton->click();
   EXPECT_FALSE(window->Session().IsOpen());
   EXPECT_TRUE(WaitUntil([&] { return CommandButtonsEnabled() && window->RunningWorkers() == 0; }, 2000));
   EXPECT_TRUE(texts.empty());
+  // Back, but with the port closed they still look unavailable.
+  auto* read = window->findChild<QToolButton*>("readButton");
+  EXPECT_EQ(read->icon().cacheKey(), icons::CommandIcon(icons::Command::Read, true).cacheKey());
+
+  // Closed and opened again at once: the first wait ends, but gives nothing
+  // back while the second (the automatic Read) still waits.
+  switchButton->click();
+  ASSERT_TRUE(WaitUntil([&] { return !CommandButtonsEnabled(); }, 2000));
+  switchButton->click();
+  switchButton->click();
+  ASSERT_TRUE(window->Session().IsOpen());
+  QTest::qWait(400);
+  EXPECT_FALSE(CommandButtonsEnabled());
+  EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor);
 }
 
 // The other end of the line closing (a USB adapter pulled) closes the port as
