@@ -131,11 +131,15 @@ class Win32SerialDevice final : public SerialDevice {
     // Only what is queued is asked for, so the read never waits for more:
     // some drivers (Wine's among them) let an overlapped read wait for data
     // despite the time-outs that should make it return at once.
+    DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(capacity, MAXDWORD));
     DWORD errors = 0;
     COMSTAT queue{};
-    if (!::ClearCommError(handle_, &errors, &queue)) return DeviceGone(::GetLastError()) ? kReadDeviceGone : -1;
-    if (queue.cbInQue == 0) return 0;
-    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>({capacity, queue.cbInQue, MAXDWORD}));
+    if (::ClearCommError(handle_, &errors, &queue)) {
+      if (queue.cbInQue == 0) return 0;
+      wanted = std::min(wanted, queue.cbInQue);
+    } else if (DeviceGone(::GetLastError())) {
+      return kReadDeviceGone;
+    }  // a driver that cannot tell its queue is read with the bounded wait below
     OVERLAPPED request{};
     request.hEvent = readDone_;
     if (!::ReadFile(handle_, buffer, wanted, nullptr, &request) && ::GetLastError() != ERROR_IO_PENDING)
@@ -159,14 +163,13 @@ class Win32SerialDevice final : public SerialDevice {
     if (!IsOpen()) return;
     OVERLAPPED request{};
     request.hEvent = waitDone_;
+    // A port without receive events is polled, as a read would be.
+    const auto poll = [&] { (void)::WaitForSingleObject(wake_, static_cast<DWORD>(std::min(timeoutMs, 100))); };
+    if (!waitable_) return poll();
     DWORD mask = 0;
     (void)::ResetEvent(waitDone_);
     if (::WaitCommEvent(handle_, &mask, &request)) return;  // a byte came already
-    if (!waitable_ || ::GetLastError() != ERROR_IO_PENDING) {
-      // A port without receive events is polled, as a read would be.
-      (void)::WaitForSingleObject(wake_, static_cast<DWORD>(std::min(timeoutMs, 100)));
-      return;
-    }
+    if (::GetLastError() != ERROR_IO_PENDING) return poll();
     // Bytes that were queued before the wait began raise no event.
     DWORD errors = 0;
     COMSTAT queue{};
