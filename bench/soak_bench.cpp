@@ -71,7 +71,11 @@ int main(int argc, char** argv) {
   PortMap ports;
   ports.AddPair("COM50=" + device);
   ModemLink link(ports);
-  if (!link.Open(50)) return 1;
+  std::string failure;
+  if (!link.Open(50, &failure)) {
+    std::fprintf(stderr, "%s\n", failure.c_str());
+    return 1;
+  }
 
   const ProcessFigures start = Measure();
   std::vector<double> readMs, writeMs;

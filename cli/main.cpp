@@ -108,7 +108,8 @@ ConfigRecord LoadSettings(const std::string& path) {
 }
 
 void OpenModem(ModemLink& modem, const Options& o) {
-  if (const auto failure = modem.Open(o.com)) throw Failure{kExitModemFailed, *failure};
+  std::string failure;
+  if (!modem.Open(o.com, &failure)) throw Failure{kExitModemFailed, failure};
 }
 
 // A pulled adapter or a closed other end ends the command at once.

@@ -17,7 +17,7 @@ ModemLink::~ModemLink() {
   if (session_.IsOpen()) session_.Close();
 }
 
-std::optional<std::string> ModemLink::Open(int com) {
+bool ModemLink::Open(int com, std::string* failure) {
   opening_ = true;
   openFailure_.clear();
   const bool opened = session_.Open(com) == PortSession::kOpened;
@@ -25,10 +25,11 @@ std::optional<std::string> ModemLink::Open(int com) {
   if (!opened) {
     std::string line = openFailure_.empty() ? "Can't open COM" + std::to_string(com) : openFailure_;
     if (const auto lineBreak = line.find('\n'); lineBreak != std::string::npos) line.replace(lineBreak, 1, ": ");
-    return line;
+    if (failure) *failure = line;
+    return false;
   }
   if (!pump_) pump_ = std::make_unique<DispatchPump>(timer_);
-  return std::nullopt;
+  return true;
 }
 
 void ModemLink::ShowMessage(const std::string& text) {

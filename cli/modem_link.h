@@ -6,7 +6,6 @@
 
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,9 +21,9 @@ class ModemLink final : private DispatchHost, private SessionEvents {
   explicit ModemLink(PortMap ports);
   ~ModemLink() override;
 
-  // Opens COM `com`. On failure returns the reason on one line, "Can't open
-  // COM<n>: <device path>: <reason>", and prints nothing: the caller says it.
-  std::optional<std::string> Open(int com);
+  // Opens COM `com`. On failure prints nothing (the caller says it) and puts
+  // the reason on one line into `failure`: "Can't open COM<n>: <path>: <reason>".
+  bool Open(int com, std::string* failure = nullptr);
   // Sends "get_syspara" and waits for an accepted answer; the record is then
   // Record(). False when none came (messages such as a bad checksum are
   // printed as they happen).
