@@ -24,10 +24,6 @@ constexpr int kCaptionX = 10;
 constexpr int kNumberX = 180;
 constexpr int kNumberWidth = 50;
 constexpr int kHintX = 236;
-constexpr int kPitch = 25;
-constexpr int kFirstRow = 18;
-constexpr int Row(int n) { return kFirstRow + n * kPitch; }
-constexpr int GroupHeight(int rows) { return Row(rows - 1) + kRowHeight + 8; }
 
 }  // namespace
 

@@ -22,10 +22,6 @@ constexpr int kAckDigits = 32;
 constexpr int kCaptionX = 10;
 constexpr int kFieldX = 114;
 constexpr int kPacketWidth = 290;
-constexpr int kPitch = 25;
-constexpr int kFirstRow = 18;
-constexpr int Row(int n) { return kFirstRow + n * kPitch; }
-constexpr int GroupHeight(int rows) { return Row(rows - 1) + kRowHeight + 8; }
 
 // Stores run block by block, request before acknowledgement, so a bad packet
 // leaves every later block as the record had it.

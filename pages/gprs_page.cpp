@@ -32,9 +32,6 @@ constexpr int kLeftCaptionX = 10;
 constexpr int kLeftFieldX = 84;
 constexpr int kRightCaptionX = 214;
 constexpr int kRightFieldX = 280;
-constexpr int kPitch = 25;
-constexpr int kFirstRow = 18;
-constexpr int Row(int n) { return kFirstRow + n * kPitch; }
 
 // The shut-down box's caption wraps onto two lines, which a check box cannot
 // do itself; a click on the caption clicks the box, as on the box's own text.
@@ -59,7 +56,7 @@ class BoxCaption : public QLabel {
 CGprsPage::CGprsPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CGprsPage"));
 
-  QGroupBox* isp = Group(this, "ISP", 8, 2, 414, Row(3) + kRowHeight + 8);
+  QGroupBox* isp = Group(this, "ISP", 8, 2, 414, GroupHeight(4));
   Label(isp, "APN", kLeftCaptionX, Row(0), 70);
   apnEdit_ = Edit(isp, "apnEdit", kLeftFieldX, Row(0), 120);
   Label(isp, "User Name", kLeftCaptionX, Row(1), 70);
@@ -76,7 +73,7 @@ CGprsPage::CGprsPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent
   pppList_ = List(isp, "pppList", 164, Row(3), 130);
 
   const int socketY = isp->geometry().bottom() + 4;
-  QGroupBox* socket = Group(this, "Socket Application", 8, socketY, 414, Row(1) + kRowHeight + 8);
+  QGroupBox* socket = Group(this, "Socket Application", 8, socketY, 414, GroupHeight(2));
   Label(socket, "Mode", kLeftCaptionX, Row(0), 70);
   socketModeList_ = List(socket, "socketModeList", kLeftFieldX, Row(0), 120);
   Label(socket, "IP/URL", kLeftCaptionX, Row(1), 70);
@@ -89,7 +86,7 @@ CGprsPage::CGprsPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent
   // rows under it start lower.
   const int controlY = socket->geometry().bottom() + 4;
   constexpr int kCaptionHeight = 34;
-  const auto controlRow = [](int n) { return kFirstRow + kCaptionHeight - kRowHeight + 4 + n * kPitch; };
+  const auto controlRow = [](int n) { return Row(n) + kCaptionHeight - kRowHeight + 4; };
   QGroupBox* control = Group(this, "Connection Control", 8, controlY, 414, controlRow(4) + kRowHeight + 8);
   Label(control, "Mode", kLeftCaptionX, Row(0), 70);
   connectionModeList_ = List(control, "connectionModeList", kLeftFieldX, Row(0), 150);

@@ -16,6 +16,13 @@ namespace telvaro::layout {
 
 inline constexpr int kRowHeight = 22;
 
+// The row grid of pages laid out in group boxes: row n's top inside its box,
+// and the height of a box that holds `rows` rows.
+inline constexpr int kGroupFirstRow = 18;
+inline constexpr int kGroupRowPitch = 25;
+constexpr int Row(int n) { return kGroupFirstRow + n * kGroupRowPitch; }
+constexpr int GroupHeight(int rows) { return Row(rows - 1) + kRowHeight + 8; }
+
 QLabel* Label(QWidget* parent, const QString& text, int x, int y, int width, int height = kRowHeight);
 // A read-only text that shows what the modem sent: plain text, never markup,
 // and selectable with the mouse.
