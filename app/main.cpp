@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFont>
 #include <QProxyStyle>
 #include <QStyle>
 #include <cstdio>
@@ -75,11 +74,7 @@ int main(int argc, char** argv) {
   parser.addOption(selectOption);
   parser.process(*app);  // --help and --version print and end here
 
-  // The window's face and size for everything it opens: message boxes, help,
-  // About and tool tips.
-  QFont font("Arial");
-  font.setPointSize(9);
-  QApplication::setFont(font);
+  QApplication::setFont(telvaro::WindowFont());
   // Wraps the style the platform or -style chose; the application owns it.
   QApplication::setStyle(new TipDelayStyle(QApplication::style()->name()));
 

@@ -214,9 +214,14 @@ void CMainDlg::ShutDown() {
   workers_.JoinAll();
 }
 
-void CMainDlg::BuildWindow() {
+QFont WindowFont() {
   QFont font("Arial");
   font.setPointSize(9);
+  return font;
+}
+
+void CMainDlg::BuildWindow() {
+  const QFont font = WindowFont();
   setFont(font);
   const DialogUnits du(font, kMinBaseX, kMinBaseY);
 

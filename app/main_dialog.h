@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <array>
 #include <atomic>
 #include <functional>
@@ -49,6 +50,10 @@ class CNetworksPage;
 
 // The pages in normal tab order.
 enum PageIndex { kCom, kBasic, kGprs, kAdvanced1, kAdvanced2, kWakeup, kReboot, kDi, kDo, kPhoneBook, kPhoneGroup, kNetworks, kPageCount };
+
+// The window's face and size; the application takes it too, so message boxes,
+// help, About and tips match the window.
+QFont WindowFont();
 
 struct MainDlgOptions {
   PortMap ports;
