@@ -4,6 +4,7 @@
 // once the line has been quiet for 200 ms; at most 40 waits of 100 ms).
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -56,7 +57,7 @@ class ModemLink final : private DispatchHost, private SessionEvents {
   ResponseDispatcher dispatcher_;
   DispatchTimer timer_;
   std::unique_ptr<DispatchPump> pump_;
-  bool opening_ = false;  // the session's open failure is kept, not printed
+  std::atomic<bool> opening_{false};  // the session's open failure is kept, not printed
   std::string openFailure_;
   mutable std::mutex messagesLock_;
   std::vector<std::string> messages_;
