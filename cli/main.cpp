@@ -30,8 +30,10 @@ constexpr const char* kUsage =
     "  read    --port COM<n> [-o FILE]        read the modem (into a settings file)\n"
     "  write   --port COM<n> FILE             write a settings file to the modem\n"
     "  reboot  --port COM<n>                  reboot the modem\n"
-    "  upgrade --port COM<n> IMAGE [--fast]   upgrade the modem's firmware (--fast: no\n"
-    "                                         200 ms pause between answer and next packet)\n"
+    "  upgrade --port COM<n> IMAGE [--fast] [--force]\n"
+    "                                         upgrade the modem's firmware (--fast: no\n"
+    "                                         200 ms pause between answer and next packet;\n"
+    "                                         --force: send even a settings file)\n"
     "  dump    FILE [--json]                  show every setting of a settings file\n"
     "  diff    A B                            show the settings that differ\n"
     "  help [COMMAND] | COMMAND --help | --help | --version\n"
@@ -51,6 +53,7 @@ struct Options {
   std::string output;
   bool json = false;
   bool fast = false;
+  bool force = false;
   int com = 0;
   PortMap ports;
 };
@@ -86,6 +89,8 @@ Options ParseArguments(int argc, char** argv) {
       options.json = true;
     } else if (arg == "--fast") {
       options.fast = true;
+    } else if (arg == "--force") {
+      options.force = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw Failure{kExitUsage, "unknown option: " + arg};
     } else {
@@ -192,6 +197,9 @@ int Upgrade(const Options& o) {
   // puts the modem into its loader.
   const FirmwareImage loaded = UpgradeFlow::LoadImage(o.files[0]);
   if (!loaded.message.empty()) throw Failure{kExitUsage, o.files[0] + ": " + loaded.message};
+  // A settings file given where the image belongs would be flashed as code.
+  if (!o.force && IsSettingsFile(loaded.bytes))
+    throw Failure{kExitUsage, NotAFirmwareImageText(o.files[0]) + " (--force sends it anyway)"};
   const std::vector<std::uint8_t>& image = loaded.bytes;
   ModemLink modem(o.ports);
   OpenModem(modem, o);

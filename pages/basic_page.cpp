@@ -163,22 +163,13 @@ void CBasicPage::ShowRecord(ConfigRecord& record) {
 }
 
 int CBasicPage::Validate(ConfigRecord& record) {
-  TakeValues();
+  if (!TakeValues()) return -1;
   const int comType = comTypeList_->currentIndex();
-  if (comType < 0 || comType > kHighestComType) {
-    Messages()->ShowMessage("Comm port err");
-    comTypeList_->setFocus();
-    return -1;
-  }
+  if (comType < 0 || comType > kHighestComType) return Refuse(comTypeList_, "Comm port err", -1);
   // No PIN lock selection counts as locked, as the index -1 does in a byte.
-  if (pinLockList_->currentIndex() != 0 && !PinLengthOk(pinCode)) {
-    Messages()->ShowMessage("old pin code len err");
-    return -2;
-  }
-  if (changePin == 1 && !PinLengthOk(newPinCode)) {
-    Messages()->ShowMessage("new pin code len err");
-    return -2;
-  }
+  if (pinLockList_->currentIndex() != 0 && !PinLengthOk(pinCode))
+    return Refuse(pinCodeEdit_, "old pin code len err", -2);
+  if (changePin == 1 && !PinLengthOk(newPinCode)) return Refuse(newPinCodeEdit_, "new pin code len err", -2);
   Exchange().Store(record);
   if (record.Get(field::pin_lock) > kHighestPinLock) record.Set(field::pin_lock, 0);
   SelectIndex(pinLockList_, record.Get(field::pin_lock));

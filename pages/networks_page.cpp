@@ -134,12 +134,10 @@ void CNetworksPage::ShowRecord(ConfigRecord& record) {
 }
 
 int CNetworksPage::Validate(ConfigRecord& record) {
-  TakeValues();
+  if (!TakeValues()) return -1;
   const long seconds = LeadingDecimal(ToRecordText(updateFrequency));
-  if (seconds < kMinRssiInterval || seconds > kMaxRssiInterval) {
-    Messages()->ShowMessage("Rssi interval err");
-    return -1;
-  }
+  if (seconds < kMinRssiInterval || seconds > kMaxRssiInterval)
+    return Refuse(updateFrequencyEdit_, "Rssi interval err", -1);
   record.Set(field::rssi_interval, static_cast<std::uint16_t>(seconds));
   return 0;
 }

@@ -40,7 +40,15 @@ class RebootAndUpgrade : public ::testing::Test {
     options.noteLifeMs = noteLifeMs;
     window = std::make_unique<CMainDlg>(std::move(options));
     window->Messages().SetResponder([this](const MessageRequest& request) {
+      // The upgrade's question is kept apart, with what the modem had been
+      // sent by then.
+      if (request.caption == "Upgrade firmware") {
+        questions.push_back(request.text.toStdString());
+        framesAtQuestion = modem->Frames().size();
+        return answer;
+      }
       texts.push_back(request.text.toStdString());
+      icons.push_back(request.icon);
       captions.push_back(request.caption.toStdString());
       shownAt.push_back(std::chrono::steady_clock::now());
       return answer;
@@ -51,6 +59,7 @@ class RebootAndUpgrade : public ::testing::Test {
     ASSERT_EQ(texts, std::vector<std::string>{"Operation succeed!"});
     texts.clear();
     captions.clear();
+    icons.clear();
     modem->ClearFrames();
   }
 
@@ -88,6 +97,9 @@ class RebootAndUpgrade : public ::testing::Test {
   std::unique_ptr<CMainDlg> window;
   std::vector<std::string> texts;
   std::vector<std::string> captions;
+  std::vector<MessageIcon> icons;
+  std::vector<std::string> questions;
+  std::size_t framesAtQuestion = 0;
   std::vector<std::chrono::steady_clock::time_point> shownAt;
   MessageAnswer answer = MessageAnswer::Yes;
 };
@@ -163,6 +175,45 @@ TEST_F(RebootAndUpgrade, ImagesOfOneAndTwoPackets) {
   EXPECT_FALSE(window->ProgressBar()->isVisible());
   EXPECT_TRUE(window->findChild<QToolButton*>("exitButton")->isEnabled());
   EXPECT_TRUE(window->findChild<QAction*>("upgradeAction")->isEnabled());
+}
+
+TEST_F(RebootAndUpgrade, AnUpgradeIsAskedForFirstAndASettingsFileIsRefused) {
+  Open();
+  Image(512);
+  answer = MessageAnswer::No;
+  window->findChild<QAction*>("upgradeAction")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return window->RunningWorkers() == 0; }, 3000));
+  EXPECT_EQ(questions, std::vector<std::string>{"Upgrade the firmware of the modem on COM50 with APROM.bin (512 "
+                                                "bytes)?\nThe modem restarts in its loader and must stay connected "
+                                                "until the upgrade has finished."});
+  EXPECT_TRUE(texts.empty());
+
+  // An exported settings file (here all zero, a valid one) is never sent.
+  firmware = dir.filePath("DATAROM.bin");
+  QFile settings(firmware);
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+  settings.write(QByteArray(ConfigRecord::kBlockSize, '\0'));
+  settings.close();
+  window->findChild<QAction*>("upgradeAction")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 3000));
+  EXPECT_EQ(texts, std::vector<std::string>{"DATAROM.bin is a settings file, not a firmware image"});
+  EXPECT_EQ(icons, std::vector<MessageIcon>{MessageIcon::Warning});
+  EXPECT_EQ(questions.size(), 1u);
+  QTest::qWait(100);
+  EXPECT_TRUE(modem->Frames().empty());
+
+  // Yes: asked before "reboot_ldrom" left, and the end informs.
+  texts.clear();
+  icons.clear();
+  answer = MessageAnswer::Yes;
+  Image(512);
+  Upgrade();
+  EXPECT_EQ(questions.size(), 2u);
+  EXPECT_EQ(framesAtQuestion, 0u);
+  ASSERT_FALSE(modem->Frames().empty());
+  EXPECT_EQ(modem->Frames()[0].kind, sim::FrameKind::RebootLdrom);
+  EXPECT_EQ(texts, std::vector<std::string>{"Upgrade Finished"});
+  EXPECT_EQ(icons, std::vector<MessageIcon>{MessageIcon::Information});
 }
 
 TEST_F(RebootAndUpgrade, AModemAnsweringZeroToEveryPacketEndsWithSuccess) {
