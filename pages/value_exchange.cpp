@@ -137,6 +137,7 @@ bool ValueExchange::Take() {
   for (const Binding& binding : bindings_) {
     const QString failure = binding.take();
     if (!failure.isEmpty()) {
+      failed_ = binding.control;
       Fail(binding.control, failure);
       return false;
     }

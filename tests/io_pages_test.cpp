@@ -316,7 +316,9 @@ TEST_F(IoWindow, ModemWithoutDigitalIoLeavesThePagesDisabledAndWriteStoresWhatTh
   EXPECT_EQ(Count(UnsignedRangeText(1, 30000).toStdString()), 0);
   ASSERT_EQ(modem->Frames().size(), 1u);
   EXPECT_EQ(modem->Frames()[0].kind, sim::FrameKind::SetSysPara);
-  EXPECT_EQ(IoFieldsDiffering(modem->StoredRecord(), record), std::vector<std::string>{});
+  // Only the DO source's bits without a box, which always go out 0.
+  EXPECT_EQ(IoFieldsDiffering(modem->StoredRecord(), record), std::vector<std::string>{"do_alarm_source"});
+  EXPECT_EQ(modem->StoredRecord().Get(field::do_alarm_source), kSmsControlAlarm);
   EXPECT_EQ(EnabledOnIoPages(), std::vector<std::string>{});
 }
 
