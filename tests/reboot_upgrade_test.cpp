@@ -43,6 +43,7 @@ class RebootAndUpgrade : public ::testing::Test {
       // The upgrade's question is kept apart, with what the modem had been
       // sent by then.
       if (request.caption == "Upgrade firmware") {
+        EXPECT_EQ(request.icon, MessageIcon::Question);
         questions.push_back(request.text.toStdString());
         framesAtQuestion = modem->Frames().size();
         return answer;
@@ -179,41 +180,29 @@ TEST_F(RebootAndUpgrade, ImagesOfOneAndTwoPackets) {
 
 TEST_F(RebootAndUpgrade, AnUpgradeIsAskedForFirstAndASettingsFileIsRefused) {
   Open();
-  Image(512);
-  answer = MessageAnswer::No;
-  window->findChild<QAction*>("upgradeAction")->trigger();
-  ASSERT_TRUE(WaitUntil([&] { return window->RunningWorkers() == 0; }, 3000));
-  EXPECT_EQ(questions, std::vector<std::string>{"Upgrade the firmware of the modem on COM50 with APROM.bin (512 "
-                                                "bytes)?\nThe modem restarts in its loader and must stay connected "
-                                                "until the upgrade has finished."});
-  EXPECT_TRUE(texts.empty());
-
-  // An exported settings file (here all zero, a valid one) is never sent.
+  // An exported settings file (all zero is a valid one) is never sent.
   firmware = dir.filePath("DATAROM.bin");
   QFile settings(firmware);
-  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-  settings.write(QByteArray(ConfigRecord::kBlockSize, '\0'));
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly) && settings.write(QByteArray(ConfigRecord::kBlockSize, '\0')));
   settings.close();
-  window->findChild<QAction*>("upgradeAction")->trigger();
-  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 3000));
+  Upgrade();
   EXPECT_EQ(texts, std::vector<std::string>{"DATAROM.bin is a settings file, not a firmware image"});
-  EXPECT_EQ(icons, std::vector<MessageIcon>{MessageIcon::Warning});
-  EXPECT_EQ(questions.size(), 1u);
-  QTest::qWait(100);
+  Image(512);
+  answer = MessageAnswer::No;
+  Upgrade();
+  EXPECT_EQ(texts.size(), 1u);  // No: nothing more said, nothing sent
   EXPECT_TRUE(modem->Frames().empty());
 
-  // Yes: asked before "reboot_ldrom" left, and the end informs.
-  texts.clear();
-  icons.clear();
+  // Yes: asked before "reboot_ldrom" left; the failure warned, the end informs.
   answer = MessageAnswer::Yes;
-  Image(512);
   Upgrade();
-  EXPECT_EQ(questions.size(), 2u);
+  EXPECT_EQ(questions, std::vector<std::string>(2, "Upgrade the firmware of the modem on COM50 with APROM.bin (512 "
+                                                   "bytes)?\nThe modem restarts in its loader and must stay "
+                                                   "connected until the upgrade has finished."));
   EXPECT_EQ(framesAtQuestion, 0u);
-  ASSERT_FALSE(modem->Frames().empty());
-  EXPECT_EQ(modem->Frames()[0].kind, sim::FrameKind::RebootLdrom);
-  EXPECT_EQ(texts, std::vector<std::string>{"Upgrade Finished"});
-  EXPECT_EQ(icons, std::vector<MessageIcon>{MessageIcon::Information});
+  EXPECT_EQ(modem->Frames().at(0).kind, sim::FrameKind::RebootLdrom);
+  EXPECT_EQ(texts.back(), "Upgrade Finished");
+  EXPECT_EQ(icons, (std::vector<MessageIcon>{MessageIcon::Warning, MessageIcon::Information}));
 }
 
 TEST_F(RebootAndUpgrade, AModemAnsweringZeroToEveryPacketEndsWithSuccess) {
