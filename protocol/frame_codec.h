@@ -62,9 +62,9 @@ class FrameCodec {
   static Bytes SetSysParaFrame(ConfigRecord& record);
   // "reboot" and "reboot_ldrom" go out as three writes: marker, word, marker.
   static std::array<std::string_view, 3> CommandFrameParts(std::string_view word);
-  // Sends a payload-less command as three separate writes. Returns -1 if any
-  // write failed (the later parts are still offered, as the modem only cares
-  // about the byte sequence and a lost command shows up as a missing answer).
+  // Sends a payload-less command as three separate writes. Returns the
+  // first failed write's result, 0 when all went out (the later parts are
+  // still offered, as the modem only cares about the byte sequence).
   static int WriteInThreeParts(FrameWriter& writer, std::string_view word);
 
   // Upgrade data frame: "UPGRADE_START", length d+7, total, index (16-bit

@@ -33,29 +33,45 @@ constexpr StatusText kUpgradeStatusTexts[] = {
 };
 constexpr std::string_view kCommFailed = "Err:Comm Failed";
 
+// Codes that say the packet was taken: "Success" and "Upgrade Finished".
+bool IsUpgradeSuccess(int code) { return code == 0 || code == 8; }
+
 }  // namespace
 
 void ResponseDispatcher::DispatchResponse() {
-  const Bytes snapshot = buffer_.TakeSnapshot();
+  std::uint64_t epoch = 0;
+  const Bytes snapshot = buffer_.TakeSnapshot(&epoch);
   // From here on the buffer is free for new data, whatever the outcome.
-  DispatchSnapshot(snapshot.data(), snapshot.size());
+  DispatchSnapshot(snapshot.data(), snapshot.size(), epoch);
 }
 
 bool ResponseDispatcher::DispatchIfComplete() {
-  const auto snapshot = buffer_.TakeSnapshotIf(IsCompleteAnswer);
+  std::uint64_t epoch = 0;
+  const auto snapshot = buffer_.TakeSnapshotIf(IsCompleteAnswer, &epoch);
   if (!snapshot) return false;
-  DispatchSnapshot(snapshot->data(), snapshot->size());
+  DispatchSnapshot(snapshot->data(), snapshot->size(), epoch);
   return true;
 }
 
 void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t len) {
+  DispatchSnapshot(data, len, buffer_.Epoch());
+}
+
+void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t len, std::uint64_t epoch) {
+  // A frame went out after these bytes came: they answer an earlier one (a
+  // duplicate, a late echo) and must not be taken for the new frame's answer.
+  if (epoch != buffer_.Epoch()) return;
+  const std::uint64_t previousEpoch = state_.answerEpoch.exchange(epoch, std::memory_order_acq_rel);
   const std::span<const std::uint8_t> snapshot(data, len);
   if (Framed(snapshot, marker::kUpgradeStart, marker::kUpgradeEnd)) {
     const std::size_t bodyLen = len - marker::kUpgradeStart.size() - marker::kUpgradeEnd.size();
-    state_.upgradeResult.store(
-        FrameCodec::ParseUpgradeStatus(data + marker::kUpgradeStart.size(),
-                                       static_cast<std::ptrdiff_t>(bodyLen)),
-        std::memory_order_release);
+    const int code = FrameCodec::ParseUpgradeStatus(data + marker::kUpgradeStart.size(),
+                                                    static_cast<std::ptrdiff_t>(bodyLen));
+    // Two answers to one packet: a refusal is never overruled by a success
+    // that follows it (a duplicate of an earlier packet's answer).
+    const int held = state_.upgradeResult.load(std::memory_order_acquire);
+    const bool refusalHeld = previousEpoch == epoch && held != ModemState::kNoAnswer && !IsUpgradeSuccess(held);
+    if (!(refusalHeld && IsUpgradeSuccess(code))) state_.upgradeResult.store(code, std::memory_order_release);
     state_.AnswerArrived();
     return;
   }
@@ -99,7 +115,10 @@ void ResponseDispatcher::AcceptParameters(const std::uint8_t* body, std::size_t 
       break;
   }
   ConfigRecord& record = state_.record;
-  record.ReplaceFrom(std::span(body + kParametersWord.size(), ConfigRecord::kBlockSize));
+  {
+    std::lock_guard guard(state_.recordLock);
+    record.ReplaceFrom(std::span(body + kParametersWord.size(), ConfigRecord::kBlockSize));
+  }
   const bool ioPresent = (record.Get(field::hw_options) & kHwOptionDigitalIo) != 0;
   host_.SetIoPresent(ioPresent);
   host_.SetGridEnabled(ioPresent);

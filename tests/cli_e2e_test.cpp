@@ -118,10 +118,12 @@ TEST_F(CliE2E, WriteStoresTheFileAndKeepsTheModemsDeviceBytes) {
   EXPECT_EQ(held.Get(field::device_flag), before.Get(field::device_flag));
   EXPECT_EQ(held.Get(field::rs485_absent), before.Get(field::rs485_absent));
 
+  // Read, write, and the read-back that checks the modem stored it.
   const auto frames = modem->Frames();
-  ASSERT_EQ(frames.size(), 2u);
+  ASSERT_EQ(frames.size(), 3u);
   EXPECT_EQ(frames[0].kind, sim::FrameKind::GetSysPara);
   EXPECT_EQ(frames[1].kind, sim::FrameKind::SetSysPara);
+  EXPECT_EQ(frames[2].kind, sim::FrameKind::GetSysPara);
 }
 
 TEST_F(CliE2E, WriteNamesEverySettingTheModemDidNotHold) {
@@ -233,7 +235,8 @@ TEST_F(CliE2E, UpgradeRefusesFilesItCannotSendWhole) {
                         {fifo, "Open file failed: not a regular file"},
                         {"/dev/zero", "Open file failed: not a regular file"},
                         {big, "Firmware image too large: 65537 bytes, the limit is 65536 bytes"},
-                        {(dir / "missing.bin").string(), "Open file failed"}};
+                        {WriteFile("empty.bin", ""), "Open file failed: the file is empty"},
+                        {(dir / "missing.bin").string(), "Open file failed: No such file or directory"}};
   for (const Case& c : cases) {
     const CliRun run = Cli("upgrade " + c.file);
     EXPECT_EQ(run.status, 2) << c.file << ": " << run.err;
