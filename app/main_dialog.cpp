@@ -678,9 +678,17 @@ void CMainDlg::StartOperationWait(Bytes frame) {
     OperationWaitHooks hooks;
     hooks.readerRunning = [this, opens] { return session_.ReaderRunning() && session_.OpenCount() == opens; };
     hooks.setCommandButtonsEnabled = [this, wait](bool enabled) {
-      if (enabled && waitGeneration_.load() != wait) return;
-      SetCommandButtonsEnabled(enabled);
-      if (enabled) RunOnWindowThread(this, [this] { EndBusy(); });
+      if (!enabled) {
+        SetCommandButtonsEnabled(false);
+        return;
+      }
+      // Judged on the window thread: a wait started while this call was on
+      // its way there owns the buttons and the busy state.
+      RunOnWindowThread(this, [this, wait] {
+        if (waitGeneration_.load() != wait) return;
+        SetCommandButtonsEnabled(true);
+        EndBusy();
+      });
     };
     // A silent modem gets no box after the automatic read, so the status bar
     // says it; the next answer's RefreshStatusBar clears it.
@@ -699,6 +707,9 @@ void CMainDlg::StartOperationWait(Bytes frame) {
     if (const int sent = session_.Write(frame); sent != 0) {
       operation_.writePending.store(false);
       hooks.setCommandButtonsEnabled(true);
+      // Closed, gone or reopened meanwhile: the wait ends without a word, as
+      // it would have after the frame.
+      if (!hooks.readerRunning()) return;
       hooks.showMessage(QString("COM%1: %2").arg(com).arg(QString::fromStdString(session_.WriteFailureText(sent)))
                             .toStdString());
       return;
