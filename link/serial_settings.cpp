@@ -15,6 +15,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -93,7 +94,8 @@ bool Writable(const std::string& path) {
 #ifdef _WIN32
   return ::_access(path.c_str(), 2) == 0;
 #else
-  return ::access(path.c_str(), W_OK) == 0;
+  // As the running program's effective user, who would write the file.
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 #endif
 }
 
