@@ -31,6 +31,11 @@ class ReceiveBuffer {
   // it holds, judged and taken under one lock so no chunk slips in between.
   std::optional<std::vector<std::uint8_t>> TakeSnapshotIf(
       const std::function<bool(std::span<const std::uint8_t>)>& take, std::uint64_t* epoch = nullptr);
+  // Takes the first `length(bytes)` bytes, when that is more than 0, and
+  // keeps the rest at the front: a whole answer followed by the start of
+  // the next one (an echo sent twice) is taken alone.
+  std::optional<std::vector<std::uint8_t>> TakePrefixIf(
+      const std::function<std::size_t(std::span<const std::uint8_t>)>& length, std::uint64_t* epoch = nullptr);
   std::size_t FillCount() const { return fill_.load(std::memory_order_acquire); }
 
   // A frame starts going out: what was received before it cannot be its

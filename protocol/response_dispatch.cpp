@@ -1,5 +1,6 @@
 #include "protocol/response_dispatch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <span>
@@ -47,7 +48,7 @@ void ResponseDispatcher::DispatchResponse() {
 
 bool ResponseDispatcher::DispatchIfComplete() {
   std::uint64_t epoch = 0;
-  const auto snapshot = buffer_.TakeSnapshotIf(IsCompleteAnswer, &epoch);
+  const auto snapshot = buffer_.TakePrefixIf(CompleteAnswerLength, &epoch);
   if (!snapshot) return false;
   DispatchSnapshot(snapshot->data(), snapshot->size(), epoch);
   return true;
@@ -127,13 +128,27 @@ void ResponseDispatcher::AcceptParameters(const std::uint8_t* body, std::size_t 
   state_.AnswerArrived();
 }
 
-bool IsCompleteAnswer(std::span<const std::uint8_t> bytes) {
+std::size_t CompleteAnswerLength(std::span<const std::uint8_t> bytes) {
   constexpr std::size_t kStatusLen = marker::kUpgradeStart.size() + 1 + marker::kUpgradeEnd.size();
-  if (bytes.size() == kStatusLen) return Framed(bytes, marker::kUpgradeStart, marker::kUpgradeEnd);
+  if (bytes.size() == kStatusLen) return Framed(bytes, marker::kUpgradeStart, marker::kUpgradeEnd) ? kStatusLen : 0;
   constexpr std::size_t kResponseLen = marker::kResponseStart.size() + kParametersBodySize + marker::kResponseEnd.size();
-  if (bytes.size() != kResponseLen || !Framed(bytes, marker::kResponseStart, marker::kResponseEnd)) return false;
+  if (bytes.size() < kResponseLen || !Framed(bytes.first(kResponseLen), marker::kResponseStart, marker::kResponseEnd))
+    return 0;
+  // Behind a whole parameter response only the start of the next one may
+  // follow (a modem that echoes twice): anything else makes the snapshot one
+  // malformed frame, judged after the quiet period.
+  const auto rest = bytes.subspan(kResponseLen);
+  const std::size_t shared = std::min(rest.size(), marker::kResponseStart.size());
+  if (!std::equal(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(shared), marker::kResponseStart.begin()))
+    return 0;
   return CheckParameters(bytes.data() + marker::kResponseStart.size(), kParametersBodySize).verdict ==
-         ParameterCheck::Good;
+                 ParameterCheck::Good
+             ? kResponseLen
+             : 0;
+}
+
+bool IsCompleteAnswer(std::span<const std::uint8_t> bytes) {
+  return !bytes.empty() && CompleteAnswerLength(bytes) == bytes.size();
 }
 
 std::string_view UpgradeStatusText(int code) {

@@ -81,9 +81,9 @@ class ResponseDispatcher {
 
   // Takes the buffer as one snapshot (leaving it empty) and judges it.
   void DispatchResponse();
-  // Dispatches the buffer at once when it holds exactly one answer that will
-  // be accepted (IsCompleteAnswer); otherwise leaves it alone. True when it
-  // dispatched.
+  // Dispatches at once an answer that will be accepted standing at the start
+  // of the buffer (CompleteAnswerLength), leaving what follows it; otherwise
+  // leaves the buffer alone. True when it dispatched.
   bool DispatchIfComplete();
   // Judges one snapshot; exposed so a snapshot taken elsewhere can be judged.
   // It counts as received in the current frame epoch.
@@ -105,6 +105,9 @@ class ResponseDispatcher {
 // whole record and a matching checksum. Such an answer needs no quiet period
 // to be taken; anything else (a bad checksum included) waits for it.
 bool IsCompleteAnswer(std::span<const std::uint8_t> bytes);
+// The length of such an answer at the very start of `bytes`, whatever
+// follows it (the start of a repeated answer); 0 when there is none.
+std::size_t CompleteAnswerLength(std::span<const std::uint8_t> bytes);
 
 // The operator's text for an upgrade status code.
 std::string_view UpgradeStatusText(int code);
