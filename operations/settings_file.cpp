@@ -245,8 +245,8 @@ SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& recor
   if (fd < 0) {
     const int error = errno;
     // A folder that takes no new file, but a file in it that may be written.
-    if (target.exists && (error == EACCES || error == EPERM || error == EROFS || error == EDQUOT || error == ENOSPC) &&
-        ::access(target.path.c_str(), W_OK) == 0)
+    // Opening it for writing is what says whether it may be written.
+    if (target.exists && (error == EACCES || error == EPERM || error == EROFS || error == EDQUOT || error == ENOSPC))
       return WriteInPlace(target, block);
     return Failed(kSettingsOpenFailed, error);
   }

@@ -196,6 +196,18 @@ TEST_F(CliE2E, ASilentModemFailsAfterAboutFourSeconds) {
   EXPECT_GT(seconds, 3.5);
   EXPECT_LT(seconds, 8.0);
   EXPECT_FALSE(std::filesystem::exists(dir / "never.bin"));
+
+  // An answer that came damaged is said so, on the one line.
+  modem.reset();
+  sim::SimOptions damaged;
+  damaged.badChecksum = true;
+  StartModem(damaged);
+  const CliRun bad = Cli("read");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.err.rfind("telvaro-cli: COM50: the modem's answer to \"get_syspara\" was damaged on the line (bad chksum (", 0),
+            0u)
+      << bad.err;
+  EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
 }
 
 TEST_F(CliE2E, UpgradeResendsARefusedPacketAndStopsOnSilence) {

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -80,28 +81,36 @@ TEST(ModemLinkLine, ALateDuplicateReadAnswerIsNotTakenForTheWritesEcho) {
   sim::SimOptions options;
   options.duplicateAnswerMs = 150;
   sim::ModemSimulator modem(options);
+  std::atomic<int> reads{0};
+  std::atomic<bool> held{false};
+  std::atomic<LineBrake*> brakeSet{nullptr};
+  modem.SetFrameObserver([&](const sim::ReceivedFrame& frame) {
+    LineBrake* brake = brakeSet.load();
+    if (!brake || frame.kind != sim::FrameKind::GetSysPara || reads++ != 0) return;
+    brake->Hold();  // before the answer goes out, so the Write meets it
+    held = true;
+  });
   ASSERT_TRUE(modem.Start());
   LineBrake brake(modem.DevicePath());
   ASSERT_TRUE(brake.ok());
-  std::thread release;
-  std::atomic<int> reads{0};
-  modem.SetFrameObserver([&](const sim::ReceivedFrame& frame) {
-    if (frame.kind != sim::FrameKind::GetSysPara || reads++ != 0) return;
-    brake.Hold();  // before the answer goes out, so the Write meets it
-    release = std::thread([&] {
-      std::this_thread::sleep_for(400ms);
-      brake.Release();
-    });
+  brakeSet = &brake;
+  std::thread release([&] {
+    const auto giveUp = Clock::now() + 5s;
+    while (!held && Clock::now() < giveUp) std::this_thread::sleep_for(5ms);
+    std::this_thread::sleep_for(400ms);
+    brake.Release();
   });
   ModemLink link(MapFor(modem.DevicePath()));
-  ASSERT_TRUE(link.Open(kSimPort));
-  ASSERT_TRUE(link.Read());
+  const bool read = link.Open(kSimPort) && link.Read();
+  if (!read) release.join();
+  ASSERT_TRUE(read) << link.Failure();
 
   ConfigRecord edited = link.Record();
   edited.Set(field::apn, "late.duplicate");
   edited.Set(field::device_name, "Echo only");
-  ASSERT_TRUE(link.Write(edited)) << link.Failure();
+  const bool written = link.Write(edited);
   release.join();
+  ASSERT_TRUE(written) << link.Failure();
   // The echo, not the duplicate of the Read's answer that came before it.
   EXPECT_EQ(link.Record().Get(field::apn), "late.duplicate");
   EXPECT_TRUE(SettingsNotHeld(edited, link.Record()).empty());
