@@ -44,23 +44,20 @@ bool ReplaceFile(const std::string& from, const std::string& to) { return std::r
 int ProcessId() { return static_cast<int>(::getpid()); }
 #endif
 
-#ifdef _WIN32
-// A name beside the target that no one else is using.
-std::string TemporaryName(const std::string& path, int attempt) {
-  static std::atomic<unsigned> counter{0};
-  return path + ".tmp-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++) + "-" +
-         std::to_string(attempt);
-}
-#else
-// A short name no one else is using: process, a counter and the attempt.
-std::string ShortTemporaryName(int attempt) {
+// A short name beside `path` that no one else is using (process, a counter,
+// the attempt): a long valid name never becomes too long for its temporary.
+std::string TemporaryBeside(const std::string& path, int attempt) {
   static std::atomic<unsigned> counter{0};
   char name[40];
   std::snprintf(name, sizeof name, ".tlv%x.%x.%x", static_cast<unsigned>(ProcessId()), counter++,
                 static_cast<unsigned>(attempt));
-  return name;
-}
+#ifdef _WIN32
+  const std::size_t slash = path.find_last_of("/\\");
+#else
+  const std::size_t slash = path.rfind('/');
 #endif
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name;
+}
 
 // 0 when every byte went out, else the system's error.
 int WriteAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -123,7 +120,7 @@ SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& recor
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temporary = TemporaryName(path, attempt);
+    temporary = TemporaryBeside(path, attempt);
     fd = CreateNew(temporary);
     if (fd < 0 && errno != EEXIST) break;
   }
@@ -233,12 +230,9 @@ SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& recor
 
   std::string temporary;
   int fd = -1;
-  const std::size_t slash = target.path.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : target.path.substr(0, slash + 1);
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    // Short, so that a long valid name never becomes too long for its
-    // temporary; the record carries the SIM PIN and passwords, so 0600.
-    temporary = folder + ShortTemporaryName(attempt);
+    // The record carries the SIM PIN and passwords: 0600.
+    temporary = TemporaryBeside(target.path, attempt);
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST) break;
   }
