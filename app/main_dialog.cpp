@@ -699,12 +699,19 @@ void CMainDlg::StartOperationWait(Bytes frame) {
       });
     };
     hooks.showMessage = [this](const std::string& text) { messages_->Show(QString::fromStdString(text)); };
-    // Woken by the accepted answer; still at most one 100 ms wait per count.
-    hooks.sleep = [this](int ms) {
-      state_.WaitForAnswer(ms, [this] { return state_.responseReceived.load(std::memory_order_acquire); });
-    };
     // A lost frame shows up as a time-out; one that never went out says why.
-    if (const int sent = session_.Write(frame); sent != 0) {
+    const int sent = session_.Write(frame);
+    // Only an answer received after this frame went out is its answer.
+    const std::uint64_t epoch = session_.FrameEpoch();
+    hooks.answered = [this, epoch] { return state_.answerEpoch.load(std::memory_order_acquire) == epoch; };
+    // Woken by the accepted answer; still at most one 100 ms wait per count.
+    hooks.sleep = [this, epoch](int ms) {
+      state_.WaitForAnswer(ms, [this, epoch] {
+        return state_.responseReceived.load(std::memory_order_acquire) &&
+               state_.answerEpoch.load(std::memory_order_acquire) == epoch;
+      });
+    };
+    if (sent != 0) {
       operation_.writePending.store(false);
       hooks.setCommandButtonsEnabled(true);
       // Closed, gone or reopened meanwhile: the wait ends without a word, as
