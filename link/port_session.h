@@ -56,7 +56,7 @@ class PortSession final : public FrameWriter {
 
   // Results of Write besides 0.
   static constexpr int kWriteFailed = -1;   // a write call failed, the device went, or the port is closed
-  static constexpr int kWriteStalled = -2;  // the line stopped taking bytes before the frame's deadline
+  static constexpr int kWriteStalled = kFrameStalled;  // the line stopped taking bytes before the frame's deadline
 
   // Sends `count` bytes in order, one byte per write call, under the port
   // lock. 0 when all were handed to the port (or count <= 0), else one of the

@@ -44,6 +44,7 @@ int FrameCodec::WriteInThreeParts(FrameWriter& writer, std::string_view word) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(part.data());
     const int written = writer.Write(bytes, static_cast<int>(part.size()));
     if (result == 0) result = written;  // the first failure says why
+    if (written == kFrameStalled) break;
   }
   return result;
 }
