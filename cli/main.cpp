@@ -15,6 +15,7 @@
 #include "cli/record_text.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
+#include "record/setting_rules.h"
 
 namespace {
 
@@ -28,7 +29,9 @@ constexpr const char* kUsage =
     "usage: telvaro-cli COMMAND [options]\n"
     "  ports                                  list the serial ports\n"
     "  read    --port COM<n> [-o FILE]        read the modem (into a settings file)\n"
-    "  write   --port COM<n> FILE             write a settings file to the modem\n"
+    "  write   --port COM<n> FILE [--force]   write a settings file to the modem; a file\n"
+    "                                         that breaks the pages' rules is refused\n"
+    "                                         unless --force\n"
     "  reboot  --port COM<n>                  reboot the modem\n"
     "  upgrade --port COM<n> IMAGE [--fast]   upgrade the modem's firmware (--fast: no\n"
     "                                         200 ms pause between answer and next packet)\n"
@@ -51,6 +54,7 @@ struct Options {
   std::string output;
   bool json = false;
   bool fast = false;
+  bool force = false;
   int com = 0;
   PortMap ports;
 };
@@ -86,6 +90,8 @@ Options ParseArguments(int argc, char** argv) {
       options.json = true;
     } else if (arg == "--fast") {
       options.fast = true;
+    } else if (arg == "--force") {
+      options.force = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw Failure{kExitUsage, "unknown option: " + arg};
     } else {
@@ -150,9 +156,22 @@ int Read(const Options& o) {
   return kExitOk;
 }
 
+// Every breach of the setting rules as "FILE: key: problem (rule)" on
+// standard error; true when there was none.
+bool ReportBreaches(const std::string& file, const ConfigRecord& record) {
+  const std::vector<RecordBreach> breaches = CheckRecord(record);
+  for (const RecordBreach& b : breaches)
+    std::fprintf(stderr, "%s: %s: %s (%s)\n", file.c_str(), b.key.c_str(), b.problem.problem.c_str(),
+                 b.problem.rule.c_str());
+  return breaches.empty();
+}
+
 int Write(const Options& o) {
   Need(o, 1, true);
   const ConfigRecord file = LoadSettings(o.files[0]);  // refused before anything is sent
+  // A record the pages would refuse is not sent either, unless forced.
+  if (!ReportBreaches(o.files[0], file) && !o.force)
+    throw Failure{kExitUsage, o.files[0] + ": breaks the setting rules; nothing sent (--force sends it anyway)"};
   ModemLink modem(o.ports);
   OpenModem(modem, o);
   ReadModem(modem, o);

@@ -170,6 +170,24 @@ TEST_F(CliE2E, BadFilesAreRefusedBeforeAnythingIsSent) {
   }
   EXPECT_TRUE(modem->Frames().empty());
 
+  // A record the pages would refuse: every breach listed, nothing sent,
+  // unless forced.
+  ConfigRecord refused = record;
+  refused.Set(field::baud_index, 200);
+  refused.Set(field::connect_interval, 5);
+  const std::string refusedFile = (dir / "refused.bin").string();
+  ASSERT_TRUE(WriteSettingsFile(refusedFile, refused).ok());
+  CliRun run = Cli("write " + refusedFile);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find(refusedFile + ": baud_index: \"200\" is not an item of the list (one of 1200, 2400, "),
+            std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(refusedFile + ": connect_interval: 5 is out of range (10 to 1200)"), std::string::npos)
+      << run.err;
+  EXPECT_TRUE(modem->Frames().empty());
+  run = Cli("write --force " + refusedFile);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(modem->StoredRecord().Get(field::baud_index), 200);
+
   // All-zero record with checksum 0 is a good file.
   const std::string zero = WriteFile("zero.bin", std::string(1629, '\0'));
   EXPECT_EQ(Cli("dump " + zero).status, 0);
