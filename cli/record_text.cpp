@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 
+#include "record/setting_rules.h"
 #include "status/status_decoders.h"
 
 namespace telvaro {
@@ -46,9 +47,13 @@ const std::map<std::uint16_t, CodeDecoder>& StatusDecoders() {
 
 const char* const kRoleNames[] = {"call-reboot", "call-wakeup", "sms-reboot", "sms-wakeup", "sms-control", "call-csd"};
 
-FieldValue Describe(const ConfigRecord& r, const FieldInfo& f, int e) {
+FieldValue Describe(const ConfigRecord& r, const FieldInfo& f, int e, bool showSecrets = true) {
   FieldValue v;
   v.name = f.count > 1 ? Format("%s[%d]", f.name, e) : f.name;
+  if (!showSecrets && IsSecretField(f)) {
+    v.text = v.json = "\"****\"";
+    return v;
+  }
   const std::uint8_t* raw = r.FieldBytes(f).data() + (f.ElementOffset(e) - f.offset);
   const std::uint8_t byte = raw[0];
   switch (f.kind) {
@@ -166,35 +171,41 @@ std::string JsonString(const std::string& bytes) {
   return out + "\"";
 }
 
+bool IsSecretField(const FieldInfo& f) {
+  for (const SettingRule& rule : kSettingRules)
+    if (rule.secret && rule.field->offset == f.offset) return true;
+  return false;
+}
+
 bool IsDeviceReported(const FieldInfo& f) {
   for (const FieldInfo* reported : kDeviceReported)
     if (reported->offset == f.offset) return true;
   return false;
 }
 
-std::vector<FieldValue> DescribeRecord(const ConfigRecord& record) {
+std::vector<FieldValue> DescribeRecord(const ConfigRecord& record, bool showSecrets) {
   std::vector<FieldValue> values;
   for (const FieldInfo* f : AllFields())
-    for (int e = 0; e < f->count; ++e) values.push_back(Describe(record, *f, e));
+    for (int e = 0; e < f->count; ++e) values.push_back(Describe(record, *f, e, showSecrets));
   return values;
 }
 
-std::string RecordAsText(const ConfigRecord& record) {
+std::string RecordAsText(const ConfigRecord& record, bool showSecrets) {
   std::string out;
-  for (const FieldValue& v : DescribeRecord(record)) out += v.name + ": " + v.text + "\n";
+  for (const FieldValue& v : DescribeRecord(record, showSecrets)) out += v.name + ": " + v.text + "\n";
   out += Format("checksum: 0x%02X\n", record.Checksum());
   return out;
 }
 
-std::string RecordAsJson(const ConfigRecord& record) {
+std::string RecordAsJson(const ConfigRecord& record, bool showSecrets) {
   std::string out = "{\n";
   for (const FieldInfo* f : AllFields()) {
     out += "  \"" + std::string(f->name) + "\": ";
     if (f->count == 1) {
-      out += Describe(record, *f, 0).json;
+      out += Describe(record, *f, 0, showSecrets).json;
     } else {
       out += "[";
-      for (int e = 0; e < f->count; ++e) out += (e ? ", " : "") + Describe(record, *f, e).json;
+      for (int e = 0; e < f->count; ++e) out += (e ? ", " : "") + Describe(record, *f, e, showSecrets).json;
       out += "]";
     }
     out += ",\n";

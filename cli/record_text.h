@@ -17,13 +17,17 @@ struct FieldValue {
   std::string json;  // a JSON value
 };
 
-// One entry per field element, in record order.
-std::vector<FieldValue> DescribeRecord(const ConfigRecord& record);
+// One entry per field element, in record order; the values of secrets (PINs,
+// passwords) are "****" unless `showSecrets`.
+std::vector<FieldValue> DescribeRecord(const ConfigRecord& record, bool showSecrets = true);
 // "name: text" lines.
-std::string RecordAsText(const ConfigRecord& record);
+std::string RecordAsText(const ConfigRecord& record, bool showSecrets = true);
 // One JSON object: field name -> value, arrays for multi-element fields, and
 // "checksum" for the slot behind the record.
-std::string RecordAsJson(const ConfigRecord& record);
+std::string RecordAsJson(const ConfigRecord& record, bool showSecrets = true);
+
+// Whether a field is a secret, masked in printouts unless asked.
+bool IsSecretField(const FieldInfo& field);
 
 struct FieldDifference {
   const FieldInfo* field;
