@@ -4,6 +4,7 @@
 // Networks page shows them.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ namespace telvaro {
 struct FieldValue {
   std::string name;  // "device_name", or "di_mode[1]" for an element
   std::string text;  // for people
-  std::string json;  // a JSON value
+  nlohmann::ordered_json json;
 };
 
 // One entry per field element, in record order; the values of secrets (PINs,
