@@ -97,6 +97,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void OnDefault();
   void ExportSettings();
   void ImportSettings();
+  void ExportProfile();
+  void ImportProfile();
   void RebootDevice();
   void UpgradeFirmware();
   void ExitProgram();
@@ -161,6 +163,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // first failure's negative result after its message.
   int ValidatePages(ConfigRecord& record);
   QString ChooseSettingsFile(bool save);
+  QString ChooseProfileFile(bool save);
   void UpgradeWorker();
 
   // SessionEvents and DispatchHost.
