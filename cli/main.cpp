@@ -54,7 +54,8 @@ constexpr const char* kUsage =
     "profiles. --set KEY=VALUE sets a profile key (gprs.apn=internet) or, for a\n"
     "name without a dot, the value of ${NAME} in the profile (the environment too).\n"
     "Secrets are masked in what is printed unless --show-secrets.\n"
-    "Exit status: 0 success, 1 the modem failed or did not answer, 2 bad usage or file.\n";
+    "Exit status: 0 success, 1 the modem failed, did not answer or does not hold the\n"
+    "settings (diff: they differ), 2 bad usage, a bad file or a profile with problems.\n";
 
 // A failure that ends the command: one line on standard error.
 struct Failure {
