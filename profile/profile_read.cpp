@@ -301,11 +301,11 @@ std::vector<ProfileProblem> MergeProfile(ConfigRecord& record, const Profile& pr
   ConfigRecord merged = record;
   auto problemText = [](const SettingProblem& p) { return p.problem + " (" + p.rule + ")"; };
   auto keyOf = [](const SettingRule& rule, int element) { return rule.page + std::string(".") + ElementKey(rule, element); };
-  // A minimum that depends on another setting (the PIN on its lock) is
-  // checked once that setting is in.
+  // A rule that depends on another setting (the PIN on its lock) is checked
+  // once that setting is in.
   for (const bool gated : {false, true}) {
     for (const ProfileSetting& s : profile.settings) {
-      if ((s.rule->minGate != nullptr) != gated) continue;
+      if ((s.rule->gate != nullptr) != gated) continue;
       if (const auto p = StoreSetting(merged, *s.rule, s.element, s.value))
         problems.push_back({s.line, s.column, keyOf(*s.rule, s.element), problemText(*p)});
     }

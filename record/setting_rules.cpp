@@ -161,12 +161,16 @@ std::string RuleText(const SettingRule& rule) {
   const std::string max = std::to_string(rule.max);
   switch (rule.form) {
     case SettingForm::Text:
-      if (rule.minGate != nullptr)
-        return std::to_string(rule.min) + " to " + max + " characters while " + rule.minGate->name +
+      if (rule.gate != nullptr)
+        return std::to_string(rule.min) + " to " + max + " characters while " + rule.gate->name +
                " is set, else at most " + max;
       return "at most " + max + " characters";
     case SettingForm::Number: return std::to_string(rule.min) + " to " + max;
-    case SettingForm::Item: return "one of " + Join(rule.field->list->items, ", ");
+    case SettingForm::Item:
+      if (rule.gate != nullptr)
+        return "one of " + Join(rule.field->list->items, ", ") + "; " + rule.field->list->items[0] + " only while " +
+               rule.gate->name + " is set";
+      return "one of " + Join(rule.field->list->items, ", ");
     case SettingForm::Flag: return "true or false";
     case SettingForm::ScheduleTime: return "hh:mm, hour 0-23, minute 0-59";
     case SettingForm::HexByte: return "two hex digits";
@@ -225,7 +229,7 @@ std::optional<SettingProblem> CheckSetting(const SettingRule& rule, int e, const
     case SettingForm::PhoneEntry: {
       if (t.size() > static_cast<std::size_t>(rule.max))
         return Problem(rule, e, std::to_string(t.size()) + " characters are too long");
-      if (rule.minGate != nullptr && context.RawByte(rule.minGate->offset) != 0 &&
+      if (rule.gate != nullptr && context.RawByte(rule.gate->offset) != 0 &&
           t.size() < static_cast<std::size_t>(rule.min))
         return Problem(rule, e, std::to_string(t.size()) + " characters are too short");
       if (rule.form == SettingForm::PhoneEntry && !NamedBits(kPhoneRoleNames, v.items))
@@ -238,9 +242,13 @@ std::optional<SettingProblem> CheckSetting(const SettingRule& rule, int e, const
       if (*n < rule.min || *n > rule.max) return Problem(rule, e, t + " is out of range");
       return std::nullopt;
     }
-    case SettingForm::Item:
-      if (!ItemIndex(*rule.field->list, t)) return Problem(rule, e, Quote(t) + " is not an item of the list");
+    case SettingForm::Item: {
+      const auto index = ItemIndex(*rule.field->list, t);
+      if (!index) return Problem(rule, e, Quote(t) + " is not an item of the list");
+      if (*index > 0 && rule.gate != nullptr && context.RawByte(rule.gate->offset) != 0)
+        return Problem(rule, e, Quote(t) + " is not offered by this modem");
       return std::nullopt;
+    }
     case SettingForm::Flag:
       if (t != "true" && t != "false") return Problem(rule, e, Quote(t) + " is not true or false");
       return std::nullopt;

@@ -22,9 +22,9 @@
 namespace telvaro {
 
 enum class SettingForm : std::uint8_t {
-  Text,          // at most `max` characters (and at least `min` while `minGate` is on)
+  Text,          // at most `max` characters (and at least `min` while `gate` is on)
   Number,        // a decimal number `min` to `max`
-  Item,          // one item of the field's item list, by its text
+  Item,          // one item of the field's item list, by its text (the first while `gate` is on)
   Flag,          // true or false
   ScheduleTime,  // "hh:mm", hour 0-23, minute 0-59
   HexByte,       // two hex digits
@@ -44,8 +44,10 @@ struct SettingRule {
   // for every element when only the first is given); null for the limits the
   // window toolkit reports itself.
   std::array<const char*, 3> messages{};
-  // The minimum length holds only while this field's byte is not 0.
-  const FieldInfo* minGate = nullptr;
+  // While this field's byte is not 0 the narrower rule holds: a text's
+  // minimum length (the PIN while the SIM is locked), a list's first item
+  // only (RS232 on a modem without RS485).
+  const FieldInfo* gate = nullptr;
   bool secret = false;  // left out of exports and masked in printouts
 
   constexpr const char* Key() const { return field->name; }
@@ -81,7 +83,7 @@ inline constexpr SettingRule kSettingRules[] = {
   {"com", &field::flow_control_index, rules_detail::F::Item},
   // Basic page
   {"basic", &field::device_name,          rules_detail::F::Text, 0, 20},
-  {"basic", &field::com_type,             rules_detail::F::Item, 0, 0, {"Comm port err"}},
+  {"basic", &field::com_type,             rules_detail::F::Item, 0, 0, {"Comm port err"}, &field::rs485_absent},
   {"basic", &field::sms_control_password, rules_detail::F::Text, 0, 20, {}, nullptr, true},
   {"basic", &field::init_command,         rules_detail::F::Text, 0, 40},
   {"basic", &field::pin_lock,             rules_detail::F::Item},

@@ -50,6 +50,13 @@ TEST(SettingStore, OnlyChangedValuesAreWrittenAndEveryRuleIsChecked) {
   ASSERT_EQ(breaches.size(), 1u);
   EXPECT_EQ(breaches[0].key, "pin_code");
   EXPECT_EQ(breaches[0].problem.message, "old pin code len err");
+  // A modem without RS485 offers RS232 only.
+  r.Set(field::pin_lock, 0);
+  r.Set(field::com_type, 1);
+  EXPECT_TRUE(CheckRecord(r).empty());
+  r.Set(field::rs485_absent, 1);
+  ASSERT_EQ(CheckRecord(r).size(), 1u);
+  EXPECT_EQ(CheckRecord(r)[0].problem.message, "Comm port err");
 }
 
 }  // namespace
