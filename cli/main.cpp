@@ -1,6 +1,7 @@
 // telvaro-cli: scripted provisioning of the modem without the window. Reads a
 // modem into a settings file, writes a prepared file to the next modem,
 // reboots it, upgrades its firmware, and shows or compares settings files.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,9 +18,11 @@
 #include "cli/modem_link.h"
 #include "cli/profile_apply.h"
 #include "cli/record_text.h"
+#include "cli/verified_write.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
 #include "profile/profile.h"
+#include "protocol/record_checksum.h"
 #include "record/factory_defaults.h"
 #include "record/setting_rules.h"
 
@@ -35,9 +38,11 @@ constexpr const char* kUsage =
     "usage: telvaro-cli COMMAND [options]\n"
     "  ports                                  list the serial ports\n"
     "  read    --port COM<n> [-o FILE] [--profile FILE.yaml|.json] [--include-secrets]\n"
-    "                                         read the modem (into a settings file, a profile)\n"
-    "  write   --port COM<n> FILE [--force]   write a settings file to the modem; a file\n"
-    "                                         that breaks the pages' rules is refused\n"
+    "                                         read the modem (into a settings file, -o -: its\n"
+    "                                         bytes to standard output; into a profile)\n"
+    "  write   --port COM<n> FILE [--force]   write a settings file to the modem, then read\n"
+    "                                         it back to check the modem holds every setting;\n"
+    "                                         a file that breaks the pages' rules is refused\n"
     "                                         unless --force\n"
     "  reboot  --port COM<n>                  reboot the modem\n"
     "  upgrade --port COM<n> IMAGE [--fast]   upgrade the modem's firmware (--fast: no\n"
@@ -50,10 +55,11 @@ constexpr const char* kUsage =
     "  diff    A B [--all]                    show the settings that differ (exit 1 if any)\n"
     "  help [COMMAND] | COMMAND --help | --help | --version\n"
     "--port COM<n>=<device path> names the device of COM<n> (repeatable); so do\n"
-    "pairs in TELVARO_PORTS, separated by ';'. Files ending in .yaml, .yml or .json are\n"
-    "profiles. --set KEY=VALUE sets a profile key (gprs.apn=internet) or, for a\n"
-    "name without a dot, the value of ${NAME} in the profile (the environment too).\n"
-    "Secrets are masked in what is printed unless --show-secrets.\n"
+    "pairs in TELVARO_PORTS, separated by ';'. --port <device path> opens that device.\n"
+    "Files ending in .yaml, .yml or .json are profiles. --set KEY=VALUE sets a profile\n"
+    "key (gprs.apn=internet) or, for a name without a dot, the value of ${NAME} in\n"
+    "the profile (the environment too). Secrets are masked in what is printed unless\n"
+    "--show-secrets.\n"
     "Exit status: 0 success, 1 the modem failed, did not answer or does not hold the\n"
     "settings (diff: they differ), 2 bad usage, a bad file or a profile with problems.\n";
 
@@ -77,8 +83,19 @@ struct Options {
   bool showSecrets = false;
   bool includeSecrets = false;
   int com = 0;
+  std::string portName;  // "COM<n>", or the device path given, for messages
   PortMap ports;
 };
+
+// "--port /dev/ttyUSB0": the device is used under a COM number of its own, so
+// that no pair from TELVARO_PORTS can send the frames elsewhere.
+int ComForDevice(PortMap& ports, const std::string& path) {
+  if (const auto com = ports.ComFor(path); com && ports.PathFor(*com) == path) return *com;
+  int com = 1000;
+  while (ports.ExplicitPairs().count(com)) ++com;
+  ports.AddPair("COM" + std::to_string(com) + "=" + path);
+  return com;
+}
 
 Options ParseArguments(int argc, char** argv) {
   Options options;
@@ -100,11 +117,17 @@ Options ParseArguments(int argc, char** argv) {
     };
     if (name == "--port") {
       const std::string port = value();
+      if (port.find('/') != std::string::npos && port.find('=') == std::string::npos) {
+        options.com = ComForDevice(options.ports, port);
+        options.portName = port;
+        continue;
+      }
       if (port.find('=') != std::string::npos && !options.ports.AddPair(port))
         throw Failure{kExitUsage, "--port: not a COM<n>=<device path> pair: " + port};
       const auto com = ParseComName(port.substr(0, port.find('=')));
       if (!com) throw Failure{kExitUsage, "--port: not a COM<n> port: " + port};
       options.com = *com;
+      options.portName = "COM" + std::to_string(*com);
     } else if (arg == "-o" || name == "--output") {
       options.output = value();
     } else if (arg == "--json") {
@@ -155,14 +178,11 @@ void OpenModem(ModemLink& modem, const Options& o) {
 
 // A pulled adapter or a closed other end ends the command at once.
 void FailIfDisconnected(const ModemLink& modem, const Options& o) {
-  if (modem.Disconnected()) throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": device disconnected"};
+  if (modem.Disconnected()) throw Failure{kExitModemFailed, o.portName + ": device disconnected"};
 }
 
 void ReadModem(ModemLink& modem, const Options& o) {
-  const bool answered = modem.Read();
-  FailIfDisconnected(modem, o);
-  if (!answered)
-    throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": the modem did not answer \"get_syspara\""};
+  if (!modem.Read()) throw Failure{kExitModemFailed, o.portName + ": " + modem.Failure()};
 }
 
 // Control characters from the modem's texts (escape sequences among them)
@@ -250,10 +270,16 @@ void SaveProfile(const Options& o, const ConfigRecord& record) {
   options.source = ProfileSource{record.Get(field::me_type), record.Get(field::imei), readAt};
   const bool json = o.profile.size() > 5 && o.profile.compare(o.profile.size() - 5, 5, ".json") == 0;
   const std::string text = json ? WriteProfileJson(record, options) : WriteProfileYaml(record, options);
-  std::FILE* file = std::fopen(o.profile.c_str(), "wb");
-  const bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (file != nullptr && std::fclose(file) != 0) throw Failure{kExitUsage, o.profile + ": cannot write the profile"};
-  if (!written) throw Failure{kExitUsage, o.profile + ": cannot write the profile"};
+  // A profile with the secrets in it is readable by its owner only.
+  const int fd = ::open(o.profile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, o.includeSecrets ? 0600 : 0644);
+  std::size_t done = 0;
+  while (fd >= 0 && done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  if (fd < 0 || ::close(fd) != 0 || done != text.size())
+    throw Failure{kExitUsage, o.profile + ": cannot write the profile"};
 }
 
 int Ports(const Options& o) {
@@ -271,21 +297,28 @@ int Read(const Options& o) {
   OpenModem(modem, o);
   ReadModem(modem, o);
   ConfigRecord record = modem.Record();
+  if (o.output == "-") {
+    // The settings file's bytes, for a pipe: record and checksum.
+    record.SetChecksum(RecordChecksum(record.Record()));
+    const auto block = record.Block();
+    if (std::fwrite(block.data(), 1, block.size(), stdout) != block.size() || std::fflush(stdout) != 0)
+      throw Failure{kExitUsage, "standard output: " + std::string(kSettingsWriteFailed)};
+    return kExitOk;
+  }
   if (o.output.empty() && o.profile.empty()) {
     std::fputs(RecordAsText(record, o.showSecrets).c_str(), stdout);
     return kExitOk;
   }
   if (!o.profile.empty()) {
     SaveProfile(o, record);
-    PrintLine(stdout, "COM" + std::to_string(o.com) + ": profile of \"" + record.Get(field::device_name) +
+    PrintLine(stdout, o.portName + ": profile of \"" + record.Get(field::device_name) +
                           "\" saved to " + o.profile);
     if (o.output.empty()) return kExitOk;
   }
   // The file holds exactly what the modem sent: record and checksum.
   if (const SettingsFileWrite written = WriteSettingsFile(o.output, record); !written.ok())
     throw Failure{kExitUsage, o.output + ": " + written.message + " (" + written.detail + ")"};
-  PrintLine(stdout, "COM" + std::to_string(o.com) + ": settings of \"" + record.Get(field::device_name) + "\" saved to " +
-                        o.output);
+  PrintLine(stdout, o.portName + ": settings of \"" + record.Get(field::device_name) + "\" saved to " + o.output);
   return kExitOk;
 }
 
@@ -311,21 +344,16 @@ int Write(const Options& o) {
   // The modem's own device bytes are kept, as an import into the window does.
   ConfigRecord toSend = modem.Record();
   toSend.ImportKeepingDeviceBytes(file.Block());
-  const bool answered = modem.Write(toSend);
+  const VerifiedWrite written = WriteAndVerify(modem, toSend);
   FailIfDisconnected(modem, o);
-  if (!answered)
-    throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": the modem did not answer \"set_syspara\""};
-  int notHeld = 0;
-  for (const FieldDifference& d : DiffRecords(toSend, modem.Record())) {
-    // Status values change between any two answers, and the modem clears
-    // rtc_set once it has taken the clock: neither is a setting not held.
-    if (IsDeviceReported(*d.field) || d.field->offset == field::rtc_set.offset) continue;
-    std::fprintf(stderr, "not held by the modem: %s: sent %s, modem has %s\n", d.name.c_str(), d.before.c_str(), d.after.c_str());
-    ++notHeld;
-  }
-  if (notHeld) throw Failure{kExitModemFailed, std::to_string(notHeld) + " setting(s) not held by the modem"};
-  std::printf("COM%d: %s written; the modem holds every setting (reboot for changes to take effect)\n", o.com,
-              o.files[0].c_str());
+  if (!written.failure.empty()) throw Failure{kExitModemFailed, o.portName + ": " + written.failure};
+  for (const FieldDifference& d : written.notHeld)
+    std::fprintf(stderr, "not held by the modem: %s: sent %s, modem has %s\n", d.name.c_str(), d.before.c_str(),
+                 d.after.c_str());
+  if (!written.notHeld.empty())
+    throw Failure{kExitModemFailed, std::to_string(written.notHeld.size()) + " setting(s) not held by the modem"};
+  std::printf("%s: %s written and read back; the modem holds every setting (reboot for changes to take effect)\n",
+              o.portName.c_str(), o.files[0].c_str());
   return kExitOk;
 }
 
@@ -333,8 +361,8 @@ int Reboot(const Options& o) {
   Need(o, 0, true);
   ModemLink modem(o.ports);
   OpenModem(modem, o);
-  modem.Reboot();
-  std::printf("COM%d: reboot sent; the modem needs about 30 seconds\n", o.com);
+  if (!modem.Reboot()) throw Failure{kExitModemFailed, o.portName + ": " + modem.Failure()};
+  std::printf("%s: reboot sent; the modem needs about 30 seconds\n", o.portName.c_str());
   return kExitOk;
 }
 
@@ -364,8 +392,8 @@ int Upgrade(const Options& o) {
   if (terminal) std::fprintf(stderr, "\n");
   FailIfDisconnected(modem, o);
   const std::string text(UpgradeStatusText(code));
-  if (code != 0 && code != 8) throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": " + text};
-  std::printf("COM%d: %s\n", o.com, text.c_str());
+  if (code != 0 && code != 8) throw Failure{kExitModemFailed, o.portName + ": " + text};
+  std::printf("%s: %s\n", o.portName.c_str(), text.c_str());
   return kExitOk;
 }
 
@@ -410,9 +438,9 @@ int Apply(const Options& o) {
   options.dryRun = o.dryRun;
   const ApplyResult result = ApplyProfile(modem, profile, options);
   FailIfDisconnected(modem, o);
-  const std::string port = "COM" + std::to_string(o.com);
+  const std::string port = o.portName;
   using Outcome = ApplyResult::Outcome;
-  if (result.outcome == Outcome::NoAnswer) throw Failure{kExitModemFailed, port + ": the modem did not answer"};
+  if (result.outcome == Outcome::NoAnswer) throw Failure{kExitModemFailed, port + ": " + result.failure};
   if (result.outcome == Outcome::Refused) FailOnProblems(o.files[0], result.breaches, "nothing written");
   for (const FieldDifference& d : result.changes) PrintLine(stdout, DifferenceLine(d, o.showSecrets));
   if (result.outcome == Outcome::DryRun) {
@@ -442,7 +470,7 @@ int Verify(const Options& o) {
   for (const FieldDifference& d : differences) PrintLine(stdout, "differs: " + DifferenceLine(d, o.showSecrets));
   if (!differences.empty())
     throw Failure{kExitModemFailed, std::to_string(differences.size()) + " setting(s) of " + o.files[0] + " not held"};
-  std::printf("COM%d: the modem holds every setting of %s\n", o.com, Printable(o.files[0]).c_str());
+  std::printf("%s: the modem holds every setting of %s\n", o.portName.c_str(), Printable(o.files[0]).c_str());
   return kExitOk;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/verified_write.h"
+
 namespace telvaro {
 
 std::vector<FieldDifference> SettingDifferences(const ConfigRecord& a, const ConfigRecord& b) {
@@ -15,7 +17,10 @@ std::vector<FieldDifference> SettingDifferences(const ConfigRecord& a, const Con
 
 ApplyResult ApplyProfile(ModemLink& link, const Profile& profile, const ApplyOptions& options) {
   ApplyResult result;
-  if (!link.Read()) return result;
+  if (!link.Read()) {
+    result.failure = link.Failure();
+    return result;
+  }
   result.before = result.sent = link.Record();
   result.breaches = MergeProfile(result.sent, profile, false);
   if (!result.breaches.empty()) {
@@ -31,7 +36,13 @@ ApplyResult ApplyProfile(ModemLink& link, const Profile& profile, const ApplyOpt
     result.outcome = ApplyResult::Outcome::DryRun;
     return result;
   }
-  if (!link.Write(result.sent)) return result;
+  // Written, read back and compared: an echo alone does not prove the modem
+  // stored the record.
+  const VerifiedWrite written = WriteAndVerify(link, result.sent);
+  if (!written.failure.empty()) {
+    result.failure = written.failure;
+    return result;
+  }
   result.notHeld = SettingDifferences(result.sent, link.Record());
   result.outcome = result.notHeld.empty() ? ApplyResult::Outcome::Held : ApplyResult::Outcome::NotHeld;
   return result;

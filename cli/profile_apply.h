@@ -1,5 +1,5 @@
 // One modem brought to a profile: read it, merge the profile, check the whole
-// record by the setting rules, write it, read the answer back and compare.
+// record by the setting rules, write it, read it back and compare.
 // The step a run over many units repeats for each.
 #pragma once
 
@@ -25,6 +25,7 @@ struct ApplyResult {
     NotHeld,     // written, but the modem's answer differs in some settings
   };
   Outcome outcome = Outcome::NoAnswer;
+  std::string failure;                         // why, when NoAnswer (one line)
   ConfigRecord before;                         // the modem's record as read
   ConfigRecord sent;                           // the merged record (sent unless refused or dry)
   std::vector<FieldDifference> changes;        // before -> sent, settings only
