@@ -49,7 +49,8 @@ std::string Reference() {
       "A key with several elements (the three schedule times, the two digital inputs,\n"
       "the ten phone book slots and phone groups) takes a list; a shorter list sets\n"
       "the first elements only. `telvaro-cli check` applies the rules below, the same\n"
-      "ones the window's pages apply.\n";
+      "ones the window's pages apply; on a modem without digital I/O the `di:` and\n"
+      "`do:` pages are not checked, as the window leaves them disabled.\n";
   for (const char* page : kSettingPages) {
     out += std::string("\n## `") + page + ":`\n\n| Key | Form | Rule |\n|---|---|---|\n";
     for (const SettingRule& rule : kSettingRules) {

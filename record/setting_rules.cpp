@@ -286,7 +286,11 @@ std::optional<SettingProblem> StoreSetting(ConfigRecord& record, const SettingRu
 
 std::vector<RecordBreach> CheckRecord(const ConfigRecord& record) {
   std::vector<RecordBreach> breaches;
+  const bool digitalIo = (record.Get(field::hw_options) & kHwOptionDigitalIo) != 0;
   for (const SettingRule& rule : kSettingRules) {
+    const bool ioPage = std::any_of(kDigitalIoPages.begin(), kDigitalIoPages.end(),
+                                    [&](const char* page) { return std::string_view(page) == rule.page; });
+    if (ioPage && !digitalIo) continue;
     for (int e = 0; e < rule.field->count; ++e) {
       const SettingValue value = ShowSetting(record, rule, e);
       if (auto problem = CheckSetting(rule, e, value, record)) {

@@ -64,6 +64,11 @@ inline constexpr std::array<const char*, 12> kSettingPages = {
     "com", "basic", "networks", "gprs", "advanced1", "advanced2", "wakeup", "reboot", "di", "do", "phone_book",
     "phone_group"};
 
+// The pages of the digital input and output: a modem without digital I/O
+// (hw_options bit 1 clear) has them disabled, and their values are neither
+// taken nor checked.
+inline constexpr std::array<const char*, 2> kDigitalIoPages = {"di", "do"};
+
 namespace rules_detail {
 using F = SettingForm;
 inline constexpr int kReplyText = 20;    // SMS reply texts and passwords
@@ -257,7 +262,8 @@ struct RecordBreach {
 };
 
 // Every breach of the record against the table, in table order: what the
-// pages would refuse to take or to write.
+// pages would refuse to take or to write (the digital I/O pages only when the
+// modem has digital I/O).
 std::vector<RecordBreach> CheckRecord(const ConfigRecord& record);
 
 // "device_name" or "di_mode[1]".

@@ -50,6 +50,14 @@ TEST(SettingStore, OnlyChangedValuesAreWrittenAndEveryRuleIsChecked) {
   ASSERT_EQ(breaches.size(), 1u);
   EXPECT_EQ(breaches[0].key, "pin_code");
   EXPECT_EQ(breaches[0].problem.message, "old pin code len err");
+  // The digital I/O pages count only on a modem that has digital I/O.
+  r.Set(field::pin_lock, 0);
+  r.Set(field::di_filter_ms, 60000, 1);
+  EXPECT_TRUE(CheckRecord(r).empty());
+  r.Set(field::hw_options, kHwOptionDigitalIo);
+  ASSERT_EQ(CheckRecord(r).size(), 1u);
+  EXPECT_EQ(CheckRecord(r)[0].key, "di_filter_ms[1]");
+  r.Set(field::di_filter_ms, 10, 1);
   // A modem without RS485 offers RS232 only.
   r.Set(field::pin_lock, 0);
   r.Set(field::com_type, 1);
