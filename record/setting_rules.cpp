@@ -245,7 +245,8 @@ std::optional<SettingProblem> CheckSetting(const SettingRule& rule, int e, const
     case SettingForm::Item: {
       const auto index = ItemIndex(*rule.field->list, t);
       if (!index) return Problem(rule, e, Quote(t) + " is not an item of the list");
-      if (*index > 0 && rule.gate != nullptr && context.RawByte(rule.gate->offset) != 0)
+      // The list loses its other items only for a gate byte of exactly 1.
+      if (*index > 0 && rule.gate != nullptr && context.RawByte(rule.gate->offset) == 1)
         return Problem(rule, e, Quote(t) + " is not offered by this modem");
       return std::nullopt;
     }

@@ -44,9 +44,9 @@ struct SettingRule {
   // for every element when only the first is given); null for the limits the
   // window toolkit reports itself.
   std::array<const char*, 3> messages{};
-  // While this field's byte is not 0 the narrower rule holds: a text's
-  // minimum length (the PIN while the SIM is locked), a list's first item
-  // only (RS232 on a modem without RS485).
+  // While this field's byte is on the narrower rule holds: a text's minimum
+  // length while the byte is not 0 (the PIN while the SIM is locked), a list's
+  // first item only while it is 1 (RS232 on a modem without RS485).
   const FieldInfo* gate = nullptr;
   bool secret = false;  // left out of exports and masked in printouts
 
