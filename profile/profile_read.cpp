@@ -228,6 +228,11 @@ ProfileRead ReadProfile(std::string_view text, bool json, const VariableLookup& 
       const std::size_t lastNewline = before.rfind('\n');
       const int column = static_cast<int>(before.size() - (lastNewline == std::string_view::npos ? 0 : lastNewline + 1));
       return OneProblem(line, std::max(column, 1), "not JSON: " + std::string(error.what()));
+    } catch (const nlohmann::json::out_of_range&) {
+      // A number too large for the library is still JSON: its key's rule
+      // reports it, at its line, once the text is read below.
+    } catch (const nlohmann::json::exception& error) {
+      return OneProblem(1, 1, "not JSON: " + std::string(error.what()));
     }
   }
   YAML::Node root;

@@ -75,6 +75,11 @@ TEST(Profile, ProblemsNameTheirPlaceAndNothingIsMerged) {
   ASSERT_EQ(json.problems.size(), 1u);
   EXPECT_EQ(json.problems[0].line, 2);
   EXPECT_EQ(ReadProfile("gprs: {apn: x}", false, {}).problems[0].key, "format");
+  // A number beyond any double is the rule's problem, not the reader's end.
+  const ProfileRead huge = ReadProfile("{\"format\": \"telvaro-profile/1\", \"gprs\": {\"max_retries\": 8E777}}", true, {});
+  ASSERT_TRUE(huge.ok());
+  ConfigRecord target = Factory();
+  ASSERT_EQ(MergeProfile(target, huge.profile, true).size(), 1u);
 }
 
 }  // namespace
