@@ -97,6 +97,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void OnDefault();
   void ExportSettings();
   void ImportSettings();
+  void ExportProfile();
+  void ImportProfile();
   void RebootDevice();
   void UpgradeFirmware();
   void ExitProgram();
@@ -167,6 +169,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // page shown and the focus on the control the failure names.
   int ValidatePages(ConfigRecord& record);
   QString ChooseSettingsFile(bool save);
+  QString ChooseProfileFile(bool save);
   void UpgradeWorker();
   // Refuses a settings file chosen as an image, then asks before the modem
   // is switched to its loader; true when the upgrade may start.
