@@ -1,20 +1,30 @@
 // telvaro-cli: scripted provisioning of the modem without the window. Reads a
 // modem into a settings file, writes a prepared file to the next modem,
 // reboots it, upgrades its firmware, and shows or compares settings files.
+#include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <thread>
 #include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/fleet.h"
+#include "cli/fleet_files.h"
 #include "cli/modem_link.h"
 #include "cli/record_text.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
+#include "operations/traffic_log.h"
 
 namespace {
 
@@ -32,11 +42,18 @@ constexpr const char* kUsage =
     "  reboot  --port COM<n>                  reboot the modem\n"
     "  upgrade --port COM<n> IMAGE [--fast]   upgrade the modem's firmware (--fast: no\n"
     "                                         200 ms pause between answer and next packet)\n"
+    "  detect  [--port P]... [--json]         find the modems: one \"get_syspara\" to each port\n"
+    "                                         (every serial port of the system when none given)\n"
+    "  apply   FILE --units UNITS.csv | --port P --port P...\n"
+    "          [--jobs N] [--report R] [--reboot] [--resume R]\n"
+    "                                         give many modems one configuration: each unit\n"
+    "                                         backed up, merged with its row, written, checked\n"
     "  dump    FILE [--json]                  show every setting of a settings file\n"
     "  diff    A B                            show the settings that differ\n"
     "  help [COMMAND] | COMMAND --help | --help | --version\n"
     "--port COM<n>=<device path> names the device of COM<n> (repeatable); so do\n"
-    "pairs in TELVARO_PORTS, separated by ';'.\n"
+    "pairs in TELVARO_PORTS, separated by ';'. --trace FILE writes every frame sent\n"
+    "and received to FILE (SIM PIN and passwords masked).\n"
     "Exit status: 0 success, 1 the modem failed or did not answer, 2 bad usage or file.\n";
 
 // A failure that ends the command: one line on standard error.
@@ -53,7 +70,25 @@ struct Options {
   bool fast = false;
   int com = 0;
   PortMap ports;
+  std::vector<std::string> portTexts;  // every --port as given, in order
+  std::string units;
+  std::string report;
+  std::string resume;
+  std::size_t jobs = 0;
+  bool reboot = false;
+  std::shared_ptr<TrafficLog> trace;
 };
+
+// --trace FILE: every frame of every port, as it passes, to FILE.
+std::shared_ptr<TrafficLog> OpenTrace(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (!file) throw Failure{kExitUsage, "--trace: " + path + ": cannot be written"};
+  const std::shared_ptr<std::FILE> owned(file, std::fclose);
+  return std::make_shared<TrafficLog>(0, [owned](const std::string& text) {
+    std::fputs(text.c_str(), owned.get());
+    std::fflush(owned.get());
+  });
+}
 
 Options ParseArguments(int argc, char** argv) {
   Options options;
@@ -75,6 +110,8 @@ Options ParseArguments(int argc, char** argv) {
     };
     if (name == "--port") {
       const std::string port = value();
+      options.portTexts.push_back(port);
+      if (port.rfind("COM", 0) != 0) continue;  // a device path: only apply and detect take one
       if (port.find('=') != std::string::npos && !options.ports.AddPair(port))
         throw Failure{kExitUsage, "--port: not a COM<n>=<device path> pair: " + port};
       const auto com = ParseComName(port.substr(0, port.find('=')));
@@ -82,6 +119,22 @@ Options ParseArguments(int argc, char** argv) {
       options.com = *com;
     } else if (arg == "-o" || name == "--output") {
       options.output = value();
+    } else if (name == "--units") {
+      options.units = value();
+    } else if (name == "--report") {
+      options.report = value();
+    } else if (name == "--resume") {
+      options.resume = value();
+    } else if (name == "--jobs") {
+      const std::string jobs = value();
+      char* end = nullptr;
+      const unsigned long n = std::strtoul(jobs.c_str(), &end, 10);
+      if (jobs.empty() || *end || n == 0 || n > 1000) throw Failure{kExitUsage, "--jobs: not a number of ports: " + jobs};
+      options.jobs = n;
+    } else if (name == "--trace") {
+      options.trace = OpenTrace(value());
+    } else if (arg == "--reboot") {
+      options.reboot = true;
     } else if (arg == "--json") {
       options.json = true;
     } else if (arg == "--fast") {
@@ -108,6 +161,7 @@ ConfigRecord LoadSettings(const std::string& path) {
 }
 
 void OpenModem(ModemLink& modem, const Options& o) {
+  if (o.trace) modem.SetTrafficTap(o.trace->TapFor("COM" + std::to_string(o.com)));
   std::string failure;
   if (!modem.Open(o.com, &failure)) throw Failure{kExitModemFailed, failure};
 }
@@ -164,10 +218,7 @@ int Write(const Options& o) {
   if (!answered)
     throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": the modem did not answer \"set_syspara\""};
   int notHeld = 0;
-  for (const FieldDifference& d : DiffRecords(toSend, modem.Record())) {
-    // Status values change between any two answers, and the modem clears
-    // rtc_set once it has taken the clock: neither is a setting not held.
-    if (IsDeviceReported(*d.field) || d.field->offset == field::rtc_set.offset) continue;
+  for (const FieldDifference& d : SettingsNotHeld(toSend, modem.Record())) {
     std::fprintf(stderr, "not held by the modem: %s: sent %s, modem has %s\n", d.name.c_str(), d.before.c_str(), d.after.c_str());
     ++notHeld;
   }
@@ -217,6 +268,220 @@ int Upgrade(const Options& o) {
   return kExitOk;
 }
 
+// The ports named by --port, or every serial port of the system.
+std::vector<UnitPort> PortsToUse(const Options& o, PortMap& ports) {
+  std::vector<UnitPort> chosen;
+  for (const std::string& text : o.portTexts) {
+    const auto port = ResolvePort(text, ports);
+    if (!port) throw Failure{kExitUsage, "--port: not a port: " + text};
+    chosen.push_back(*port);
+  }
+  if (!o.portTexts.empty()) return chosen;
+  for (const PortEntry& e : ListSerialPorts(ReadSystemPortTable(), 1, ports).entries)
+    if (const auto port = ResolvePort(e.text, ports)) chosen.push_back(*port);
+  return chosen;
+}
+
+// Control characters from a modem's texts never reach the terminal raw.
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b != 0x7F) {
+      out += c;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", b);
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+// One "get_syspara" to each port at once, each bounded by the Read's own
+// time-out; nothing else is sent.
+int Detect(const Options& o) {
+  Need(o, 0, false);
+  PortMap ports = o.ports;
+  const std::vector<UnitPort> chosen = PortsToUse(o, ports);
+  struct Found {
+    bool answered = false;
+    std::string device, name, imei, model;
+  };
+  std::vector<Found> found(chosen.size());
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    threads.emplace_back([&, i] {
+      ModemLink modem(ports, false);
+      if (o.trace) modem.SetTrafficTap(o.trace->TapFor(chosen[i].name));
+      found[i].device = ports.PathFor(chosen[i].com).value_or("");
+      if (!modem.Open(chosen[i].com) || !modem.Read()) return;
+      const ConfigRecord& r = modem.Record();
+      found[i] = {true, found[i].device, r.Get(field::device_name), r.Get(field::imei), r.Get(field::me_type)};
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  nlohmann::json json = nlohmann::json::array();
+  int answered = 0;
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    const Found& f = found[i];
+    if (!f.answered) continue;
+    ++answered;
+    if (o.json) {
+      // Raw bytes a modem sent may not be UTF-8; they go out escaped.
+      json.push_back({{"port", chosen[i].name}, {"device", f.device}, {"device_name", Printable(f.name)},
+                      {"imei", Printable(f.imei)}, {"model", Printable(f.model)}});
+    } else {
+      std::printf("%-8s %s  \"%s\"  IMEI %s  %s\n", chosen[i].name.c_str(), f.device.c_str(),
+                  Printable(f.name).c_str(), Printable(f.imei).c_str(), Printable(f.model).c_str());
+    }
+  }
+  if (o.json) std::printf("%s\n", json.dump(2).c_str());
+  else std::fprintf(stderr, "%d of %zu port(s) answered\n", answered, chosen.size());
+  return answered ? kExitOk : kExitModemFailed;
+}
+
+// Ctrl+C during apply: no further unit starts; those in flight finish and the
+// report is written. A second Ctrl+C ends the tool at once.
+std::atomic<bool> gStop{false};
+extern "C" void OnInterrupt(int) { gStop = true; }
+
+void CatchInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+// "Connect the next modem to COM100 and press Enter": false when Ctrl+C or the
+// end of input came instead.
+bool PromptForNextModem(const std::string& port) {
+  std::fprintf(stderr, "Connect the next modem to %s and press Enter", port.c_str());
+  std::fflush(stderr);
+  for (;;) {
+    if (gStop) return false;
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&in, 1, 100) <= 0) continue;
+    char c = 0;
+    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+    if (n <= 0) return false;
+    if (c == '\n') return true;
+  }
+}
+
+// The record to write for a settings file given to many modems: the file's
+// settings over the modem's own device bytes, then the unit's dotted keys
+// ("basic.device_name") for text and number settings.
+MergeStep SettingsFileMerge(const ConfigRecord& base) {
+  return [base](const ConfigRecord& read, const UnitVariables& variables) {
+    MergeOutcome out{read, {}, {}};
+    out.record.ImportKeepingDeviceBytes(base.Block());
+    for (const auto& [key, value] : variables) {
+      const std::size_t dot = key.rfind('.');
+      if (dot == std::string::npos) continue;  // a variable: a settings file has none to fill
+      const std::string name = key.substr(dot + 1);
+      const auto f = std::find_if(AllFields().begin(), AllFields().end(),
+                                  [&](const FieldInfo* field) { return name == field->name; });
+      if (f == AllFields().end() || IsDeviceReported(**f)) {
+        out.problems.push_back(key + ": no such setting");
+      } else if ((*f)->kind == FieldKind::Text) {
+        if (value.size() >= (*f)->ElementWidth())
+          out.problems.push_back(key + ": longer than " + std::to_string((*f)->ElementWidth() - 1) + " characters");
+        else
+          out.record.Set(static_cast<const Field<FieldKind::Text>&>(**f), value);
+      } else if ((*f)->kind == FieldKind::U16 && !value.empty() &&
+                 value.find_first_not_of("0123456789") == std::string::npos && std::stoul(value.substr(0, 6)) <= 65535) {
+        out.record.Set(static_cast<const Field<FieldKind::U16>&>(**f), static_cast<std::uint16_t>(std::stoul(value)));
+      } else {
+        out.problems.push_back(key + ": cannot be set to \"" + value + "\" from the units file");
+      }
+    }
+    for (const FieldDifference& d : DiffRecords(read, out.record))
+      if (!IsDeviceReported(*d.field)) out.changedKeys.push_back(d.name);
+    return out;
+  };
+}
+
+int Apply(const Options& o) {
+  Need(o, 1, false);
+  if (o.units.empty() && o.portTexts.empty())
+    throw Failure{kExitUsage, "apply: --units UNITS.csv or --port is required"};
+  if (!o.units.empty() && !o.portTexts.empty())
+    throw Failure{kExitUsage, "apply: the ports come from the units file; give --units or --port, not both"};
+  if (!o.resume.empty() && !o.report.empty() && o.resume != o.report)
+    throw Failure{kExitUsage, "apply: --resume adds to its own report; --report names another file"};
+  const std::string reportPath = !o.resume.empty() ? o.resume : !o.report.empty() ? o.report : "REPORT.csv";
+
+  FleetOptions fleet;
+  fleet.ports = o.ports;
+  std::vector<Unit> units;
+  try {
+    if (!o.units.empty()) {
+      units = ReadUnitsFile(o.units, fleet.ports);
+    } else {
+      for (const UnitPort& port : PortsToUse(o, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}});
+    }
+  } catch (const FleetFileError& error) {
+    throw Failure{kExitUsage, error.what()};
+  }
+  const MergeStep merge = SettingsFileMerge(LoadSettings(o.files[0]));
+
+  std::vector<UnitResult> report;
+  try {
+    if (!o.resume.empty()) report = ReadReport(o.resume);
+  } catch (const FleetFileError& error) {
+    throw Failure{kExitUsage, error.what()};
+  }
+  std::vector<Unit> toRun;
+  for (const Unit& unit : units) {
+    if (AlreadyOk(unit, report))
+      std::printf("%s row %zu: ok in %s, skipped\n", unit.port.name.c_str(), unit.row, o.resume.c_str());
+    else
+      toRun.push_back(unit);
+  }
+  std::fflush(stdout);
+
+  fleet.jobs = o.jobs;
+  fleet.reboot = o.reboot;
+  fleet.backupDir = std::filesystem::absolute(reportPath).parent_path() / "backups";
+  fleet.trace = o.trace.get();
+  fleet.stopRequested = [] { return gStop.load(); };
+  fleet.progress = [](const std::string& line) {
+    std::printf("%s\n", Printable(line).c_str());
+    std::fflush(stdout);
+  };
+  if (isatty(STDIN_FILENO)) fleet.waitForNextModem = PromptForNextModem;
+  std::string reportFailure;
+  fleet.finished = [&](const UnitResult& result) {
+    report.push_back(result);
+    try {
+      WriteReport(reportPath, report);  // after every unit: an interrupted run keeps what ended
+    } catch (const FleetFileError& error) {
+      reportFailure = error.what();
+    }
+  };
+  CatchInterrupt();
+  const std::vector<UnitResult> results = RunFleet(toRun, merge, fleet);
+  if (results.empty()) {
+    try {
+      WriteReport(reportPath, report);
+    } catch (const FleetFileError& error) {
+      reportFailure = error.what();
+    }
+  }
+
+  const auto ok = static_cast<std::size_t>(std::count_if(results.begin(), results.end(), [](const UnitResult& r) { return r.ok; }));
+  std::string summary = std::to_string(ok) + " ok, " + std::to_string(results.size() - ok) + " failed";
+  if (toRun.size() != units.size()) summary += ", " + std::to_string(units.size() - toRun.size()) + " skipped (ok before)";
+  if (results.size() < toRun.size())
+    summary += ", " + std::to_string(toRun.size() - results.size()) + " not started (interrupted; --resume " + reportPath + ")";
+  std::printf("%s\n", summary.c_str());
+  if (!reportFailure.empty()) throw Failure{kExitModemFailed, reportFailure};
+  return ok == toRun.size() ? kExitOk : kExitModemFailed;
+}
+
 int Dump(const Options& o) {
   Need(o, 1, false);
   const ConfigRecord record = LoadSettings(o.files[0]);
@@ -238,7 +503,8 @@ struct Command {
   int (*run)(const Options&);
 };
 constexpr Command kCommands[] = {{"ports", Ports}, {"read", Read},   {"write", Write}, {"reboot", Reboot},
-                                 {"upgrade", Upgrade}, {"dump", Dump}, {"diff", Diff}};
+                                 {"upgrade", Upgrade}, {"detect", Detect}, {"apply", Apply},
+                                 {"dump", Dump}, {"diff", Diff}};
 
 // One command's lines of the usage, with the notes that follow the list.
 std::string CommandUsage(std::string_view command) {

@@ -7,8 +7,9 @@
 
 namespace telvaro {
 
-ModemLink::ModemLink(PortMap ports)
-    : session_(static_cast<SessionEvents&>(*this), std::move(ports)),
+ModemLink::ModemLink(PortMap ports, bool printMessages)
+    : printMessages_(printMessages),
+      session_(static_cast<SessionEvents&>(*this), std::move(ports)),
       dispatcher_(session_.Received(), state_, static_cast<DispatchHost&>(*this)),
       timer_(session_, dispatcher_) {}
 
@@ -32,12 +33,17 @@ bool ModemLink::Open(int com, std::string* failure) {
   return true;
 }
 
+void ModemLink::SetTrafficTap(const TrafficTap& tap) {
+  session_.SetTrafficTap(tap);
+  dispatcher_.SetTrafficTap(tap);
+}
+
 void ModemLink::ShowMessage(const std::string& text) {
   if (opening_) {  // only the session speaks while opening; no dispatch runs yet
     openFailure_ = text;
     return;
   }
-  std::fprintf(stderr, "%s\n", text.c_str());
+  if (printMessages_) std::fprintf(stderr, "%s\n", text.c_str());
   std::lock_guard guard(messagesLock_);
   messages_.push_back(text);
 }

@@ -19,7 +19,9 @@ namespace telvaro {
 
 class ModemLink final : private DispatchHost, private SessionEvents {
  public:
-  explicit ModemLink(PortMap ports);
+  // `printMessages` false keeps the modem's messages (Messages()) off
+  // standard error, for units run side by side.
+  explicit ModemLink(PortMap ports, bool printMessages = true);
   ~ModemLink() override;
 
   // Opens COM `com`. On failure prints nothing (the caller says it) and puts
@@ -37,6 +39,9 @@ class ModemLink final : private DispatchHost, private SessionEvents {
   // The firmware upgrade's packet flow; returns the final status code.
   int Upgrade(std::span<const std::uint8_t> image, const UpgradeHooks& hooks);
 
+  // Shows every frame sent and received to `tap`; set before Open.
+  void SetTrafficTap(const TrafficTap& tap);
+
   const ConfigRecord& Record() const { return state_.record; }
   // The device hung up or vanished while open: every wait ends at once.
   bool Disconnected() const { return session_.Disconnected(); }
@@ -52,6 +57,7 @@ class ModemLink final : private DispatchHost, private SessionEvents {
   void ShowRecordOnPages(const ConfigRecord&) override {}
   void PortStateChanged(bool) override {}
 
+  const bool printMessages_;
   ModemState state_;
   PortSession session_;
   ResponseDispatcher dispatcher_;

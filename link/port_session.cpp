@@ -128,14 +128,23 @@ void PortSession::ReaderLoop() {
 }
 
 int PortSession::Write(const std::uint8_t* bytes, int count) {
-  std::lock_guard guard(portLock_);
-  if (!device_->IsOpen()) return -1;
-  device_->ClearLineError();
-  for (int i = 0; i < count; ++i) {
-    // A byte the port does not take in time is given up; the next one is
-    // still offered. Only a failed write call ends the frame.
-    if (device_->WriteByte(bytes[i]) == ByteWrite::Failed) return -1;
+  {
+    std::lock_guard guard(portLock_);
+    if (!device_->IsOpen()) return -1;
+    device_->ClearLineError();
+    for (int i = 0; i < count; ++i) {
+      // A byte the port does not take in time is given up; the next one is
+      // still offered. Only a failed write call ends the frame.
+      if (device_->WriteByte(bytes[i]) == ByteWrite::Failed) return -1;
+    }
   }
+  // Outside the port lock: the tap may take its time (a trace file).
+  TrafficTap tap;
+  {
+    std::lock_guard guard(notifyLock_);
+    tap = tap_;
+  }
+  if (tap && count > 0) tap(TrafficDirection::Sent, std::span(bytes, static_cast<std::size_t>(count)));
   return 0;
 }
 

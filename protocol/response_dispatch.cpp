@@ -50,6 +50,7 @@ bool ResponseDispatcher::DispatchIfComplete() {
 
 void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t len) {
   const std::span<const std::uint8_t> snapshot(data, len);
+  if (tap_ && len > 0) tap_(TrafficDirection::Received, snapshot);
   if (Framed(snapshot, marker::kUpgradeStart, marker::kUpgradeEnd)) {
     const std::size_t bodyLen = len - marker::kUpgradeStart.size() - marker::kUpgradeEnd.size();
     state_.upgradeResult.store(
