@@ -378,6 +378,10 @@ MergeStep SettingsFileMerge(const ConfigRecord& base) {
   return [base](const ConfigRecord& read, const UnitVariables& variables) {
     MergeOutcome out{read, {}, {}};
     out.record.ImportKeepingDeviceBytes(base.Block());
+    // What the modem reports about itself (IMEI, status) stays its own.
+    for (const FieldInfo* f : AllFields())
+      if (IsDeviceReported(*f))
+        for (std::size_t i = f->offset; i < f->offset + f->width; ++i) out.record.SetRawByte(i, read.RawByte(i));
     for (const auto& [key, value] : variables) {
       const std::size_t dot = key.rfind('.');
       if (dot == std::string::npos) continue;  // a variable: a settings file has none to fill
