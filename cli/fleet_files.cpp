@@ -91,7 +91,7 @@ UnitResult FromColumns(const std::map<std::string, std::string>& c, const std::s
 
 std::vector<std::string> Columns(const UnitResult& r) {
   char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
+  std::snprintf(seconds, sizeof seconds, "%.3f", r.seconds);
   return {std::to_string(r.row), r.port, r.imei, r.deviceName, r.ok ? "ok" : "failed", Joined(r.changedKeys),
           r.reason, r.backup, r.start, seconds};
 }
@@ -99,7 +99,9 @@ std::vector<std::string> Columns(const UnitResult& r) {
 }  // namespace
 
 std::vector<Unit> ReadUnitsFile(const std::string& path, PortMap& ports) {
-  const Table rows = ParseCsv(Slurp(path), path);
+  std::string text = Slurp(path);
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // the mark spreadsheets put before UTF-8
+  const Table rows = ParseCsv(text, path);
   if (rows.empty()) throw FleetFileError(path + ": no header line");
   const std::vector<std::string>& header = rows[0];
   const auto portColumn = std::find(header.begin(), header.end(), "port");
