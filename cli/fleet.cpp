@@ -146,11 +146,12 @@ std::string UnitEndLine(const UnitResult& r) {
 }
 
 std::vector<UnitResult> RunFleet(const std::vector<Unit>& units, const MergeStep& merge, const FleetOptions& options) {
-  // The queues, one per port, in the order their ports first appear.
+  // The queues, one per port, in the order their ports first appear. A port
+  // named twice ("COM100" and "/dev/ttyUSB0") is still one queue.
   std::vector<std::vector<const Unit*>> queues;
-  std::map<std::string, std::size_t> queueOf;
+  std::map<int, std::size_t> queueOf;
   for (const Unit& unit : units) {
-    const auto [it, added] = queueOf.emplace(unit.port.name, queues.size());
+    const auto [it, added] = queueOf.emplace(unit.port.com, queues.size());
     if (added) queues.emplace_back();
     queues[it->second].push_back(&unit);
   }
