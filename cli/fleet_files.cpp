@@ -38,7 +38,7 @@ Table ParseCsv(const std::string& text, const std::string& path) {
   const std::unique_ptr<csv_parser, void (*)(csv_parser*)> owner(&parser, csv_free);
   if (csv_parse(&parser, text.data(), text.size(), Reader::Field, Reader::RowEnd, &reader) != text.size() ||
       csv_fini(&parser, Reader::Field, Reader::RowEnd, &reader) != 0)
-    throw FleetFileError(path + ": row " + std::to_string(reader.rows.size()) + ": " +
+    throw FleetFileError(path + ": line " + std::to_string(reader.rows.size()) + ": " +
                          csv_strerror(csv_error(&parser)));
   if (reader.rows.back().empty()) reader.rows.pop_back();
   return reader.rows;
@@ -108,7 +108,7 @@ std::vector<Unit> ReadUnitsFile(const std::string& path, PortMap& ports) {
   if (portColumn == header.end()) throw FleetFileError(path + ": the header has no \"port\" column");
   std::vector<Unit> units;
   for (std::size_t r = 1; r < rows.size(); ++r) {
-    const std::string where = path + ": row " + std::to_string(r) + ": ";
+    const std::string where = path + ": line " + std::to_string(r + 1) + ": ";  // the header is line 1
     if (rows[r].size() != header.size())
       throw FleetFileError(where + std::to_string(rows[r].size()) + " values for " + std::to_string(header.size()) +
                            " columns");
