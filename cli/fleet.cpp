@@ -10,6 +10,7 @@
 
 #include "cli/modem_link.h"
 #include "cli/record_text.h"
+#include "cli/verified_write.h"
 #include "operations/settings_file.h"
 #include "operations/traffic_log.h"
 
@@ -59,18 +60,11 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
 // One unit from open to close. Fills `result` as it goes, so a failure keeps
 // what was learnt before it; returns the failure's reason or "".
 std::string RunUnitSteps(const Unit& unit, const MergeStep& merge, const FleetOptions& options, UnitResult& result) {
-  ModemLink modem(options.ports, false);
+  ModemLink modem(options.ports);
   if (options.trace) modem.SetTrafficTap(options.trace->TapFor(unit.port.name));
   std::string failure;
   if (!modem.Open(unit.port.com, &failure)) return failure;
-  const auto answered = [&](bool ok, const char* command) -> std::string {
-    if (modem.Disconnected()) return "device disconnected";
-    if (ok) return "";
-    const std::vector<std::string> messages = modem.Messages();
-    return std::string("the modem did not answer \"") + command + "\"" +
-           (messages.empty() ? "" : " (" + messages.back() + ")");
-  };
-  if (auto why = answered(modem.Read(), "get_syspara"); !why.empty()) return why;
+  if (!modem.Read()) return modem.Failure();
   const ConfigRecord read = modem.Record();
   result.imei = read.Get(field::imei);
   result.deviceName = read.Get(field::device_name);
@@ -94,14 +88,13 @@ std::string RunUnitSteps(const Unit& unit, const MergeStep& merge, const FleetOp
   MergeOutcome merged = merge(read, unit.variables);
   if (!merged.problems.empty()) return Joined(merged.problems, "; ");
   result.changedKeys = merged.changedKeys;
-  if (auto why = answered(modem.Write(merged.record), "set_syspara"); !why.empty()) return why;
-  const ConfigRecord sent = merged.record;
-  if (auto why = answered(modem.Read(), "get_syspara"); !why.empty()) return "read back: " + why;
+  const VerifiedWrite written = WriteAndVerify(modem, merged.record);
+  if (!written.failure.empty()) return written.failure;
   result.deviceName = modem.Record().Get(field::device_name);
   std::vector<std::string> notHeld;
-  for (const FieldDifference& d : SettingsNotHeld(sent, modem.Record())) notHeld.push_back(d.name);
+  for (const FieldDifference& d : written.notHeld) notHeld.push_back(d.name);
   if (!notHeld.empty()) return "not held by the modem: " + Joined(notHeld, ", ");
-  if (options.reboot) modem.Reboot();
+  if (options.reboot && !modem.Reboot()) return "reboot: " + modem.Failure();
   return "";
 }
 
@@ -126,7 +119,8 @@ std::optional<UnitPort> ResolvePort(const std::string& text, PortMap& ports) {
     return UnitPort{"COM" + std::to_string(*com), *com};
   }
   if (text.empty() || equals != std::string::npos) return std::nullopt;
-  if (const auto com = ports.ComFor(text)) return UnitPort{text, *com};
+  // The number the device has, unless a pair gives that number to another.
+  if (const auto com = ports.ComFor(text); com && ports.PathFor(*com) == text) return UnitPort{text, *com};
   int com = kFirstPathNumber;
   while (ports.ExplicitPairs().count(com)) ++com;
   ports.AddPair("COM" + std::to_string(com) + "=" + text);

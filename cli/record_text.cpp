@@ -219,11 +219,4 @@ std::vector<FieldDifference> DiffRecords(const ConfigRecord& a, const ConfigReco
   return differences;
 }
 
-std::vector<FieldDifference> SettingsNotHeld(const ConfigRecord& sent, const ConfigRecord& held) {
-  std::vector<FieldDifference> notHeld;
-  for (FieldDifference& d : DiffRecords(sent, held))
-    if (!IsDeviceReported(*d.field) && d.field->offset != field::rtc_set.offset) notHeld.push_back(std::move(d));
-  return notHeld;
-}
-
 }  // namespace telvaro

@@ -34,11 +34,6 @@ struct FieldDifference {
 // The field elements whose bytes differ, in record order.
 std::vector<FieldDifference> DiffRecords(const ConfigRecord& a, const ConfigRecord& b);
 
-// The settings a modem did not take: what was sent against what it holds
-// now. Status values change between any two answers, and the modem clears
-// rtc_set once it has taken the clock, so neither counts.
-std::vector<FieldDifference> SettingsNotHeld(const ConfigRecord& sent, const ConfigRecord& held);
-
 // Fields the modem reports about itself (status and device bytes): they
 // differ between any two reads and are not settings.
 bool IsDeviceReported(const FieldInfo& field);
