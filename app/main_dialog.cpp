@@ -319,6 +319,8 @@ void CMainDlg::BuildMenu() {
   // Neither talks to the modem, so both work with the port closed.
   settings->addAction("&Export", this, &CMainDlg::ExportSettings)->setObjectName("exportAction");
   settings->addAction("&Import", this, &CMainDlg::ImportSettings)->setObjectName("importAction");
+  settings->addAction("Export &profile...", this, &CMainDlg::ExportProfile)->setObjectName("exportProfileAction");
+  settings->addAction("Import p&rofile...", this, &CMainDlg::ImportProfile)->setObjectName("importProfileAction");
   settings->addAction("Save traffic log...", this, &CMainDlg::SaveTrafficLog)->setObjectName("saveTrafficLogAction");
   // The Upgrade button stays hidden and disabled; operators start the same
   // command from here.

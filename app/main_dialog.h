@@ -103,6 +103,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void OnDefault();
   void ExportSettings();
   void ImportSettings();
+  void ExportProfile();
+  void ImportProfile();
   // The last 200 frames sent and received, as telvaro-cli's --trace writes them.
   void SaveTrafficLog();
   void RebootDevice();
@@ -172,6 +174,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // first failure's negative result after its message.
   int ValidatePages(ConfigRecord& record);
   QString ChooseSettingsFile(bool save);
+  QString ChooseProfileFile(bool save);
   void UpgradeWorker();
 
   // SessionEvents and DispatchHost.

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "protocol/frame_codec.h"
-#include "record/secret_fields.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 namespace {
@@ -40,9 +40,12 @@ void MaskRecordSecrets(std::vector<std::uint8_t>& frame) {
     if (!StartsWith(frame, shape.marker)) continue;
     if (!StartsWith(std::span(frame).subspan(shape.marker.size()), shape.word)) continue;
     const std::size_t record = shape.marker.size() + shape.word.size();
-    for (const FieldInfo* secret : kSecretFields)
-      for (std::size_t i = record + secret->offset; i < record + secret->offset + secret->width && i < frame.size(); ++i)
+    for (const SettingRule& rule : kSettingRules) {
+      if (!rule.secret) continue;
+      const FieldInfo& secret = *rule.field;
+      for (std::size_t i = record + secret.offset; i < record + secret.offset + secret.width && i < frame.size(); ++i)
         if (frame[i] != 0) frame[i] = '*';  // the text's end stays visible, its content does not
+    }
   }
 }
 
