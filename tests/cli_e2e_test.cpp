@@ -571,8 +571,16 @@ TEST_F(FleetE2E, FourUnitsFromACsvOneSilentThenResumeAndRestoreABackup) {
     units[i]->ClearFrames();
   }
 
+  // A value the pages would refuse in any row: nothing is sent to any unit.
   const std::string report = (dir / "REPORT.csv").string();
-  const std::string unitsFile = WriteFile("units.csv", UnitsFile());
+  const std::string unitsFile = WriteFile("units.csv", UnitsFile() + Port(0) + "," + std::string(80, 'x') + "\n");
+  const CliRun refused = Cli("apply " + base + " --units " + unitsFile + " --report " + report);
+  EXPECT_EQ(refused.status, 2) << refused.err;
+  EXPECT_NE(refused.err.find("row 5: " + base + ":3:16: basic.device_name: 80 characters are too long"),
+            std::string::npos)
+      << refused.err;
+  for (const auto& unit : units) EXPECT_TRUE(unit->Frames().empty());
+  WriteFile("units.csv", UnitsFile());
   const std::string trace = (dir / "trace.log").string();
   const CliRun run = Cli("apply " + base + " --units " + unitsFile + " --report " + report + " --trace " + trace);
   EXPECT_EQ(run.status, 1) << run.out << run.err;
