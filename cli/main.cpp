@@ -622,7 +622,10 @@ int ApplyToUnits(const Options& o) {
   Need(o, 1, false);
   if (o.units.empty() && o.portTexts.empty())
     throw Failure{kExitUsage, "apply: --units UNITS.csv or --port is required"};
-  if (!o.units.empty() && !o.portTexts.empty())
+  // With --units, --port only names devices (COM<n>=<path>) for the file's ports.
+  const bool portsToo = std::any_of(o.portTexts.begin(), o.portTexts.end(),
+                                    [](const std::string& p) { return p.find('=') == std::string::npos; });
+  if (!o.units.empty() && portsToo)
     throw Failure{kExitUsage, "apply: the ports come from the units file; give --units or --port, not both"};
   if (!o.resume.empty() && !o.report.empty() && o.resume != o.report)
     throw Failure{kExitUsage, "apply: --resume adds to its own report; --report names another file"};
