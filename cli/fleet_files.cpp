@@ -10,6 +10,8 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "profile/profile.h"
+
 namespace telvaro {
 namespace {
 
@@ -163,7 +165,8 @@ void WriteReport(const std::string& path, const std::vector<UnitResult>& results
     for (const UnitResult& r : results) {
       const std::vector<std::string> columns = Columns(r);
       nlohmann::json entry = nlohmann::json::object();
-      for (std::size_t c = 0; c < columns.size(); ++c) entry[kReportColumns[c]] = columns[c];
+      // A modem's texts are 8-bit (Latin-1); JSON is UTF-8.
+      for (std::size_t c = 0; c < columns.size(); ++c) entry[kReportColumns[c]] = Latin1ToUtf8(columns[c]);
       entry["row"] = r.row;
       entry["seconds"] = std::stod(columns[9]);
       entry["changed"] = r.changedKeys;

@@ -496,9 +496,10 @@ int Detect(const Options& o) {
     if (!f.answered) continue;
     ++answered;
     if (o.json) {
-      // Raw bytes a modem sent may not be UTF-8; they go out escaped.
-      json.push_back({{"port", chosen[i].name}, {"device", f.device}, {"device_name", Printable(f.name)},
-                      {"imei", Printable(f.imei)}, {"model", Printable(f.model)}});
+      // A modem's texts are 8-bit (Latin-1); JSON is UTF-8 and escapes controls itself.
+      json.push_back({{"port", Latin1ToUtf8(chosen[i].name)}, {"device", Latin1ToUtf8(f.device)},
+                      {"device_name", Latin1ToUtf8(f.name)}, {"imei", Latin1ToUtf8(f.imei)},
+                      {"model", Latin1ToUtf8(f.model)}});
     } else {
       std::printf("%-8s %s  \"%s\"  IMEI %s  %s\n", chosen[i].name.c_str(), f.device.c_str(),
                   Printable(f.name).c_str(), Printable(f.imei).c_str(), Printable(f.model).c_str());
@@ -678,7 +679,7 @@ int ApplyToUnits(const Options& o) {
     report.push_back(result);
     try {
       WriteReport(reportPath, report);  // after every unit: an interrupted run keeps what ended
-    } catch (const FleetFileError& error) {
+    } catch (const std::exception& error) {  // on a unit's thread: nothing may escape
       reportFailure = error.what();
     }
   };

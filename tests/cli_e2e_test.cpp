@@ -653,7 +653,7 @@ TEST_F(FleetE2E, AQueueOnOnePortStopsCleanlyOnCtrlCAndResumes) {
   const std::string base = (dir / "fleet.bin").string();
   ASSERT_TRUE(WriteSettingsFile(base, profile).ok());
   const std::string unitsFile =
-      WriteFile("units.csv", "port,basic.device_name\n" + Port(0) + ",FIRST\n" + Port(0) + ",SECOND\n");
+      WriteFile("units.csv", "port,basic.device_name\n" + Port(0) + ",FIRST\n" + Port(0) + ",SECOND\u00e9\n");
   const std::string report = (dir / "report.json").string();
 
   pid_t pid = 0;
@@ -676,8 +676,9 @@ TEST_F(FleetE2E, AQueueOnOnePortStopsCleanlyOnCtrlCAndResumes) {
 
   const CliRun resumed = Cli("apply " + base + " --units " + unitsFile + " --resume " + report);
   EXPECT_EQ(resumed.status, 0) << resumed.out << resumed.err;
-  EXPECT_EQ(units[0]->StoredRecord().Get(field::device_name), "SECOND");
-  EXPECT_NE(Slurp(report).find("\"device_name\": \"SECOND\""), std::string::npos);
+  // The record holds the name as 8-bit text; the JSON report as UTF-8.
+  EXPECT_EQ(units[0]->StoredRecord().Get(field::device_name), "SECOND\xe9");
+  EXPECT_NE(Slurp(report).find("\"device_name\": \"SECOND\u00e9\""), std::string::npos) << Slurp(report);
 }
 
 // A status answer sent twice (the duplicate "0" of packet 1 arriving after
