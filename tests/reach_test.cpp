@@ -1,0 +1,99 @@
+// What every operator reaches, whatever reads the screen, however large it
+// is scaled and whatever language the window speaks.
+#include <QAccessible>
+#include <QCommandLineParser>
+#include <QGroupBox>
+#include <QTabBar>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "app/language.h"
+#include "app/main_dialog.h"
+#include "pages/config_page.h"
+
+namespace telvaro {
+namespace {
+
+// Every edit, list and box of the page's accessibility tree, with the name a
+// screen reader speaks; a name that is only the surrounding group's title
+// counts as none.
+void CollectUnnamed(QAccessibleInterface* node, const QString& page, std::vector<std::string>& unnamed) {
+  if (!node) return;
+  const QAccessible::Role role = node->role();
+  if (role == QAccessible::EditableText || role == QAccessible::ComboBox || role == QAccessible::CheckBox ||
+      role == QAccessible::SpinBox) {
+    QWidget* widget = qobject_cast<QWidget*>(node->object());
+    const QString name = node->text(QAccessible::Name).trimmed();
+    const auto* group = widget ? qobject_cast<QGroupBox*>(widget->parentWidget()) : nullptr;
+    if (name.isEmpty() || (group && name == group->title().trimmed()))
+      unnamed.push_back((page + ": " + (widget ? widget->objectName() : QString("?")) + " named \"" + name + "\"")
+                            .toStdString());
+    return;  // a list's own line edit is part of the list
+  }
+  for (int i = 0; i < node->childCount(); ++i) CollectUnnamed(node->child(i), page, unnamed);
+}
+
+QString AccessibleName(QWidget* widget) {
+  return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+
+}  // namespace
+
+TEST(ReachScreenReader, EveryControlOfEveryPageHasItsOwnName) {
+  CMainDlg window;
+  window.show();
+  std::vector<std::string> unnamed;
+  for (int index = 0; index < kPageCount; ++index) {
+    ConfigPage* page = window.Page(static_cast<PageIndex>(index));
+    CollectUnnamed(QAccessible::queryAccessibleInterface(page), page->objectName(), unnamed);
+  }
+  EXPECT_TRUE(unnamed.empty()) << ::testing::PrintToString(unnamed);
+
+  // The names are the captions the operator reads, and say what an
+  // uncaptioned box is.
+  const auto named = [&](const char* object) {
+    auto* w = window.findChild<QWidget*>(object);
+    return w ? AccessibleName(w).toStdString() : std::string("(missing ") + object + ")";
+  };
+  EXPECT_EQ(named("apnEdit"), "APN");
+  EXPECT_EQ(named("connectIntervalEdit"), "Connect Interval (s)");
+  EXPECT_EQ(named("wakeupTime2Box"), "Time 2");
+  EXPECT_EQ(named("callRebootBox1"), "Phone 1 Call Reboot");
+  EXPECT_EQ(named("group3Entry5"), "Group 3 member 5");
+}
+
+}  // namespace telvaro
+
+namespace telvaro {
+
+// The window as `telvaro-pro --lang <code>` starts it.
+std::vector<std::string> TabCaptionsWithLang(const char* code) {
+  QCommandLineParser parser;
+  parser.addOption(LanguageOption());
+  parser.process(QStringList{"telvaro-pro", "--lang", code});
+  InstallLanguage(parser.value(LanguageOption().names().first()));
+  CMainDlg window;
+  std::vector<std::string> captions;
+  for (int i = 0; i < window.TabBar()->count(); ++i) captions.push_back(window.TabBar()->tabText(i).toStdString());
+  return captions;
+}
+
+TEST(ReachLanguages, LangOptionTranslatesTheWindowAndEnglishStaysExact) {
+  struct BackToEnglish {
+    ~BackToEnglish() { InstallLanguage("en"); }
+  } restore;
+  const std::vector<std::string> german = TabCaptionsWithLang("de");
+  EXPECT_EQ(CurrentLanguage(), "de");
+  EXPECT_EQ(german[1], "   Basis");
+  EXPECT_EQ(german[5], "Wecken");
+  EXPECT_EQ(german[9], "Telefonbuch");
+  EXPECT_EQ(TabCaptionsWithLang("zh_CN")[6], "重启");
+
+  const std::vector<std::string> english = TabCaptionsWithLang("en");
+  EXPECT_EQ(CurrentLanguage(), "en");
+  EXPECT_EQ(english, (std::vector<std::string>{"   Com", "   Basic", "  GPRS", "Advanced 1", "Advanced 2", "Wakeup",
+                                                "Reboot", "     DI", "    DO", "Phone Book", "Phone Group", "Networks"}));
+}
+
+}  // namespace telvaro
