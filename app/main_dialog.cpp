@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QStatusBar>
 #include <QTabBar>
@@ -396,13 +397,19 @@ void CMainDlg::BuildWindow() {
   BuildTabs();
 
   BuildCommandButtons();
-  const QRect buttons[] = {du.Rect(29, 252, 29, 24), du.Rect(75, 252, 29, 24), du.Rect(121, 252, 29, 24),
+  QRect buttons[] = {du.Rect(29, 252, 29, 24), du.Rect(75, 252, 29, 24), du.Rect(121, 252, 29, 24),
                            du.Rect(167, 252, 29, 24), du.Rect(212, 252, 29, 24), du.Rect(0, 283, 6, 6)};
   QToolButton* order[] = {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_, upgradeButton_};
   for (int i = 0; i < 6; ++i) {
     order[i]->setParent(client);
-    order[i]->setGeometry(buttons[i]);
     order[i]->setIconSize(QSize(24, 24));
+    // A longer word than "Default" (another language's) widens its button
+    // about the same centre rather than being cut.
+    if (order[i] != upgradeButton_) {
+      const int grow = std::max(0, order[i]->sizeHint().width() - buttons[i].width());
+      buttons[i].adjust(-grow / 2, 0, grow - grow / 2, 0);
+    }
+    order[i]->setGeometry(buttons[i]);
   }
   upgradeButton_->hide();  // nothing in the window shows or enables it
   upgradeButton_->setEnabled(false);
@@ -421,6 +428,8 @@ void CMainDlg::BuildWindow() {
   client->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
   BuildStatusBar();
+  // The bar keeps the height it is built with; extra room goes to the pages.
+  statusBar_->setFixedHeight(statusBar_->sizeHint().height());
   layout->addWidget(statusBar_);
   BuildShortcuts();
   FitToScreen();
@@ -436,6 +445,9 @@ void CMainDlg::FitToScreen() {
     constexpr int kFrameRoom = 48;
     const QSize room = screen->availableGeometry().size() - QSize(kFrameRoom / 3, kFrameRoom);
     size = own.boundedTo(room).expandedTo(minimumSizeHint());
+    // A page that scrolls up and down needs room beside it for the bar.
+    if (size.height() < own.height())
+      size.setWidth(std::min(room.width(), own.width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
   }
   setMinimumSize(size);
   resize(size);
@@ -542,6 +554,8 @@ void CMainDlg::BuildTabs() {
   tabStrip_ = new TabStrip(tabControl_);
   tabBar_ = tabStrip_->Bar();
   tabBar_->setStyleSheet(QString("QTabBar::tab { min-width: %1px; }").arg(kMinTabWidth - 16));
+  rotated_ = false;
+  InsertTabs();  // first, so the strip has its height
   // The page area: scrolls when the window is smaller than a page.
   pageArea_ = new QScrollArea(tabControl_);
   pageArea_->setObjectName("tabPane");
@@ -556,11 +570,11 @@ void CMainDlg::BuildTabs() {
   // Pages keep their place under the strip: the page area starts where the
   // strip ends.
   const int stripHeight = tabBar_->sizeHint().height();
-  const int paneTop = stripHeight - 1;
-  pageHolder->resize(kPageX + kPageWidth + kPageX, kPageY - paneTop + kPageHeight + 4);
-  auto create = [this, pageParent, paneTop](PageIndex index, auto* page) {
+  const QPoint pageAt(kPageX - pageArea_->frameWidth(), kPageY - (stripHeight - 1) - pageArea_->frameWidth());
+  pageHolder->resize(pageAt.x() + kPageWidth, pageAt.y() + kPageHeight);
+  auto create = [this, pageParent, pageAt](PageIndex index, auto* page) {
     page->setParent(pageParent);
-    page->setGeometry(kPageX, kPageY - paneTop, kPageWidth, kPageHeight);
+    page->setGeometry(QRect(pageAt, QSize(kPageWidth, kPageHeight)));
     page->OnShow();
     layout::TieCaptions(page);
     page->hide();
@@ -594,8 +608,6 @@ void CMainDlg::BuildTabs() {
   phoneGroupPage_ = create(kPhoneGroup, new CPhoneGroupPage(pageParent, messages_));
   networksPage_ = create(kNetworks, new CNetworksPage(pageParent, messages_));
 
-  rotated_ = false;
-  InsertTabs();
   LayOutTabControl();
   connect(tabBar_, &QTabBar::currentChanged, this, &CMainDlg::OnTabChanged);
   pages_[kCom]->show();

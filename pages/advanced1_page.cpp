@@ -16,7 +16,8 @@ namespace {
 using namespace layout;
 
 // The PLMN choice is the page's own; the record keeps only the preferred PLMN.
-constexpr const char* kPlmnItemTexts[] = {"PLMN in SIM", "Manual"};
+constexpr const char* kPlmnItemTexts[] = {QT_TRANSLATE_NOOP("telvaro::ItemList", "PLMN in SIM"),
+                                          QT_TRANSLATE_NOOP("telvaro::ItemList", "Manual")};
 const ItemList kPlmnItems{"Plmn", kPlmnItemTexts};
 constexpr int kPlmnManual = 1;
 

@@ -17,7 +17,8 @@ namespace {
 using namespace layout;
 
 // The DNS choice is the page's own; the record keeps only the servers.
-constexpr const char* kDnsItemTexts[] = {"Use Peer DNS", "Manual"};
+constexpr const char* kDnsItemTexts[] = {QT_TRANSLATE_NOOP("telvaro::ItemList", "Use Peer DNS"),
+                                         QT_TRANSLATE_NOOP("telvaro::ItemList", "Manual")};
 const ItemList kDnsItems{"Dns", kDnsItemTexts};
 constexpr int kDnsManual = 1;
 constexpr int kSocketTcpServer = 1;

@@ -415,7 +415,9 @@ std::string ToRecordText(const QString& text) {
 }
 
 void FillList(QComboBox* list, const ItemList& items) {
-  for (const char* item : items.items) list->addItem(QString::fromLatin1(item));
+  // The items are the record's own English texts; the window shows them in
+  // its language.
+  for (const char* item : items.items) list->addItem(QCoreApplication::translate("telvaro::ItemList", item));
 }
 
 void SelectIndex(QComboBox* list, int index) { list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1); }

@@ -946,6 +946,141 @@
     </message>
 </context>
 <context>
+    <name>telvaro::ItemList</name>
+    <message>
+        <source>PLMN in SIM</source>
+        <translation>PLMN der SIM</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Manuell</translation>
+    </message>
+    <message>
+        <source>Use Peer DNS</source>
+        <translation>DNS vom Netz</translation>
+    </message>
+    <message>
+        <source>RS232</source>
+        <translation>RS232</translation>
+    </message>
+    <message>
+        <source>RS485</source>
+        <translation>RS485</translation>
+    </message>
+    <message>
+        <source>Disable PIN Lock</source>
+        <translation>PIN-Sperre aus</translation>
+    </message>
+    <message>
+        <source>Enable PIN Lock</source>
+        <translation>PIN-Sperre ein</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>Ungerade</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>Gerade</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>Hardware</source>
+        <translation>Hardware</translation>
+    </message>
+    <message>
+        <source>PAP</source>
+        <translation>PAP</translation>
+    </message>
+    <message>
+        <source>CHAP</source>
+        <translation>CHAP</translation>
+    </message>
+    <message>
+        <source>PAP and CHAP</source>
+        <translation>PAP und CHAP</translation>
+    </message>
+    <message>
+        <source>TCP Client</source>
+        <translation>TCP-Client</translation>
+    </message>
+    <message>
+        <source>TCP Server</source>
+        <translation>TCP-Server</translation>
+    </message>
+    <message>
+        <source>UDP</source>
+        <translation>UDP</translation>
+    </message>
+    <message>
+        <source>Always Online</source>
+        <translation>Immer online</translation>
+    </message>
+    <message>
+        <source>Connect On Demand</source>
+        <translation>Bei Bedarf verbinden</translation>
+    </message>
+    <message>
+        <source>Do Nothing</source>
+        <translation>Nichts tun</translation>
+    </message>
+    <message>
+        <source>Delimiter +1</source>
+        <translation>Trennzeichen +1</translation>
+    </message>
+    <message>
+        <source>Delimiter +2</source>
+        <translation>Trennzeichen +2</translation>
+    </message>
+    <message>
+        <source>Strip Delimiter</source>
+        <translation>Trennzeichen entfernen</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>AUS</translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation>EIN</translation>
+    </message>
+    <message>
+        <source>ONChange</source>
+        <translation>Bei Änderung</translation>
+    </message>
+    <message>
+        <source>Event Counter</source>
+        <translation>Ereigniszähler</translation>
+    </message>
+    <message>
+        <source>Null</source>
+        <translation>Null</translation>
+    </message>
+    <message>
+        <source>Lo to Hi</source>
+        <translation>Low nach High</translation>
+    </message>
+    <message>
+        <source>Hi to Lo</source>
+        <translation>High nach Low</translation>
+    </message>
+    <message>
+        <source>Pulse</source>
+        <translation>Puls</translation>
+    </message>
+</context>
+<context>
     <name>telvaro::ReplySection</name>
     <message>
         <source>Password:</source>

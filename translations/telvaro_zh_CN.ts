@@ -946,6 +946,141 @@
     </message>
 </context>
 <context>
+    <name>telvaro::ItemList</name>
+    <message>
+        <source>PLMN in SIM</source>
+        <translation>SIM 中的 PLMN</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>手动</translation>
+    </message>
+    <message>
+        <source>Use Peer DNS</source>
+        <translation>使用对端 DNS</translation>
+    </message>
+    <message>
+        <source>RS232</source>
+        <translation>RS232</translation>
+    </message>
+    <message>
+        <source>RS485</source>
+        <translation>RS485</translation>
+    </message>
+    <message>
+        <source>Disable PIN Lock</source>
+        <translation>禁用 PIN 锁</translation>
+    </message>
+    <message>
+        <source>Enable PIN Lock</source>
+        <translation>启用 PIN 锁</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>奇校验</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>偶校验</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>标记</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>空格</translation>
+    </message>
+    <message>
+        <source>Hardware</source>
+        <translation>硬件</translation>
+    </message>
+    <message>
+        <source>PAP</source>
+        <translation>PAP</translation>
+    </message>
+    <message>
+        <source>CHAP</source>
+        <translation>CHAP</translation>
+    </message>
+    <message>
+        <source>PAP and CHAP</source>
+        <translation>PAP 和 CHAP</translation>
+    </message>
+    <message>
+        <source>TCP Client</source>
+        <translation>TCP 客户端</translation>
+    </message>
+    <message>
+        <source>TCP Server</source>
+        <translation>TCP 服务器</translation>
+    </message>
+    <message>
+        <source>UDP</source>
+        <translation>UDP</translation>
+    </message>
+    <message>
+        <source>Always Online</source>
+        <translation>永远在线</translation>
+    </message>
+    <message>
+        <source>Connect On Demand</source>
+        <translation>按需连接</translation>
+    </message>
+    <message>
+        <source>Do Nothing</source>
+        <translation>不处理</translation>
+    </message>
+    <message>
+        <source>Delimiter +1</source>
+        <translation>分隔符 +1</translation>
+    </message>
+    <message>
+        <source>Delimiter +2</source>
+        <translation>分隔符 +2</translation>
+    </message>
+    <message>
+        <source>Strip Delimiter</source>
+        <translation>去除分隔符</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>关</translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation>开</translation>
+    </message>
+    <message>
+        <source>ONChange</source>
+        <translation>变化时</translation>
+    </message>
+    <message>
+        <source>Event Counter</source>
+        <translation>事件计数</translation>
+    </message>
+    <message>
+        <source>Null</source>
+        <translation>空</translation>
+    </message>
+    <message>
+        <source>Lo to Hi</source>
+        <translation>低到高</translation>
+    </message>
+    <message>
+        <source>Hi to Lo</source>
+        <translation>高到低</translation>
+    </message>
+    <message>
+        <source>Pulse</source>
+        <translation>脉冲</translation>
+    </message>
+</context>
+<context>
     <name>telvaro::ReplySection</name>
     <message>
         <source>Password:</source>
