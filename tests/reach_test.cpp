@@ -1,8 +1,14 @@
 // What every operator reaches, whatever reads the screen, however large it
 // is scaled and whatever language the window speaks.
 #include <QAccessible>
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QGroupBox>
+#include <QMenu>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
 #include <QTabBar>
 #include <gtest/gtest.h>
 #include <string>
@@ -89,11 +95,64 @@ TEST(ReachLanguages, LangOptionTranslatesTheWindowAndEnglishStaysExact) {
   EXPECT_EQ(german[5], "Wecken");
   EXPECT_EQ(german[9], "Telefonbuch");
   EXPECT_EQ(TabCaptionsWithLang("zh_CN")[6], "重启");
+  {
+    // Settings > Language offers English and each shipped translation.
+    CMainDlg window;
+    QStringList offered;
+    for (QAction* action : window.findChild<QMenu*>("languageMenu")->actions()) offered << action->text();
+    EXPECT_EQ(offered, (QStringList{"English", "Deutsch", "简体中文"}));
+  }
 
   const std::vector<std::string> english = TabCaptionsWithLang("en");
   EXPECT_EQ(CurrentLanguage(), "en");
   EXPECT_EQ(english, (std::vector<std::string>{"   Com", "   Basic", "  GPRS", "Advanced 1", "Advanced 2", "Wakeup",
                                                 "Reboot", "     DI", "    DO", "Phone Book", "Phone Group", "Networks"}));
+}
+
+// How many tabs the strip shows, or -1 when one is shown cut.
+int WholeTabsShown(QTabBar* bar) {
+  const QWidget* shown = bar->parentWidget();  // the strip's window onto the bar
+  int whole = 0;
+  for (int i = 0; i < bar->count(); ++i) {
+    const QRect tab(bar->mapToParent(bar->tabRect(i).topLeft()), bar->tabRect(i).size());
+    const QRect visible = tab.intersected(shown->rect());
+    if (!visible.isEmpty() && visible != tab) return -1;
+    whole += visible == tab ? 1 : 0;
+  }
+  return whole;
+}
+
+TEST(ReachScreens, TabsAreShownWholeAndSmallScreensScrollThePage) {
+  CMainDlg window;
+  window.show();
+  QApplication::processEvents();
+  QTabBar* bar = window.TabBar();
+  // On a screen that holds it, the window's own size is its least size; one
+  // made smaller (as on a small screen at a high scale) scrolls the page.
+  const QSize own = window.size();
+  ASSERT_TRUE(window.screen()->availableGeometry().height() > own.height() + 48);
+  EXPECT_EQ(window.minimumSize(), own);
+  auto* pageArea = window.findChild<QScrollArea*>("tabPane");
+  ASSERT_NE(pageArea, nullptr);
+  EXPECT_EQ(pageArea->verticalScrollBar()->maximum(), 0);
+  window.setMinimumSize(0, 0);
+  window.resize(own.width(), own.height() - 150);
+  QApplication::processEvents();
+  EXPECT_GT(pageArea->verticalScrollBar()->maximum(), 100);
+
+  const int atStart = WholeTabsShown(bar);
+  EXPECT_GT(atStart, 0);
+  EXPECT_LT(atStart, kPageCount);
+  window.findChild<QToolButton*>("tabsRight")->click();
+  EXPECT_GT(WholeTabsShown(bar), 0);
+  bar->setCurrentIndex(5);  // Networks-side pages rotate in; still whole
+  EXPECT_GT(WholeTabsShown(bar), 0);
+
+  window.resize(1100, 700);
+  QApplication::processEvents();
+  EXPECT_EQ(WholeTabsShown(bar), kPageCount);
+  EXPECT_EQ(pageArea->verticalScrollBar()->maximum(), 0);
+  EXPECT_FALSE(window.findChild<QToolButton*>("tabsRight")->isVisible());
 }
 
 }  // namespace telvaro
