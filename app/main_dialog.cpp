@@ -664,6 +664,7 @@ void CMainDlg::BuildStatusBar() {
   statusIcon_ = new QLabel(statusBar_);
   statusIcon_->setFixedWidth(40);
   statusIcon_->setAlignment(Qt::AlignCenter);  // clear of the window's edge
+  statusIcon_->setAccessibleDescription(tr("Whether the serial port to the modem is open"));
   statusPort_ = new QLabel(statusBar_);
   statusPort_->setObjectName("statusPort");
   statusPort_->setTextFormat(Qt::PlainText);
@@ -802,6 +803,7 @@ void CMainDlg::RefreshStatusBar() {
   const bool open = session_.IsOpen();
   statusIcon_->setPixmap(icons::PortState(open).pixmap(16, 16));
   statusIcon_->setObjectName(open ? "portOpenIcon" : "portClosedIcon");
+  statusIcon_->setAccessibleName(open ? tr("Port open") : tr("Port closed"));
   statusPort_->setText(QString("COM%1 %2").arg(session_.RememberedPort()).arg(QString::fromStdString(session_.LineDescription())));
   statusText_->setFixedWidth(kStatusTextWidth);
   statusText_->setText(QString::fromLatin1(state_.record.Get(field::status_text).c_str()));

@@ -74,10 +74,13 @@ CNetworksPage::CNetworksPage(QWidget* parent, MessageSink* messages) : ConfigPag
   signalIcon_->setFocusPolicy(Qt::NoFocus);
   signalIcon_->setAttribute(Qt::WA_TransparentForMouseEvents);
   signalIcon_->setIconSize(QSize(kIconSize, kIconSize));
+  signalIcon_->setAccessibleDescription(tr("The modem's signal strength in bars, from the last Read"));
   signalIcon_->setGeometry(kValueX, kFirstRowY - 4, kIconSize + 4, kIconSize + 4);
   auto* antenna = new QLabel(rxGroup);
   antenna->setObjectName("antennaIcon");
   antenna->setPixmap(icons::Antenna().pixmap(kIconSize, kIconSize));
+  antenna->setAccessibleName(tr("Antenna"));
+  antenna->setAccessibleDescription(tr("Beside the signal bars of the modem's antenna"));
   antenna->setGeometry(kValueX + kIconSize + 8, kFirstRowY - 4, kIconSize, kIconSize + 4);
   dbLabel_ = AddValue(rxGroup, "dbLabel", kValueX + 2 * kIconSize + 16, kFirstRowY, 80);
   dbLabel_->setText(tr("DB"));
@@ -103,6 +106,8 @@ void CNetworksPage::ShowSignalLevel(int rssi) {
   const SignalLevel level = DecodeSignalLevel(rssi);
   signalBars_ = level.bars;
   signalIcon_->setIcon(icons::SignalLevel(level.bars));
+  // A picture only: a screen reader says what it shows.
+  signalIcon_->setAccessibleName(tr("Signal: %1 of 3 bars").arg(level.bars));
   rssiLabel_->setText(QString::fromStdString(level.rssiText));
   dbLabel_->setText(QString::fromStdString(level.dbText));
 }

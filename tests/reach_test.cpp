@@ -3,7 +3,9 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QAbstractButton>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QScrollArea>
@@ -21,28 +23,33 @@
 namespace telvaro {
 namespace {
 
-// Every edit, list and box of the page's accessibility tree, with the name a
-// screen reader speaks; a name that is only the surrounding group's title
-// counts as none.
+QString AccessibleName(QWidget* widget) {
+  return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+
+// The name a screen reader speaks for the widget; one that is only the
+// surrounding group's title counts as none.
+QString OwnName(QWidget* widget) {
+  const QString name = AccessibleName(widget).trimmed();
+  const auto* group = qobject_cast<QGroupBox*>(widget->parentWidget());
+  return group && name == group->title().trimmed() ? QString() : name;
+}
+
+// Every edit, list and box of the page's accessibility tree without a name
+// of its own.
 void CollectUnnamed(QAccessibleInterface* node, const QString& page, std::vector<std::string>& unnamed) {
   if (!node) return;
   const QAccessible::Role role = node->role();
   if (role == QAccessible::EditableText || role == QAccessible::ComboBox || role == QAccessible::CheckBox ||
       role == QAccessible::SpinBox) {
     QWidget* widget = qobject_cast<QWidget*>(node->object());
-    const QString name = node->text(QAccessible::Name).trimmed();
-    const auto* group = widget ? qobject_cast<QGroupBox*>(widget->parentWidget()) : nullptr;
-    if (name.isEmpty() || (group && name == group->title().trimmed()))
-      unnamed.push_back((page + ": " + (widget ? widget->objectName() : QString("?")) + " named \"" + name + "\"")
-                            .toStdString());
+    if (!widget || OwnName(widget).isEmpty())
+      unnamed.push_back((page + ": " + (widget ? widget->objectName() : QString("?"))).toStdString());
     return;  // a list's own line edit is part of the list
   }
   for (int i = 0; i < node->childCount(); ++i) CollectUnnamed(node->child(i), page, unnamed);
 }
 
-QString AccessibleName(QWidget* widget) {
-  return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-}
 
 }  // namespace
 
@@ -53,6 +60,16 @@ TEST(ReachScreenReader, EveryControlOfEveryPageHasItsOwnName) {
   for (int index = 0; index < kPageCount; ++index) {
     ConfigPage* page = window.Page(static_cast<PageIndex>(index));
     CollectUnnamed(QAccessible::queryAccessibleInterface(page), page->objectName(), unnamed);
+  }
+  // Pictures without words: the status bar's port icon, the signal bars,
+  // the tab strip's arrows.
+  for (QWidget* widget : window.findChildren<QWidget*>()) {
+    const auto* label = qobject_cast<QLabel*>(widget);
+    const auto* button = qobject_cast<QAbstractButton*>(widget);
+    const bool picture = (label && label->text().isEmpty() && !label->pixmap().isNull()) ||
+                         (button && button->text().isEmpty() && !button->icon().isNull());
+    if (picture && !widget->isHidden() && OwnName(widget).isEmpty())
+      unnamed.push_back("picture " + widget->objectName().toStdString());
   }
   EXPECT_TRUE(unnamed.empty()) << ::testing::PrintToString(unnamed);
 

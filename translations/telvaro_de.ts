@@ -738,6 +738,18 @@
         <source>&amp;Import</source>
         <translation>&amp;Importieren</translation>
     </message>
+    <message>
+        <source>Whether the serial port to the modem is open</source>
+        <translation>Ob die serielle Schnittstelle zum Modem offen ist</translation>
+    </message>
+    <message>
+        <source>Port open</source>
+        <translation>Schnittstelle offen</translation>
+    </message>
+    <message>
+        <source>Port closed</source>
+        <translation>Schnittstelle geschlossen</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CNetworksPage</name>
@@ -808,6 +820,22 @@
     <message>
         <source>Rx (byte):</source>
         <translation>Empfangen (Byte):</translation>
+    </message>
+    <message>
+        <source>The modem&apos;s signal strength in bars, from the last Read</source>
+        <translation>Signalstärke des Modems in Balken, vom letzten Lesen</translation>
+    </message>
+    <message>
+        <source>Antenna</source>
+        <translation>Antenne</translation>
+    </message>
+    <message>
+        <source>Beside the signal bars of the modem&apos;s antenna</source>
+        <translation>Neben den Signalbalken der Modemantenne</translation>
+    </message>
+    <message>
+        <source>Signal: %1 of 3 bars</source>
+        <translation>Signal: %1 von 3 Balken</translation>
     </message>
 </context>
 <context>

@@ -738,6 +738,18 @@
         <source>&amp;Import</source>
         <translation>导入(&amp;I)</translation>
     </message>
+    <message>
+        <source>Whether the serial port to the modem is open</source>
+        <translation>通往调制解调器的串口是否打开</translation>
+    </message>
+    <message>
+        <source>Port open</source>
+        <translation>串口已打开</translation>
+    </message>
+    <message>
+        <source>Port closed</source>
+        <translation>串口已关闭</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CNetworksPage</name>
@@ -808,6 +820,22 @@
     <message>
         <source>Rx (byte):</source>
         <translation>接收 (字节):</translation>
+    </message>
+    <message>
+        <source>The modem&apos;s signal strength in bars, from the last Read</source>
+        <translation>调制解调器信号强度（格），来自上次读取</translation>
+    </message>
+    <message>
+        <source>Antenna</source>
+        <translation>天线</translation>
+    </message>
+    <message>
+        <source>Beside the signal bars of the modem&apos;s antenna</source>
+        <translation>调制解调器天线信号格旁的图标</translation>
+    </message>
+    <message>
+        <source>Signal: %1 of 3 bars</source>
+        <translation>信号：%1/3 格</translation>
     </message>
 </context>
 <context>
