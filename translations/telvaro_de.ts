@@ -28,7 +28,7 @@
     </message>
     <message>
         <source>Interval Timeout (1*100ms)</source>
-        <translation>Intervall-Timeout (1*100ms)</translation>
+        <translation>Pausen-Timeout (1*100ms)</translation>
     </message>
     <message>
         <source>(2 - 100)</source>
@@ -44,7 +44,7 @@
     </message>
     <message>
         <source>Delimiter 1</source>
-        <translation>Trennzeichen 1</translation>
+        <translation>Trenner 1</translation>
     </message>
     <message>
         <source>(Hex)</source>
@@ -56,7 +56,7 @@
     </message>
     <message>
         <source>Delimiter 2</source>
-        <translation>Trennzeichen 2</translation>
+        <translation>Trenner 2</translation>
     </message>
     <message>
         <source>Delimiter Process</source>
@@ -88,7 +88,7 @@
     </message>
     <message>
         <source>Preferred PLMN</source>
-        <translation>Bevorzugtes PLMN</translation>
+        <translation>Bevorz. PLMN</translation>
     </message>
     <message>
         <source>CSD Backup (Incoming)</source>
@@ -123,7 +123,7 @@
     </message>
     <message>
         <source>Max Retries</source>
-        <translation>Max. Versuche</translation>
+        <translation>Versuche</translation>
     </message>
     <message>
         <source>(0 - 60)</source>
@@ -498,7 +498,7 @@
     </message>
     <message>
         <source>Max Retries</source>
-        <translation>Max. Versuche</translation>
+        <translation>Versuche</translation>
     </message>
     <message>
         <source>(1 - 60)</source>
