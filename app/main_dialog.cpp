@@ -513,7 +513,6 @@ void CMainDlg::BuildMenu() {
 void CMainDlg::BuildLanguageMenu(QMenu* menu) {
   menu->setObjectName("languageMenu");
   auto* group = new QActionGroup(menu);
-  const QString saved = SavedLanguage();
   // The window's texts are set as it is built, so a choice applies from the
   // next start.
   for (const Language& language : AvailableLanguages()) {
