@@ -218,6 +218,9 @@ class TabStrip : public QWidget {
     bar_->setDrawBase(true);
     // The bar's own arrows stay unused; like the strip's they never take focus.
     for (QToolButton* arrow : bar_->findChildren<QToolButton*>()) arrow->setFocusPolicy(Qt::NoFocus);
+    // A tab's text or icon changing changes its width: the bar asks its
+    // parent for a new layout, and the strip lays itself out again.
+    viewport_->installEventFilter(this);
     left_ = MakeArrow(Qt::LeftArrow, "tabsLeft", QCoreApplication::translate("telvaro::CMainDlg", "Earlier tabs"), -1);
     right_ = MakeArrow(Qt::RightArrow, "tabsRight", QCoreApplication::translate("telvaro::CMainDlg", "Later tabs"), 1);
   }
@@ -258,6 +261,11 @@ class TabStrip : public QWidget {
     right_->setEnabled(last + 1 < count);
     left_->show();
     right_->show();
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == viewport_ && event->type() == QEvent::LayoutRequest) Relayout(true);
+    return QWidget::eventFilter(watched, event);
   }
 
  private:

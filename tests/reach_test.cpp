@@ -165,6 +165,11 @@ TEST(ReachScreens, TabsAreShownWholeAndSmallScreensScrollThePage) {
   bar->setCurrentIndex(5);  // Networks-side pages rotate in; still whole
   EXPECT_GT(WholeTabsShown(bar), 0);
 
+  // A tab that grows (a marker, a longer word) keeps the strip whole.
+  bar->setTabText(0, bar->tabText(0) + " (wider)");
+  QApplication::processEvents();
+  EXPECT_GT(WholeTabsShown(bar), 0);
+
   window.resize(1100, 700);
   QApplication::processEvents();
   EXPECT_EQ(WholeTabsShown(bar), kPageCount);
