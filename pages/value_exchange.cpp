@@ -46,18 +46,25 @@ std::optional<std::int64_t> ParseDecimal(const QString& text) {
 
 }  // namespace
 
-QString IntegerRequiredText() { return QCoreApplication::translate("telvaro::ValueExchange", "Please enter an integer."); }
+QString IntegerRequiredText() {
+  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter an integer.");
+}
 
 QString SignedRangeText(std::int32_t min, std::int32_t max) {
-  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter an integer between %1 and %2.").arg(min).arg(max);
+  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter an integer between %1 and %2.")
+      .arg(min)
+      .arg(max);
 }
 
 QString UnsignedRangeText(std::uint32_t min, std::uint32_t max) {
-  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter an integer between %1 and %2.").arg(min).arg(max);
+  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter an integer between %1 and %2.")
+      .arg(min)
+      .arg(max);
 }
 
 QString TextTooLongText(int maxLength) {
-  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter no more than %1 characters.").arg(maxLength);
+  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter no more than %1 characters.")
+      .arg(maxLength);
 }
 
 ValueExchange::Row ValueExchange::Add(Binding binding) {
