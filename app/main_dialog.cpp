@@ -492,6 +492,8 @@ void CMainDlg::BuildMenu() {
   // Neither talks to the modem, so both work with the port closed.
   settings->addAction(tr("&Export"), this, &CMainDlg::ExportSettings)->setObjectName("exportAction");
   settings->addAction(tr("&Import"), this, &CMainDlg::ImportSettings)->setObjectName("importAction");
+  settings->addAction(tr("Export &profile..."), this, &CMainDlg::ExportProfile)->setObjectName("exportProfileAction");
+  settings->addAction(tr("Import p&rofile..."), this, &CMainDlg::ImportProfile)->setObjectName("importProfileAction");
   // The Upgrade button stays hidden and disabled; operators start the same
   // command from here.
   settings->addSeparator();

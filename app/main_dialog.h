@@ -100,6 +100,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void OnDefault();
   void ExportSettings();
   void ImportSettings();
+  void ExportProfile();
+  void ImportProfile();
   void RebootDevice();
   void UpgradeFirmware();
   void ExitProgram();
@@ -172,6 +174,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // first failure's negative result after its message.
   int ValidatePages(ConfigRecord& record);
   QString ChooseSettingsFile(bool save);
+  QString ChooseProfileFile(bool save);
   void UpgradeWorker();
 
   // SessionEvents and DispatchHost.
