@@ -750,6 +750,14 @@
         <source>Port closed</source>
         <translation>Schnittstelle geschlossen</translation>
     </message>
+    <message>
+        <source>Export &amp;profile...</source>
+        <translation>&amp;Profil exportieren...</translation>
+    </message>
+    <message>
+        <source>Import p&amp;rofile...</source>
+        <translation>Profil i&amp;mportieren...</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CNetworksPage</name>

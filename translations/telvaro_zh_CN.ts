@@ -750,6 +750,14 @@
         <source>Port closed</source>
         <translation>串口已关闭</translation>
     </message>
+    <message>
+        <source>Export &amp;profile...</source>
+        <translation>导出配置文件(&amp;P)...</translation>
+    </message>
+    <message>
+        <source>Import p&amp;rofile...</source>
+        <translation>导入配置文件(&amp;R)...</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CNetworksPage</name>
