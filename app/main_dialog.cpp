@@ -308,6 +308,11 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   setWindowIcon(icons::Application());
   setWindowFlag(Qt::WindowMinimizeButtonHint, true);  // a dialog has none by default
   session_.SetRememberedPort(options_.rememberedPort);
+  const TrafficTap traced = [this](TrafficDirection direction, std::span<const std::uint8_t> bytes) {
+    traffic_.Add("COM" + std::to_string(tracedPort_.load()), direction, bytes);
+  };
+  session_.SetTrafficTap(traced);
+  dispatcher_.SetTrafficTap(traced);
   BuildWindow();
 
   ListSerialPorts();
@@ -494,6 +499,7 @@ void CMainDlg::BuildMenu() {
   settings->addAction(tr("&Import"), this, &CMainDlg::ImportSettings)->setObjectName("importAction");
   settings->addAction(tr("Export &profile..."), this, &CMainDlg::ExportProfile)->setObjectName("exportProfileAction");
   settings->addAction(tr("Import p&rofile..."), this, &CMainDlg::ImportProfile)->setObjectName("importProfileAction");
+  settings->addAction(tr("Save traffic log..."), this, &CMainDlg::SaveTrafficLog)->setObjectName("saveTrafficLogAction");
   // The Upgrade button stays hidden and disabled; operators start the same
   // command from here.
   settings->addSeparator();
@@ -728,6 +734,7 @@ void CMainDlg::TogglePort() {
     session_.SetRememberedPort(*com);
     chosenPort_.clear();  // now the remembered port
   }
+  if (!session_.IsOpen()) tracedPort_.store(session_.RememberedPort());
   const int result = session_.Toggle(session_.RememberedPort());
   RefreshStatusBar();  // before the automatic read puts its note in field 3
   if (result == PortSession::kOpened) {

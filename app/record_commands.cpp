@@ -120,6 +120,17 @@ void CMainDlg::ExportSettings() {
   messages_->Show(written.ok() ? QString("Export succeed") : WithDetail(written.message, written.detail));
 }
 
+void CMainDlg::SaveTrafficLog() {
+  const QString path = options_.chooseTrafficLogFile
+                           ? options_.chooseTrafficLogFile(this)
+                           : QFileDialog::getSaveFileName(nullptr, QString(), "traffic.log", "*.log (*.log);;*.* (*)");
+  if (path.isEmpty()) return;
+  QFile file(path);
+  const QByteArray text = QByteArray::fromStdString(traffic_.Text());
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() || !file.flush())
+    messages_->Show(WithDetail(kSettingsWriteFailed, file.errorString().toStdString()));
+}
+
 void CMainDlg::ImportSettings() {
   const QString path = ChooseSettingsFile(false);
   if (path.isEmpty()) return;

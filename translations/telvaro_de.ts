@@ -758,6 +758,10 @@
         <source>Import p&amp;rofile...</source>
         <translation>Profil i&amp;mportieren...</translation>
     </message>
+    <message>
+        <source>Save traffic log...</source>
+        <translation>Verkehrsprotokoll speichern...</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CNetworksPage</name>

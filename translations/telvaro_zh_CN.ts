@@ -758,6 +758,10 @@
         <source>Import p&amp;rofile...</source>
         <translation>导入配置文件(&amp;R)...</translation>
     </message>
+    <message>
+        <source>Save traffic log...</source>
+        <translation>保存通信日志...</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CNetworksPage</name>
