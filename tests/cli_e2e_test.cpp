@@ -193,7 +193,7 @@ TEST_F(CliE2E, BadFilesAreRefusedBeforeAnythingIsSent) {
   ASSERT_TRUE(WriteSettingsFile(refusedFile, refused).ok());
   CliRun run = Cli("write " + refusedFile);
   EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find(refusedFile + ": baud_index: \"200\" is not an item of the list (one of 1200, 2400, "),
+  EXPECT_NE(run.err.find(refusedFile + ": baud: \"200\" is not an item of the list (one of 1200, 2400, "),
             std::string::npos) << run.err;
   EXPECT_NE(run.err.find(refusedFile + ": connect_interval: 5 is out of range (10 to 1200)"), std::string::npos)
       << run.err;
@@ -357,8 +357,8 @@ TEST_F(CliE2E, DumpAndDiffOfSettingsFiles) {
   ASSERT_TRUE(WriteSettingsFile(fileB, b).ok());
   const CliRun diff = Cli("diff " + fileA + " " + fileB);
   EXPECT_EQ(diff.status, 1) << diff.err;
-  EXPECT_EQ(diff.out, "apn: \"internet\" -> \"other\"\ngprs_password: \"****\" -> \"****\"\n"
-                      "di_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
+  EXPECT_EQ(diff.out, "gprs.apn: \"internet\" -> \"other\"\ngprs.gprs_password: \"****\" -> \"****\"\n"
+                      "di.di_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
   EXPECT_NE(Cli("diff " + fileA + " " + fileB + " --all").out.find("rssi: "), std::string::npos);
   EXPECT_EQ(Cli("diff " + fileA + " " + fileA).status, 0);
 }
@@ -425,8 +425,8 @@ TEST_F(CliE2E, APartialProfileChangesOnlyItsSettingsAndVerifySaysWhetherTheModem
                                                      "gprs:\n  apn: m2m.example\n  connect_interval: 300\n");
   CliRun run = Cli("apply " + profile + " --dry-run --set SITE=SITE-07");
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "device_name: \"Telvaro-DTU\" -> \"SITE-07\"\napn: \"internet\" -> \"m2m.example\"\n"
-                     "connect_interval: 60 -> 300\nCOM50: dry run: 3 change(s), nothing written\n");
+  EXPECT_EQ(run.out, "basic.device_name: \"Telvaro-DTU\" -> \"SITE-07\"\ngprs.apn: \"internet\" -> \"m2m.example\"\n"
+                     "gprs.connect_interval: 60 -> 300\nCOM50: dry run: 3 change(s), nothing written\n");
   ASSERT_EQ(modem->Frames().size(), 1u);
   EXPECT_EQ(modem->Frames()[0].kind, sim::FrameKind::GetSysPara);
   EXPECT_EQ(Cli("verify " + profile + " --set SITE=SITE-07").status, 1);
@@ -447,7 +447,7 @@ TEST_F(CliE2E, APartialProfileChangesOnlyItsSettingsAndVerifySaysWhetherTheModem
   const std::string other = WriteFile("other.yaml", "format: telvaro-profile/1\ngprs:\n  apn: elsewhere\n");
   run = Cli("verify " + other);
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "differs: apn: \"elsewhere\" -> \"m2m.example\"\n");
+  EXPECT_EQ(run.out, "differs: gprs.apn: \"elsewhere\" -> \"m2m.example\"\n");
 }
 
 TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
@@ -457,7 +457,7 @@ TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
                                                 "  connect_interval: 5\n"
                                                 "  apm: x\n"
                                                 "com:\n"
-                                                "  baud_index: 1234\n"
+                                                "  baud: 1234\n"
                                                 "reboot:\n"
                                                 "  reboot_times: [\"07:00\", \"24:00\"]\n");
   CliRun run = Cli("check " + bad);
@@ -465,7 +465,7 @@ TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
   EXPECT_EQ(run.err, bad + ":3:8: gprs.apn: 60 characters are too long (at most 50 characters)\n" +
                      bad + ":4:21: gprs.connect_interval: 5 is out of range (10 to 1200)\n" +
                      bad + ":5:3: gprs.apm: unknown key, did you mean apn?\n" +
-                     bad + ":7:15: com.baud_index: \"1234\" is not an item of the list (one of 1200, 2400, 4800, "
+                     bad + ":7:9: com.baud: \"1234\" is not an item of the list (one of 1200, 2400, 4800, "
                            "9600, 19200, 38400, 57600, 115200)\n" +
                      bad + ":9:27: reboot.reboot_times[1]: \"24:00\" is not a time of day (hh:mm, hour 0-23, "
                            "minute 0-59)\n"
