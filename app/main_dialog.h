@@ -26,7 +26,9 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QProgressBar;
+class QScrollArea;
 class QPushButton;
 class QStatusBar;
 class QTabBar;
@@ -36,6 +38,7 @@ class QToolButton;
 namespace telvaro {
 
 class ConfigPage;
+class TabStrip;
 class CComPage;
 class CBasicPage;
 class CGprsPage;
@@ -137,8 +140,13 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
  private:
   void BuildWindow();
   void BuildMenu();
+  void BuildLanguageMenu(QMenu* menu);
   void BuildCommandButtons();
   void BuildTabs();
+  // Places the tab strip and the page area in the tab control as it is now.
+  void LayOutTabControl();
+  // The window's own size, or the screen's when that is smaller.
+  void FitToScreen();
   void BuildStatusBar();
   void InsertTabs();
   void OnTabChanged(int position);
@@ -217,6 +225,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QPushButton* switchButton_ = nullptr;
   QWidget* tabControl_ = nullptr;
   QTabBar* tabBar_ = nullptr;
+  TabStrip* tabStrip_ = nullptr;
+  QScrollArea* pageArea_ = nullptr;
   QToolButton* readButton_ = nullptr;
   QToolButton* writeButton_ = nullptr;
   QToolButton* defaultButton_ = nullptr;

@@ -1,10 +1,14 @@
 // Takes the pictures in docs/: the window after a successful Read against the
 // simulated modem. Run it under a real X server (scripts/screenshot.sh uses
 // Xvfb):
-//   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list]
+//   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--lang CODE]
+//                    [--size WxH] [--scroll-bottom]
 // --tab shows page N (the Networks page by default), --dark gives the window a
 // dark palette, --port-list opens the port selector's list as well, with a few
-// USB adapters beside the simulated modem. QT_SCALE_FACTOR scales the window.
+// USB adapters beside the simulated modem. --lang starts the window in another
+// language as telvaro-pro --lang does, --size resizes the window, and
+// --scroll-bottom scrolls the page area to its end. QT_SCALE_FACTOR scales the
+// window.
 #include <QApplication>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -13,6 +17,8 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTabBar>
@@ -20,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/language.h"
 #include "app/main_dialog.h"
 #include "sim/modem_sim.h"
 
@@ -71,7 +78,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const char* output = nullptr;
   int tab = telvaro::kPageCount - 1;
-  bool dark = false, portList = false;
+  bool dark = false, portList = false, scrollBottom = false;
+  int width = 0, height = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--tab") == 0 && i + 1 < argc) {
       tab = std::atoi(argv[++i]);
@@ -79,6 +87,12 @@ int main(int argc, char** argv) {
       dark = true;
     } else if (std::strcmp(argv[i], "--port-list") == 0) {
       portList = true;
+    } else if (std::strcmp(argv[i], "--lang") == 0 && i + 1 < argc) {
+      telvaro::InstallLanguage(argv[++i]);
+    } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
+      if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2) width = height = 0;
+    } else if (std::strcmp(argv[i], "--scroll-bottom") == 0) {
+      scrollBottom = true;
     } else if (!output && argv[i][0] != '-') {
       output = argv[i];
     } else {
@@ -87,7 +101,9 @@ int main(int argc, char** argv) {
     }
   }
   if (!output) {
-    std::fprintf(stderr, "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list]\n");
+    std::fprintf(stderr,
+                 "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--lang CODE] [--size WxH] "
+                 "[--scroll-bottom]\n");
     return 2;
   }
   if (dark) {
@@ -116,13 +132,19 @@ int main(int argc, char** argv) {
     succeeded = succeeded || request.text == "Operation succeed!";
     return telvaro::MessageAnswer::Ok;
   });
+  if (width > 0 && height > 0) window.resize(width, height);
   window.show();
   window.findChild<QPushButton*>("switchButton")->click();
   QElapsedTimer timer;
   timer.start();
   while (!succeeded && timer.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
   window.TabBar()->setCurrentIndex(tab);
-  Settle(500);
+  Settle(300);
+  if (scrollBottom) {
+    auto* area = window.findChild<QScrollArea*>("tabPane");
+    if (area) area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+  }
+  Settle(200);
 
   QWidget* popup = nullptr;
   if (portList) {
