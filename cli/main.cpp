@@ -804,21 +804,6 @@ std::string CommandUsage(std::string_view command) {
   return "usage: telvaro-cli " + std::string(usage.substr(start + 2, end - start - 2)) + std::string(usage.substr(notes));
 }
 
-std::size_t EditDistance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
 // "did you mean read?" for "raed" or "rea"; nothing when no command is close.
 std::string CloseMatch(std::string_view typed) {
   std::string best;

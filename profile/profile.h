@@ -95,4 +95,8 @@ std::optional<std::string> Utf8ToLatin1(std::string_view text);
 // another page; empty when nothing is close.
 std::string CloseKey(std::string_view page, std::string_view key);
 
+// The number of letters to add, drop or change to make one word of the
+// other: how close a mistyped key or command is.
+std::size_t EditDistance(std::string_view a, std::string_view b);
+
 }  // namespace telvaro
