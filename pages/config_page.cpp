@@ -1,5 +1,7 @@
 #include "pages/config_page.h"
 
+#include "link/session_events.h"
+
 namespace telvaro {
 
 namespace {
@@ -28,10 +30,16 @@ void ConfigPage::ShowRecord(ConfigRecord& record) {
 }
 
 int ConfigPage::Validate(ConfigRecord& record) {
-  // A breach of a page limit has shown its message; the values as take left
-  // them still go to the record.
-  TakeValues();
+  // A breach of a page limit has shown its message: the Write stops there,
+  // with the refused text left in its control for the operator to correct.
+  if (!TakeValues()) return -1;
   return exchange_.Store(record);
+}
+
+int ConfigPage::Refuse(QWidget* control, const char* message, int code) {
+  if (messages_ != nullptr) messages_->ShowMessage(message);
+  exchange_.MarkFailed(control);
+  return code;
 }
 
 void ConfigPage::DisableAll() { SetInputsEnabled(false); }
