@@ -97,7 +97,14 @@ void PortSession::ReaderLoop() {
       // afterwards empties the buffer of it, and none slips in behind.
       std::lock_guard guard(portLock_);
       if (!device_->IsOpen()) break;
-      n = device_->Read(staging.data(), staging.size());
+      // Only as many bytes as the buffer still takes are read; the rest wait
+      // in the driver's queue for dispatch to empty it. A modem that repeats
+      // its answer at once sends two whole answers (3302 bytes) in one go: a
+      // read of all that is waiting would be dropped whole, the good first
+      // answer with it. Only with the buffer full is a chunk read to be
+      // dropped, so a flood still keeps the line from counting as silent.
+      const std::size_t room = received_.Room();
+      n = device_->Read(staging.data(), room > 0 ? room : staging.size());
       if (n > 0) {
         // A chunk that would fill the buffer is dropped whole; either way the
         // line was not silent. The time is set before the bytes become

@@ -37,6 +37,9 @@ class ReceiveBuffer {
   std::optional<std::vector<std::uint8_t>> TakePrefixIf(
       const std::function<std::size_t(std::span<const std::uint8_t>)>& length, std::uint64_t* epoch = nullptr);
   std::size_t FillCount() const { return fill_.load(std::memory_order_acquire); }
+  // How many more bytes one Append keeps. Only the reader appends and a
+  // snapshot only frees room, so the reader can count on it until it appends.
+  std::size_t Room() const { return kCapacity - 1 - FillCount(); }
 
   // A frame starts going out: what was received before it cannot be its
   // answer, so it is thrown away, and the epoch moves on. A snapshot taken

@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "link/port_session.h"
+#include "protocol/record_checksum.h"
+#include "protocol/response_dispatch.h"
 #include "sim/modem_sim.h"
 
 namespace telvaro {
@@ -243,6 +245,59 @@ TEST(PortSession, UnknownOrMissingPortsGiveTheOpenMessage) {
   EXPECT_FALSE(session.IsOpen());
   EXPECT_EQ(session.LineDescription(), "9600,N,8,1");
   EXPECT_EQ(session.LiveReaders(), 0);
+}
+
+// A device whose bytes are all waiting at once, read in whatever sizes the
+// reader asks for.
+class WaitingBytesDevice final : public SerialDevice {
+ public:
+  explicit WaitingBytesDevice(Bytes waiting) : waiting_(std::move(waiting)) {}
+  bool Open(const std::string&) override { return open_ = true; }
+  std::string OpenFailureReason() const override { return {}; }
+  void Configure() override {}
+  long Read(std::uint8_t* buffer, std::size_t capacity) override {
+    const std::size_t n = std::min(capacity, waiting_.size() - taken_);
+    std::copy_n(waiting_.begin() + static_cast<std::ptrdiff_t>(taken_.load()), n, buffer);
+    taken_ += n;
+    return static_cast<long>(n);
+  }
+  void ClearLineError() override {}
+  ByteWrite WriteByte(std::uint8_t) override { return ByteWrite::Written; }
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+  bool AllTaken() const { return taken_ == waiting_.size(); }
+
+ private:
+  const Bytes waiting_;
+  std::atomic<std::size_t> taken_{0};
+  std::atomic<bool> open_{false};
+};
+
+// A modem that repeats its answer at once puts 3302 bytes on the line before
+// the reader gets to them: the first answer still lands whole at the front of
+// the buffer, ready to be taken.
+TEST(PortSession, AnAnswerRepeatedAtOnceStillLandsWholeInTheBuffer) {
+  ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
+  record.SetChecksum(RecordChecksum(record.Record()));
+  const Bytes answer = FrameCodec::ParameterResponse(record.Block());
+  Bytes twice = answer;
+  twice.insert(twice.end(), answer.begin(), answer.end());
+  WaitingBytesDevice* device = nullptr;
+  RecordingEvents events;
+  PortMap map;
+  map.AddPair("COM7=/dev/fake");
+  PortSession session(events, map, [&] {
+    auto made = std::make_unique<WaitingBytesDevice>(twice);
+    device = made.get();
+    return made;
+  });
+  ASSERT_EQ(session.Open(7), PortSession::kOpened);
+  const auto giveUp = Clock::now() + 5s;
+  while (!device->AllTaken() && Clock::now() < giveUp) std::this_thread::sleep_for(1ms);
+  session.Close();  // the reader's last chunk is in the buffer once it has stopped
+  const Bytes held = session.Received().TakeSnapshot();
+  ASSERT_GE(held.size(), kParameterResponseSize);
+  EXPECT_EQ(CompleteAnswerLength(held), kParameterResponseSize);
 }
 
 TEST(ReceiveBufferThreads, SnapshotsHoldWholeChunksAndLoseNothing) {
