@@ -167,7 +167,7 @@ int CBasicPage::Validate(ConfigRecord& record) {
   const int comType = comTypeList_->currentIndex();
   if (comType < 0 || comType > kHighestComType) {
     Messages()->ShowMessage("Comm port err");
-    comTypeList_->setFocus();
+    if (!Quiet()) comTypeList_->setFocus();
     return -1;
   }
   // No PIN lock selection counts as locked, as the index -1 does in a byte.
@@ -181,7 +181,7 @@ int CBasicPage::Validate(ConfigRecord& record) {
   }
   Exchange().Store(record);
   if (record.Get(field::pin_lock) > kHighestPinLock) record.Set(field::pin_lock, 0);
-  SelectIndex(pinLockList_, record.Get(field::pin_lock));
+  if (!Quiet()) SelectIndex(pinLockList_, record.Get(field::pin_lock));
   if (syncWithPc == 1) {
     SetClockFromPc(record);
     record.SetFlag(field::rtc_set, true);

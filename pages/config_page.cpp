@@ -1,5 +1,10 @@
 #include "pages/config_page.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <cstdlib>
+
 namespace telvaro {
 
 namespace {
@@ -32,6 +37,59 @@ int ConfigPage::Validate(ConfigRecord& record) {
   // them still go to the record.
   TakeValues();
   return exchange_.Store(record);
+}
+
+namespace {
+
+// Keeps the first refusal a quiet store meets.
+class FirstMessage : public MessageSink {
+ public:
+  explicit FirstMessage(std::string* text) : text_(text) {}
+  void ShowMessage(const std::string& text) override {
+    if (text_ != nullptr && text_->empty()) *text_ = text;
+  }
+
+ private:
+  std::string* text_;
+};
+
+}  // namespace
+
+MessageSink* ConfigPage::Messages() const { return quietSink_ != nullptr ? quietSink_ : messages_; }
+
+int ConfigPage::StoreQuietly(ConfigRecord& record, std::string* refusal) {
+  FirstMessage sink(refusal);
+  quietSink_ = &sink;
+  exchange_.SetMessages(&sink);
+  exchange_.SetQuiet(true);
+  const int result = Validate(record);
+  exchange_.SetQuiet(false);
+  exchange_.SetMessages(messages_);
+  quietSink_ = nullptr;
+  return result;
+}
+
+QString ConfigPage::SettingName(const QWidget* control) const {
+  QString name = control->accessibleName();
+  if (const auto* box = qobject_cast<const QCheckBox*>(control); name.isEmpty() && box != nullptr)
+    name = box->text().remove(u'&');
+  if (name.isEmpty() && control->parentWidget() != nullptr) {
+    // Pages are laid out on a fixed grid: a control's caption is the nearest
+    // label that ends left of it on its line.
+    const QRect place = control->geometry();
+    const QLabel* caption = nullptr;
+    for (const QLabel* label : control->parentWidget()->findChildren<const QLabel*>(Qt::FindDirectChildrenOnly)) {
+      const QRect at = label->geometry();
+      if (std::abs(at.center().y() - place.center().y()) > place.height() / 2 || at.left() >= place.left()) continue;
+      if (caption == nullptr || at.left() > caption->geometry().left()) caption = label;
+    }
+    if (caption != nullptr) name = caption->text();
+  }
+  name = name.trimmed();
+  if (name.isEmpty()) name = control->objectName();
+  if (const auto* group = qobject_cast<const QGroupBox*>(control->parentWidget()))
+    name = group->title().trimmed() + ": " + name;
+  return name;
 }
 
 void ConfigPage::DisableAll() { SetInputsEnabled(false); }
