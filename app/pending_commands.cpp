@@ -107,7 +107,6 @@ void CMainDlg::UpdateTabMarkers() {
 void CMainDlg::SetBase(const ConfigRecord& record) {
   base_ = record;
   haveBase_ = true;
-  SchedulePending();
 }
 
 void CMainDlg::DropBase() {

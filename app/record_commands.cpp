@@ -56,6 +56,7 @@ void CMainDlg::ShowRecord(bool loadClock) {
   }
   for (PageIndex index : kShowOrder) pages_[index]->ShowRecord(record);
   UpdatePortState(session_.IsOpen());
+  RecomputePending();  // the pages now show what is counted
   RefreshStatusBar();
 }
 
@@ -148,6 +149,7 @@ void CMainDlg::ExportSettings() {
   if (!session_.IsOpen() && !fileName_.isEmpty()) {
     fileName_ = QFileInfo(path).fileName();
     SetBase(state_.record);
+    RecomputePending();
   }
   ShowSuccess("Export succeed");
 }
