@@ -162,6 +162,14 @@ TEST_F(PendingChangesWindow, AnEditIsSeenListedRevertedAndNeverLostWithoutAQuest
   EXPECT_TRUE(texts.empty());
   EXPECT_EQ(modem->StoredRecord().Get(field::device_name), "site-7");
   EXPECT_EQ(window->Pending().Count(), 0);
+
+  // The next start keeps the technician's choices: no success box, and the
+  // port opened last preselected.
+  window->WaitForWorkers();
+  window.reset();
+  StartWindow(false);
+  EXPECT_FALSE(window->ConfirmSuccess());
+  EXPECT_TRUE(window->StatusField(2).startsWith("COM50 ")) << window->StatusField(2).toStdString();
 }
 
 TEST_F(PendingChangesWindow, AFileIsEditedAndExportedWithoutAModem) {
