@@ -288,7 +288,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QTimer* pendingTimer_ = nullptr;  // recomputes shortly after the last edit
   ControlMarks marks_;
   QString fileName_;  // the settings file edited without a modem
-  bool confirmSuccess_ = true;
+  std::atomic<bool> confirmSuccess_{true};  // read by the operation wait's worker
   int writingCount_ = 0;        // changes the running Write sends
   bool discardAsked_ = false;   // the Exit button has asked already
   QTimer* noteTimer_ = nullptr;  // ends a success note in field 3
