@@ -1,13 +1,15 @@
 // Takes the pictures in docs/: the window after a successful Read against the
 // simulated modem. Run it under a real X server (scripts/screenshot.sh uses
 // Xvfb):
-//   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list]
+//   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--edited]
 // --tab shows page N (the Networks page by default), --dark gives the window a
 // dark palette, --port-list opens the port selector's list as well, with a few
-// USB adapters beside the simulated modem. QT_SCALE_FACTOR scales the window.
+// USB adapters beside the simulated modem, --edited changes Device Name so the
+// marks of a change not yet written show. QT_SCALE_FACTOR scales the window.
 #include <QApplication>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPalette>
@@ -21,6 +23,7 @@
 #include <cstring>
 
 #include "app/main_dialog.h"
+#include "pages/config_page.h"
 #include "sim/modem_sim.h"
 
 namespace {
@@ -71,7 +74,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const char* output = nullptr;
   int tab = telvaro::kPageCount - 1;
-  bool dark = false, portList = false;
+  bool dark = false, portList = false, edited = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--tab") == 0 && i + 1 < argc) {
       tab = std::atoi(argv[++i]);
@@ -79,6 +82,8 @@ int main(int argc, char** argv) {
       dark = true;
     } else if (std::strcmp(argv[i], "--port-list") == 0) {
       portList = true;
+    } else if (std::strcmp(argv[i], "--edited") == 0) {
+      edited = true;
     } else if (!output && argv[i][0] != '-') {
       output = argv[i];
     } else {
@@ -87,7 +92,7 @@ int main(int argc, char** argv) {
     }
   }
   if (!output) {
-    std::fprintf(stderr, "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list]\n");
+    std::fprintf(stderr, "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--edited]\n");
     return 2;
   }
   if (dark) {
@@ -122,6 +127,10 @@ int main(int argc, char** argv) {
   timer.start();
   while (!succeeded && timer.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
   window.TabBar()->setCurrentIndex(tab);
+  if (edited) {
+    auto* name = window.Page(telvaro::kBasic)->findChild<QLineEdit*>("deviceNameEdit");
+    name->setText(name->text() + "-2");
+  }
   Settle(500);
 
   QWidget* popup = nullptr;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -132,7 +133,27 @@ TEST_F(PendingChangesWindow, AnEditIsSeenListedRevertedAndNeverLostWithoutAQuest
   EXPECT_EQ(texts.size(), 3u);
   EXPECT_EQ(texts.back(), "Discard 1 change not written to the modem?");
 
-  // Reverting the one change clears all three marks.
+  // The list names the page and setting and never shows a password; a
+  // revert takes back only its own setting.
+  auto* password = window->Page(kBasic)->findChild<QLineEdit*>("smsPasswordEdit");
+  password->setText("hunter2");
+  window->RecomputePending();
+  EXPECT_EQ(window->StatusField(3), "2 changes not written");
+  int secret = -1;
+  {
+    PendingListDialog list(window.get(), window->Pending(), [&](int page) { return window->PageName(page); });
+    ASSERT_EQ(list.Table()->rowCount(), 4);
+    for (int row = 0; row < list.Table()->rowCount(); ++row)
+      if (list.Table()->item(row, 1)->text() == "SMS Control: Password") secret = row;
+    ASSERT_GE(secret, 0);
+    EXPECT_EQ(list.Table()->item(secret, 0)->text(), "Basic");
+    EXPECT_EQ(list.Table()->item(secret, 3)->text(), kSecretMask);
+  }
+  window->RevertPending(secret);
+  EXPECT_EQ(password->text(), QString::fromLatin1(modem->StoredRecord().Get(field::sms_control_password)));
+  EXPECT_TRUE(DeviceName()->text().endsWith("-2"));
+
+  // Reverting the one change left clears all three marks.
   const PendingChanges now = window->Pending();
   const auto edit = std::find_if(now.changes.begin(), now.changes.end(), [](const PendingChange& c) { return !c.normalisation; });
   ASSERT_NE(edit, now.changes.end());
