@@ -53,7 +53,8 @@ bool IsSecret(std::size_t offset) {
 
 bool IsPhoneRoleByte(std::size_t offset) {
   const FieldInfo& book = field::phone_book;
-  return Covers(book.offset, book.width, offset) && (offset - book.offset) % book.ElementWidth() == book.ElementWidth() - 1u;
+  return Covers(book.offset, book.width, offset) &&
+         (offset - book.offset) % book.ElementWidth() == book.ElementWidth() - 1u;
 }
 
 // Why Write changes what a row shows although the operator did not.
@@ -111,7 +112,8 @@ const PendingChange* PendingChanges::ForControl(const QWidget* control) const {
   return nullptr;
 }
 
-PendingChanges ComparePending(const ConfigRecord& base, const ConfigRecord& toSend, std::span<ConfigPage* const> pages) {
+PendingChanges ComparePending(const ConfigRecord& base, const ConfigRecord& toSend,
+                              std::span<ConfigPage* const> pages) {
   PendingChanges result;
   std::vector<bool> listed(ConfigRecord::kSize, false);
   struct Owned {
@@ -120,7 +122,8 @@ PendingChanges ComparePending(const ConfigRecord& base, const ConfigRecord& toSe
   };
   std::vector<Owned> rows;
   for (std::size_t page = 0; page < pages.size(); ++page)
-    for (ValueExchange::RecordRow& row : pages[page]->RecordRows()) rows.push_back({static_cast<int>(page), std::move(row)});
+    for (ValueExchange::RecordRow& row : pages[page]->RecordRows())
+      rows.push_back({static_cast<int>(page), std::move(row)});
 
   // Row by row, as the pages read the two records.
   for (const Owned& owned : rows) {

@@ -44,8 +44,10 @@ void CMainDlg::WatchEdits() {
   });
   // Every input of every page only restarts the timer: typing costs nothing more.
   for (ConfigPage* page : pages_) {
-    for (auto* edit : page->findChildren<QLineEdit*>()) connect(edit, &QLineEdit::textChanged, this, &CMainDlg::SchedulePending);
-    for (auto* box : page->findChildren<QCheckBox*>()) connect(box, &QCheckBox::toggled, this, &CMainDlg::SchedulePending);
+    for (auto* edit : page->findChildren<QLineEdit*>())
+      connect(edit, &QLineEdit::textChanged, this, &CMainDlg::SchedulePending);
+    for (auto* box : page->findChildren<QCheckBox*>())
+      connect(box, &QCheckBox::toggled, this, &CMainDlg::SchedulePending);
     for (auto* list : page->findChildren<QComboBox*>())
       connect(list, &QComboBox::currentIndexChanged, this, &CMainDlg::SchedulePending);
   }

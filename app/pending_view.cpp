@@ -107,7 +107,8 @@ void ControlMarks::Show(const PendingChanges& pending) {
       tips_.insert(control, control->toolTip());
     }
     const QRect at = control->geometry();
-    mark->setGeometry(std::max(0, at.left() - kMarkWidth - kMarkGap), at.top() + 2, kMarkWidth, std::max(4, at.height() - 4));
+    mark->setGeometry(std::max(0, at.left() - kMarkWidth - kMarkGap), at.top() + 2, kMarkWidth,
+                      std::max(4, at.height() - 4));
     mark->show();
     QString tip = "Modem: " + ShownValue(change, change.modemValue);
     if (!change.reason.isEmpty()) tip += "\n" + change.reason;
