@@ -284,6 +284,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // Changes not yet written.
   ConfigRecord base_;
   bool haveBase_ = false;
+  std::vector<PageRefusal> baseRefusals_;  // what the base itself would have refused
+  bool refusalBaseline_ = false;
   PendingChanges pending_;
   QTimer* pendingTimer_ = nullptr;  // recomputes shortly after the last edit
   ControlMarks marks_;

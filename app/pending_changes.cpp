@@ -98,12 +98,14 @@ QString RawText(const ConfigRecord& record, const FieldInfo& f, int element) {
 
 int PendingChanges::Count() const {
   return static_cast<int>(
-      std::count_if(changes.begin(), changes.end(), [](const PendingChange& c) { return !c.normalisation; }));
+      std::count_if(changes.begin(), changes.end(), [](const PendingChange& c) { return !c.normalisation; }) +
+      std::count_if(refusals.begin(), refusals.end(), [](const PageRefusal& r) { return r.fresh; }));
 }
 
 bool PendingChanges::OnPage(int page) const {
   return std::any_of(changes.begin(), changes.end(),
-                     [page](const PendingChange& c) { return c.page == page && !c.normalisation; });
+                     [page](const PendingChange& c) { return c.page == page && !c.normalisation; }) ||
+         std::any_of(refusals.begin(), refusals.end(), [page](const PageRefusal& r) { return r.page == page && r.fresh; });
 }
 
 const PendingChange* PendingChanges::ForControl(const QWidget* control) const {

@@ -39,13 +39,16 @@ struct PendingChange {
 struct PageRefusal {
   int page = -1;
   QString message;
+  // Not there when the record was shown: a value the operator typed, which
+  // counts as an edit though it cannot be stored.
+  bool fresh = false;
 };
 
 struct PendingChanges {
   std::vector<PendingChange> changes;  // the operator's edits and Write's own changes
   std::vector<PageRefusal> refusals;
-  // The operator's edits: what the title, the tabs, the status bar and the
-  // question before discarding count.
+  // The operator's edits, fresh refusals included: what the title, the tabs,
+  // the status bar and the question before discarding count.
   int Count() const;
   bool OnPage(int page) const;  // an edit on that page
   const PendingChange* ForControl(const QWidget* control) const;

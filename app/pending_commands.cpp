@@ -80,6 +80,17 @@ void CMainDlg::SchedulePending() {
 void CMainDlg::RecomputePending() {
   if (pendingTimer_ != nullptr) pendingTimer_->stop();
   pending_ = PendingWrite();
+  // The refusals of the record as it was shown are the record's own; any
+  // other is a value typed since.
+  if (refusalBaseline_) {
+    baseRefusals_ = pending_.refusals;
+    refusalBaseline_ = false;
+  }
+  for (PageRefusal& refusal : pending_.refusals) {
+    refusal.fresh = std::none_of(baseRefusals_.begin(), baseRefusals_.end(), [&](const PageRefusal& known) {
+      return known.page == refusal.page && known.message == refusal.message;
+    });
+  }
   ShowPendingState();
 }
 
@@ -109,6 +120,7 @@ void CMainDlg::UpdateTabMarkers() {
 void CMainDlg::SetBase(const ConfigRecord& record) {
   base_ = record;
   haveBase_ = true;
+  refusalBaseline_ = true;  // taken at the next recount, once the pages show it
 }
 
 void CMainDlg::DropBase() {

@@ -163,6 +163,16 @@ TEST_F(PendingChangesWindow, AnEditIsSeenListedRevertedAndNeverLostWithoutAQuest
   EXPECT_NE(window->StatusField(3), "1 change not written");
   EXPECT_FALSE(window->ControlMarked(DeviceName()));
 
+  // A value Write would refuse cannot be listed as a change, but it counts.
+  auto* output = window->Page(kWakeup)->findChild<QLineEdit*>("wakeupOutputEdit");
+  const QString outputWas = output->text();
+  output->setText("zz");
+  ASSERT_TRUE(Settles("Telvaro Pro *"));
+  ASSERT_EQ(window->Pending().refusals.size(), 1u);
+  EXPECT_EQ(window->Pending().refusals[0].message, "Output Packet input err");
+  output->setText(outputWas);
+  ASSERT_TRUE(Settles("Telvaro Pro"));
+
   // Yes reads again, and the modem's value comes back.
   QTest::keyClicks(DeviceName(), "-3");
   ASSERT_TRUE(Settles("Telvaro Pro *"));
