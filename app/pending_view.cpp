@@ -54,10 +54,14 @@ PendingListDialog::PendingListDialog(QWidget* parent, const PendingChanges& pend
     table_->setItem(row, 1, Cell(change.setting));
     table_->setItem(row, 2, Cell(ShownValue(change, change.modemValue)));
     table_->setItem(row, 3, Cell(ShownValue(change, change.newValue)));
-    table_->setItem(row, 4, Cell(change.reason.isEmpty() ? QString("edited") : change.reason));
+    QTableWidgetItem* why = Cell(change.reason.isEmpty() ? QString("edited") : change.reason);
+    why->setToolTip(why->text());
+    table_->setItem(row, 4, why);
   }
-  table_->resizeColumnsToContents();
+  // The reasons are long: they take the room left, their tips say them whole.
+  for (int column = 0; column < 4; ++column) table_->resizeColumnToContents(column);
   table_->horizontalHeader()->setStretchLastSection(true);
+  table_->resizeRowsToContents();
   layout->addWidget(table_);
 
   // A page that would refuse its value stops Write there: say so under the list.

@@ -1,11 +1,12 @@
 // Takes the pictures in docs/: the window after a successful Read against the
 // simulated modem. Run it under a real X server (scripts/screenshot.sh uses
 // Xvfb):
-//   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--edited]
+//   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--edited] [--list]
 // --tab shows page N (the Networks page by default), --dark gives the window a
 // dark palette, --port-list opens the port selector's list as well, with a few
 // USB adapters beside the simulated modem, --edited changes Device Name so the
-// marks of a change not yet written show. QT_SCALE_FACTOR scales the window.
+// marks of a change not yet written show, --list opens the list of them over
+// the window. QT_SCALE_FACTOR scales the window.
 #include <QApplication>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "app/main_dialog.h"
 #include "pages/config_page.h"
@@ -74,7 +76,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const char* output = nullptr;
   int tab = telvaro::kPageCount - 1;
-  bool dark = false, portList = false, edited = false;
+  bool dark = false, portList = false, edited = false, list = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--tab") == 0 && i + 1 < argc) {
       tab = std::atoi(argv[++i]);
@@ -84,6 +86,8 @@ int main(int argc, char** argv) {
       portList = true;
     } else if (std::strcmp(argv[i], "--edited") == 0) {
       edited = true;
+    } else if (std::strcmp(argv[i], "--list") == 0) {
+      edited = list = true;
     } else if (!output && argv[i][0] != '-') {
       output = argv[i];
     } else {
@@ -92,7 +96,7 @@ int main(int argc, char** argv) {
     }
   }
   if (!output) {
-    std::fprintf(stderr, "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--edited]\n");
+    std::fprintf(stderr, "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--edited] [--list]\n");
     return 2;
   }
   if (dark) {
@@ -148,6 +152,16 @@ int main(int argc, char** argv) {
     Settle(500);
     popup = selector->view()->window();
   }
+  std::unique_ptr<telvaro::PendingListDialog> pendingList;
+  if (list) {
+    window.RecomputePending();
+    pendingList = std::make_unique<telvaro::PendingListDialog>(&window, window.Pending(),
+                                                               [&](int page) { return window.PageName(page); });
+    pendingList->show();
+    pendingList->move(window.geometry().topLeft() + QPoint(8, 120));
+    Settle(500);
+    popup = pendingList.get();
+  }
   const QPixmap shot = Grab(window, popup);
   if (!succeeded || !shot.save(output)) {
     std::fprintf(stderr, "no screenshot: read %s\n", succeeded ? "succeeded" : "failed");
@@ -155,6 +169,8 @@ int main(int argc, char** argv) {
   }
   std::printf("%s: %dx%d\n", output, shot.width(), shot.height());
   if (popup) popup->hide();
+  pendingList.reset();
+  window.RevertPending(-1);  // closing asks about changes not written
   window.close();
   return 0;
 }
