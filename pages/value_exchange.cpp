@@ -469,8 +469,8 @@ void FillList(QComboBox* list, const ItemList& items) {
 void SelectIndex(QComboBox* list, int index) { list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1); }
 
 void ValueExchange::Fail(QWidget* control, const QString& message) const {
-  if (quiet_) return;
   if (messages_ != nullptr) messages_->ShowMessage(message.toStdString());
+  if (quiet_) return;  // the operator is typing elsewhere: the focus stays
   control->setFocus();
   if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
 }

@@ -78,9 +78,9 @@ class ValueExchange {
   };
   std::vector<RecordRow> RecordRows() const;
 
-  // While quiet, a failed take shows no message and moves no focus: the
-  // pending-changes check takes and stores the pages as Write would, behind
-  // the operator's back, while they type.
+  // While quiet, a failed take moves no focus: the pending-changes check
+  // takes and stores the pages as Write would, behind the operator's back,
+  // while they type (its messages go to a sink that only keeps them).
   void SetQuiet(bool quiet) { quiet_ = quiet; }
   bool Quiet() const { return quiet_; }
 
