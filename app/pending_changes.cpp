@@ -85,6 +85,10 @@ QString RawText(const ConfigRecord& record, const FieldInfo& f, int element) {
       return QString::number(record.RawByte(offset));
     case FieldKind::U16:
       return QString::number(record.RawByte(offset) | (record.RawByte(offset + 1) << 8));
+    case FieldKind::Time: {
+      const BcdTime t = record.Get(static_cast<const Field<FieldKind::Time>&>(f), element);
+      return QString::asprintf("20%02d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    }
     default:
       break;
   }
