@@ -4,6 +4,7 @@
 // edited at the desk without a modem.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -172,6 +173,15 @@ TEST_F(PendingChangesWindow, AnEditIsSeenListedRevertedAndNeverLostWithoutAQuest
   EXPECT_EQ(window->Pending().refusals[0].message, "Output Packet input err");
   output->setText(outputWas);
   ASSERT_TRUE(Settles("Telvaro Pro"));
+
+  // "Synchronize with PC" is stored by the page's own code: listed by its box.
+  auto* sync = window->Page(kBasic)->findChild<QCheckBox*>("syncWithPcBox");
+  sync->setChecked(true);
+  window->RecomputePending();
+  ASSERT_EQ(window->Pending().Count(), 2);  // the clock and the request to set it
+  EXPECT_EQ(window->Pending().ForControl(sync)->setting, "Synchronize with PC");
+  EXPECT_TRUE(window->Pending().ForControl(sync)->newValue.startsWith("20"));
+  sync->setChecked(false);
 
   // Yes reads again, and the modem's value comes back.
   QTest::keyClicks(DeviceName(), "-3");
