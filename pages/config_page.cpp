@@ -74,6 +74,10 @@ QString ConfigPage::SettingName(const QWidget* control) const {
   if (const auto* box = qobject_cast<const QCheckBox*>(control); name.isEmpty() && box != nullptr)
     name = box->text().remove(u'&');
   if (name.isEmpty() && control->parentWidget() != nullptr) {
+    for (const QLabel* label : control->parentWidget()->findChildren<const QLabel*>(Qt::FindDirectChildrenOnly))
+      if (label->buddy() == control) name = label->text().remove(u'&');
+  }
+  if (name.isEmpty() && control->parentWidget() != nullptr) {
     // Pages are laid out on a fixed grid: a control's caption is the nearest
     // label that ends left of it on its line.
     const QRect place = control->geometry();

@@ -46,8 +46,8 @@ class ConfigPage : public QWidget {
   // `refusal`. What a Write would send is found this way.
   int StoreQuietly(ConfigRecord& record, std::string* refusal);
   // What the operator calls the setting `control` stands for: its accessible
-  // name, a check box's own text, or the caption on its left on the same
-  // line, after the title of the group it sits in.
+  // name, a check box's own text, the label that is its buddy, or the caption
+  // on its left on the same line, after the title of the group it sits in.
   virtual QString SettingName(const QWidget* control) const;
   // The linked rows, to compare records as the page shows them.
   std::vector<ValueExchange::RecordRow> RecordRows() const { return exchange_.RecordRows(); }
