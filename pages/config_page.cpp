@@ -1,8 +1,10 @@
 #include "pages/config_page.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <cstdlib>
 
 namespace telvaro {
@@ -69,30 +71,54 @@ int ConfigPage::StoreQuietly(ConfigRecord& record, std::string* refusal) {
   return result;
 }
 
+namespace {
+
+// The caption of a control laid out on the page's fixed grid: the nearest
+// label that ends left of it on its line, passing over hints in brackets
+// such as "(Hex)", unless another input stands between them.
+const QLabel* CaptionOnTheLeft(const QWidget* control) {
+  const QRect place = control->geometry();
+  const QLabel* caption = nullptr;
+  for (const QLabel* label : control->parentWidget()->findChildren<const QLabel*>(Qt::FindDirectChildrenOnly)) {
+    const QRect at = label->geometry();
+    if (std::abs(at.center().y() - place.center().y()) > place.height() / 2 || at.left() >= place.left()) continue;
+    if (label->text().trimmed().startsWith(u'(')) continue;
+    if (caption == nullptr || at.left() > caption->geometry().left()) caption = label;
+  }
+  if (caption == nullptr) return nullptr;
+  // Another input between them owns the caption.
+  for (const QWidget* other : control->parentWidget()->findChildren<const QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const bool input = qobject_cast<const QLineEdit*>(other) != nullptr ||
+                       qobject_cast<const QComboBox*>(other) != nullptr ||
+                       qobject_cast<const QCheckBox*>(other) != nullptr;
+    const QRect at = other->geometry();
+    if (input && other != control && std::abs(at.center().y() - place.center().y()) <= place.height() / 2 &&
+        at.left() > caption->geometry().left() && at.left() < place.left())
+      return nullptr;
+  }
+  return caption;
+}
+
+}  // namespace
+
 QString ConfigPage::SettingName(const QWidget* control) const {
+  const QWidget* parent = control->parentWidget();
   QString name = control->accessibleName();
-  if (const auto* box = qobject_cast<const QCheckBox*>(control); name.isEmpty() && box != nullptr)
-    name = box->text().remove(u'&');
-  if (name.isEmpty() && control->parentWidget() != nullptr) {
-    for (const QLabel* label : control->parentWidget()->findChildren<const QLabel*>(Qt::FindDirectChildrenOnly))
-      if (label->buddy() == control) name = label->text().remove(u'&');
+  if (name.isEmpty() && parent != nullptr) {
+    for (const QLabel* label : parent->findChildren<const QLabel*>(Qt::FindDirectChildrenOnly))
+      if (label->buddy() == control) name = label->text();
   }
-  if (name.isEmpty() && control->parentWidget() != nullptr) {
-    // Pages are laid out on a fixed grid: a control's caption is the nearest
-    // label that ends left of it on its line.
-    const QRect place = control->geometry();
-    const QLabel* caption = nullptr;
-    for (const QLabel* label : control->parentWidget()->findChildren<const QLabel*>(Qt::FindDirectChildrenOnly)) {
-      const QRect at = label->geometry();
-      if (std::abs(at.center().y() - place.center().y()) > place.height() / 2 || at.left() >= place.left()) continue;
-      if (caption == nullptr || at.left() > caption->geometry().left()) caption = label;
-    }
-    if (caption != nullptr) name = caption->text();
+  if (name.isEmpty()) {
+    // A box's own text ("Enable") says more after its line's caption
+    // ("Delimiter 1").
+    const auto* box = qobject_cast<const QCheckBox*>(control);
+    const QString own = box != nullptr ? box->text() : QString();
+    const QLabel* caption = parent != nullptr ? CaptionOnTheLeft(control) : nullptr;
+    name = caption == nullptr ? own : own.isEmpty() ? caption->text() : caption->text().trimmed() + " " + own;
   }
-  name = name.trimmed();
+  name = name.remove(u'&').simplified();
   if (name.isEmpty()) name = control->objectName();
-  if (const auto* group = qobject_cast<const QGroupBox*>(control->parentWidget()))
-    name = group->title().trimmed() + ": " + name;
+  if (const auto* group = qobject_cast<const QGroupBox*>(parent)) name = group->title().trimmed() + ": " + name;
   return name;
 }
 
