@@ -178,9 +178,11 @@ TEST_F(PendingChangesWindow, AnEditIsSeenListedRevertedAndNeverLostWithoutAQuest
   auto* sync = window->Page(kBasic)->findChild<QCheckBox*>("syncWithPcBox");
   sync->setChecked(true);
   window->RecomputePending();
-  ASSERT_EQ(window->Pending().Count(), 2);  // the clock and the request to set it
-  EXPECT_EQ(window->Pending().ForControl(sync)->setting, "Synchronize with PC");
-  EXPECT_TRUE(window->Pending().ForControl(sync)->newValue.startsWith("20"));
+  // (the request to set the clock, and the PC's clock unless the modem's
+  // shows the same second)
+  const PendingChange* clock = window->Pending().ForControl(sync);
+  ASSERT_NE(clock, nullptr);
+  EXPECT_EQ(clock->setting, "Synchronize with PC");
   sync->setChecked(false);
 
   // Yes reads again, and the modem's value comes back.
