@@ -717,11 +717,10 @@ void CMainDlg::ReadParameters() {
       pages_[step.page]->ShowValues();
     }
   }
-  session_.Write(FrameCodec::GetSysParaFrame());  // a lost frame shows up as a time-out
-  StartOperationWait();
+  StartOperationWait(FrameCodec::GetSysParaFrame());
 }
 
-void CMainDlg::StartOperationWait() {
+void CMainDlg::StartOperationWait(Bytes frame) {
   // The buttons go busy before the worker starts, so no second command can
   // slip in before the worker's own first step has reached the window.
   SetCommandButtonsEnabled(false);
@@ -733,13 +732,21 @@ void CMainDlg::StartOperationWait() {
   // A wait left over from before a quick close and reopen must not give the
   // buttons back, or end the busy state, of the wait that followed it.
   const unsigned wait = waitGeneration_.fetch_add(1) + 1;
-  workers_.Start([this, opens, com, wait] {
+  workers_.Start([this, opens, com, wait, frame = std::move(frame)] {
     OperationWaitHooks hooks;
     hooks.readerRunning = [this, opens] { return session_.ReaderRunning() && session_.OpenCount() == opens; };
     hooks.setCommandButtonsEnabled = [this, wait](bool enabled) {
-      if (enabled && waitGeneration_.load() != wait) return;
-      SetCommandButtonsEnabled(enabled);
-      if (enabled) RunOnWindowThread(this, [this] { EndBusy(); });
+      if (!enabled) {
+        SetCommandButtonsEnabled(false);
+        return;
+      }
+      // Judged on the window thread: a wait started while this call was on
+      // its way there owns the buttons and the busy state.
+      RunOnWindowThread(this, [this, wait] {
+        if (waitGeneration_.load() != wait) return;
+        SetCommandButtonsEnabled(true);
+        EndBusy();
+      });
     };
     // A silent modem gets no box after the automatic read, so the status bar
     // says it; the next answer's RefreshStatusBar clears it.
@@ -762,10 +769,28 @@ void CMainDlg::StartOperationWait() {
         });
       }
     };
+    // A lost frame shows up as a time-out; one that never went out says why.
+    const int sent = session_.Write(frame);
+    // Only an answer received after this frame went out is its answer.
+    const std::uint64_t epoch = session_.FrameEpoch();
+    hooks.answered = [this, epoch] { return state_.answerEpoch.load(std::memory_order_acquire) == epoch; };
     // Woken by the accepted answer; still at most one 100 ms wait per count.
-    hooks.sleep = [this](int ms) {
-      state_.WaitForAnswer(ms, [this] { return state_.responseReceived.load(std::memory_order_acquire); });
+    hooks.sleep = [this, epoch](int ms) {
+      state_.WaitForAnswer(ms, [this, epoch] {
+        return state_.responseReceived.load(std::memory_order_acquire) &&
+               state_.answerEpoch.load(std::memory_order_acquire) == epoch;
+      });
     };
+    if (sent != 0) {
+      operation_.writePending.store(false);
+      hooks.setCommandButtonsEnabled(true);
+      // Closed, gone or reopened meanwhile: the wait ends without a word, as
+      // it would have after the frame.
+      if (!hooks.readerRunning()) return;
+      hooks.showMessage(QString("COM%1: %2").arg(com).arg(QString::fromStdString(session_.WriteFailureText(sent)))
+                            .toStdString());
+      return;
+    }
     OperationWait(state_.responseReceived, operation_, session_.ResponseWaitLimit(), hooks);
   });
 }
@@ -777,7 +802,12 @@ void CMainDlg::RebootDevice() {
   }
   if (messages_->Show("The device will reboot, continue?", "Reboot", MessageButtons::YesNo) != MessageAnswer::Yes)
     return;
-  FrameCodec::WriteInThreeParts(session_, command::kReboot);  // no answer comes
+  // No answer comes; a reboot that did not go out is no reason to count down.
+  if (const int sent = FrameCodec::WriteInThreeParts(session_, command::kReboot); sent != 0) {
+    messages_->Show(
+        QString("COM%1: %2").arg(session_.RememberedPort()).arg(QString::fromStdString(session_.WriteFailureText(sent))));
+    return;
+  }
   // Every Reboot gets a note of its own; the window stays fully usable.
   auto* note = new CNoteDlg(this, options_.noteTickMs, options_.noteLifeMs);
   note->show();
@@ -841,6 +871,7 @@ void CMainDlg::UpgradeWorker() {
       state_.WaitForAnswer(ms, [this] { return state_.upgradeResult.load() != ModemState::kNoAnswer; });
     };
   }
+  hooks.freshAnswer = [this] { return state_.answerEpoch.load() == session_.FrameEpoch(); };
   const int result = UpgradeFlow::Run(image.bytes, session_, state_.upgradeResult, hooks);
   upgradeRunning_.store(false);
   if (closing_.load()) return;  // the window is gone: nothing more to show

@@ -185,7 +185,10 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // closed here, on the window thread, unless it was closed or reopened since.
   void DeviceDisconnected() override;
   void OnDeviceDisconnected(unsigned openCount);
-  void StartOperationWait();
+  // Sends `frame` on a worker, so a line that does not take data never
+  // freezes the window, then waits there for the answer (OperationWait). A
+  // frame that could not be sent is reported with its reason instead.
+  void StartOperationWait(Bytes frame);
   // The twelve page validators in their fixed order into `record`; 0, or the
   // first failure's negative result after its message.
   int ValidatePages(ConfigRecord& record);

@@ -115,10 +115,9 @@ void CMainDlg::WriteParameters() {
   SaveSerialSettings(state_.record, comPage_->SettingsPath());  // a file that cannot be written is not reported
   SetCommandButtonsEnabled(false);
   state_.responseReceived.store(false, std::memory_order_release);
-  const auto frame = FrameCodec::SetSysParaFrame(state_.record);  // stores the checksum
+  auto frame = FrameCodec::SetSysParaFrame(state_.record);  // stores the checksum
   operation_.writePending.store(true);
-  session_.Write(frame);  // a lost frame shows up as a time-out
-  StartOperationWait();
+  StartOperationWait(std::move(frame));
 }
 
 QString CMainDlg::ChooseSettingsFile(bool save) {

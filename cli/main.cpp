@@ -13,8 +13,10 @@
 
 #include "cli/modem_link.h"
 #include "cli/record_text.h"
+#include "cli/verified_write.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
+#include "protocol/record_checksum.h"
 
 namespace {
 
@@ -27,8 +29,10 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "usage: telvaro-cli COMMAND [options]\n"
     "  ports                                  list the serial ports\n"
-    "  read    --port COM<n> [-o FILE]        read the modem (into a settings file)\n"
-    "  write   --port COM<n> FILE             write a settings file to the modem\n"
+    "  read    --port COM<n> [-o FILE]        read the modem (into a settings file; -o -:\n"
+    "                                         the file's bytes to standard output)\n"
+    "  write   --port COM<n> FILE             write a settings file to the modem, then read\n"
+    "                                         it back to check the modem holds every setting\n"
     "  reboot  --port COM<n>                  reboot the modem\n"
     "  upgrade --port COM<n> IMAGE [--fast]   upgrade the modem's firmware (--fast: no\n"
     "                                         200 ms pause between answer and next packet)\n"
@@ -36,7 +40,7 @@ constexpr const char* kUsage =
     "  diff    A B                            show the settings that differ\n"
     "  help [COMMAND] | COMMAND --help | --help | --version\n"
     "--port COM<n>=<device path> names the device of COM<n> (repeatable); so do\n"
-    "pairs in TELVARO_PORTS, separated by ';'.\n"
+    "pairs in TELVARO_PORTS, separated by ';'. --port <device path> opens that device.\n"
     "Exit status: 0 success, 1 the modem failed or did not answer, 2 bad usage or file.\n";
 
 // A failure that ends the command: one line on standard error.
@@ -52,8 +56,19 @@ struct Options {
   bool json = false;
   bool fast = false;
   int com = 0;
+  std::string portName;  // "COM<n>", or the device path given, for messages
   PortMap ports;
 };
+
+// "--port /dev/ttyUSB0": the device is used under a COM number of its own, so
+// that no pair from TELVARO_PORTS can send the frames elsewhere.
+int ComForDevice(PortMap& ports, const std::string& path) {
+  if (const auto com = ports.ComFor(path); com && ports.PathFor(*com) == path) return *com;
+  int com = 1000;
+  while (ports.ExplicitPairs().count(com)) ++com;
+  ports.AddPair("COM" + std::to_string(com) + "=" + path);
+  return com;
+}
 
 Options ParseArguments(int argc, char** argv) {
   Options options;
@@ -75,11 +90,17 @@ Options ParseArguments(int argc, char** argv) {
     };
     if (name == "--port") {
       const std::string port = value();
+      if (port.find('/') != std::string::npos && port.find('=') == std::string::npos) {
+        options.com = ComForDevice(options.ports, port);
+        options.portName = port;
+        continue;
+      }
       if (port.find('=') != std::string::npos && !options.ports.AddPair(port))
         throw Failure{kExitUsage, "--port: not a COM<n>=<device path> pair: " + port};
       const auto com = ParseComName(port.substr(0, port.find('=')));
       if (!com) throw Failure{kExitUsage, "--port: not a COM<n> port: " + port};
       options.com = *com;
+      options.portName = "COM" + std::to_string(*com);
     } else if (arg == "-o" || name == "--output") {
       options.output = value();
     } else if (arg == "--json") {
@@ -114,14 +135,11 @@ void OpenModem(ModemLink& modem, const Options& o) {
 
 // A pulled adapter or a closed other end ends the command at once.
 void FailIfDisconnected(const ModemLink& modem, const Options& o) {
-  if (modem.Disconnected()) throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": device disconnected"};
+  if (modem.Disconnected()) throw Failure{kExitModemFailed, o.portName + ": device disconnected"};
 }
 
 void ReadModem(ModemLink& modem, const Options& o) {
-  const bool answered = modem.Read();
-  FailIfDisconnected(modem, o);
-  if (!answered)
-    throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": the modem did not answer \"get_syspara\""};
+  if (!modem.Read()) throw Failure{kExitModemFailed, o.portName + ": " + modem.Failure()};
 }
 
 int Ports(const Options& o) {
@@ -139,6 +157,14 @@ int Read(const Options& o) {
   OpenModem(modem, o);
   ReadModem(modem, o);
   ConfigRecord record = modem.Record();
+  if (o.output == "-") {
+    // The settings file's bytes, for a pipe: record and checksum.
+    record.SetChecksum(RecordChecksum(record.Record()));
+    const auto block = record.Block();
+    if (std::fwrite(block.data(), 1, block.size(), stdout) != block.size() || std::fflush(stdout) != 0)
+      throw Failure{kExitUsage, "standard output: " + std::string(kSettingsWriteFailed)};
+    return kExitOk;
+  }
   if (o.output.empty()) {
     std::fputs(RecordAsText(record).c_str(), stdout);
     return kExitOk;
@@ -146,7 +172,8 @@ int Read(const Options& o) {
   // The file holds exactly what the modem sent: record and checksum.
   if (const SettingsFileWrite written = WriteSettingsFile(o.output, record); !written.ok())
     throw Failure{kExitUsage, o.output + ": " + written.message + " (" + written.detail + ")"};
-  std::printf("COM%d: settings of \"%s\" saved to %s\n", o.com, record.Get(field::device_name).c_str(), o.output.c_str());
+  std::printf("%s: settings of \"%s\" saved to %s\n", o.portName.c_str(), record.Get(field::device_name).c_str(),
+              o.output.c_str());
   return kExitOk;
 }
 
@@ -159,21 +186,16 @@ int Write(const Options& o) {
   // The modem's own device bytes are kept, as an import into the window does.
   ConfigRecord toSend = modem.Record();
   toSend.ImportKeepingDeviceBytes(file.Block());
-  const bool answered = modem.Write(toSend);
+  const VerifiedWrite written = WriteAndVerify(modem, toSend);
   FailIfDisconnected(modem, o);
-  if (!answered)
-    throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": the modem did not answer \"set_syspara\""};
-  int notHeld = 0;
-  for (const FieldDifference& d : DiffRecords(toSend, modem.Record())) {
-    // Status values change between any two answers, and the modem clears
-    // rtc_set once it has taken the clock: neither is a setting not held.
-    if (IsDeviceReported(*d.field) || d.field->offset == field::rtc_set.offset) continue;
-    std::fprintf(stderr, "not held by the modem: %s: sent %s, modem has %s\n", d.name.c_str(), d.before.c_str(), d.after.c_str());
-    ++notHeld;
-  }
-  if (notHeld) throw Failure{kExitModemFailed, std::to_string(notHeld) + " setting(s) not held by the modem"};
-  std::printf("COM%d: %s written; the modem holds every setting (reboot for changes to take effect)\n", o.com,
-              o.files[0].c_str());
+  if (!written.failure.empty()) throw Failure{kExitModemFailed, o.portName + ": " + written.failure};
+  for (const FieldDifference& d : written.notHeld)
+    std::fprintf(stderr, "not held by the modem: %s: sent %s, modem has %s\n", d.name.c_str(), d.before.c_str(),
+                 d.after.c_str());
+  if (!written.notHeld.empty())
+    throw Failure{kExitModemFailed, std::to_string(written.notHeld.size()) + " setting(s) not held by the modem"};
+  std::printf("%s: %s written and read back; the modem holds every setting (reboot for changes to take effect)\n",
+              o.portName.c_str(), o.files[0].c_str());
   return kExitOk;
 }
 
@@ -181,8 +203,8 @@ int Reboot(const Options& o) {
   Need(o, 0, true);
   ModemLink modem(o.ports);
   OpenModem(modem, o);
-  modem.Reboot();
-  std::printf("COM%d: reboot sent; the modem needs about 30 seconds\n", o.com);
+  if (!modem.Reboot()) throw Failure{kExitModemFailed, o.portName + ": " + modem.Failure()};
+  std::printf("%s: reboot sent; the modem needs about 30 seconds\n", o.portName.c_str());
   return kExitOk;
 }
 
@@ -212,8 +234,8 @@ int Upgrade(const Options& o) {
   if (terminal) std::fprintf(stderr, "\n");
   FailIfDisconnected(modem, o);
   const std::string text(UpgradeStatusText(code));
-  if (code != 0 && code != 8) throw Failure{kExitModemFailed, "COM" + std::to_string(o.com) + ": " + text};
-  std::printf("COM%d: %s\n", o.com, text.c_str());
+  if (code != 0 && code != 8) throw Failure{kExitModemFailed, o.portName + ": " + text};
+  std::printf("%s: %s\n", o.portName.c_str(), text.c_str());
   return kExitOk;
 }
 

@@ -37,7 +37,7 @@ void ModemLink::ShowMessage(const std::string& text) {
     openFailure_ = text;
     return;
   }
-  std::fprintf(stderr, "%s\n", text.c_str());
+  // Kept, not printed: a damaged answer is told on the failure's own line.
   std::lock_guard guard(messagesLock_);
   messages_.push_back(text);
 }
@@ -47,29 +47,56 @@ std::vector<std::string> ModemLink::Messages() const {
   return messages_;
 }
 
-bool ModemLink::AwaitResponse() {
-  // Woken by the accepted answer; the limit stays 40 waits of 100 ms.
+bool ModemLink::AwaitResponse(std::uint64_t epoch) {
+  // Woken by the accepted answer; the limit stays 40 waits of 100 ms. Only an
+  // answer received after this frame went out counts.
+  const auto answered = [this, epoch] {
+    return state_.responseReceived.load(std::memory_order_acquire) &&
+           state_.answerEpoch.load(std::memory_order_acquire) == epoch;
+  };
   for (int poll = 0; poll < session_.ResponseWaitLimit(); ++poll) {
-    if (state_.WaitForAnswer(100, [this] { return state_.responseReceived.load(std::memory_order_acquire); }))
-      return true;
+    if (state_.WaitForAnswer(100, answered)) return true;
     if (session_.Disconnected()) return false;  // no answer can come now
   }
   return false;
 }
 
-bool ModemLink::Read() {
+bool ModemLink::Exchange(const Bytes& frame, std::string_view word) {
+  failure_.clear();
+  const std::size_t messagesBefore = Messages().size();
   state_.responseReceived.store(false, std::memory_order_release);
-  session_.Write(FrameCodec::GetSysParaFrame());
-  return AwaitResponse();
+  if (const int sent = session_.Write(frame); sent != 0) {
+    failure_ = session_.WriteFailureText(sent);
+    return false;
+  }
+  if (AwaitResponse(session_.FrameEpoch())) return true;
+  if (session_.Disconnected()) {
+    failure_ = "device disconnected";
+    return false;
+  }
+  failure_ = "the modem did not answer \"" + std::string(word) + "\"";
+  // "bad chksum" and "did not answer" are one event: the answer came, damaged.
+  const std::vector<std::string> messages = Messages();
+  if (messages.size() > messagesBefore)
+    failure_ = "the modem's answer to \"" + std::string(word) + "\" was damaged on the line (" + messages.back() + ")";
+  return false;
 }
 
-bool ModemLink::Write(ConfigRecord record) {
-  state_.responseReceived.store(false, std::memory_order_release);
-  session_.Write(FrameCodec::SetSysParaFrame(record));
-  return AwaitResponse();
+bool ModemLink::Read() { return Exchange(FrameCodec::GetSysParaFrame(), command::kGetSysPara); }
+
+bool ModemLink::Write(const ConfigRecord& record) {
+  ConfigRecord toSend = record;
+  return Exchange(FrameCodec::SetSysParaFrame(toSend), command::kSetSysPara);
 }
 
-void ModemLink::Reboot() { FrameCodec::WriteInThreeParts(session_, command::kReboot); }
+bool ModemLink::Reboot() {
+  failure_.clear();
+  if (const int sent = FrameCodec::WriteInThreeParts(session_, command::kReboot); sent != 0) {
+    failure_ = session_.WriteFailureText(sent);
+    return false;
+  }
+  return true;
+}
 
 int ModemLink::Upgrade(std::span<const std::uint8_t> image, const UpgradeHooks& hooks) {
   UpgradeHooks withStop = hooks;
@@ -86,6 +113,9 @@ int ModemLink::Upgrade(std::span<const std::uint8_t> image, const UpgradeHooks& 
     withStop.waitAnswer = [this](int ms) {
       state_.WaitForAnswer(ms, [this] { return state_.upgradeResult.load() != ModemState::kNoAnswer; });
     };
+  }
+  if (!withStop.freshAnswer) {
+    withStop.freshAnswer = [this] { return state_.answerEpoch.load() == session_.FrameEpoch(); };
   }
   return UpgradeFlow::Run(image, session_, state_.upgradeResult, withStop);
 }

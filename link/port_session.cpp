@@ -1,5 +1,6 @@
 #include "link/port_session.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 
@@ -92,9 +93,19 @@ void PortSession::ReaderLoop() {
   while (readerRun_.load(std::memory_order_acquire)) {
     long n = 0;
     {
+      // The chunk is appended before the lock goes: a frame that starts
+      // afterwards empties the buffer of it, and none slips in behind.
       std::lock_guard guard(portLock_);
       if (!device_->IsOpen()) break;
       n = device_->Read(staging.data(), staging.size());
+      if (n > 0) {
+        // A chunk that would fill the buffer is dropped whole; either way the
+        // line was not silent. The time is set before the bytes become
+        // visible, so dispatch never sees new bytes with an old quiet time.
+        lastReceived_.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
+        received_.Append(staging.data(), static_cast<std::size_t>(n));
+        lastReceived_.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
+      }
     }
     if (n == kReadDeviceGone) {
       // Reading on would only fail every 200 ms for ever. Clearing the run
@@ -114,12 +125,6 @@ void PortSession::ReaderLoop() {
         ReaderSleep(kIdleSleepMs);
       }
     } else {
-      // A chunk that would fill the buffer is dropped whole; either way the
-      // line was not silent. The time is set before the bytes become
-      // visible, so dispatch never sees new bytes with an old quiet time.
-      lastReceived_.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
-      received_.Append(staging.data(), static_cast<std::size_t>(n));
-      lastReceived_.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
       std::lock_guard guard(notifyLock_);
       if (notify_) notify_();
     }
@@ -127,14 +132,47 @@ void PortSession::ReaderLoop() {
   liveReaders_.fetch_sub(1, std::memory_order_acq_rel);
 }
 
+std::chrono::milliseconds PortSession::FrameDeadline(int count) {
+  constexpr int kWireTimes = 4;
+  const auto wire = kWireTimePerByte * static_cast<long long>(count < 0 ? 0 : count) * kWireTimes;
+  return std::chrono::ceil<std::chrono::milliseconds>(wire) + std::chrono::seconds(1);
+}
+
+std::string PortSession::WriteFailureText(int result) const {
+  if (result == kWriteStalled) return "the line does not take data";
+  if (Disconnected() || !IsOpen()) return "device disconnected";
+  return "the port refused the data";
+}
+
 int PortSession::Write(const std::uint8_t* bytes, int count) {
   std::lock_guard guard(portLock_);
-  if (!device_->IsOpen()) return -1;
+  if (!device_->IsOpen()) return kWriteFailed;
   device_->ClearLineError();
+  if (count <= 0) return 0;
+  received_.StartFrame();
+  const auto deadline = Clock::now() + FrameDeadline(count);
+  const auto msLeft = [&deadline] {
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
+  };
   for (int i = 0; i < count; ++i) {
+    if (device_->Gone()) return kWriteFailed;
+    // Whatever came while the frame went out answers something older; the
+    // modem cannot answer this frame before it has the last byte.
+    if (i == count - 1) device_->DiscardInput();
+    const int left = msLeft();
+    if (left <= 0) return kWriteStalled;
     // A byte the port does not take in time is given up; the next one is
-    // still offered. Only a failed write call ends the frame.
-    if (device_->WriteByte(bytes[i]) == ByteWrite::Failed) return -1;
+    // still offered while the frame's deadline allows.
+    if (device_->WriteByteWithin(bytes[i], std::min(left, kByteWriteTimeoutMs)) == ByteWrite::Failed)
+      return kWriteFailed;
+  }
+  // Bytes still queued in the driver reach the modem only after their wire
+  // time; an answer that arrives before that cannot be this frame's.
+  if (const long queued = device_->OutputQueued(); queued > 0) {
+    const auto onWire = std::min(std::chrono::duration_cast<Clock::duration>(kWireTimePerByte * queued),
+                                 std::chrono::duration_cast<Clock::duration>(deadline - Clock::now()));
+    if (onWire > Clock::duration::zero()) std::this_thread::sleep_for(onWire);
+    device_->DiscardInput();
   }
   return 0;
 }

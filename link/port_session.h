@@ -54,10 +54,33 @@ class PortSession final : public FrameWriter {
   // The switch button: remembers `com` and opens, or closes when open.
   int Toggle(int com);
 
+  // Results of Write besides 0.
+  static constexpr int kWriteFailed = -1;   // a write call failed, the device went, or the port is closed
+  static constexpr int kWriteStalled = kFrameStalled;  // the line stopped taking bytes before the frame's deadline
+
   // Sends `count` bytes in order, one byte per write call, under the port
-  // lock. 0 when all were handed to the port (or count <= 0), -1 when a write
-  // call failed or the port is not open. Callable from any thread.
+  // lock. 0 when all were handed to the port (or count <= 0), else one of the
+  // failures above. Callable from any thread.
+  //
+  // A frame has one deadline, a few times its wire time plus a second: a line
+  // held by flow control or a stuck driver ends it with kWriteStalled instead
+  // of 700 ms per byte. A byte the port does not take in time is still given
+  // up and the next one offered, within that deadline.
+  //
+  // Nothing received before the frame reached the modem can be its answer:
+  // the receive buffer is emptied as the frame starts (a new epoch), what the
+  // device received while it went out is thrown away before its last byte,
+  // and again once the bytes still queued in the driver have had their wire
+  // time. So a late duplicate of an earlier answer is never taken for the
+  // answer to this frame.
   int Write(const std::uint8_t* bytes, int count) override;
+  // The operator's words for a failed Write: "the line does not take data"...
+  std::string WriteFailureText(int result) const;
+  // Counts the frames started; an answer taken from a snapshot of an earlier
+  // epoch belongs to an earlier frame.
+  std::uint64_t FrameEpoch() const { return received_.Epoch(); }
+  // The deadline Write gives a frame of `count` bytes.
+  static std::chrono::milliseconds FrameDeadline(int count);
   int Write(const Bytes& frame) { return Write(frame.data(), static_cast<int>(frame.size())); }
 
   bool IsOpen() const { return portOpen_.load(std::memory_order_acquire); }

@@ -4,6 +4,7 @@
 // one (a pseudo-terminal has no DTR, say) still counts as open.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,8 @@ inline constexpr unsigned kLineBaudRate = 115200;
 // A byte the port does not take within this time is given up and the next one
 // is offered (the Win32 write time-outs: 200 ms per byte plus 500 ms).
 inline constexpr int kByteWriteTimeoutMs = 200 + 500;
+// One byte on the wire at the line's speed: a start bit, 8 data bits, a stop bit.
+inline constexpr std::chrono::nanoseconds kWireTimePerByte{1'000'000'000LL * 10 / kLineBaudRate};
 
 enum class ByteWrite { Written, TimedOut, Failed };
 
@@ -24,6 +27,9 @@ enum class ByteWrite { Written, TimedOut, Failed };
 inline constexpr long kReadDeviceGone = -2;
 // Why an open failed when the port belongs to someone else.
 inline constexpr const char* kPortInUse = "in use by another program";
+// Why an open was refused: the path names a file, a FIFO or a device that is
+// not a terminal line (/dev/null), which a frame would overwrite or vanish into.
+inline constexpr const char* kNotSerialDevice = "not a serial device";
 
 class SerialDevice {
  public:
@@ -56,6 +62,21 @@ class SerialDevice {
   virtual void ClearLineError() = 0;
   // Offers one byte, waiting at most kByteWriteTimeoutMs for the port to take it.
   virtual ByteWrite WriteByte(std::uint8_t byte) = 0;
+  // The same, waiting no longer than `timeoutMs` (at most kByteWriteTimeoutMs),
+  // so a frame's own deadline is kept. A device whose write time-outs are
+  // fixed at open keeps them; the session checks the deadline between bytes.
+  virtual ByteWrite WriteByteWithin(std::uint8_t byte, int timeoutMs) {
+    (void)timeoutMs;
+    return WriteByte(byte);
+  }
+  // True when the device has hung up or vanished; looked at between the
+  // bytes of a frame, when the reader cannot run.
+  virtual bool Gone() { return false; }
+  // Throws away whatever the device has received and not yet been read.
+  virtual void DiscardInput() {}
+  // Bytes handed to the device that have not yet left on the wire, when the
+  // driver can tell; 0 otherwise.
+  virtual long OutputQueued() { return 0; }
   // Clears the event mask and closes the device. Safe to call twice.
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;

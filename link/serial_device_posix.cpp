@@ -4,9 +4,11 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -44,6 +46,18 @@ class PosixSerialDevice final : public SerialDevice {
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
       failure_ = OpenErrorText(errno);
+      return false;
+    }
+    // Only a terminal line is a port: a regular file would have its first
+    // bytes overwritten by the first frame, and /dev/null or a FIFO would
+    // swallow every frame while the modem seemed silent. Judged on the opened
+    // descriptor, so the path cannot change in between.
+    struct stat info {};
+    termios probe{};
+    if (::fstat(fd_, &info) != 0 || !S_ISCHR(info.st_mode) || ::tcgetattr(fd_, &probe) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+      failure_ = kNotSerialDevice;
       return false;
     }
     // TIOCEXCL does not bind root, and operators often run as root: an
@@ -128,7 +142,9 @@ class PosixSerialDevice final : public SerialDevice {
     // no pending error state to clear.
   }
 
-  ByteWrite WriteByte(std::uint8_t byte) override {
+  ByteWrite WriteByte(std::uint8_t byte) override { return WriteByteWithin(byte, kByteWriteTimeoutMs); }
+
+  ByteWrite WriteByteWithin(std::uint8_t byte, int timeoutMs) override {
     if (fd_ < 0) return ByteWrite::Failed;
     for (;;) {
       const ssize_t n = ::write(fd_, &byte, 1);
@@ -136,7 +152,7 @@ class PosixSerialDevice final : public SerialDevice {
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && errno != EAGAIN) return ByteWrite::Failed;
       pollfd p{fd_, POLLOUT, 0};
-      const int ready = ::poll(&p, 1, kByteWriteTimeoutMs);
+      const int ready = ::poll(&p, 1, std::clamp(timeoutMs, 0, kByteWriteTimeoutMs));
       if (ready == 0) return ByteWrite::TimedOut;
       if (ready < 0 && errno != EINTR) return ByteWrite::Failed;
       if (ready > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) return ByteWrite::Failed;
@@ -146,6 +162,21 @@ class PosixSerialDevice final : public SerialDevice {
       if (again < 0 && errno != EAGAIN && errno != EINTR) return ByteWrite::Failed;
       return ByteWrite::TimedOut;
     }
+  }
+
+  bool Gone() override {
+    if (fd_ < 0) return true;
+    pollfd p{fd_, 0, 0};  // hang-up and errors are reported without asking
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+  }
+
+  void DiscardInput() override {
+    if (fd_ >= 0) (void)::tcflush(fd_, TCIFLUSH);
+  }
+
+  long OutputQueued() override {
+    int queued = 0;
+    return fd_ >= 0 && ::ioctl(fd_, TIOCOUTQ, &queued) == 0 ? queued : 0;
   }
 
   void Close() override {

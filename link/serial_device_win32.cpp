@@ -193,6 +193,17 @@ class Win32SerialDevice final : public SerialDevice {
     (void)::ClearCommError(handle_, &errors, nullptr);
   }
 
+  void DiscardInput() override {
+    if (IsOpen()) (void)::PurgeComm(handle_, PURGE_RXCLEAR);
+  }
+
+  long OutputQueued() override {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!IsOpen() || !::ClearCommError(handle_, &errors, &status)) return 0;
+    return static_cast<long>(status.cbOutQue);
+  }
+
   ByteWrite WriteByte(std::uint8_t byte) override {
     if (!IsOpen()) return ByteWrite::Failed;
     OVERLAPPED request{};

@@ -12,6 +12,13 @@
 
 #include "operations/file_input.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace telvaro {
 namespace {
 
@@ -81,6 +88,17 @@ int IndexOf(std::span<const char* const> texts, const std::string& value, int fa
   return fallback;
 }
 
+// Whether the system would let this process write `path`, asked without
+// creating or opening anything.
+bool Writable(const std::string& path) {
+#ifdef _WIN32
+  return ::_access(path.c_str(), 2) == 0;
+#else
+  // As the running program's effective user, who would write the file.
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+#endif
+}
+
 }  // namespace
 
 std::string SerialSettingsPath(const std::string& executableDir) {
@@ -91,21 +109,39 @@ std::string SerialSettingsPath(const std::string& executableDir) {
 #endif
 }
 
+std::vector<std::string> InstalledProgramFolders() {
+#ifdef _WIN32
+  return {};
+#else
+  std::vector<std::string> folders = {"/usr/bin", "/usr/local/bin", "/bin", "/usr/sbin", "/usr/local/sbin", "/sbin"};
+#ifdef TELVARO_INSTALL_BINDIR
+  folders.push_back(TELVARO_INSTALL_BINDIR);
+#endif
+  return folders;
+#endif
+}
+
 std::string SerialSettingsLocation(const std::string& executableDir, const std::string& userConfigDir) {
+  return SerialSettingsLocation(executableDir, userConfigDir, InstalledProgramFolders());
+}
+
+std::string SerialSettingsLocation(const std::string& executableDir, const std::string& userConfigDir,
+                                   const std::vector<std::string>& installedFolders) {
   namespace fs = std::filesystem;
   const std::string beside = SerialSettingsPath(executableDir);
   std::error_code ec;
-  if (fs::exists(beside, ec)) {
-    // Opened for appending and closed again: the contents stay as they are.
-    // Only a regular file is tried: opening a FIFO would block.
-    if (fs::is_regular_file(beside, ec) && std::ofstream(beside, std::ios::binary | std::ios::app)) return beside;
-  } else {
-    // Permission bits say nothing of ACLs, read-only mounts or Windows: a
-    // file created and removed again answers for all of them.
-    const std::string probe = beside + ".probe";
-    const bool writable = static_cast<bool>(std::ofstream(probe, std::ios::binary | std::ios::app));
-    fs::remove(probe, ec);
-    if (writable) return beside;
+  const auto same = [&](const std::string& folder) { return fs::equivalent(executableDir, folder, ec); };
+  // An installed program never keeps its file among the system's programs,
+  // whoever runs it: root may write there, and must not.
+  const bool installed = std::any_of(installedFolders.begin(), installedFolders.end(), same);
+  if (!installed) {
+    // Asked, never tried: nothing is created beside the program to find out.
+    if (fs::exists(fs::symlink_status(beside, ec))) {
+      // Only a regular file is used: a FIFO would block the window's start.
+      if (fs::is_regular_file(beside, ec) && Writable(beside)) return beside;
+    } else if (Writable(executableDir)) {
+      return beside;
+    }
   }
   fs::create_directories(userConfigDir, ec);  // a failure shows as a failed save, as before
   const std::string own = SerialSettingsPath(userConfigDir);

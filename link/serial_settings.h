@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "record/config_record.h"
 
@@ -28,12 +29,18 @@ struct SerialSelections {
 // The file next to the executable in `executableDir`.
 std::string SerialSettingsPath(const std::string& executableDir);
 
-// Where the file is read and written: next to the executable, as always, when
-// it can be written there (a portable copy, Windows). An installed program's
-// folder (/usr/bin) cannot be, and every Com page choice would be lost without
-// a word, so the file then lives in `userConfigDir` instead, which is created
-// when missing.
+// Where the file is read and written: next to the executable when the
+// program runs from a build or portable folder that can be written (and
+// Windows). An installed program (one run from installedFolders: the
+// install prefix's bin folder and the system's own) keeps it in
+// `userConfigDir` instead, whoever runs it, and so does one whose folder
+// cannot be written; that folder is created when missing. The choice is made
+// by asking the system (access), never by creating a file to find out.
 std::string SerialSettingsLocation(const std::string& executableDir, const std::string& userConfigDir);
+std::string SerialSettingsLocation(const std::string& executableDir, const std::string& userConfigDir,
+                                   const std::vector<std::string>& installedFolders);
+// The install prefix's bin folder and the system's program folders.
+std::vector<std::string> InstalledProgramFolders();
 
 // Writes the five keys from the record's serial fields, creating the file
 // and section when absent and leaving other sections and keys alone.

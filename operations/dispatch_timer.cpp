@@ -6,7 +6,10 @@ int DispatchTimer::Service(Clock::time_point now) {
   ReceiveBuffer& buffer = session_.Received();
   if (buffer.FillCount() == 0) return -1;
   if (dispatcher_.DispatchIfComplete()) {
-    // Bytes that came after the answer start a quiet period of their own.
+    // An answer repeated at once follows the first one; other bytes that
+    // came after it start a quiet period of their own.
+    while (dispatcher_.DispatchIfComplete()) {
+    }
     if (buffer.FillCount() == 0) return -1;
   }
   const auto quietFor = now - session_.LastReceived();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #ifdef _WIN32
 #include <io.h>
@@ -48,7 +49,10 @@ FileReadResult ReadRegularFile(const std::string& path, std::size_t maxBytes) {
 #ifdef _WIN32
   // Ask first: opening a device name such as COM1 could take the port.
   Stat before{};
-  if (::_stat64(path.c_str(), &before) != 0) return result;
+  if (::_stat64(path.c_str(), &before) != 0) {
+    result.error = errno;
+    return result;
+  }
   if ((before.st_mode & _S_IFMT) != _S_IFREG) {
     result.status = FileReadStatus::NotRegularFile;
     return result;
@@ -56,6 +60,7 @@ FileReadResult ReadRegularFile(const std::string& path, std::size_t maxBytes) {
 #endif
   const FdCloser file{OpenForReading(path.c_str())};
   if (file.fd < 0) {
+    result.error = errno;
     // Opening a directory for reading fails only on some systems; say why.
     Stat st{};
 #ifdef _WIN32
@@ -88,6 +93,7 @@ FileReadResult ReadRegularFile(const std::string& path, std::size_t maxBytes) {
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
+      result.error = errno;
       result.bytes.clear();
       result.size = 0;
       return result;  // CannotOpen: the read itself failed
@@ -115,6 +121,12 @@ const char* FileReadStatusText(FileReadStatus status) {
     case FileReadStatus::TooLong: return "too long";
   }
   return "cannot be opened";
+}
+
+std::string FileReadFailureText(const FileReadResult& result) {
+  std::string text = FileReadStatusText(result.status);
+  if (result.status == FileReadStatus::CannotOpen && result.error != 0) text += std::string(": ") + std::strerror(result.error);
+  return text;
 }
 
 }  // namespace telvaro

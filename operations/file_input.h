@@ -21,6 +21,7 @@ struct FileReadResult {
   FileReadStatus status = FileReadStatus::CannotOpen;
   std::vector<std::uint8_t> bytes;
   std::uint64_t size = 0;  // the file's length when known (Ok or TooLong)
+  int error = 0;           // the system's error number behind CannotOpen, when there is one
 
   bool ok() const { return status == FileReadStatus::Ok; }
 };
@@ -33,5 +34,8 @@ FileReadResult ReadRegularFile(const std::string& path, std::size_t maxBytes);
 
 // A short operator-facing reason for a refusal ("not a regular file" ...).
 const char* FileReadStatusText(FileReadStatus status);
+// The same with the system's reason beside it: "cannot be opened: Permission
+// denied", "cannot be opened: Too many levels of symbolic links".
+std::string FileReadFailureText(const FileReadResult& result);
 
 }  // namespace telvaro

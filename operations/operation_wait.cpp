@@ -23,7 +23,10 @@ OperationOutcome OperationWait(std::atomic<bool>& responseReceived, OperationFla
     return OperationOutcome::Abandoned;
   };
 
-  bool answered = responseReceived.load(std::memory_order_acquire);
+  const auto received = [&] {
+    return responseReceived.load(std::memory_order_acquire) && (!hooks.answered || hooks.answered());
+  };
+  bool answered = received();
   for (int i = 0; !answered;) {
     if (!hooks.readerRunning()) return abandon();
     // The limit is compared before the count goes up: with 40 the loop
@@ -31,7 +34,7 @@ OperationOutcome OperationWait(std::atomic<bool>& responseReceived, OperationFla
     if (i > waitLimit) break;
     ++i;
     sleep(100);
-    answered = responseReceived.load(std::memory_order_acquire);
+    answered = received();
   }
 
   if (answered) {

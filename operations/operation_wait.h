@@ -27,6 +27,10 @@ struct OperationWaitHooks {
   std::function<void()> disableAllPages;           // after a time-out
   std::function<void(const std::string&)> showMessage;  // waits until answered
   std::function<void(int ms)> sleep;               // the real clock when empty
+  // Whether the answer now held answers this operation's own frame (not a
+  // late duplicate of an earlier one); the response-received flag alone when
+  // empty.
+  std::function<bool()> answered;
 };
 
 enum class OperationOutcome { Succeeded, TimedOut, Abandoned };

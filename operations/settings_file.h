@@ -41,11 +41,22 @@ struct SettingsFileWrite {
 };
 
 // Stores the record's checksum in its slot and saves the 1629-byte block
-// atomically: it goes to a new file beside the target, which replaces the
-// target only once every byte is written and flushed to disk, so a failed or
-// interrupted export never destroys the operator's earlier file. "Open file
-// err" when the folder cannot take a new file, "Write file err" when the
-// bytes could not all be written or the target could not be replaced.
+// atomically: it goes to a new file beside the target (a short name in the
+// same folder, mode 0600), which replaces the target only once every byte is
+// written and flushed to disk, so a failed or interrupted export never
+// destroys the operator's earlier file.
+// - Only a regular file is replaced: a device, a FIFO or a folder at the path
+//   is refused with "Write file err" and the reason.
+// - A symbolic link is written through: the file it points to is replaced
+//   and the link stays.
+// - The earlier file's permission bits stay (and its owner, when running as
+//   root); a new file is created 0600, as it carries the SIM PIN and
+//   passwords.
+// - In a folder that takes no new file, an existing writable file is
+//   rewritten in place, its earlier content put back should that fail.
+// "Open file err" when the file can be neither made nor rewritten, "Write
+// file err" when the bytes could not all be written or the target could not
+// be replaced; the detail says the system's reason.
 SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& record);
 
 }  // namespace telvaro

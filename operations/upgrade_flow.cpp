@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "operations/file_input.h"
@@ -18,6 +19,16 @@ bool PacketAccepted(int code) { return code == kAccepted || code == kFinished; }
 // Counts one poll or one resend against the shared budget; true once the
 // budget is spent (its value before counting was past the limit).
 bool SpendBudget(int& budget) { return budget++ > UpgradeFlow::kRetryBudget; }
+
+// An answer to the packet just sent is held. One that came for an earlier
+// packet is put aside, so the wait goes on for this packet's own.
+bool AnswerHeld(std::atomic<int>& upgradeResult, const UpgradeHooks& hooks) {
+  int code = upgradeResult.load();
+  if (code == ModemState::kNoAnswer) return false;
+  if (!hooks.freshAnswer || hooks.freshAnswer()) return true;
+  upgradeResult.compare_exchange_strong(code, ModemState::kNoAnswer);
+  return false;
+}
 
 }  // namespace
 
@@ -60,7 +71,7 @@ int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
     upgradeResult.store(ModemState::kNoAnswer);
     writer.Write(frame.data(), static_cast<int>(frame.size()));
 
-    while (upgradeResult.load() == ModemState::kNoAnswer) {
+    while (!AnswerHeld(upgradeResult, hooks)) {
       if (hooks.waitAnswer) {
         hooks.waitAnswer(kPollMs);
       } else {
@@ -80,7 +91,24 @@ int UpgradeFlow::Run(std::span<const std::uint8_t> image, FrameWriter& writer,
     // too, so a modem that refuses at once cannot keep the loop going.
     if (SpendBudget(budget)) break;
   }
-  return upgradeResult.load();
+  if (offset < image.size() || !PacketAccepted(upgradeResult.load())) return upgradeResult.load();
+  // The last packet's success may have been a duplicate of an earlier answer:
+  // the loader's own answer can still come, and a failure overrules it.
+  int seen = upgradeResult.load();
+  int last = seen;
+  for (int quiet = 0, polls = 0; quiet < kFinalQuietMs && polls <= kRetryBudget && !stopped(); ++polls) {
+    sleep(kPollMs);
+    const int code = upgradeResult.load();
+    if (code == seen || code == ModemState::kNoAnswer) {
+      quiet += kPollMs;
+      continue;
+    }
+    seen = code;
+    quiet = 0;  // a new answer: the line must be quiet again after it
+    if (PacketAccepted(last) || !PacketAccepted(code)) last = code;  // a refusal stands
+  }
+  upgradeResult.store(last);
+  return last;
 }
 
 FirmwareImage UpgradeFlow::LoadImage(const std::string& path) {
@@ -89,9 +117,12 @@ FirmwareImage UpgradeFlow::LoadImage(const std::string& path) {
   switch (read.status) {
     case FileReadStatus::Ok:
       image.bytes = std::move(read.bytes);
+      // Nothing to send: the modem would be put into its loader for nothing.
+      if (image.bytes.empty()) image.message = std::string(kOpenFileFailed) + ": the file is empty";
       break;
     case FileReadStatus::CannotOpen:
       image.message = kOpenFileFailed;
+      if (read.error != 0) image.message += std::string(": ") + std::strerror(read.error);
       break;
     case FileReadStatus::NotRegularFile:
       image.message = std::string(kOpenFileFailed) + ": not a regular file";

@@ -33,6 +33,11 @@ struct UpgradeHooks {
   // Polled before each packet and after every wait: true ends the upgrade
   // where it stands (the window closing, the device gone). May be empty.
   std::function<bool()> stop;
+  // True when the answer now held was received after the last packet went
+  // out (ModemState::answerEpoch against the session's frame epoch): an
+  // answer to an earlier packet, dispatched as this one went out, is not
+  // this packet's. Every answer counts when empty.
+  std::function<bool()> freshAnswer;
 };
 
 // A firmware image read from the operator's file, or why it cannot be sent.
@@ -52,18 +57,25 @@ class UpgradeFlow {
   static constexpr int kPollMs = 100;
   static constexpr int kPacketGapMs = 200;  // UpgradeHooks::packetGapMs by default
   static constexpr int kRetryBudget = 30;  // polls and resends per packet, shared
+  // After the last packet: how long the line must stay free of a later
+  // answer before the last code stands. A duplicate success that came first
+  // is overruled by the loader's real refusal arriving within it.
+  static constexpr int kFinalQuietMs = 500;
 
   // Sends `image` through `writer`. `upgradeResult` is the value response
   // dispatch sets from each status response; it is set to 1 (no answer)
   // before every packet. Returns the final upgrade result, the code whose
-  // text ends the upgrade. An empty image, or one over kMaxImageSize, sends
-  // nothing and returns the current result.
+  // text ends the upgrade: after the last packet a failure code that
+  // arrives within kFinalQuietMs wins over the success before it. An empty
+  // image, or one over kMaxImageSize, sends nothing and returns the current
+  // result.
   static int Run(std::span<const std::uint8_t> image, FrameWriter& writer,
                  std::atomic<int>& upgradeResult, const UpgradeHooks& hooks = {});
 
   // Reads the image file: only a regular file, never more than one byte past
   // kMaxImageSize, never blocking on a FIFO or a device. A file that cannot
-  // be used gets its message here, before anything is sent to the modem.
+  // be used (an empty one included) gets its message here, before the port
+  // is opened or anything is sent to the modem.
   static FirmwareImage LoadImage(const std::string& path);
 };
 

@@ -42,7 +42,9 @@ int FrameCodec::WriteInThreeParts(FrameWriter& writer, std::string_view word) {
   int result = 0;
   for (std::string_view part : CommandFrameParts(word)) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(part.data());
-    if (writer.Write(bytes, static_cast<int>(part.size())) != 0) result = -1;
+    const int written = writer.Write(bytes, static_cast<int>(part.size()));
+    if (result == 0) result = written;  // the first failure says why
+    if (written == kFrameStalled) break;
   }
   return result;
 }

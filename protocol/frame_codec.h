@@ -45,7 +45,9 @@ inline constexpr std::size_t kUpgradeStatusFrameSize = 25;
 inline constexpr int kUpgradeStatusLengthError = 3;
 
 // Anything a frame can be written to; PortSession is the real one. Returns 0
-// when every byte was handed over, -1 when a write failed.
+// when every byte was handed over, -1 when a write failed, kFrameStalled when
+// the line stopped taking bytes before the frame's deadline.
+inline constexpr int kFrameStalled = -2;
 class FrameWriter {
  public:
   virtual ~FrameWriter() = default;
@@ -62,9 +64,11 @@ class FrameCodec {
   static Bytes SetSysParaFrame(ConfigRecord& record);
   // "reboot" and "reboot_ldrom" go out as three writes: marker, word, marker.
   static std::array<std::string_view, 3> CommandFrameParts(std::string_view word);
-  // Sends a payload-less command as three separate writes. Returns -1 if any
-  // write failed (the later parts are still offered, as the modem only cares
-  // about the byte sequence and a lost command shows up as a missing answer).
+  // Sends a payload-less command as three separate writes. Returns the
+  // first failed write's result, 0 when all went out (the later parts are
+  // still offered, as the modem only cares about the byte sequence, unless
+  // the line has stopped taking bytes: they would only wait out their own
+  // deadlines).
   static int WriteInThreeParts(FrameWriter& writer, std::string_view word);
 
   // Upgrade data frame: "UPGRADE_START", length d+7, total, index (16-bit

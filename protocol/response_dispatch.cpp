@@ -1,5 +1,6 @@
 #include "protocol/response_dispatch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <span>
@@ -33,29 +34,45 @@ constexpr StatusText kUpgradeStatusTexts[] = {
 };
 constexpr std::string_view kCommFailed = "Err:Comm Failed";
 
+// Codes that say the packet was taken: "Success" and "Upgrade Finished".
+bool IsUpgradeSuccess(int code) { return code == 0 || code == 8; }
+
 }  // namespace
 
 void ResponseDispatcher::DispatchResponse() {
-  const Bytes snapshot = buffer_.TakeSnapshot();
+  std::uint64_t epoch = 0;
+  const Bytes snapshot = buffer_.TakeSnapshot(&epoch);
   // From here on the buffer is free for new data, whatever the outcome.
-  DispatchSnapshot(snapshot.data(), snapshot.size());
+  DispatchSnapshot(snapshot.data(), snapshot.size(), epoch);
 }
 
 bool ResponseDispatcher::DispatchIfComplete() {
-  const auto snapshot = buffer_.TakeSnapshotIf(IsCompleteAnswer);
+  std::uint64_t epoch = 0;
+  const auto snapshot = buffer_.TakePrefixIf(CompleteAnswerLength, &epoch);
   if (!snapshot) return false;
-  DispatchSnapshot(snapshot->data(), snapshot->size());
+  DispatchSnapshot(snapshot->data(), snapshot->size(), epoch);
   return true;
 }
 
 void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t len) {
+  DispatchSnapshot(data, len, buffer_.Epoch());
+}
+
+void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t len, std::uint64_t epoch) {
+  // A frame went out after these bytes came: they answer an earlier one (a
+  // duplicate, a late echo) and must not be taken for the new frame's answer.
+  if (epoch != buffer_.Epoch()) return;
+  const std::uint64_t previousEpoch = state_.answerEpoch.exchange(epoch, std::memory_order_acq_rel);
   const std::span<const std::uint8_t> snapshot(data, len);
   if (Framed(snapshot, marker::kUpgradeStart, marker::kUpgradeEnd)) {
     const std::size_t bodyLen = len - marker::kUpgradeStart.size() - marker::kUpgradeEnd.size();
-    state_.upgradeResult.store(
-        FrameCodec::ParseUpgradeStatus(data + marker::kUpgradeStart.size(),
-                                       static_cast<std::ptrdiff_t>(bodyLen)),
-        std::memory_order_release);
+    const int code = FrameCodec::ParseUpgradeStatus(data + marker::kUpgradeStart.size(),
+                                                    static_cast<std::ptrdiff_t>(bodyLen));
+    // Two answers to one packet: a refusal is never overruled by a success
+    // that follows it (a duplicate of an earlier packet's answer).
+    const int held = state_.upgradeResult.load(std::memory_order_acquire);
+    const bool refusalHeld = previousEpoch == epoch && held != ModemState::kNoAnswer && !IsUpgradeSuccess(held);
+    if (!(refusalHeld && IsUpgradeSuccess(code))) state_.upgradeResult.store(code, std::memory_order_release);
     state_.AnswerArrived();
     return;
   }
@@ -99,7 +116,10 @@ void ResponseDispatcher::AcceptParameters(const std::uint8_t* body, std::size_t 
       break;
   }
   ConfigRecord& record = state_.record;
-  record.ReplaceFrom(std::span(body + kParametersWord.size(), ConfigRecord::kBlockSize));
+  {
+    std::lock_guard guard(state_.recordLock);
+    record.ReplaceFrom(std::span(body + kParametersWord.size(), ConfigRecord::kBlockSize));
+  }
   const bool ioPresent = (record.Get(field::hw_options) & kHwOptionDigitalIo) != 0;
   host_.SetIoPresent(ioPresent);
   host_.SetGridEnabled(ioPresent);
@@ -108,13 +128,27 @@ void ResponseDispatcher::AcceptParameters(const std::uint8_t* body, std::size_t 
   state_.AnswerArrived();
 }
 
-bool IsCompleteAnswer(std::span<const std::uint8_t> bytes) {
+std::size_t CompleteAnswerLength(std::span<const std::uint8_t> bytes) {
   constexpr std::size_t kStatusLen = marker::kUpgradeStart.size() + 1 + marker::kUpgradeEnd.size();
-  if (bytes.size() == kStatusLen) return Framed(bytes, marker::kUpgradeStart, marker::kUpgradeEnd);
+  if (bytes.size() == kStatusLen) return Framed(bytes, marker::kUpgradeStart, marker::kUpgradeEnd) ? kStatusLen : 0;
   constexpr std::size_t kResponseLen = marker::kResponseStart.size() + kParametersBodySize + marker::kResponseEnd.size();
-  if (bytes.size() != kResponseLen || !Framed(bytes, marker::kResponseStart, marker::kResponseEnd)) return false;
+  if (bytes.size() < kResponseLen || !Framed(bytes.first(kResponseLen), marker::kResponseStart, marker::kResponseEnd))
+    return 0;
+  // Behind a whole parameter response only the start of the next one may
+  // follow (a modem that echoes twice): anything else makes the snapshot one
+  // malformed frame, judged after the quiet period.
+  const auto rest = bytes.subspan(kResponseLen);
+  const std::size_t shared = std::min(rest.size(), marker::kResponseStart.size());
+  if (!std::equal(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(shared), marker::kResponseStart.begin()))
+    return 0;
   return CheckParameters(bytes.data() + marker::kResponseStart.size(), kParametersBodySize).verdict ==
-         ParameterCheck::Good;
+                 ParameterCheck::Good
+             ? kResponseLen
+             : 0;
+}
+
+bool IsCompleteAnswer(std::span<const std::uint8_t> bytes) {
+  return !bytes.empty() && CompleteAnswerLength(bytes) == bytes.size();
 }
 
 std::string_view UpgradeStatusText(int code) {

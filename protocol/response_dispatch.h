@@ -25,9 +25,22 @@ namespace telvaro {
 struct ModemState {
   static constexpr int kNoAnswer = 1;  // upgrade result before any status arrived
 
-  ConfigRecord record;  // record and checksum slot; window thread only
+  ConfigRecord record;  // record and checksum slot; written by dispatch only
+  // Held while dispatch replaces the record. Another thread that must look at
+  // the record as a whole (the command-line tool comparing what it sent)
+  // takes RecordCopy, never the record itself, or a late answer could change
+  // it half-way through the comparison.
+  mutable std::mutex recordLock;
+  ConfigRecord RecordCopy() const {
+    std::lock_guard guard(recordLock);
+    return record;
+  }
   std::atomic<bool> responseReceived{false};
   std::atomic<int> upgradeResult{kNoAnswer};
+  // The frame epoch (ReceiveBuffer::Epoch) of the answer last taken: set
+  // before either value above, so a waiter can tell an answer to its own
+  // frame from one to an earlier frame that was judged as its frame went out.
+  std::atomic<std::uint64_t> answerEpoch{0};
 
   // Dispatch calls this after it has set either value; waiters wake at once.
   void AnswerArrived() {
@@ -68,12 +81,16 @@ class ResponseDispatcher {
 
   // Takes the buffer as one snapshot (leaving it empty) and judges it.
   void DispatchResponse();
-  // Dispatches the buffer at once when it holds exactly one answer that will
-  // be accepted (IsCompleteAnswer); otherwise leaves it alone. True when it
-  // dispatched.
+  // Dispatches at once an answer that will be accepted standing at the start
+  // of the buffer (CompleteAnswerLength), leaving what follows it; otherwise
+  // leaves the buffer alone. True when it dispatched.
   bool DispatchIfComplete();
   // Judges one snapshot; exposed so a snapshot taken elsewhere can be judged.
+  // It counts as received in the current frame epoch.
   void DispatchSnapshot(const std::uint8_t* snapshot, std::size_t len);
+  // The same for bytes received in frame epoch `epoch`: when a frame has
+  // started going out since, they answer an earlier frame and are dropped.
+  void DispatchSnapshot(const std::uint8_t* snapshot, std::size_t len, std::uint64_t epoch);
   // body: the bytes between "MDM_STA" and "MDM_END".
   void AcceptParameters(const std::uint8_t* body, std::size_t n);
 
@@ -88,6 +105,9 @@ class ResponseDispatcher {
 // whole record and a matching checksum. Such an answer needs no quiet period
 // to be taken; anything else (a bad checksum included) waits for it.
 bool IsCompleteAnswer(std::span<const std::uint8_t> bytes);
+// The length of such an answer at the very start of `bytes`, whatever
+// follows it (the start of a repeated answer); 0 when there is none.
+std::size_t CompleteAnswerLength(std::span<const std::uint8_t> bytes);
 
 // The operator's text for an upgrade status code.
 std::string_view UpgradeStatusText(int code);

@@ -247,6 +247,7 @@ struct ModemSimulator::Impl {
     Bytes bytes;
     Clock::time_point received;
     bool parameterResponse = false;
+    int extraDelayMs = 0;  // a duplicate waits this much longer
   };
 
   SimOptions options;  // copy taken at Start
@@ -379,7 +380,14 @@ void ModemSimulator::Impl::HandleFrame(ReceivedFrame frame) {
   if (job) {
     {
       std::lock_guard lock(jobMutex);
-      jobs.push_back(std::move(*job));
+      if (options.duplicateAnswerMs > 0) {
+        Job again = *job;
+        again.extraDelayMs = options.duplicateAnswerMs;
+        jobs.push_back(std::move(*job));
+        jobs.push_back(std::move(again));
+      } else {
+        jobs.push_back(std::move(*job));
+      }
     }
     jobCv.notify_all();
   }
@@ -396,6 +404,10 @@ std::optional<ModemSimulator::Impl::Job> ModemSimulator::Impl::AnswerFor(const R
           marker::kCommandStart.size() + command::kSetSysPara.size(), ConfigRecord::kBlockSize);
       if (RecordChecksum(block.first(ConfigRecord::kSize)) != block[ConfigRecord::kSize]) {
         return std::nullopt;  // a damaged record is neither stored nor answered
+      }
+      if (options.echoWithoutStoring) {
+        Bytes echo = FrameCodec::ParameterResponse(block.first<ConfigRecord::kBlockSize>());
+        return Job{std::move(echo), frame.when, true};
       }
       ApplyWrittenRecord(block);
       Bytes answer;
@@ -504,7 +516,7 @@ void ModemSimulator::Impl::WriterLoop(std::atomic<int>& responsesSent) {
       job = std::move(jobs.front());
       jobs.pop_front();
     }
-    if (!SleepUntil(job.received + std::chrono::milliseconds(options.delayMs))) return;
+    if (!SleepUntil(job.received + std::chrono::milliseconds(options.delayMs + job.extraDelayMs))) return;
     // Counted as it starts, so that a client holding the whole answer never
     // sees a count without it.
     ++responsesSent;

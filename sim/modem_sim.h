@@ -38,6 +38,12 @@ struct SimOptions {
   std::map<int, int> packetCodes;  // index -> code
   int refuseTimes = 1;
   int stopAfterPacket = 0;         // 0: never stop
+  // Every answer is sent a second time this long after the first (a line or
+  // a modem that repeats itself); 0: never.
+  int duplicateAnswerMs = 0;
+  // "set_syspara" is echoed but not stored (the modem answers with the record
+  // it was sent, and keeps its own).
+  bool echoWithoutStoring = false;
   // Fields a written record cannot change (an older firmware that lacks
   // them): their bytes stay as the modem had them.
   std::vector<std::string> unheldFields;

@@ -46,10 +46,11 @@ class RecordingWriter : public FrameWriter {
  public:
   int Write(const std::uint8_t* bytes, int count) override {
     writes.emplace_back(bytes, bytes + count);
-    return failAll ? -1 : 0;
+    return failAll ? failWith : 0;
   }
   std::vector<Bytes> writes;
   bool failAll = false;
+  int failWith = -1;
 };
 
 TEST(FrameCodec, RebootGoesOutAsThreeWritesEvenWhenOneFails) {
@@ -62,6 +63,10 @@ TEST(FrameCodec, RebootGoesOutAsThreeWritesEvenWhenOneFails) {
   failing.failAll = true;
   EXPECT_EQ(FrameCodec::WriteInThreeParts(failing, command::kReboot), -1);
   EXPECT_EQ(failing.writes.size(), 3u);
+  failing.failWith = kFrameStalled;  // a line that takes nothing is not kept waiting twice more
+  failing.writes.clear();
+  EXPECT_EQ(FrameCodec::WriteInThreeParts(failing, command::kReboot), kFrameStalled);
+  EXPECT_EQ(failing.writes.size(), 1u);
 }
 
 TEST(FrameCodec, SetSysParaCarriesRecordAndStoresChecksum) {

@@ -11,7 +11,11 @@
 #include <iterator>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -53,9 +57,9 @@ class CliE2E : public ::testing::Test {
     ASSERT_TRUE(modem->Start());
   }
 
-  // Runs the tool with `args`, the modem as COM50.
-  CliRun Cli(const std::string& args) {
-    const std::string port = modem ? " --port COM50=" + modem->DevicePath() : "";
+  // Runs the tool with `args`, the modem as COM50 unless `withPort` is false.
+  CliRun Cli(const std::string& args, bool withPort = true) {
+    const std::string port = modem && withPort ? " --port COM50=" + modem->DevicePath() : "";
     const std::string command = std::string(TELVARO_CLI_PATH) + " " + args + port + " >" + (dir / "out").string() +
                                 " 2>" + (dir / "err").string();
     const int raw = std::system(command.c_str());
@@ -118,10 +122,12 @@ TEST_F(CliE2E, WriteStoresTheFileAndKeepsTheModemsDeviceBytes) {
   EXPECT_EQ(held.Get(field::device_flag), before.Get(field::device_flag));
   EXPECT_EQ(held.Get(field::rs485_absent), before.Get(field::rs485_absent));
 
+  // Read, write, and the read-back that checks the modem stored it.
   const auto frames = modem->Frames();
-  ASSERT_EQ(frames.size(), 2u);
+  ASSERT_EQ(frames.size(), 3u);
   EXPECT_EQ(frames[0].kind, sim::FrameKind::GetSysPara);
   EXPECT_EQ(frames[1].kind, sim::FrameKind::SetSysPara);
+  EXPECT_EQ(frames[2].kind, sim::FrameKind::GetSysPara);
 }
 
 TEST_F(CliE2E, WriteNamesEverySettingTheModemDidNotHold) {
@@ -190,6 +196,18 @@ TEST_F(CliE2E, ASilentModemFailsAfterAboutFourSeconds) {
   EXPECT_GT(seconds, 3.5);
   EXPECT_LT(seconds, 8.0);
   EXPECT_FALSE(std::filesystem::exists(dir / "never.bin"));
+
+  // An answer that came damaged is said so, on the one line.
+  modem.reset();
+  sim::SimOptions damaged;
+  damaged.badChecksum = true;
+  StartModem(damaged);
+  const CliRun bad = Cli("read");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.err.rfind("telvaro-cli: COM50: the modem's answer to \"get_syspara\" was damaged on the line (bad chksum (", 0),
+            0u)
+      << bad.err;
+  EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
 }
 
 TEST_F(CliE2E, UpgradeResendsARefusedPacketAndStopsOnSilence) {
@@ -233,7 +251,8 @@ TEST_F(CliE2E, UpgradeRefusesFilesItCannotSendWhole) {
                         {fifo, "Open file failed: not a regular file"},
                         {"/dev/zero", "Open file failed: not a regular file"},
                         {big, "Firmware image too large: 65537 bytes, the limit is 65536 bytes"},
-                        {(dir / "missing.bin").string(), "Open file failed"}};
+                        {WriteFile("empty.bin", ""), "Open file failed: the file is empty"},
+                        {(dir / "missing.bin").string(), "Open file failed: No such file or directory"}};
   for (const Case& c : cases) {
     const CliRun run = Cli("upgrade " + c.file);
     EXPECT_EQ(run.status, 2) << c.file << ": " << run.err;
@@ -329,6 +348,87 @@ TEST_F(CliE2E, HelpVersionPortEqualsAndCloseMatches) {
   const CliRun read = Cli("read --port=COM50=" + sim.DevicePath());
   EXPECT_EQ(read.status, 0) << read.err;
   EXPECT_NE(read.out.find("device_name: \"Telvaro-DTU\""), std::string::npos);
+}
+
+// A status answer sent twice (the duplicate "0" of packet 1 arriving after
+// packet 2 went out) is not the upgrade's last word: the loader's own
+// refusal that follows it is.
+TEST_F(CliE2E, UpgradeDuplicateAnswersDoNotHideTheLoadersFailure) {
+  sim::SimOptions options;
+  options.duplicateAnswerMs = 100;
+  options.delayMs = 300;
+  options.packetCodes[2] = 7;
+  options.refuseTimes = 100;
+  StartModem(options);
+  const std::string file = WriteFile("APROM.bin", std::string(600, 'u'));
+  const CliRun run = Cli("upgrade --fast " + file);
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_NE(run.err.find("COM50: Err:Write False Failed"), std::string::npos) << run.err;
+}
+
+// -o replaces only a regular file, through a symbolic link, keeping its
+// permission bits; a new file is 0600; "-o -" is standard output. Device
+// nodes are scratch ones, never the machine's own /dev.
+TEST_F(CliE2E, SavingASettingsFileKeepsWhatIsAlreadyThere) {
+  StartModem();
+  const auto mode = [](const std::filesystem::path& p) {
+    struct stat info {};
+    return ::lstat(p.c_str(), &info) == 0 ? info.st_mode : 0;
+  };
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  std::filesystem::create_directories(dir / "folder");
+  std::vector<std::pair<std::string, std::string>> refused = {{"fifo", "a FIFO, not a regular file"},
+                                                              {"folder", "is a directory"}};
+  if (::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+    refused.emplace_back("null", "a device, not a regular file");
+  for (const auto& [name, reason] : refused) {
+    const std::string path = (dir / name).string();
+    const CliRun run = Cli("read -o " + path);
+    EXPECT_EQ(run.status, 2) << name;
+    EXPECT_EQ(run.err, "telvaro-cli: " + path + ": Write file err (" + reason + ")\n");
+  }
+  EXPECT_TRUE(S_ISFIFO(mode(dir / "fifo")));
+  if (std::filesystem::exists(dir / "null")) {
+    EXPECT_TRUE(S_ISCHR(mode(dir / "null")));
+  }
+
+  std::filesystem::create_directories(dir / "real");
+  WriteFile("real/site.bin", "earlier");
+  ::chmod((dir / "real/site.bin").c_str(), 0640);
+  std::filesystem::create_symlink("real/site.bin", dir / "link.bin");
+  ASSERT_EQ(Cli("read -o " + (dir / "link.bin").string()).status, 0);
+  EXPECT_TRUE(S_ISLNK(mode(dir / "link.bin")));
+  EXPECT_EQ(mode(dir / "real/site.bin") & 07777, 0640u);
+  EXPECT_TRUE(ReadSettingsFile((dir / "real/site.bin").string()).record.has_value());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "real"), {}), 1);  // no temporary left
+
+  const std::string longName = (dir / (std::string(245, 'n') + ".bin")).string();
+  ASSERT_EQ(Cli("read -o " + longName).status, 0);
+  EXPECT_EQ(mode(longName) & 07777, 0600u);  // it carries the SIM PIN and passwords
+
+  const CliRun piped = Cli("read -o -");
+  ASSERT_EQ(piped.status, 0) << piped.err;
+  EXPECT_TRUE(ParseSettingsFile(std::span(reinterpret_cast<const std::uint8_t*>(piped.out.data()), piped.out.size()))
+                  .record.has_value());
+}
+
+// --port takes a device path as every serial tool does; a reboot the line
+// did not take is reported, not announced as sent.
+TEST_F(CliE2E, PortByDevicePathAndARebootThatDidNotGoOut) {
+  StartModem();
+  const CliRun byPath = Cli("read --port " + modem->DevicePath(), false);
+  EXPECT_EQ(byPath.status, 0) << byPath.err;
+  EXPECT_NE(byPath.out.find("device_name"), std::string::npos);
+
+  const int brake = ::open(modem->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(brake, 0);
+  ::tcflow(brake, TCOOFF);
+  const CliRun reboot = Cli("reboot");
+  ::tcflow(brake, TCOON);
+  ::close(brake);
+  EXPECT_EQ(reboot.status, 1);
+  EXPECT_EQ(reboot.err, "telvaro-cli: COM50: the line does not take data\n");
+  EXPECT_EQ(reboot.out, "");
 }
 
 }  // namespace

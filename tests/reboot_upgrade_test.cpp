@@ -216,7 +216,7 @@ TEST_F(RebootAndUpgrade, CancelledUnreadableAndEmptyFiles) {
   firmware = dir.filePath("missing.bin");
   window->findChild<QAction*>("upgradeAction")->trigger();
   ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 3000));
-  EXPECT_EQ(texts, std::vector<std::string>{"Open file failed"});
+  EXPECT_EQ(texts, std::vector<std::string>{"Open file failed: No such file or directory"});
 
   // A directory and an image over 64 KiB are refused before "reboot_ldrom".
   texts.clear();
@@ -233,7 +233,7 @@ TEST_F(RebootAndUpgrade, CancelledUnreadableAndEmptyFiles) {
   Image(0);
   window->findChild<QAction*>("upgradeAction")->trigger();
   ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 3000));
-  EXPECT_EQ(texts, std::vector<std::string>{"Err:Comm Failed"});
+  EXPECT_EQ(texts, std::vector<std::string>{"Open file failed: the file is empty"});
   QTest::qWait(100);
   EXPECT_TRUE(modem->Frames().empty());  // not even "reboot_ldrom"
 }

@@ -231,6 +231,20 @@ TEST(ResponseDispatch, UpgradeStatusResponsesSetTheResult) {
     EXPECT_EQ(f.state.upgradeResult.load(), c.result);
     EXPECT_TRUE(f.host.calls.empty());
   }
+  // Two answers to one packet: a success never overrules the refusal before
+  // it; an answer received before a frame went out is that frame's no longer.
+  Fixture f;
+  for (int code : {7, 0}) {
+    f.Receive(FrameCodec::UpgradeStatusResponse(static_cast<std::int8_t>(code)));
+    f.Dispatch();
+  }
+  EXPECT_EQ(f.state.upgradeResult.load(), 7);
+  f.Receive(FrameCodec::UpgradeStatusResponse(0));
+  std::uint64_t epoch = 0;
+  const Bytes stale = f.buffer.TakeSnapshot(&epoch);
+  f.buffer.StartFrame();
+  f.dispatcher.DispatchSnapshot(stale.data(), stale.size(), epoch);
+  EXPECT_EQ(f.state.upgradeResult.load(), 7);
 }
 
 TEST(ResponseDispatch, UpgradeStatusTexts) {

@@ -141,6 +141,17 @@ TEST_F(SerialSettings, LivesNextToAWritableExecutableElseInTheUserConfigFolder) 
   EXPECT_EQ(LoadSerialSettings(chosen).baudRate, 3);
   EXPECT_EQ(LoadSerialSettings((bin / "Telvaro_Pro.ini").string()).baudRate, 1);
   std::filesystem::permissions(bin, std::filesystem::perms::owner_all);
+
+  // Installed (the system's program folders, the install prefix): the user's
+  // folder, whoever runs it, even where root could write; nothing is made
+  // beside the program to find out.
+  const std::filesystem::path installed = dir / "usr-bin";
+  std::filesystem::create_directories(installed);
+  EXPECT_EQ(SerialSettingsLocation(installed.string(), config.string(), {"/nowhere", installed.string()}),
+            (config / "Telvaro_Pro.ini").string());
+  EXPECT_TRUE(std::filesystem::is_empty(installed));
+  const std::vector<std::string> system = InstalledProgramFolders();
+  EXPECT_NE(std::find(system.begin(), system.end(), "/usr/bin"), system.end());
 #endif
 }
 

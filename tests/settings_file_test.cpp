@@ -55,6 +55,37 @@ TEST(SettingsFile, ASaveThatRunsOutOfSpaceKeepsTheEarlierFileAndSaysSo) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary file left
   std::filesystem::remove_all(dir);
 }
+
+// A folder where no new file can be made (a shared folder the operator may
+// only write files in): the writable file is rewritten in place, not refused.
+TEST(SettingsFile, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
+  const auto dir = std::filesystem::temp_directory_path() / ("telvaro-inplace-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "site.bin").string();
+  std::ofstream(path) << "earlier";
+  std::filesystem::permissions(path, std::filesystem::perms::all);
+  // Readable by all (the test's user keeps its group when it drops to nobody).
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                        std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
+                                        std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+  ConfigRecord later;
+  later.Set(field::device_name, "later");
+  // Root may make files anywhere: the save runs as an ordinary user then.
+  const bool asRoot = ::geteuid() == 0;
+  if (asRoot) {
+    ASSERT_EQ(::seteuid(65534), 0);
+  }
+  const SettingsFileWrite written = WriteSettingsFile(path, later);
+  if (asRoot) {
+    ASSERT_EQ(::seteuid(0), 0);
+  }
+  EXPECT_TRUE(written.ok()) << written.message << " " << written.detail;
+  const SettingsFileRead read = ReadSettingsFile(path);
+  ASSERT_TRUE(read.record.has_value());
+  EXPECT_EQ(read.record->Get(field::device_name), "later");
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
+  std::filesystem::remove_all(dir);
+}
 #endif
 
 }  // namespace

@@ -10,8 +10,15 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QTimer>
+
 #include "app/icons.h"
 #include "app/main_dialog.h"
+#include "app/note_dialog.h"
 #include "sim/modem_sim.h"
 #include "tests/gui_test_support.h"
 
@@ -135,6 +142,38 @@ TEST_F(WindowFaults, ClosingThePortDuringAWaitGivesTheButtonsBack) {
 // The other end of the line closing (a USB adapter pulled) closes the port as
 // the switch button would and says so in the status bar; a Read waiting then
 // ends and the buttons are back.
+// A line that stops taking bytes (flow control held by the other end): the
+// Write ends at its deadline with the reason while the window goes on (its
+// timers fire), and a Reboot that did not go out opens no countdown.
+TEST_F(WindowFaults, AStalledLineEndsTheWriteWithItsReasonAndTheWindowRunsOn) {
+  Open();
+  const int brake = ::open(modem->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(brake, 0);
+  ::tcflow(brake, TCOOFF);
+  int ticks = 0;
+  int ticksAtMessage = -1;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(50);
+  window->Messages().SetResponder([&](const MessageRequest& request) {
+    texts.push_back(request.text.toStdString());
+    if (ticksAtMessage < 0) ticksAtMessage = ticks;
+    return request.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+  });
+  window->findChild<QToolButton*>("writeButton")->click();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 15000));
+  EXPECT_EQ(texts, std::vector<std::string>{"COM50: the line does not take data"});
+  EXPECT_GE(ticksAtMessage, 3);  // the window's own events went on during the Write
+  EXPECT_TRUE(CommandButtonsEnabled());
+
+  texts.clear();
+  window->findChild<QToolButton*>("rebootButton")->click();
+  EXPECT_EQ(texts, (std::vector<std::string>{"The device will reboot, continue?", "COM50: the line does not take data"}));
+  EXPECT_TRUE(window->findChildren<CNoteDlg*>().isEmpty());
+  ::tcflow(brake, TCOON);
+  ::close(brake);
+}
+
 TEST_F(WindowFaults, AnUnpluggedModemClosesThePortAndTheStatusBarSaysSo) {
   Open();
   modem->Stop();
