@@ -113,7 +113,8 @@ void CMainDlg::UpdateTabMarkers() {
   for (int position = 0; position < tabBar_->count(); ++position) {
     const auto found = std::find(pages_.begin(), pages_.end(), PageAtPosition(position));
     const bool pending = found != pages_.end() && pending_.OnPage(static_cast<int>(found - pages_.begin()));
-    tabBar_->setTabIcon(position, pending ? marker : QIcon());
+    // A tab's icon changes its width: the strip is laid out again only when one changes.
+    if (tabBar_->tabIcon(position).isNull() == pending) tabBar_->setTabIcon(position, pending ? marker : QIcon());
   }
 }
 
