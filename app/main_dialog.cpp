@@ -327,7 +327,9 @@ void CMainDlg::BuildMenu() {
   // Neither talks to the modem, so both work with the port closed.
   settings->addAction("&Export", this, &CMainDlg::ExportSettings)->setObjectName("exportAction");
   settings->addAction("&Import", this, &CMainDlg::ImportSettings)->setObjectName("importAction");
-  settings->addAction("&Pending changes...", this, &CMainDlg::ShowPendingList)->setObjectName("pendingAction");
+  settings->addAction("Export &profile...", this, &CMainDlg::ExportProfile)->setObjectName("exportProfileAction");
+  settings->addAction("Import p&rofile...", this, &CMainDlg::ImportProfile)->setObjectName("importProfileAction");
+  settings->addAction("Pe&nding changes...", this, &CMainDlg::ShowPendingList)->setObjectName("pendingAction");
   // Unticked, successes show in the status bar for a few seconds instead of
   // a box to click away; failures always keep their box.
   confirmAction_ = settings->addAction("&Confirm success with a message");

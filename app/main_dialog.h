@@ -104,6 +104,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void OnDefault();
   void ExportSettings();
   void ImportSettings();
+  void ExportProfile();
+  void ImportProfile();
   void RebootDevice();
   void UpgradeFirmware();
   void ExitProgram();
@@ -218,6 +220,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void SetUiSetting(const char* key, const std::string& value) const;
   bool PagesEditable() const { return session_.IsOpen() || !fileName_.isEmpty(); }
   QString ChooseSettingsFile(bool save);
+  QString ChooseProfileFile(bool save);
   void UpgradeWorker();
 
   // SessionEvents and DispatchHost.

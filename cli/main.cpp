@@ -1,10 +1,14 @@
 // telvaro-cli: scripted provisioning of the modem without the window. Reads a
 // modem into a settings file, writes a prepared file to the next modem,
 // reboots it, upgrades its firmware, and shows or compares settings files.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <map>
 #include <exception>
 #include <functional>
 #include <string>
@@ -12,11 +16,15 @@
 #include <vector>
 
 #include "cli/modem_link.h"
+#include "cli/profile_apply.h"
 #include "cli/record_text.h"
 #include "cli/verified_write.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
+#include "profile/profile.h"
 #include "protocol/record_checksum.h"
+#include "record/factory_defaults.h"
+#include "record/setting_rules.h"
 
 namespace {
 
@@ -29,19 +37,31 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "usage: telvaro-cli COMMAND [options]\n"
     "  ports                                  list the serial ports\n"
-    "  read    --port COM<n> [-o FILE]        read the modem (into a settings file; -o -:\n"
-    "                                         the file's bytes to standard output)\n"
-    "  write   --port COM<n> FILE             write a settings file to the modem, then read\n"
-    "                                         it back to check the modem holds every setting\n"
+    "  read    --port COM<n> [-o FILE] [--profile FILE.yaml|.json] [--include-secrets]\n"
+    "                                         read the modem (into a settings file, -o -: its\n"
+    "                                         bytes to standard output; into a profile)\n"
+    "  write   --port COM<n> FILE [--force]   write a settings file to the modem, then read\n"
+    "                                         it back to check the modem holds every setting;\n"
+    "                                         a file that breaks the pages' rules is refused\n"
+    "                                         unless --force\n"
     "  reboot  --port COM<n>                  reboot the modem\n"
     "  upgrade --port COM<n> IMAGE [--fast]   upgrade the modem's firmware (--fast: no\n"
     "                                         200 ms pause between answer and next packet)\n"
+    "  check   PROFILE                        check a profile without a modem\n"
+    "  apply   PROFILE --port COM<n> [--set KEY=VALUE]... [--dry-run]\n"
+    "                                         bring the modem to the profile's settings\n"
+    "  verify  FILE --port COM<n>             does the modem hold every setting of the file?\n"
     "  dump    FILE [--json]                  show every setting of a settings file\n"
-    "  diff    A B                            show the settings that differ\n"
+    "  diff    A B [--all]                    show the settings that differ (exit 1 if any)\n"
     "  help [COMMAND] | COMMAND --help | --help | --version\n"
     "--port COM<n>=<device path> names the device of COM<n> (repeatable); so do\n"
     "pairs in TELVARO_PORTS, separated by ';'. --port <device path> opens that device.\n"
-    "Exit status: 0 success, 1 the modem failed or did not answer, 2 bad usage or file.\n";
+    "Files ending in .yaml, .yml or .json are profiles. --set KEY=VALUE sets a profile\n"
+    "key (gprs.apn=internet) or, for a name without a dot, the value of ${NAME} in\n"
+    "the profile (the environment too). Secrets are masked in what is printed unless\n"
+    "--show-secrets.\n"
+    "Exit status: 0 success, 1 the modem failed, did not answer or does not hold the\n"
+    "settings (diff: they differ), 2 bad usage, a bad file or a profile with problems.\n";
 
 // A failure that ends the command: one line on standard error.
 struct Failure {
@@ -55,6 +75,13 @@ struct Options {
   std::string output;
   bool json = false;
   bool fast = false;
+  bool force = false;
+  std::string profile;                           // read --profile
+  std::vector<std::string> sets;                 // --set KEY=VALUE, in order
+  bool dryRun = false;
+  bool all = false;
+  bool showSecrets = false;
+  bool includeSecrets = false;
   int com = 0;
   std::string portName;  // "COM<n>", or the device path given, for messages
   PortMap ports;
@@ -107,6 +134,22 @@ Options ParseArguments(int argc, char** argv) {
       options.json = true;
     } else if (arg == "--fast") {
       options.fast = true;
+    } else if (arg == "--force") {
+      options.force = true;
+    } else if (name == "--profile") {
+      options.profile = value();
+    } else if (name == "--set") {
+      const std::string set = value();
+      if (set.find('=') == std::string::npos) throw Failure{kExitUsage, "--set: not KEY=VALUE: " + set};
+      options.sets.push_back(set);
+    } else if (arg == "--dry-run") {
+      options.dryRun = true;
+    } else if (arg == "--all") {
+      options.all = true;
+    } else if (arg == "--show-secrets") {
+      options.showSecrets = true;
+    } else if (arg == "--include-secrets") {
+      options.includeSecrets = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw Failure{kExitUsage, "unknown option: " + arg};
     } else {
@@ -142,6 +185,103 @@ void ReadModem(ModemLink& modem, const Options& o) {
   if (!modem.Read()) throw Failure{kExitModemFailed, o.portName + ": " + modem.Failure()};
 }
 
+// Control characters from the modem's texts (escape sequences among them)
+// never reach the terminal as they are.
+std::string Printable(std::string_view text) {
+  std::string out;
+  for (const unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+void PrintLine(std::FILE* to, const std::string& line) { std::fprintf(to, "%s\n", Printable(line).c_str()); }
+
+std::string DifferenceLine(const FieldDifference& d, bool showSecrets) {
+  const bool masked = !showSecrets && IsSecretField(*d.field);
+  return d.name + ": " + (masked ? "\"****\"" : d.before) + " -> " + (masked ? "\"****\"" : d.after);
+}
+
+// ${NAME} comes from --set NAME=value first, then from the environment.
+VariableLookup Variables(const Options& o) {
+  std::map<std::string, std::string> values;
+  for (const std::string& set : o.sets) {
+    const std::string name = set.substr(0, set.find('='));
+    if (name.find('.') == std::string::npos) values[name] = set.substr(set.find('=') + 1);
+  }
+  return [values](const std::string& name) -> std::optional<std::string> {
+    if (const auto it = values.find(name); it != values.end()) return it->second;
+    if (const char* env = std::getenv(name.c_str())) return std::string(env);
+    return std::nullopt;
+  };
+}
+
+// "FILE:LINE:COLUMN: key: problem"
+std::string ProblemLine(const std::string& file, const ProfileProblem& p) {
+  return file + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " +
+         (p.key.empty() ? std::string() : p.key + ": ") + p.problem;
+}
+
+// The profile with the dotted --set keys over it; problems of either as read.
+ProfileRead ReadProfileWithSets(const Options& o, const std::string& path) {
+  ProfileRead read = ReadProfileFile(path, Variables(o));
+  for (const std::string& set : o.sets) {
+    const std::string key = set.substr(0, set.find('='));
+    if (key.find('.') == std::string::npos) continue;
+    if (auto problem = AddSetting(read.profile, key, set.substr(set.find('=') + 1))) read.problems.push_back(*problem);
+  }
+  return read;
+}
+
+void FailOnProblems(const std::string& file, const std::vector<ProfileProblem>& problems, const std::string& what) {
+  if (problems.empty()) return;
+  for (const ProfileProblem& p : problems) PrintLine(stderr, ProblemLine(file, p));
+  throw Failure{kExitUsage, file + ": " + std::to_string(problems.size()) + " problem(s); " + what};
+}
+
+Profile LoadProfile(const Options& o, const std::string& path) {
+  ProfileRead read = ReadProfileWithSets(o, path);
+  FailOnProblems(path, read.problems, "nothing done");
+  return read.profile;
+}
+
+// A settings file as it is, or a profile over the factory settings.
+ConfigRecord LoadRecord(const Options& o, const std::string& path) {
+  if (!IsProfilePath(path)) return LoadSettings(path);
+  ConfigRecord record;
+  ApplyFactoryDefaults(record);
+  FailOnProblems(path, MergeProfile(record, LoadProfile(o, path), true), "nothing done");
+  return record;
+}
+
+void SaveProfile(const Options& o, const ConfigRecord& record) {
+  ProfileWriteOptions options;
+  options.toolVersion = TELVARO_VERSION;
+  options.includeSecrets = o.includeSecrets;
+  char readAt[32];
+  const std::time_t now = std::time(nullptr);
+  std::strftime(readAt, sizeof readAt, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+  options.source = ProfileSource{record.Get(field::me_type), record.Get(field::imei), readAt};
+  const bool json = o.profile.size() > 5 && o.profile.compare(o.profile.size() - 5, 5, ".json") == 0;
+  const std::string text = json ? WriteProfileJson(record, options) : WriteProfileYaml(record, options);
+  // A profile with the secrets in it is readable by its owner only.
+  const int fd = ::open(o.profile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, o.includeSecrets ? 0600 : 0644);
+  std::size_t done = 0;
+  while (fd >= 0 && done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  if (fd < 0 || ::close(fd) != 0 || done != text.size())
+    throw Failure{kExitUsage, o.profile + ": cannot write the profile"};
+}
+
 int Ports(const Options& o) {
   const PortListing listing = ListSerialPorts(ReadSystemPortTable(), 1, o.ports);
   if (!listing.message.empty()) std::fprintf(stderr, "%s\n", listing.message.c_str());
@@ -165,21 +305,39 @@ int Read(const Options& o) {
       throw Failure{kExitUsage, "standard output: " + std::string(kSettingsWriteFailed)};
     return kExitOk;
   }
-  if (o.output.empty()) {
-    std::fputs(RecordAsText(record).c_str(), stdout);
+  if (o.output.empty() && o.profile.empty()) {
+    std::fputs(RecordAsText(record, o.showSecrets).c_str(), stdout);
     return kExitOk;
+  }
+  if (!o.profile.empty()) {
+    SaveProfile(o, record);
+    PrintLine(stdout, o.portName + ": profile of \"" + record.Get(field::device_name) +
+                          "\" saved to " + o.profile);
+    if (o.output.empty()) return kExitOk;
   }
   // The file holds exactly what the modem sent: record and checksum.
   if (const SettingsFileWrite written = WriteSettingsFile(o.output, record); !written.ok())
     throw Failure{kExitUsage, o.output + ": " + written.message + " (" + written.detail + ")"};
-  std::printf("%s: settings of \"%s\" saved to %s\n", o.portName.c_str(), record.Get(field::device_name).c_str(),
-              o.output.c_str());
+  PrintLine(stdout, o.portName + ": settings of \"" + record.Get(field::device_name) + "\" saved to " + o.output);
   return kExitOk;
+}
+
+// Every breach of the setting rules as "FILE: key: problem (rule)" on
+// standard error; true when there was none.
+bool ReportBreaches(const std::string& file, const ConfigRecord& record) {
+  const std::vector<RecordBreach> breaches = CheckRecord(record);
+  for (const RecordBreach& b : breaches)
+    std::fprintf(stderr, "%s: %s: %s (%s)\n", file.c_str(), b.key.c_str(), b.problem.problem.c_str(),
+                 b.problem.rule.c_str());
+  return breaches.empty();
 }
 
 int Write(const Options& o) {
   Need(o, 1, true);
   const ConfigRecord file = LoadSettings(o.files[0]);  // refused before anything is sent
+  // A record the pages would refuse is not sent either, unless forced.
+  if (!ReportBreaches(o.files[0], file) && !o.force)
+    throw Failure{kExitUsage, o.files[0] + ": breaks the setting rules; nothing sent (--force sends it anyway)"};
   ModemLink modem(o.ports);
   OpenModem(modem, o);
   ReadModem(modem, o);
@@ -242,16 +400,77 @@ int Upgrade(const Options& o) {
 int Dump(const Options& o) {
   Need(o, 1, false);
   const ConfigRecord record = LoadSettings(o.files[0]);
-  std::fputs((o.json ? RecordAsJson(record) : RecordAsText(record)).c_str(), stdout);
+  std::fputs((o.json ? RecordAsJson(record, o.showSecrets) : RecordAsText(record, o.showSecrets)).c_str(), stdout);
   return kExitOk;
 }
 
 int Diff(const Options& o) {
   Need(o, 2, false);
-  const ConfigRecord a = LoadSettings(o.files[0]);
-  const ConfigRecord b = LoadSettings(o.files[1]);
-  for (const FieldDifference& d : DiffRecords(a, b))
-    std::printf("%s: %s -> %s\n", d.name.c_str(), d.before.c_str(), d.after.c_str());
+  const ConfigRecord a = LoadRecord(o, o.files[0]);
+  const ConfigRecord b = LoadRecord(o, o.files[1]);
+  const std::vector<FieldDifference> differences = o.all ? DiffRecords(a, b) : SettingDifferences(a, b);
+  for (const FieldDifference& d : differences) PrintLine(stdout, DifferenceLine(d, o.showSecrets));
+  return differences.empty() ? kExitOk : kExitModemFailed;  // as diff(1): 1 when they differ
+}
+
+int Check(const Options& o) {
+  Need(o, 1, false);
+  ProfileRead read = ReadProfileWithSets(o, o.files[0]);
+  ConfigRecord record;
+  ApplyFactoryDefaults(record);
+  std::vector<ProfileProblem> problems = read.problems;
+  const std::vector<ProfileProblem> merged = MergeProfile(record, read.profile, true);
+  problems.insert(problems.end(), merged.begin(), merged.end());
+  std::stable_sort(problems.begin(), problems.end(), [](const ProfileProblem& a, const ProfileProblem& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+  });
+  FailOnProblems(o.files[0], problems, "nothing may be applied");
+  PrintLine(stdout, o.files[0] + ": " + std::to_string(read.profile.settings.size()) + " setting(s), no problems");
+  return kExitOk;
+}
+
+int Apply(const Options& o) {
+  Need(o, 1, true);
+  const Profile profile = LoadProfile(o, o.files[0]);  // refused before anything is sent
+  ModemLink modem(o.ports);
+  OpenModem(modem, o);
+  ApplyOptions options;
+  options.dryRun = o.dryRun;
+  const ApplyResult result = ApplyProfile(modem, profile, options);
+  FailIfDisconnected(modem, o);
+  const std::string port = o.portName;
+  using Outcome = ApplyResult::Outcome;
+  if (result.outcome == Outcome::NoAnswer) throw Failure{kExitModemFailed, port + ": " + result.failure};
+  if (result.outcome == Outcome::Refused) FailOnProblems(o.files[0], result.breaches, "nothing written");
+  for (const FieldDifference& d : result.changes) PrintLine(stdout, DifferenceLine(d, o.showSecrets));
+  if (result.outcome == Outcome::DryRun) {
+    std::printf("%s: dry run: %zu change(s), nothing written\n", port.c_str(), result.changes.size());
+    return kExitOk;
+  }
+  for (const FieldDifference& d : result.notHeld)
+    PrintLine(stderr, "not held by the modem: " + DifferenceLine(d, o.showSecrets));
+  if (result.outcome == Outcome::NotHeld)
+    throw Failure{kExitModemFailed, std::to_string(result.notHeld.size()) + " setting(s) not held by the modem"};
+  std::printf("%s: %zu change(s) written; the modem holds every setting of %s\n", port.c_str(), result.changes.size(),
+              Printable(o.files[0]).c_str());
+  return kExitOk;
+}
+
+int Verify(const Options& o) {
+  Need(o, 1, true);
+  const bool profileFile = IsProfilePath(o.files[0]);
+  const Profile profile = profileFile ? LoadProfile(o, o.files[0]) : Profile{};
+  const ConfigRecord file = profileFile ? ConfigRecord{} : LoadSettings(o.files[0]);
+  ModemLink modem(o.ports);
+  OpenModem(modem, o);
+  ReadModem(modem, o);
+  ConfigRecord expected = profileFile ? modem.Record() : file;
+  if (profileFile) FailOnProblems(o.files[0], MergeProfile(expected, profile, true), "nothing compared");
+  const std::vector<FieldDifference> differences = SettingDifferences(expected, modem.Record());
+  for (const FieldDifference& d : differences) PrintLine(stdout, "differs: " + DifferenceLine(d, o.showSecrets));
+  if (!differences.empty())
+    throw Failure{kExitModemFailed, std::to_string(differences.size()) + " setting(s) of " + o.files[0] + " not held"};
+  std::printf("%s: the modem holds every setting of %s\n", o.portName.c_str(), Printable(o.files[0]).c_str());
   return kExitOk;
 }
 
@@ -259,8 +478,9 @@ struct Command {
   std::string_view name;
   int (*run)(const Options&);
 };
-constexpr Command kCommands[] = {{"ports", Ports}, {"read", Read},   {"write", Write}, {"reboot", Reboot},
-                                 {"upgrade", Upgrade}, {"dump", Dump}, {"diff", Diff}};
+constexpr Command kCommands[] = {{"ports", Ports},     {"read", Read},   {"write", Write}, {"reboot", Reboot},
+                                 {"upgrade", Upgrade}, {"check", Check}, {"apply", Apply}, {"verify", Verify},
+                                 {"dump", Dump},       {"diff", Diff}};
 
 // One command's lines of the usage, with the notes that follow the list.
 std::string CommandUsage(std::string_view command) {

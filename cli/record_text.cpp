@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <map>
+#include <nlohmann/json.hpp>
 
+#include "profile/profile.h"
+#include "record/setting_rules.h"
 #include "status/status_decoders.h"
 
 namespace telvaro {
@@ -25,6 +28,11 @@ std::string Hex(std::span<const std::uint8_t> bytes, const char* separator = "")
 
 std::string Quoted(const std::string& text) { return JsonString(text); }
 
+using Json = nlohmann::ordered_json;
+
+// Record texts are Latin-1; JSON strings are Unicode.
+Json JsonText(const std::string& text) { return Latin1ToUtf8(text); }
+
 const FieldInfo* const kDeviceReported[] = {
     &field::status_text, &field::hw_options,  &field::rssi,        &field::reg_status,
     &field::operator_name, &field::cell_id,   &field::imei,        &field::me_type,
@@ -44,18 +52,21 @@ const std::map<std::uint16_t, CodeDecoder>& StatusDecoders() {
   return decoders;
 }
 
-const char* const kRoleNames[] = {"call-reboot", "call-wakeup", "sms-reboot", "sms-wakeup", "sms-control", "call-csd"};
-
-FieldValue Describe(const ConfigRecord& r, const FieldInfo& f, int e) {
+FieldValue Describe(const ConfigRecord& r, const FieldInfo& f, int e, bool showSecrets = true) {
   FieldValue v;
   v.name = f.count > 1 ? Format("%s[%d]", f.name, e) : f.name;
+  if (!showSecrets && IsSecretField(f)) {
+    v.text = "\"****\"";
+    v.json = "****";
+    return v;
+  }
   const std::uint8_t* raw = r.FieldBytes(f).data() + (f.ElementOffset(e) - f.offset);
   const std::uint8_t byte = raw[0];
   switch (f.kind) {
     case FieldKind::Bytes: {
       const std::span<const std::uint8_t> bytes(raw, f.ElementWidth());
       v.text = Hex(bytes, " ");
-      v.json = Quoted(Hex(bytes));
+      v.json = Hex(bytes);
       break;
     }
     case FieldKind::Byte: {
@@ -63,37 +74,43 @@ FieldValue Describe(const ConfigRecord& r, const FieldInfo& f, int e) {
       if (const auto it = decoders.find(f.offset); it != decoders.end()) {
         const std::string meaning = it->second(byte);
         v.text = Format("%u (%s)", byte, meaning.c_str());
-        v.json = Format("{\"code\": %u, \"text\": ", byte) + Quoted(meaning) + "}";
+        v.json = {{"code", byte}, {"text", meaning}};
       } else if (f.offset == field::rssi.offset) {
         const SignalLevel level = DecodeSignalLevel(byte);
         v.text = Format("%u (%s, %s, %d of 3 bars)", byte, level.rssiText.c_str(), level.dbText.c_str(), level.bars);
-        v.json = Format("{\"level\": %u, \"dbm\": ", byte) + Quoted(level.dbText) + Format(", \"bars\": %d}", level.bars);
+        v.json = {{"level", byte}, {"dbm", level.dbText}, {"bars", level.bars}};
       } else {
-        v.text = v.json = Format("%u", byte);
+        v.text = Format("%u", byte);
+        v.json = byte;
       }
       break;
     }
     case FieldKind::BitMask:
       v.text = Format("0x%02X", byte);
-      v.json = Format("%u", byte);
+      v.json = byte;
       break;
-    case FieldKind::U16:
-      v.text = v.json = Format("%u", r.Get(static_cast<const Field<FieldKind::U16>&>(f), e));
+    case FieldKind::U16: {
+      const std::uint16_t value = r.Get(static_cast<const Field<FieldKind::U16>&>(f), e);
+      v.text = Format("%u", value);
+      v.json = value;
       break;
+    }
     case FieldKind::U32: {
-      const std::string counter = ByteCounterText(r.Get(static_cast<const Field<FieldKind::U32>&>(f)));
-      v.text = v.json = counter;
+      const std::uint32_t value = r.Get(static_cast<const Field<FieldKind::U32>&>(f));
+      v.text = ByteCounterText(value);
+      v.json = value;
       break;
     }
     case FieldKind::Text: {
       const std::string text = r.Get(static_cast<const Field<FieldKind::Text>&>(f), e);
-      v.text = v.json = Quoted(text);
+      v.text = Quoted(text);
+      v.json = JsonText(text);
       break;
     }
     case FieldKind::Index: {
       const std::string_view item = f.list->Text(byte);
       v.text = Format("%u (%s)", byte, item.empty() ? "out of range" : std::string(item).c_str());
-      v.json = Format("{\"index\": %u, \"item\": ", byte) + (item.empty() ? "null" : Quoted(std::string(item))) + "}";
+      v.json = {{"index", byte}, {"item", item.empty() ? Json() : Json(std::string(item))}};
       break;
     }
     case FieldKind::FlagIsOne:
@@ -104,7 +121,7 @@ FieldValue Describe(const ConfigRecord& r, const FieldInfo& f, int e) {
                                                           : static_cast<std::int8_t>(byte) > 0;
       v.text = on ? "on" : "off";
       if (byte > 1) v.text += Format(" (byte %u)", byte);
-      v.json = on ? "true" : "false";
+      v.json = on;
       break;
     }
     case FieldKind::Time: {
@@ -112,37 +129,39 @@ FieldValue Describe(const ConfigRecord& r, const FieldInfo& f, int e) {
       v.text = f.offset == field::rtc_time.offset
                    ? Format("20%02d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second)
                    : Format("%02d:%02d", t.hour, t.minute);
-      v.json = Quoted(v.text);
+      v.json = v.text;
       break;
     }
     case FieldKind::HexPacket: {
       const auto data = r.Get(static_cast<const Field<FieldKind::HexPacket>&>(f));
       v.text = data.empty() ? "(empty)" : Hex(data);
-      v.json = Quoted(Hex(data));
+      v.json = Hex(data);
       break;
     }
     case FieldKind::PhoneBook: {
       const PhoneBookEntry entry = r.PhoneBook(e);
-      std::string roles, jsonRoles;
-      for (int bit = 0; bit < 6; ++bit) {
+      std::string roles;
+      Json jsonRoles = Json::array();
+      for (std::size_t bit = 0; bit < kPhoneRoleNames.size(); ++bit) {
         if (!(entry.roles >> bit & 1)) continue;
-        roles += (roles.empty() ? "" : ",") + std::string(kRoleNames[bit]);
-        jsonRoles += (jsonRoles.empty() ? "" : ", ") + Quoted(kRoleNames[bit]);
+        roles += (roles.empty() ? "" : ",") + std::string(kPhoneRoleNames[bit]);
+        jsonRoles.push_back(kPhoneRoleNames[bit]);
       }
       v.text = Quoted(entry.number) + " roles " + (roles.empty() ? "none" : roles) + Format(" (0x%02X)", entry.roles);
-      v.json = "{\"number\": " + Quoted(entry.number) + ", \"roles\": [" + jsonRoles + "]}";
+      v.json = {{"number", JsonText(entry.number)}, {"roles", jsonRoles}};
       break;
     }
     case FieldKind::GroupMask: {
       const std::uint16_t mask = r.PhoneGroupMask(e);
-      std::string members, jsonMembers;
+      std::string members;
+      Json jsonMembers = Json::array();
       for (int slot = 0; slot < kPhoneBookSlots; ++slot) {
         if (!(mask >> slot & 1)) continue;
         members += (members.empty() ? "" : ",") + std::to_string(slot + 1);
-        jsonMembers += (jsonMembers.empty() ? "" : ", ") + std::to_string(slot + 1);
+        jsonMembers.push_back(slot + 1);
       }
       v.text = "slots " + (members.empty() ? std::string("none") : members) + Format(" (0x%04X)", mask);
-      v.json = "[" + jsonMembers + "]";
+      v.json = jsonMembers;
       break;
     }
   }
@@ -166,41 +185,45 @@ std::string JsonString(const std::string& bytes) {
   return out + "\"";
 }
 
+bool IsSecretField(const FieldInfo& f) {
+  for (const SettingRule& rule : kSettingRules)
+    if (rule.secret && rule.field->offset == f.offset) return true;
+  return false;
+}
+
 bool IsDeviceReported(const FieldInfo& f) {
   for (const FieldInfo* reported : kDeviceReported)
     if (reported->offset == f.offset) return true;
   return false;
 }
 
-std::vector<FieldValue> DescribeRecord(const ConfigRecord& record) {
+std::vector<FieldValue> DescribeRecord(const ConfigRecord& record, bool showSecrets) {
   std::vector<FieldValue> values;
   for (const FieldInfo* f : AllFields())
-    for (int e = 0; e < f->count; ++e) values.push_back(Describe(record, *f, e));
+    for (int e = 0; e < f->count; ++e) values.push_back(Describe(record, *f, e, showSecrets));
   return values;
 }
 
-std::string RecordAsText(const ConfigRecord& record) {
+std::string RecordAsText(const ConfigRecord& record, bool showSecrets) {
   std::string out;
-  for (const FieldValue& v : DescribeRecord(record)) out += v.name + ": " + v.text + "\n";
+  for (const FieldValue& v : DescribeRecord(record, showSecrets)) out += v.name + ": " + v.text + "\n";
   out += Format("checksum: 0x%02X\n", record.Checksum());
   return out;
 }
 
-std::string RecordAsJson(const ConfigRecord& record) {
-  std::string out = "{\n";
+std::string RecordAsJson(const ConfigRecord& record, bool showSecrets) {
+  Json root = Json::object();
   for (const FieldInfo* f : AllFields()) {
-    out += "  \"" + std::string(f->name) + "\": ";
     if (f->count == 1) {
-      out += Describe(record, *f, 0).json;
+      root[f->name] = Describe(record, *f, 0, showSecrets).json;
     } else {
-      out += "[";
-      for (int e = 0; e < f->count; ++e) out += (e ? ", " : "") + Describe(record, *f, e).json;
-      out += "]";
+      Json elements = Json::array();
+      for (int e = 0; e < f->count; ++e) elements.push_back(Describe(record, *f, e, showSecrets).json);
+      root[f->name] = elements;
     }
-    out += ",\n";
   }
-  out += Format("  \"checksum\": %u\n}\n", record.Checksum());
-  return out;
+  root["checksum"] = record.Checksum();
+  return root.dump(2) + "\n";
 }
 
 std::vector<FieldDifference> DiffRecords(const ConfigRecord& a, const ConfigRecord& b) {

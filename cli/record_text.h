@@ -4,6 +4,7 @@
 // Networks page shows them.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,20 @@ namespace telvaro {
 struct FieldValue {
   std::string name;  // "device_name", or "di_mode[1]" for an element
   std::string text;  // for people
-  std::string json;  // a JSON value
+  nlohmann::ordered_json json;
 };
 
-// One entry per field element, in record order.
-std::vector<FieldValue> DescribeRecord(const ConfigRecord& record);
+// One entry per field element, in record order; the values of secrets (PINs,
+// passwords) are "****" unless `showSecrets`.
+std::vector<FieldValue> DescribeRecord(const ConfigRecord& record, bool showSecrets = true);
 // "name: text" lines.
-std::string RecordAsText(const ConfigRecord& record);
+std::string RecordAsText(const ConfigRecord& record, bool showSecrets = true);
 // One JSON object: field name -> value, arrays for multi-element fields, and
 // "checksum" for the slot behind the record.
-std::string RecordAsJson(const ConfigRecord& record);
+std::string RecordAsJson(const ConfigRecord& record, bool showSecrets = true);
+
+// Whether a field is a secret, masked in printouts unless asked.
+bool IsSecretField(const FieldInfo& field);
 
 struct FieldDifference {
   const FieldInfo* field;

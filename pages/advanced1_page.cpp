@@ -8,6 +8,7 @@
 
 #include "pages/page_layout.h"
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
@@ -72,16 +73,16 @@ CAdvanced1Page::CAdvanced1Page(QWidget* parent, MessageSink* messages) : ConfigP
   ValueExchange& x = Exchange();
   x.List(plmnList_);  // not stored: an empty preferred PLMN means the SIM's
   x.List(delimiterProcessList_).Link(field::delimiter_process).Rank(5);
-  x.Signed(intervalTimeoutEdit_, &intervalTimeout, 1, 100).Link(field::interval_timeout);
-  x.Text(delimiter1Edit_, &delimiter1, 2).LinkHexByte(field::delimiter1, &delimiter1Enable, "Delimeter1 input err").Rank(2);
-  x.Text(delimiter2Edit_, &delimiter2, 2).LinkHexByte(field::delimiter2, &delimiter2Enable, "Delimeter2 input err").Rank(4);
-  x.Signed(packetLengthEdit_, &packetLength, 0, 1024).Link(field::packet_length);
+  x.Signed(intervalTimeoutEdit_, &intervalTimeout, RangeOf(field::interval_timeout)).Link(field::interval_timeout);
+  x.Text(delimiter1Edit_, &delimiter1, TextLimit(field::delimiter1)).LinkHexByte(field::delimiter1, &delimiter1Enable, MessageOf(field::delimiter1)).Rank(2);
+  x.Text(delimiter2Edit_, &delimiter2, TextLimit(field::delimiter2)).LinkHexByte(field::delimiter2, &delimiter2Enable, MessageOf(field::delimiter2)).Rank(4);
+  x.Signed(packetLengthEdit_, &packetLength, RangeOf(field::packet_length)).Link(field::packet_length);
   x.Check(delimiter1Box_, &delimiter1Enable).Link(field::delimiter1_enable).Rank(1);
   x.Check(delimiter2Box_, &delimiter2Enable).Link(field::delimiter2_enable).Rank(3);
   x.Check(onlineSmsBox_, &onlineSmsEnable).Link(field::online_sms_enable).Rank(5);
   x.Check(roamingBox_, &roamingEnable).Link(field::roaming_enable).Rank(5);
-  x.Text(preferredPlmnEdit_, &preferredPlmn, 6).Link(field::preferred_plmn).Rank(5);
-  x.Signed(txDelayEdit_, &txDelay, 1, 50).Link(field::tx_delay).Rank(5);
+  x.Text(preferredPlmnEdit_, &preferredPlmn, TextLimit(field::preferred_plmn)).Link(field::preferred_plmn).Rank(5);
+  x.Signed(txDelayEdit_, &txDelay, RangeOf(field::tx_delay)).Link(field::tx_delay).Rank(5);
   x.Check(csdBackupBox_, &csdBackupEnable).Link(field::csd_backup_enable).Rank(5);
 
   // The Online SMS box changes nothing else on the page.

@@ -7,6 +7,7 @@
 
 #include "pages/page_layout.h"
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
@@ -16,8 +17,6 @@ using namespace layout;
 
 // Hex digits the boxes take: two per byte, as many as the pages may put
 // into a packet's data area.
-constexpr int kRequestDigits = 64;
-constexpr int kAckDigits = 32;
 
 constexpr int kCaptionX = 10;
 constexpr int kFieldX = 114;
@@ -65,25 +64,25 @@ CAdvanced2Page::CAdvanced2Page(QWidget* parent, MessageSink* messages) : ConfigP
 
   ValueExchange& x = Exchange();
   x.Check(keepaliveBox_, &keepaliveEnable).Link(field::keepalive_enable).Rank(kKeepalive);
-  x.Signed(keepaliveIntervalEdit_, &keepaliveInterval, 5, 1200)
+  x.Signed(keepaliveIntervalEdit_, &keepaliveInterval, RangeOf(field::keepalive_interval))
       .Link(field::keepalive_interval).When(&keepaliveEnable).Rank(kKeepalive);
-  x.Text(keepaliveRequestEdit_, &keepaliveRequest, kRequestDigits)
-      .LinkHexPacket(field::keepalive_request, "Keep Alive REQ input err").When(&keepaliveEnable).Rank(kKeepaliveRequest);
+  x.Text(keepaliveRequestEdit_, &keepaliveRequest, TextLimit(field::keepalive_request))
+      .LinkHexPacket(field::keepalive_request, MessageOf(field::keepalive_request)).When(&keepaliveEnable).Rank(kKeepaliveRequest);
   x.Check(logoutBox_, &logoutEnable).Link(field::logout_enable).Rank(kLogout);
   x.Check(loginBox_, &loginEnable).Link(field::login_enable).Rank(kLogin);
-  x.Text(keepaliveAckEdit_, &keepaliveAck, kAckDigits)
-      .LinkHexPacket(field::keepalive_ack, "Keep Alive ACK input err").When(&keepaliveEnable).Rank(kKeepaliveAck);
-  x.Text(loginAckEdit_, &loginAck, kAckDigits)
-      .LinkHexPacket(field::login_ack, "Login ACK Packet input err").When(&loginEnable).Rank(kLoginAck);
-  x.Text(loginRequestEdit_, &loginRequest, kRequestDigits)
-      .LinkHexPacket(field::login_request, "Login REQ Packet input err").When(&loginEnable).Rank(kLoginRequest);
-  x.Signed(loginIntervalEdit_, &loginInterval, 5, 120).Link(field::login_interval).When(&loginEnable).Rank(kLogin);
-  x.Signed(loginMaxRetriesEdit_, &loginMaxRetries, 0, 60)
+  x.Text(keepaliveAckEdit_, &keepaliveAck, TextLimit(field::keepalive_ack))
+      .LinkHexPacket(field::keepalive_ack, MessageOf(field::keepalive_ack)).When(&keepaliveEnable).Rank(kKeepaliveAck);
+  x.Text(loginAckEdit_, &loginAck, TextLimit(field::login_ack))
+      .LinkHexPacket(field::login_ack, MessageOf(field::login_ack)).When(&loginEnable).Rank(kLoginAck);
+  x.Text(loginRequestEdit_, &loginRequest, TextLimit(field::login_request))
+      .LinkHexPacket(field::login_request, MessageOf(field::login_request)).When(&loginEnable).Rank(kLoginRequest);
+  x.Signed(loginIntervalEdit_, &loginInterval, RangeOf(field::login_interval)).Link(field::login_interval).When(&loginEnable).Rank(kLogin);
+  x.Signed(loginMaxRetriesEdit_, &loginMaxRetries, RangeOf(field::login_max_retries))
       .Link(field::login_max_retries).When(&loginEnable).Rank(kLogin);
-  x.Text(logoutAckEdit_, &logoutAck, kAckDigits)
-      .LinkHexPacket(field::logout_ack, "Logout ACK Packet input err").When(&logoutEnable).Rank(kLogoutAck);
-  x.Text(logoutRequestEdit_, &logoutRequest, kRequestDigits)
-      .LinkHexPacket(field::logout_request, "Logout REQ Packet input err").When(&logoutEnable).Rank(kLogoutRequest);
+  x.Text(logoutAckEdit_, &logoutAck, TextLimit(field::logout_ack))
+      .LinkHexPacket(field::logout_ack, MessageOf(field::logout_ack)).When(&logoutEnable).Rank(kLogoutAck);
+  x.Text(logoutRequestEdit_, &logoutRequest, TextLimit(field::logout_request))
+      .LinkHexPacket(field::logout_request, MessageOf(field::logout_request)).When(&logoutEnable).Rank(kLogoutRequest);
 
   for (QCheckBox* box : {loginBox_, keepaliveBox_, logoutBox_})
     connect(box, &QCheckBox::clicked, this, [this] { EnableByState(); });

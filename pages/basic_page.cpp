@@ -10,6 +10,7 @@
 #include "link/session_events.h"
 #include "pages/page_layout.h"
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 #include "record/conversions.h"
 
 namespace telvaro {
@@ -23,10 +24,11 @@ constexpr int kPinLockIndexEnable = 1;  // "Enable PIN Lock"
 constexpr int kRs485Index = 1;
 constexpr std::uint8_t kHighestPinLock = 2;
 constexpr int kHighestComType = 2;
-constexpr int kMinPinLength = 4;
-constexpr int kMaxPinLength = 8;
 
-bool PinLengthOk(const QString& pin) { return pin.size() >= kMinPinLength && pin.size() <= kMaxPinLength; }
+// The current and the new PIN share their length rule.
+bool PinLengthOk(const QString& pin) {
+  return pin.size() >= RuleOf(field::pin_code).min && pin.size() <= RuleOf(field::pin_code).max;
+}
 
 }  // namespace
 
@@ -72,13 +74,13 @@ CBasicPage::CBasicPage(QWidget* parent, MessageSink* messages) : ConfigPage(pare
   ValueExchange& exchange = Exchange();
   exchange.List(pinLockList_).Link(field::pin_lock);
   exchange.List(comTypeList_).Link(field::com_type);
-  exchange.Text(deviceNameEdit_, &deviceName, 20).Link(field::device_name);
+  exchange.Text(deviceNameEdit_, &deviceName, TextLimit(field::device_name)).Link(field::device_name);
   exchange.Check(syncWithPcBox_, &syncWithPc);  // a request of the coming Write, not a setting
   exchange.Check(changePinBox_, &changePin).Link(field::pin_change);
-  exchange.Text(newPinCodeEdit_, &newPinCode, kMaxPinLength).Link(field::new_pin_code);
-  exchange.Text(pinCodeEdit_, &pinCode, kMaxPinLength).Link(field::pin_code);
-  exchange.Text(initCommandEdit_, &initCommand, 40).Link(field::init_command);
-  exchange.Text(smsPasswordEdit_, &smsPassword, 20).Link(field::sms_control_password);
+  exchange.Text(newPinCodeEdit_, &newPinCode, TextLimit(field::new_pin_code)).Link(field::new_pin_code);
+  exchange.Text(pinCodeEdit_, &pinCode, TextLimit(field::pin_code)).Link(field::pin_code);
+  exchange.Text(initCommandEdit_, &initCommand, TextLimit(field::init_command)).Link(field::init_command);
+  exchange.Text(smsPasswordEdit_, &smsPassword, TextLimit(field::sms_control_password)).Link(field::sms_control_password);
   exchange.Check(debugOutputBox_, &debugOutput).Link(field::debug_output_enable);
 
   // Only the operator's own choices re-run the enabling rule: a record being
@@ -166,17 +168,17 @@ int CBasicPage::Validate(ConfigRecord& record) {
   TakeValues();
   const int comType = comTypeList_->currentIndex();
   if (comType < 0 || comType > kHighestComType) {
-    Messages()->ShowMessage("Comm port err");
+    Messages()->ShowMessage(MessageOf(field::com_type));
     if (!Quiet()) comTypeList_->setFocus();
     return -1;
   }
   // No PIN lock selection counts as locked, as the index -1 does in a byte.
   if (pinLockList_->currentIndex() != 0 && !PinLengthOk(pinCode)) {
-    Messages()->ShowMessage("old pin code len err");
+    Messages()->ShowMessage(MessageOf(field::pin_code));
     return -2;
   }
   if (changePin == 1 && !PinLengthOk(newPinCode)) {
-    Messages()->ShowMessage("new pin code len err");
+    Messages()->ShowMessage(MessageOf(field::new_pin_code));
     return -2;
   }
   Exchange().Store(record);

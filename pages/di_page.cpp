@@ -8,6 +8,7 @@
 
 #include "pages/page_layout.h"
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
@@ -17,9 +18,6 @@ using namespace layout;
 
 constexpr int kModeEventCounter = 3;
 constexpr int kModeNull = 4;
-constexpr std::uint32_t kMaxCountTrigger = 30000;
-constexpr std::uint32_t kMaxFilterMs = 10000;
-constexpr int kMaxAlarmText = 70;
 
 constexpr int kCaptionX = 14;
 constexpr int kCaptionWidth = 110;
@@ -59,14 +57,14 @@ CDiPage::CDiPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, me
   x.List(d0.mode).Link(field::di_mode, 0);
   x.Check(d0.counterAtPowerOn, &v0.counterAtPowerOn).Link(field::di_counter_at_power_on, 0);
   x.Check(d1.counterAtPowerOn, &v1.counterAtPowerOn).Link(field::di_counter_at_power_on, 1);
-  x.Unsigned(d0.countTrigger, &v0.countTrigger, 0, kMaxCountTrigger).Link(field::di_count_trigger, 0);
-  x.Unsigned(d1.countTrigger, &v1.countTrigger, 0, kMaxCountTrigger).Link(field::di_count_trigger, 1);
-  x.Unsigned(d0.filter, &v0.filterMs, 0, kMaxFilterMs).Link(field::di_filter_ms, 0);
-  x.Unsigned(d1.filter, &v1.filterMs, 0, kMaxFilterMs).Link(field::di_filter_ms, 1);
-  x.Text(d0.alarmOff, &v0.alarmOffText, kMaxAlarmText).Link(field::di_alarm_off_text, 0);
-  x.Text(d1.alarmOff, &v1.alarmOffText, kMaxAlarmText).Link(field::di_alarm_off_text, 1);
-  x.Text(d0.alarmOn, &v0.alarmOnText, kMaxAlarmText).Link(field::di_alarm_on_text, 0);
-  x.Text(d1.alarmOn, &v1.alarmOnText, kMaxAlarmText).Link(field::di_alarm_on_text, 1);
+  x.Unsigned(d0.countTrigger, &v0.countTrigger, RangeOf(field::di_count_trigger)).Link(field::di_count_trigger, 0);
+  x.Unsigned(d1.countTrigger, &v1.countTrigger, RangeOf(field::di_count_trigger)).Link(field::di_count_trigger, 1);
+  x.Unsigned(d0.filter, &v0.filterMs, RangeOf(field::di_filter_ms)).Link(field::di_filter_ms, 0);
+  x.Unsigned(d1.filter, &v1.filterMs, RangeOf(field::di_filter_ms)).Link(field::di_filter_ms, 1);
+  x.Text(d0.alarmOff, &v0.alarmOffText, TextLimit(field::di_alarm_off_text)).Link(field::di_alarm_off_text, 0);
+  x.Text(d1.alarmOff, &v1.alarmOffText, TextLimit(field::di_alarm_off_text)).Link(field::di_alarm_off_text, 1);
+  x.Text(d0.alarmOn, &v0.alarmOnText, TextLimit(field::di_alarm_on_text)).Link(field::di_alarm_on_text, 0);
+  x.Text(d1.alarmOn, &v1.alarmOnText, TextLimit(field::di_alarm_on_text)).Link(field::di_alarm_on_text, 1);
   x.Check(d0.reportOverTcp, &v0.reportOverTcp).Link(field::di_report_over_tcp, 0);
   x.Check(d1.reportOverTcp, &v1.reportOverTcp).Link(field::di_report_over_tcp, 1);
 

@@ -8,6 +8,7 @@
 
 #include "pages/page_layout.h"
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
@@ -18,9 +19,6 @@ using namespace layout;
 constexpr int kActionOn = 1;
 constexpr int kActionPulse = 2;
 constexpr int kActionNull = 3;
-constexpr std::uint32_t kMaxKeepOn = 255;
-constexpr std::uint32_t kMaxPulse = 30000;
-constexpr int kMaxAlarmText = 70;
 
 constexpr int kCaptionX = 14;
 constexpr int kCaptionWidth = 140;
@@ -97,13 +95,13 @@ CDoPage::CDoPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, me
   x.Check(diAlarmBox_, &diAlarm).LinkBit(field::do_alarm_source, kDiAlarm);
   x.Check(phoneControlBox_, &phoneControl).LinkBit(field::do_alarm_source, kPhoneControlAlarm);
   x.Check(smsControlBox_, &smsControl).LinkBit(field::do_alarm_source, kSmsControlAlarm);
-  x.Unsigned(keepOnEdit_, &keepOn, 0, kMaxKeepOn).Link(field::do_keep_on);
-  x.Text(alarmOffEdit_, &alarmOffText, kMaxAlarmText).Link(field::do_alarm_off_text);
-  x.Text(alarmOnEdit_, &alarmOnText, kMaxAlarmText).Link(field::do_alarm_on_text);
-  x.Unsigned(pulseDelayEdit_, &pulseDelayMs, 0, kMaxPulse).Link(field::do_pulse_delay_ms);
-  x.Unsigned(pulseHighEdit_, &pulseHighMs, 1, kMaxPulse).Link(field::do_pulse_high_ms);
-  x.Unsigned(pulseLowEdit_, &pulseLowMs, 1, kMaxPulse).Link(field::do_pulse_low_ms);
-  x.Unsigned(pulseCountEdit_, &pulseCount, 0, kMaxPulse).Link(field::do_pulse_count);
+  x.Unsigned(keepOnEdit_, &keepOn, RangeOf(field::do_keep_on)).Link(field::do_keep_on);
+  x.Text(alarmOffEdit_, &alarmOffText, TextLimit(field::do_alarm_off_text)).Link(field::do_alarm_off_text);
+  x.Text(alarmOnEdit_, &alarmOnText, TextLimit(field::do_alarm_on_text)).Link(field::do_alarm_on_text);
+  x.Unsigned(pulseDelayEdit_, &pulseDelayMs, RangeOf(field::do_pulse_delay_ms)).Link(field::do_pulse_delay_ms);
+  x.Unsigned(pulseHighEdit_, &pulseHighMs, RangeOf(field::do_pulse_high_ms)).Link(field::do_pulse_high_ms);
+  x.Unsigned(pulseLowEdit_, &pulseLowMs, RangeOf(field::do_pulse_low_ms)).Link(field::do_pulse_low_ms);
+  x.Unsigned(pulseCountEdit_, &pulseCount, RangeOf(field::do_pulse_count)).Link(field::do_pulse_count);
   x.Check(overTcpBox_, &reportOverTcp).Link(field::do_report_over_tcp);
   x.Check(alwaysTriggerBox_, &alwaysTrigger).Link(field::do_always_trigger);
 

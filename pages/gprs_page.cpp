@@ -9,6 +9,7 @@
 
 #include "pages/page_layout.h"
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
@@ -118,21 +119,21 @@ CGprsPage::CGprsPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent
   x.List(dnsList_);  // not stored: both DNS texts empty means the peer's DNS
   x.List(connectionModeList_).Link(field::connection_mode);
   x.List(socketModeList_).Link(field::socket_mode);
-  x.Text(apnEdit_, &apn, 50).Link(field::apn);
-  x.Text(userEdit_, &user, 32).Link(field::gprs_user);
-  x.Text(passwordEdit_, &password, 32).Link(field::gprs_password);
+  x.Text(apnEdit_, &apn, TextLimit(field::apn)).Link(field::apn);
+  x.Text(userEdit_, &user, TextLimit(field::gprs_user)).Link(field::gprs_user);
+  x.Text(passwordEdit_, &password, TextLimit(field::gprs_password)).Link(field::gprs_password);
   // The record holds 20 characters: the box never takes more, so nothing is
   // cut on the way to the modem.
-  x.Text(serverAddressEdit_, &serverAddress, 20).Link(field::server_address);
-  x.Signed(portEdit_, &port, 1, 65535).Link(field::server_port);
-  x.Signed(inactivityTimeEdit_, &inactivityTime, 2, 3000).Link(field::inactivity_time);
-  x.Text(dns1Edit_, &dns1, 20).Link(field::dns1);
-  x.Signed(connectIntervalEdit_, &connectInterval, 10, 1200).Link(field::connect_interval);
-  x.Signed(maxRetriesEdit_, &maxRetries, 1, 60).Link(field::max_retries);
-  x.Text(dns2Edit_, &dns2, 20).Link(field::dns2);
+  x.Text(serverAddressEdit_, &serverAddress, TextLimit(field::server_address)).Link(field::server_address);
+  x.Signed(portEdit_, &port, RangeOf(field::server_port)).Link(field::server_port);
+  x.Signed(inactivityTimeEdit_, &inactivityTime, RangeOf(field::inactivity_time)).Link(field::inactivity_time);
+  x.Text(dns1Edit_, &dns1, TextLimit(field::dns1)).Link(field::dns1);
+  x.Signed(connectIntervalEdit_, &connectInterval, RangeOf(field::connect_interval)).Link(field::connect_interval);
+  x.Signed(maxRetriesEdit_, &maxRetries, RangeOf(field::max_retries)).Link(field::max_retries);
+  x.Text(dns2Edit_, &dns2, TextLimit(field::dns2)).Link(field::dns2);
   x.Check(shutdownBox_, &shutdownWhenIdle).Link(field::shutdown_when_idle);
   x.Check(modbusBox_, &modbusOverTcp).Link(field::modbus_tcp_enable);
-  x.Signed(idleTimeoutEdit_, &idleTimeout, 0, 1200).Link(field::idle_timeout);
+  x.Signed(idleTimeoutEdit_, &idleTimeout, RangeOf(field::idle_timeout)).Link(field::idle_timeout);
 
   // Only the operator's own choices re-run the enabling rule: a record being
   // shown sets the lists too, and must not send cross-page calls half-way.

@@ -10,6 +10,7 @@
 #include "pages/page_layout.h"
 #include "record/config_record.h"
 #include "record/conversions.h"
+#include "record/setting_rules.h"
 #include "status/status_decoders.h"
 
 namespace telvaro {
@@ -26,8 +27,6 @@ constexpr int kIconSize = 24;
 constexpr int kFirstRowY = 20;
 constexpr int kRowPitch = 20;
 // How often the modem measures its signal, in seconds.
-constexpr long kMinRssiInterval = 1;
-constexpr long kMaxRssiInterval = 3600;
 
 QLabel* AddLabel(QWidget* parent, const QString& text, int x, int y, int width) {
   auto* label = new QLabel(text, parent);
@@ -136,8 +135,8 @@ void CNetworksPage::ShowRecord(ConfigRecord& record) {
 int CNetworksPage::Validate(ConfigRecord& record) {
   TakeValues();
   const long seconds = LeadingDecimal(ToRecordText(updateFrequency));
-  if (seconds < kMinRssiInterval || seconds > kMaxRssiInterval) {
-    Messages()->ShowMessage("Rssi interval err");
+  if (seconds < RangeOf(field::rssi_interval).min || seconds > RangeOf(field::rssi_interval).max) {
+    Messages()->ShowMessage(MessageOf(field::rssi_interval));
     return -1;
   }
   record.Set(field::rssi_interval, static_cast<std::uint16_t>(seconds));

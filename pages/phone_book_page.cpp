@@ -7,6 +7,7 @@
 
 #include "pages/page_layout.h"
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
@@ -35,7 +36,6 @@ constexpr int kHeadWidth = 48;
 constexpr int kBoxWidth = 18;
 constexpr int kFirstRowY = 84;
 constexpr int kRowPitch = 29;
-constexpr int kNumberLength = 20;  // what a phone book slot holds
 
 bool IsCallColumn(Column column) {
   return column == Column::CallReboot || column == Column::CallWakeup || column == Column::Csd;
@@ -70,7 +70,7 @@ CPhoneBookPage::CPhoneBookPage(QWidget* parent, MessageSink* messages) : ConfigP
     const auto r = static_cast<std::size_t>(row);
     numberEdits_[r] = Edit(this, QStringLiteral("phoneNumber%1").arg(row + 1).toLatin1().constData(), 30, y, 108);
     // No limit while typing: a longer number is refused when written.
-    x.Text(numberEdits_[r], &numbers[r], 0).LinkPhoneNumber(row).StoreLimit(kNumberLength, "Phone number err", -1);
+    x.Text(numberEdits_[r], &numbers[r], 0).LinkPhoneNumber(row).StoreLimit(TextLimit(field::phone_book), MessageOf(field::phone_book), -1);
   }
   for (const ColumnSpec& spec : kColumnSpecs) {
     for (int row = 0; row < kRows; ++row) {

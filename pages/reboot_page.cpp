@@ -7,11 +7,11 @@
 
 #include "pages/page_layout.h"
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
 namespace {
-constexpr int kReplyLength = 20;
 }  // namespace
 
 CRebootPage::CRebootPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
@@ -27,22 +27,22 @@ CRebootPage::CRebootPage(QWidget* parent, MessageSink* messages) : ConfigPage(pa
   ValueExchange& x = Exchange();
   x.Check(call_.mainBox, &callReboot).Link(field::reboot_by_call);
   x.Check(sms_.mainBox, &smsReboot).Link(field::reboot_by_sms);
-  x.Text(sms_.passwordEdit, &smsPassword, kReplyLength).Link(field::reboot_sms_password);
+  x.Text(sms_.passwordEdit, &smsPassword, TextLimit(field::reboot_sms_password)).Link(field::reboot_sms_password);
   x.Check(time.boxes[0], &time.enable[0]).Link(field::reboot_time_enable, 0);
   // Every time is checked on Write, whether or not its box is ticked.
-  x.Text(time.edits[0], &time.times[0], 0).LinkScheduleTime(field::reboot_times, 0, "Reboot time error").Rank(1);
+  x.Text(time.edits[0], &time.times[0], 0).LinkScheduleTime(field::reboot_times, 0, MessageOf(field::reboot_times, 0)).Rank(1);
   x.Check(sms_.replyBox, &smsReplyEnable).Link(field::reboot_sms_reply_enable);
   // Typing stops at 20 characters; only a record from the modem can hold more.
-  x.Text(sms_.replyEdit, &smsReply, kReplyLength)
+  x.Text(sms_.replyEdit, &smsReply, TextLimit(field::reboot_sms_reply_text))
       .Link(field::reboot_sms_reply_text)
-      .StoreLimit(kReplyLength, "SMS len error", -2)
+      .StoreLimit(TextLimit(field::reboot_sms_reply_text), MessageOf(field::reboot_sms_reply_text), -2)
       .Rank(2);
-  x.Text(time.edits[1], &time.times[1], 0).LinkScheduleTime(field::reboot_times, 1, "Reboot time2 error").Rank(1);
-  x.Text(time.edits[2], &time.times[2], 0).LinkScheduleTime(field::reboot_times, 2, "Reboot time3 error").Rank(1);
+  x.Text(time.edits[1], &time.times[1], 0).LinkScheduleTime(field::reboot_times, 1, MessageOf(field::reboot_times, 1)).Rank(1);
+  x.Text(time.edits[2], &time.times[2], 0).LinkScheduleTime(field::reboot_times, 2, MessageOf(field::reboot_times, 2)).Rank(1);
   x.Check(time.boxes[1], &time.enable[1]).Link(field::reboot_time_enable, 1);
   x.Check(time.boxes[2], &time.enable[2]).Link(field::reboot_time_enable, 2);
   x.Check(call_.replyBox, &callReplyEnable).Link(field::reboot_call_reply_enable);
-  x.Text(call_.replyEdit, &callReply, kReplyLength).Link(field::reboot_call_reply_text);
+  x.Text(call_.replyEdit, &callReply, TextLimit(field::reboot_call_reply_text)).Link(field::reboot_call_reply_text);
 
   for (QCheckBox* box : {call_.mainBox, sms_.mainBox, time.boxes[0], time.boxes[1], time.boxes[2], call_.replyBox,
                          sms_.replyBox})

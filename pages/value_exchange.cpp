@@ -116,6 +116,14 @@ ValueExchange::Row ValueExchange::Unsigned(QLineEdit* edit, std::uint32_t* value
               {}, {}});
 }
 
+ValueExchange::Row ValueExchange::Signed(QLineEdit* edit, std::int32_t* value, NumberRange range) {
+  return Signed(edit, value, range.min, range.max);
+}
+
+ValueExchange::Row ValueExchange::Unsigned(QLineEdit* edit, std::uint32_t* value, NumberRange range) {
+  return Unsigned(edit, value, static_cast<std::uint32_t>(range.min), static_cast<std::uint32_t>(range.max));
+}
+
 ValueExchange::Row ValueExchange::Check(QCheckBox* box, int* value) {
   return Add({box, CheckValue{value}, [box, value] { box->setChecked(*value == 1); },
               [box, value] {

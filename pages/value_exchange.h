@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 
 class QCheckBox;
 class QComboBox;
@@ -48,6 +49,9 @@ class ValueExchange {
   Row Text(QLineEdit* edit, QString* value, int maxLength);  // maxLength <= 0: no limit
   Row Signed(QLineEdit* edit, std::int32_t* value, std::int32_t min, std::int32_t max);
   Row Unsigned(QLineEdit* edit, std::uint32_t* value, std::uint32_t min, std::uint32_t max);
+  // The same with the field's range from the setting rules.
+  Row Signed(QLineEdit* edit, std::int32_t* value, NumberRange range);
+  Row Unsigned(QLineEdit* edit, std::uint32_t* value, NumberRange range);
   Row Check(QCheckBox* box, int* value);
   // A drop-down list: not mirrored in a page value (its selection is the
   // value), so show and take leave it alone; it is a row for its record field

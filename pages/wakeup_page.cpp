@@ -7,12 +7,11 @@
 
 #include "pages/page_layout.h"
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
 namespace {
-constexpr int kReplyLength = 20;
-constexpr int kOutputDigits = 30;  // 15 bytes
 }  // namespace
 
 CWakeupPage::CWakeupPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
@@ -37,25 +36,25 @@ CWakeupPage::CWakeupPage(QWidget* parent, MessageSink* messages) : ConfigPage(pa
   x.Check(time.boxes[1], &time.enable[1]).Link(field::wakeup_time_enable, 1);
   x.Check(time.boxes[2], &time.enable[2]).Link(field::wakeup_time_enable, 2);
   // Every time is checked on Write, whether or not its box is ticked.
-  x.Text(time.edits[0], &time.times[0], 0).LinkScheduleTime(field::wakeup_times, 0, "Wakeup time1 error").Rank(1);
-  x.Text(time.edits[1], &time.times[1], 0).LinkScheduleTime(field::wakeup_times, 1, "Wakeup time2 error").Rank(1);
-  x.Text(time.edits[2], &time.times[2], 0).LinkScheduleTime(field::wakeup_times, 2, "Wakeup time3 error").Rank(1);
+  x.Text(time.edits[0], &time.times[0], 0).LinkScheduleTime(field::wakeup_times, 0, MessageOf(field::wakeup_times, 0)).Rank(1);
+  x.Text(time.edits[1], &time.times[1], 0).LinkScheduleTime(field::wakeup_times, 1, MessageOf(field::wakeup_times, 1)).Rank(1);
+  x.Text(time.edits[2], &time.times[2], 0).LinkScheduleTime(field::wakeup_times, 2, MessageOf(field::wakeup_times, 2)).Rank(1);
   x.Check(call_.mainBox, &callWakeup).Link(field::wakeup_by_call);
   x.Check(call_.replyBox, &callReplyEnable).Link(field::wakeup_call_reply_enable);
   x.Check(sms_.mainBox, &smsWakeup).Link(field::wakeup_by_sms);
   x.Check(sms_.replyBox, &smsReplyEnable).Link(field::wakeup_sms_reply_enable);
-  x.Text(call_.replyEdit, &callReply, kReplyLength).Link(field::wakeup_call_reply_text);
+  x.Text(call_.replyEdit, &callReply, TextLimit(field::wakeup_call_reply_text)).Link(field::wakeup_call_reply_text);
   // Typing stops at 20 characters; only a record from the modem can hold more.
-  x.Text(sms_.replyEdit, &smsReply, kReplyLength)
+  x.Text(sms_.replyEdit, &smsReply, TextLimit(field::wakeup_sms_reply_text))
       .Link(field::wakeup_sms_reply_text)
-      .StoreLimit(kReplyLength, "SMS len error", -2)
+      .StoreLimit(TextLimit(field::wakeup_sms_reply_text), MessageOf(field::wakeup_sms_reply_text), -2)
       .Rank(2);
-  x.Text(sms_.passwordEdit, &smsPassword, kReplyLength).Link(field::wakeup_sms_password);
+  x.Text(sms_.passwordEdit, &smsPassword, TextLimit(field::wakeup_sms_password)).Link(field::wakeup_sms_password);
   x.Check(serialDataBox_, &serialDataWakeup).Link(field::serial_data_wakeup);
   x.Check(periodicBox_, &periodicEnable).Link(field::periodic_wakeup_enable);
   // Sent to the serial port whatever any box says, so it is always checked.
-  x.Text(outputEdit_, &output, kOutputDigits).LinkHexPacket(field::online_output, "Output Packet input err").Rank(3);
-  x.Signed(intervalEdit_, &interval, 1, 1800).Link(field::periodic_wakeup_interval);
+  x.Text(outputEdit_, &output, TextLimit(field::online_output)).LinkHexPacket(field::online_output, MessageOf(field::online_output)).Rank(3);
+  x.Signed(intervalEdit_, &interval, RangeOf(field::periodic_wakeup_interval)).Link(field::periodic_wakeup_interval);
 
   for (QCheckBox* box : {time.boxes[0], time.boxes[1], time.boxes[2], call_.mainBox, sms_.mainBox, call_.replyBox,
                          sms_.replyBox, periodicBox_})

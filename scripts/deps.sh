@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-          libgtest-dev libgmock-dev fonts-liberation2 "$@")
+          libgtest-dev libgmock-dev fonts-liberation2 libyaml-cpp-dev nlohmann-json3-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -17,12 +17,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "cli/record_text.h"
 #include "link/port_session.h"
 #include "operations/settings_file.h"
 #include "protocol/record_checksum.h"
+#include "record/factory_defaults.h"
 #include "sim/modem_sim.h"
 
 namespace telvaro {
@@ -176,6 +178,24 @@ TEST_F(CliE2E, BadFilesAreRefusedBeforeAnythingIsSent) {
   }
   EXPECT_TRUE(modem->Frames().empty());
 
+  // A record the pages would refuse: every breach listed, nothing sent,
+  // unless forced.
+  ConfigRecord refused = record;
+  refused.Set(field::baud_index, 200);
+  refused.Set(field::connect_interval, 5);
+  const std::string refusedFile = (dir / "refused.bin").string();
+  ASSERT_TRUE(WriteSettingsFile(refusedFile, refused).ok());
+  CliRun run = Cli("write " + refusedFile);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find(refusedFile + ": baud_index: \"200\" is not an item of the list (one of 1200, 2400, "),
+            std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(refusedFile + ": connect_interval: 5 is out of range (10 to 1200)"), std::string::npos)
+      << run.err;
+  EXPECT_TRUE(modem->Frames().empty());
+  run = Cli("write --force " + refusedFile);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(modem->StoredRecord().Get(field::baud_index), 200);
+
   // All-zero record with checksum 0 is a good file.
   const std::string zero = WriteFile("zero.bin", std::string(1629, '\0'));
   EXPECT_EQ(Cli("dump " + zero).status, 0);
@@ -303,30 +323,158 @@ TEST_F(CliE2E, DumpAndDiffOfSettingsFiles) {
   const std::string fileA = (dir / "a.bin").string();
   ASSERT_TRUE(WriteSettingsFile(fileA, a).ok());
 
-  const CliRun json = Cli("dump " + fileA + " --json");
+  const CliRun json = Cli("dump " + fileA + " --json --show-secrets");
   ASSERT_EQ(json.status, 0) << json.err;
-  // Fields by name against their bytes.
-  EXPECT_NE(json.out.find("\"device_name\": \"Quote\\\" and \\u0001\""), std::string::npos) << json.out;
-  EXPECT_NE(json.out.find("\"server_port\": " + std::to_string(a.RawByte(752) | a.RawByte(753) << 8)),
-            std::string::npos);
-  EXPECT_NE(json.out.find("\"di_mode\": [{\"index\": 4, \"item\": \"Null\"}, {\"index\": 3, \"item\": \"Event Counter\"}]"),
-            std::string::npos);
-  EXPECT_NE(json.out.find("{\"number\": \"+4915112345\", \"roles\": [\"call-reboot\", \"sms-control\"]}"),
-            std::string::npos);
-  EXPECT_NE(json.out.find("\"phone_groups\": [[1, 3], "), std::string::npos);
-  EXPECT_NE(json.out.find("\"checksum\": " + std::to_string(a.Checksum())), std::string::npos);
   EXPECT_EQ(json.out, RecordAsJson(a));
+  // Fields by name against their bytes.
+  const auto dumped = nlohmann::json::parse(json.out);
+  EXPECT_EQ(dumped["device_name"], "Quote\" and \x01");
+  EXPECT_NE(json.out.find("\"Quote\\\" and \\u0001\""), std::string::npos) << json.out;
+  EXPECT_EQ(dumped["server_port"], a.RawByte(752) | a.RawByte(753) << 8);
+  EXPECT_EQ(dumped["di_mode"], nlohmann::json::parse(R"([{"index": 4, "item": "Null"}, {"index": 3, "item": "Event Counter"}])"));
+  EXPECT_EQ(dumped["phone_book"][2], nlohmann::json::parse(R"({"number": "+4915112345", "roles": ["call-reboot", "sms-control"]})"));
+  EXPECT_EQ(dumped["phone_groups"][0], nlohmann::json::parse("[1, 3]"));
+  EXPECT_EQ(dumped["checksum"], a.Checksum());
+  // Secrets are masked unless asked for.
+  a.Set(field::gprs_password, "hunter2");
+  ASSERT_TRUE(WriteSettingsFile(fileA, a).ok());
+  const CliRun masked = Cli("dump " + fileA);
+  EXPECT_NE(masked.out.find("gprs_password: \"****\"\n"), std::string::npos) << masked.out;
+  EXPECT_EQ(masked.out.find("hunter2"), std::string::npos);
 
   ConfigRecord b = a;
   b.Set(field::apn, "other");
   b.Set(field::di_mode, 0, 1);
+  b.Set(field::rssi, 3);  // live status: not a setting
+  b.Set(field::gprs_password, "letmein");
   const std::string fileB = (dir / "b.bin").string();
   ASSERT_TRUE(WriteSettingsFile(fileB, b).ok());
   const CliRun diff = Cli("diff " + fileA + " " + fileB);
-  ASSERT_EQ(diff.status, 0) << diff.err;
-  EXPECT_EQ(diff.out, "apn: \"internet\" -> \"other\"\ndi_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
+  EXPECT_EQ(diff.status, 1) << diff.err;
+  EXPECT_EQ(diff.out, "apn: \"internet\" -> \"other\"\ngprs_password: \"****\" -> \"****\"\n"
+                      "di_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
+  EXPECT_NE(Cli("diff " + fileA + " " + fileB + " --all").out.find("rssi: "), std::string::npos);
+  EXPECT_EQ(Cli("diff " + fileA + " " + fileA).status, 0);
 }
 
+
+// A modem that holds a setting on every page, the secrets included.
+ConfigRecord Configured() {
+  ConfigRecord r = sim::ModemSimulator::RealisticRecord(true);
+  r.Set(field::device_name, "Pump\x1b[2J 7");
+  r.Set(field::pin_lock, 1);
+  r.Set(field::pin_code, "4321");
+  r.Set(field::gprs_password, "s3cret");
+  r.Set(field::parity_index, 2);
+  r.Set(field::connect_interval, 300);
+  r.SetFlag(field::login_enable, true);
+  const std::uint8_t login[] = {0x0D, 0x0A, 0xFF};
+  r.Set(field::login_request, login);
+  r.SetScheduleTime(field::reboot_times, 8, 5, 1);
+  r.Set(field::di_alarm_on_text, "T\xe9r open", 1);
+  r.Set(field::do_alarm_source, kDiAlarm | kPhoneControlAlarm);
+  r.SetPhoneGroupMask(4, 0x0201);
+  return r;
+}
+
+TEST_F(CliE2E, AFullProfileMakesAFactoryModemEqualInEverySetting) {
+  for (const std::string name : {"unit.yaml", "unit.json"}) {
+    SCOPED_TRACE(name);
+    const bool secrets = name == "unit.json";
+    StartModem();
+    modem->SetStoredRecord(Configured());
+    const std::string profile = (dir / name).string();
+    CliRun run = Cli("read --profile " + profile + (secrets ? " --include-secrets" : ""));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << "escaped: " << run.out;
+    EXPECT_EQ(Slurp(profile).find("s3cret") != std::string::npos, secrets);
+
+    ConfigRecord factory = sim::ModemSimulator::RealisticRecord(true);
+    ApplyFactoryDefaults(factory);
+    StartModem();
+    modem->SetStoredRecord(factory);
+    // The PIN lock is on: without the secrets in the file, the PIN comes
+    // from the command line or the profile is refused.
+    if (!secrets) {
+      EXPECT_EQ(Cli("apply " + profile).status, 2);
+    }
+    run = Cli("apply " + profile + (secrets ? "" : " --set basic.pin_code=4321"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("pin_code: \"****\" -> \"****\"\n"), std::string::npos) << run.out;
+    const ConfigRecord held = modem->StoredRecord(), source = Configured();
+    for (const FieldInfo* f : AllFields()) {
+      if (IsDeviceReported(*f) || (!secrets && IsSecretField(*f))) continue;
+      EXPECT_TRUE(std::ranges::equal(held.FieldBytes(*f), source.FieldBytes(*f))) << f->name;
+    }
+    EXPECT_EQ(held.Get(field::pin_code), "4321");
+    EXPECT_EQ(held.Get(field::gprs_password), secrets ? "s3cret" : "");
+  }
+}
+
+TEST_F(CliE2E, APartialProfileChangesOnlyItsSettingsAndVerifySaysWhetherTheModemHoldsThem) {
+  StartModem();
+  const ConfigRecord before = modem->StoredRecord();
+  const std::string profile = WriteFile("site.yaml", "format: telvaro-profile/1\n"
+                                                     "basic:\n  device_name: ${SITE}\n"
+                                                     "gprs:\n  apn: m2m.example\n  connect_interval: 300\n");
+  CliRun run = Cli("apply " + profile + " --dry-run --set SITE=SITE-07");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "device_name: \"Telvaro-DTU\" -> \"SITE-07\"\napn: \"internet\" -> \"m2m.example\"\n"
+                     "connect_interval: 60 -> 300\nCOM50: dry run: 3 change(s), nothing written\n");
+  ASSERT_EQ(modem->Frames().size(), 1u);
+  EXPECT_EQ(modem->Frames()[0].kind, sim::FrameKind::GetSysPara);
+  EXPECT_EQ(Cli("verify " + profile + " --set SITE=SITE-07").status, 1);
+
+  run = Cli("apply " + profile + " --set SITE=SITE-07 --set gprs.max_retries=9");
+  ASSERT_EQ(run.status, 0) << run.err;
+  ConfigRecord expected = before;
+  expected.Set(field::device_name, "SITE-07");
+  expected.Set(field::apn, "m2m.example");
+  expected.Set(field::connect_interval, 300);
+  expected.Set(field::max_retries, 9);
+  const ConfigRecord held = modem->StoredRecord();
+  for (const FieldInfo* f : AllFields()) {
+    if (IsDeviceReported(*f)) continue;
+    EXPECT_TRUE(std::ranges::equal(held.FieldBytes(*f), expected.FieldBytes(*f))) << f->name;
+  }
+  EXPECT_EQ(Cli("verify " + profile + " --set SITE=SITE-07").status, 0);
+  const std::string other = WriteFile("other.yaml", "format: telvaro-profile/1\ngprs:\n  apn: elsewhere\n");
+  run = Cli("verify " + other);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "differs: apn: \"elsewhere\" -> \"m2m.example\"\n");
+}
+
+TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
+  const std::string bad = WriteFile("bad.yaml", "format: telvaro-profile/1\n"
+                                                "gprs:\n"
+                                                "  apn: \"" + std::string(60, 'a') + "\"\n"
+                                                "  connect_interval: 5\n"
+                                                "  apm: x\n"
+                                                "com:\n"
+                                                "  baud_index: 1234\n"
+                                                "reboot:\n"
+                                                "  reboot_times: [\"07:00\", \"24:00\"]\n");
+  CliRun run = Cli("check " + bad);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, bad + ":3:8: gprs.apn: 60 characters are too long (at most 50 characters)\n" +
+                     bad + ":4:21: gprs.connect_interval: 5 is out of range (10 to 1200)\n" +
+                     bad + ":5:3: gprs.apm: unknown key, did you mean apn?\n" +
+                     bad + ":7:15: com.baud_index: \"1234\" is not an item of the list (one of 1200, 2400, 4800, "
+                           "9600, 19200, 38400, 57600, 115200)\n" +
+                     bad + ":9:27: reboot.reboot_times[1]: \"24:00\" is not a time of day (hh:mm, hour 0-23, "
+                           "minute 0-59)\n"
+                           "telvaro-cli: " + bad + ": 5 problem(s); nothing may be applied\n");
+  const std::string broken = WriteFile("broken.yaml", "format: telvaro-profile/1\ngprs: [\n");
+  run = Cli("check " + broken);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err.rfind(broken + ":3:1: not YAML: ", 0), 0u) << run.err;
+  const std::string good = WriteFile("good.json", R"({"format": "telvaro-profile/1", "gprs": {"apn": "x"}})");
+  EXPECT_EQ(Cli("check " + good).status, 0);
+
+  StartModem();
+  EXPECT_EQ(Cli("apply " + bad).status, 2);
+  EXPECT_TRUE(modem->Frames().empty());
+}
 
 TEST_F(CliE2E, HelpVersionPortEqualsAndCloseMatches) {
   const CliRun help = Cli("help");

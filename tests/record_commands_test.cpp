@@ -384,3 +384,46 @@ TEST_F(SettingsFiles, TheWindowAndTheCommandLineReadEachOthersFiles) {
 
 }  // namespace
 }  // namespace telvaro
+
+namespace telvaro {
+namespace {
+
+TEST_F(SettingsFiles, AProfileGoesOverThePagesOnlyWhenItHasNoProblem) {
+  StartWith();
+  modem->SetStoredRecord(EveryPageFilled());
+  OpenAndRead();
+  chosenFile = dir.filePath("unit.yaml");
+  window->ExportProfile();
+  EXPECT_EQ(texts, std::vector<std::string>{"Profile exported (secrets left out)"});
+  QFile exported(chosenFile);
+  ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+  const QByteArray yaml = exported.readAll();
+  EXPECT_TRUE(yaml.contains("  apn: \"internet\"  # at most 50 characters\n")) << yaml.constData();
+  EXPECT_FALSE(yaml.contains("secret\""));  // the GPRS password stays out
+
+  // An edit not yet written stays under a profile that does not set it.
+  Edit(kBasic, "deviceNameEdit")->setText("edited");
+  modem->ClearFrames();
+  texts.clear();
+  chosenFile = dir.filePath("bad.yaml");
+  WriteFile(chosenFile, "format: telvaro-profile/1\ngprs:\n  apn: m2m\n  conect_interval: 30\n  max_retries: 99\n");
+  const ConfigRecord before = window->State().record;
+  window->ImportProfile();
+  EXPECT_EQ(texts, std::vector<std::string>{"Profile not imported: 2 problem(s)\n"
+                                            "bad.yaml:4:3: gprs.conect_interval: unknown key, did you mean connect_interval?\n"
+                                            "bad.yaml:5:16: gprs.max_retries: 99 is out of range (1 to 60)"});
+  EXPECT_EQ(Edit(kGprs, "apnEdit")->text(), "internet");
+  EXPECT_EQ(window->State().record, before);
+
+  texts.clear();
+  chosenFile = dir.filePath("good.yaml");
+  WriteFile(chosenFile, "format: telvaro-profile/1\ngprs:\n  apn: m2m\n");
+  window->ImportProfile();
+  EXPECT_EQ(texts, std::vector<std::string>{"Profile imported: 1 setting(s); Write sends them"});
+  EXPECT_EQ(Edit(kGprs, "apnEdit")->text(), "m2m");
+  EXPECT_EQ(Edit(kBasic, "deviceNameEdit")->text(), "edited");
+  EXPECT_TRUE(modem->Frames().empty());
+}
+
+}  // namespace
+}  // namespace telvaro

@@ -1,0 +1,51 @@
+#include "cli/profile_apply.h"
+
+#include <algorithm>
+
+#include "cli/verified_write.h"
+
+namespace telvaro {
+
+std::vector<FieldDifference> SettingDifferences(const ConfigRecord& a, const ConfigRecord& b) {
+  std::vector<FieldDifference> settings = DiffRecords(a, b);
+  std::erase_if(settings, [](const FieldDifference& d) {
+    return std::none_of(std::begin(kSettingRules), std::end(kSettingRules),
+                        [&](const SettingRule& r) { return r.field->offset == d.field->offset; });
+  });
+  return settings;
+}
+
+ApplyResult ApplyProfile(ModemLink& link, const Profile& profile, const ApplyOptions& options) {
+  ApplyResult result;
+  if (!link.Read()) {
+    result.failure = link.Failure();
+    return result;
+  }
+  result.before = result.sent = link.Record();
+  result.breaches = MergeProfile(result.sent, profile, false);
+  if (!result.breaches.empty()) {
+    result.outcome = ApplyResult::Outcome::Refused;
+    return result;
+  }
+  result.changes = SettingDifferences(result.before, result.sent);
+  if (result.changes.empty()) {
+    result.outcome = ApplyResult::Outcome::Held;  // the modem holds the profile already
+    return result;
+  }
+  if (options.dryRun) {
+    result.outcome = ApplyResult::Outcome::DryRun;
+    return result;
+  }
+  // Written, read back and compared: an echo alone does not prove the modem
+  // stored the record.
+  const VerifiedWrite written = WriteAndVerify(link, result.sent);
+  if (!written.failure.empty()) {
+    result.failure = written.failure;
+    return result;
+  }
+  result.notHeld = SettingDifferences(result.sent, link.Record());
+  result.outcome = result.notHeld.empty() ? ApplyResult::Outcome::Held : ApplyResult::Outcome::NotHeld;
+  return result;
+}
+
+}  // namespace telvaro

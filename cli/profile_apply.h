@@ -1,0 +1,42 @@
+// One modem brought to a profile: read it, merge the profile, check the whole
+// record by the setting rules, write it, read it back and compare.
+// The step a run over many units repeats for each.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/modem_link.h"
+#include "cli/record_text.h"
+#include "profile/profile.h"
+
+namespace telvaro {
+
+struct ApplyOptions {
+  bool dryRun = false;  // stop after the changes are known; nothing is written
+};
+
+struct ApplyResult {
+  enum class Outcome {
+    Held,        // written, and the modem holds every setting
+    DryRun,      // the changes are known; nothing was sent after the read
+    NoAnswer,    // the modem did not answer the read or the write
+    Refused,     // the merged record breaks the rules; nothing was written
+    NotHeld,     // written, but the modem's answer differs in some settings
+  };
+  Outcome outcome = Outcome::NoAnswer;
+  std::string failure;                         // why, when NoAnswer (one line)
+  ConfigRecord before;                         // the modem's record as read
+  ConfigRecord sent;                           // the merged record (sent unless refused or dry)
+  std::vector<FieldDifference> changes;        // before -> sent, settings only
+  std::vector<ProfileProblem> breaches;        // why it was refused
+  std::vector<FieldDifference> notHeld;        // sent -> the modem's answer, settings only
+};
+
+ApplyResult ApplyProfile(ModemLink& link, const Profile& profile, const ApplyOptions& options);
+
+// The settings (fields with a setting rule) whose bytes differ between two
+// records, in record order: what diff, apply and verify report.
+std::vector<FieldDifference> SettingDifferences(const ConfigRecord& a, const ConfigRecord& b);
+
+}  // namespace telvaro

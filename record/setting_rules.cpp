@@ -1,0 +1,307 @@
+#include "record/setting_rules.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+#include "record/conversions.h"
+
+namespace telvaro {
+
+namespace {
+
+template <FieldKind K>
+const Field<K>& As(const SettingRule& rule) {
+  return static_cast<const Field<K>&>(*rule.field);
+}
+
+std::string Join(std::span<const char* const> names, const char* separator) {
+  std::string out;
+  for (const char* name : names) out += (out.empty() ? "" : separator) + std::string(name);
+  return out;
+}
+
+std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// A decimal number with an optional sign and blanks around it, as the pages
+// take one; anything else (an empty text too) is not a number.
+std::optional<long long> ParseNumber(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  bool negative = false;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty() || text.size() > 12) return std::nullopt;
+  long long value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return negative ? -value : value;
+}
+
+std::optional<std::size_t> ItemIndex(const ItemList& list, std::string_view text) {
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (list.Text(i) == text) return i;
+  return std::nullopt;
+}
+
+// The bits named by `items` in `names`; nothing when a name is unknown.
+std::optional<unsigned> NamedBits(std::span<const char* const> names, const std::vector<std::string>& items) {
+  unsigned bits = 0;
+  for (const std::string& item : items) {
+    const auto it = std::find_if(names.begin(), names.end(), [&](const char* n) { return item == n; });
+    if (it == names.end()) return std::nullopt;
+    bits |= 1u << (it - names.begin());
+  }
+  return bits;
+}
+
+std::vector<std::string> BitNames(std::span<const char* const> names, unsigned bits) {
+  std::vector<std::string> items;
+  for (std::size_t bit = 0; bit < names.size(); ++bit)
+    if (bits >> bit & 1u) items.emplace_back(names[bit]);
+  return items;
+}
+
+std::optional<std::uint16_t> MemberMask(const std::vector<std::string>& items) {
+  std::uint16_t mask = 0;
+  for (const std::string& item : items) {
+    const auto slot = ParseNumber(item);
+    if (!slot || *slot < 1 || *slot > kPhoneBookSlots) return std::nullopt;
+    mask = static_cast<std::uint16_t>(mask | 1u << (*slot - 1));
+  }
+  return mask;
+}
+
+bool IsOn(const ConfigRecord& r, const SettingRule& rule, int e) {
+  switch (rule.field->kind) {
+    case FieldKind::FlagIsOne: return r.IsOn(As<FieldKind::FlagIsOne>(rule), e);
+    case FieldKind::FlagPositive: return r.IsOn(As<FieldKind::FlagPositive>(rule), e);
+    default: return r.IsOn(As<FieldKind::FlagNonZero>(rule), e);
+  }
+}
+
+void SetFlag(ConfigRecord& r, const SettingRule& rule, int e, bool on) {
+  switch (rule.field->kind) {
+    case FieldKind::FlagIsOne: r.SetFlag(As<FieldKind::FlagIsOne>(rule), on, e); break;
+    case FieldKind::FlagPositive: r.SetFlag(As<FieldKind::FlagPositive>(rule), on, e); break;
+    default: r.SetFlag(As<FieldKind::FlagNonZero>(rule), on, e); break;
+  }
+}
+
+unsigned NumberIn(const ConfigRecord& r, const SettingRule& rule, int e) {
+  if (rule.field->kind == FieldKind::U16) return r.Get(As<FieldKind::U16>(rule), e);
+  return r.Get(As<FieldKind::Byte>(rule), e);
+}
+
+SettingProblem Problem(const SettingRule& rule, int element, std::string problem) {
+  const char* message = rule.Message(element);
+  return {std::move(problem), RuleText(rule), message ? message : ""};
+}
+
+// Writes a value that has passed its check.
+void Write(ConfigRecord& r, const SettingRule& rule, int e, const SettingValue& v) {
+  switch (rule.form) {
+    case SettingForm::Text: r.Set(As<FieldKind::Text>(rule), v.text, e); break;
+    case SettingForm::Number: {
+      const auto n = static_cast<unsigned>(*ParseNumber(v.text));
+      if (rule.field->kind == FieldKind::U16) {
+        r.Set(As<FieldKind::U16>(rule), static_cast<std::uint16_t>(n), e);
+      } else {
+        r.Set(As<FieldKind::Byte>(rule), static_cast<std::uint8_t>(n), e);
+      }
+      break;
+    }
+    case SettingForm::Item:
+      r.Set(As<FieldKind::Index>(rule), static_cast<std::uint8_t>(*ItemIndex(*rule.field->list, v.text)), e);
+      break;
+    case SettingForm::Flag: SetFlag(r, rule, e, v.text == "true"); break;
+    case SettingForm::ScheduleTime: {
+      const auto time = ParseScheduleTime(v.text);
+      r.SetScheduleTime(As<FieldKind::Time>(rule), time->hour, time->minute, e);
+      break;
+    }
+    case SettingForm::HexByte: r.Set(As<FieldKind::Byte>(rule), *ParseHexByte(v.text), e); break;
+    case SettingForm::HexPacket: {
+      std::vector<std::uint8_t> data(ConfigRecord::PacketCapacity(*rule.field));
+      data.resize(ParseHexPacket(v.text, data).count);
+      r.Set(As<FieldKind::HexPacket>(rule), data);
+      break;
+    }
+    case SettingForm::PhoneEntry:
+      r.SetPhoneBook(e, {v.text, static_cast<std::uint8_t>(*NamedBits(kPhoneRoleNames, v.items))});
+      break;
+    case SettingForm::GroupMembers: r.SetPhoneGroupMask(e, *MemberMask(v.items)); break;
+    case SettingForm::AlarmSources: {
+      // The bits without a box are the modem's to keep.
+      const auto bits = static_cast<std::uint8_t>(*NamedBits(kAlarmSourceNames, v.items));
+      const std::size_t at = rule.field->offset;
+      r.SetRawByte(at, static_cast<std::uint8_t>((r.RawByte(at) & ~kDoAlarmSourceMask) | bits));
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+const SettingRule* FindRule(std::string_view key) {
+  for (const SettingRule& rule : kSettingRules)
+    if (key == rule.Key()) return &rule;
+  return nullptr;
+}
+
+std::string ElementKey(const SettingRule& rule, int element) {
+  return rule.field->count > 1 ? std::string(rule.Key()) + "[" + std::to_string(element) + "]" : rule.Key();
+}
+
+std::string RuleText(const SettingRule& rule) {
+  const std::string max = std::to_string(rule.max);
+  switch (rule.form) {
+    case SettingForm::Text:
+      if (rule.gate != nullptr)
+        return std::to_string(rule.min) + " to " + max + " characters while " + rule.gate->name +
+               " is set, else at most " + max;
+      return "at most " + max + " characters";
+    case SettingForm::Number: return std::to_string(rule.min) + " to " + max;
+    case SettingForm::Item:
+      if (rule.gate != nullptr)
+        return "one of " + Join(rule.field->list->items, ", ") + "; " + rule.field->list->items[0] + " only while " +
+               rule.gate->name + " is set";
+      return "one of " + Join(rule.field->list->items, ", ");
+    case SettingForm::Flag: return "true or false";
+    case SettingForm::ScheduleTime: return "hh:mm, hour 0-23, minute 0-59";
+    case SettingForm::HexByte: return "two hex digits";
+    case SettingForm::HexPacket: return "pairs of hex digits, at most " + max + " digits";
+    case SettingForm::PhoneEntry:
+      return "number of at most " + max + " characters; roles any of " + Join(kPhoneRoleNames, ", ");
+    case SettingForm::GroupMembers: return "phone book slots 1 to " + std::to_string(kPhoneBookSlots);
+    case SettingForm::AlarmSources: return "any of " + Join(kAlarmSourceNames, ", ");
+  }
+  return {};
+}
+
+SettingValue ShowSetting(const ConfigRecord& r, const SettingRule& rule, int e) {
+  SettingValue v;
+  switch (rule.form) {
+    case SettingForm::Text: v.text = r.Get(As<FieldKind::Text>(rule), e); break;
+    case SettingForm::Number: v.text = std::to_string(NumberIn(r, rule, e)); break;
+    case SettingForm::Item: {
+      const std::uint8_t index = r.Get(As<FieldKind::Index>(rule), e);
+      const std::string_view item = rule.field->list->Text(index);
+      v.text = item.empty() ? std::to_string(index) : std::string(item);
+      break;
+    }
+    case SettingForm::Flag: v.text = IsOn(r, rule, e) ? "true" : "false"; break;
+    case SettingForm::ScheduleTime: {
+      const auto bytes = r.FieldBytes(*rule.field).subspan(e * rule.field->ElementWidth());
+      char raw[8];
+      std::snprintf(raw, sizeof raw, "%02x:%02x", bytes[kBcdHour], bytes[kBcdMinute]);
+      v.text = ScheduleTimeText(r, As<FieldKind::Time>(rule), e).value_or(raw);
+      break;
+    }
+    case SettingForm::HexByte: v.text = FormatHexByte(r.Get(As<FieldKind::Byte>(rule), e)); break;
+    case SettingForm::HexPacket: v.text = FormatHexPacket(r, As<FieldKind::HexPacket>(rule)); break;
+    case SettingForm::PhoneEntry: {
+      const PhoneBookEntry entry = r.PhoneBook(e);
+      v.text = entry.number;
+      v.items = BitNames(kPhoneRoleNames, entry.roles);
+      break;
+    }
+    case SettingForm::GroupMembers: {
+      const std::uint16_t mask = r.PhoneGroupMask(e);
+      for (int slot = 0; slot < kPhoneBookSlots; ++slot)
+        if (mask >> slot & 1u) v.items.push_back(std::to_string(slot + 1));
+      break;
+    }
+    case SettingForm::AlarmSources: v.items = BitNames(kAlarmSourceNames, r.RawByte(rule.field->offset)); break;
+  }
+  return v;
+}
+
+std::optional<SettingProblem> CheckSetting(const SettingRule& rule, int e, const SettingValue& v,
+                                           const ConfigRecord& context) {
+  const std::string& t = v.text;
+  switch (rule.form) {
+    case SettingForm::Text:
+    case SettingForm::PhoneEntry: {
+      if (t.size() > static_cast<std::size_t>(rule.max))
+        return Problem(rule, e, std::to_string(t.size()) + " characters are too long");
+      if (rule.gate != nullptr && context.RawByte(rule.gate->offset) != 0 &&
+          t.size() < static_cast<std::size_t>(rule.min))
+        return Problem(rule, e, std::to_string(t.size()) + " characters are too short");
+      if (rule.form == SettingForm::PhoneEntry && !NamedBits(kPhoneRoleNames, v.items))
+        return Problem(rule, e, "unknown role");
+      return std::nullopt;
+    }
+    case SettingForm::Number: {
+      const auto n = ParseNumber(t);
+      if (!n) return Problem(rule, e, Quote(t) + " is not a number");
+      if (*n < rule.min || *n > rule.max) return Problem(rule, e, t + " is out of range");
+      return std::nullopt;
+    }
+    case SettingForm::Item: {
+      const auto index = ItemIndex(*rule.field->list, t);
+      if (!index) return Problem(rule, e, Quote(t) + " is not an item of the list");
+      // The list loses its other items only for a gate byte of exactly 1.
+      if (*index > 0 && rule.gate != nullptr && context.RawByte(rule.gate->offset) == 1)
+        return Problem(rule, e, Quote(t) + " is not offered by this modem");
+      return std::nullopt;
+    }
+    case SettingForm::Flag:
+      if (t != "true" && t != "false") return Problem(rule, e, Quote(t) + " is not true or false");
+      return std::nullopt;
+    case SettingForm::ScheduleTime:
+      if (!ParseScheduleTime(t)) return Problem(rule, e, Quote(t) + " is not a time of day");
+      return std::nullopt;
+    case SettingForm::HexByte:
+      if (t.size() > 2 || !ParseHexByte(t)) return Problem(rule, e, Quote(t) + " is not two hex digits");
+      return std::nullopt;
+    case SettingForm::HexPacket: {
+      if (t.size() > static_cast<std::size_t>(rule.max))
+        return Problem(rule, e, std::to_string(t.size()) + " digits are too long");
+      std::vector<std::uint8_t> data(ConfigRecord::PacketCapacity(*rule.field));
+      if (!ParseHexPacket(t, data).ok) return Problem(rule, e, Quote(t) + " is not pairs of hex digits");
+      return std::nullopt;
+    }
+    case SettingForm::GroupMembers:
+      if (!MemberMask(v.items)) return Problem(rule, e, "a member is not a phone book slot");
+      return std::nullopt;
+    case SettingForm::AlarmSources:
+      if (!NamedBits(kAlarmSourceNames, v.items)) return Problem(rule, e, "unknown alarm source");
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::optional<SettingProblem> StoreSetting(ConfigRecord& record, const SettingRule& rule, int element,
+                                           const SettingValue& value) {
+  if (auto problem = CheckSetting(rule, element, value, record)) return problem;
+  ConfigRecord changed = record;
+  Write(changed, rule, element, value);
+  if (ShowSetting(changed, rule, element) != ShowSetting(record, rule, element)) record = changed;
+  return std::nullopt;
+}
+
+std::vector<RecordBreach> CheckRecord(const ConfigRecord& record) {
+  std::vector<RecordBreach> breaches;
+  const bool digitalIo = (record.Get(field::hw_options) & kHwOptionDigitalIo) != 0;
+  for (const SettingRule& rule : kSettingRules) {
+    const bool ioPage = std::any_of(kDigitalIoPages.begin(), kDigitalIoPages.end(),
+                                    [&](const char* page) { return std::string_view(page) == rule.page; });
+    if (ioPage && !digitalIo) continue;
+    for (int e = 0; e < rule.field->count; ++e) {
+      const SettingValue value = ShowSetting(record, rule, e);
+      if (auto problem = CheckSetting(rule, e, value, record)) {
+        std::string shown = value.text;
+        for (const std::string& item : value.items) shown += (shown.empty() ? "" : " ") + item;
+        breaches.push_back({&rule, e, ElementKey(rule, e), shown, std::move(*problem)});
+      }
+    }
+  }
+  return breaches;
+}
+
+}  // namespace telvaro

@@ -1,0 +1,86 @@
+// Profiles without a modem: what the writer puts in a file reads back as the
+// same settings, in YAML and JSON, and the reader's problems name their place.
+#include <gtest/gtest.h>
+
+#include "profile/profile.h"
+#include "record/factory_defaults.h"
+
+namespace telvaro {
+namespace {
+
+ConfigRecord Factory() {
+  ConfigRecord r;
+  ApplyFactoryDefaults(r);
+  return r;
+}
+
+TEST(Profile, WhatIsWrittenReadsBackAsTheSameSettingsInYamlAndJson) {
+  ConfigRecord source = Factory();
+  source.Set(field::device_name, "Caf\xe9 \"7\"\x01");
+  source.Set(field::gprs_password, "s3cret");
+  source.Set(field::parity_index, 2);
+  source.SetScheduleTime(field::wakeup_times, 23, 59, 2);
+  const std::uint8_t packet[] = {0x0D, 0x0A, 0xFF};
+  source.Set(field::logout_ack, packet);
+  source.SetPhoneBook(9, {"+8613800000000", kCallReboot | kCallCsd});
+  source.SetPhoneGroupMask(3, 0x0300);
+  source.Set(field::do_alarm_source, kSmsControlAlarm);
+  for (const bool json : {false, true}) {
+    for (const bool secrets : {false, true}) {
+      SCOPED_TRACE(std::string(json ? "json" : "yaml") + (secrets ? " with secrets" : ""));
+      ProfileWriteOptions options;
+      options.toolVersion = "1.0.7";
+      options.includeSecrets = secrets;
+      options.source = ProfileSource{"TLV", "8601", "2026-12-08 07:00:00"};
+      const std::string text = json ? WriteProfileJson(source, options) : WriteProfileYaml(source, options);
+      EXPECT_EQ(text.find("s3cret") != std::string::npos, secrets);
+      const ProfileRead read = ReadProfile(text, json, {});
+      ASSERT_TRUE(read.ok()) << read.problems[0].problem;
+      EXPECT_EQ(read.profile.source->imei, "8601");
+      ConfigRecord copy = Factory();
+      ASSERT_TRUE(MergeProfile(copy, read.profile, false).empty());
+      for (const SettingRule& rule : kSettingRules) {
+        if (rule.secret && !secrets) continue;
+        for (int e = 0; e < rule.field->count; ++e)
+          EXPECT_EQ(ShowSetting(copy, rule, e), ShowSetting(source, rule, e)) << rule.Key();
+      }
+      EXPECT_EQ(copy.Get(field::gprs_password), secrets ? "s3cret" : "");
+    }
+  }
+}
+
+TEST(Profile, ProblemsNameTheirPlaceAndNothingIsMerged) {
+  const VariableLookup variables = [](const std::string& name) -> std::optional<std::string> {
+    return name == "APN" ? std::optional<std::string>("m2m") : std::nullopt;
+  };
+  const ProfileRead read = ReadProfile("format: telvaro-profile/1\ngprs:\n  apn: ${APN}\n  dns1: ${DNS}\n"
+                                       "basic:\n  device_name: \"\xe4\xb8\xad\"\n  pin_lock: Enable PIN Lock\n"
+                                       "  pin_code: \"123\"\nphone_group:\n  phone_groups: [[1, 12]]\n",
+                                       false, variables);
+  ASSERT_EQ(read.problems.size(), 2u);
+  EXPECT_EQ(read.problems[0].line, 4);
+  EXPECT_EQ(read.problems[0].problem, "no value for ${DNS} (--set DNS=VALUE or the environment)");
+  EXPECT_EQ(read.problems[1].key, "basic.device_name");
+  EXPECT_EQ(read.problems[1].problem, "holds a character the modem cannot store (Latin-1 only)");
+  ConfigRecord record = Factory();
+  const ConfigRecord before = record;
+  const std::vector<ProfileProblem> merged = MergeProfile(record, read.profile, true);
+  ASSERT_EQ(merged.size(), 2u);
+  EXPECT_EQ(merged[0].key, "phone_group.phone_groups[0]");
+  EXPECT_EQ(merged[1].key, "basic.pin_code");
+  EXPECT_EQ(merged[1].line, 8);
+  EXPECT_EQ(record, before);
+
+  const ProfileRead json = ReadProfile("{\"format\": \"telvaro-profile/1\",\n \"gprs\": {\"apn\": }}", true, {});
+  ASSERT_EQ(json.problems.size(), 1u);
+  EXPECT_EQ(json.problems[0].line, 2);
+  EXPECT_EQ(ReadProfile("gprs: {apn: x}", false, {}).problems[0].key, "format");
+  // A number beyond any double is the rule's problem, not the reader's end.
+  const ProfileRead huge = ReadProfile("{\"format\": \"telvaro-profile/1\", \"gprs\": {\"max_retries\": 8E777}}", true, {});
+  ASSERT_TRUE(huge.ok());
+  ConfigRecord target = Factory();
+  ASSERT_EQ(MergeProfile(target, huge.profile, true).size(), 1u);
+}
+
+}  // namespace
+}  // namespace telvaro
