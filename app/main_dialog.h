@@ -229,6 +229,9 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void PortStateChanged(bool open) override { UpdatePortState(open); }
   void SetIoPresent(bool present) override;
   void SetGridEnabled(bool enabled) override;
+  // Only the modem's answer comes this way: it becomes what changes are
+  // counted against. Records of the window's own (Default, Import, a
+  // profile) are shown with ShowRecord.
   void ShowRecordOnPages(const ConfigRecord& record) override;
 
   MessageOwner* messages_;
