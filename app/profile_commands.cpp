@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "app/main_dialog.h"
+#include "operations/settings_file.h"
 #include "pages/about_dialog.h"
 #include "profile/profile.h"
 
@@ -44,10 +45,11 @@ void CMainDlg::ExportProfile() {
                                  QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString()};
   const bool json = path.endsWith(".json", Qt::CaseInsensitive);
   const std::string text = json ? WriteProfileJson(edited, options) : WriteProfileYaml(edited, options);
-  QFile file(path);
-  const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                       file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
-  messages_->Show(written ? QString("Profile exported (secrets left out)") : "Open file err\n" + file.errorString());
+  // Saved as safely as a settings file: a failed save keeps the earlier one.
+  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  const SettingsFileWrite saved = SaveFileSafely(QFile::encodeName(path).toStdString(), bytes, 0644);
+  messages_->Show(saved.ok() ? QString("Profile exported (secrets left out)")
+                             : QString::fromStdString(saved.message + "\n" + saved.detail));
 }
 
 void CMainDlg::ImportProfile() {

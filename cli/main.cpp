@@ -270,16 +270,11 @@ void SaveProfile(const Options& o, const ConfigRecord& record) {
   options.source = ProfileSource{record.Get(field::me_type), record.Get(field::imei), readAt};
   const bool json = o.profile.size() > 5 && o.profile.compare(o.profile.size() - 5, 5, ".json") == 0;
   const std::string text = json ? WriteProfileJson(record, options) : WriteProfileYaml(record, options);
-  // A profile with the secrets in it is readable by its owner only.
-  const int fd = ::open(o.profile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, o.includeSecrets ? 0600 : 0644);
-  std::size_t done = 0;
-  while (fd >= 0 && done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  if (fd < 0 || ::close(fd) != 0 || done != text.size())
-    throw Failure{kExitUsage, o.profile + ": cannot write the profile"};
+  // Saved as safely as a settings file; one with the secrets in it is
+  // readable by its owner only.
+  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  const SettingsFileWrite saved = SaveFileSafely(o.profile, bytes, o.includeSecrets ? 0600 : 0644);
+  if (!saved.ok()) throw Failure{kExitUsage, o.profile + ": cannot write the profile (" + saved.detail + ")"};
 }
 
 int Ports(const Options& o) {

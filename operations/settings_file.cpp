@@ -114,9 +114,14 @@ SettingsFileRead ReadSettingsFile(const std::string& path) {
   }
 }
 
-#ifdef _WIN32
 SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& record) {
   record.SetChecksum(RecordChecksum(record.Record()));
+  // The record carries the SIM PIN and passwords: a new file is 0600.
+  return SaveFileSafely(path, record.Block(), 0600);
+}
+
+#ifdef _WIN32
+SettingsFileWrite SaveFileSafely(const std::string& path, std::span<const std::uint8_t> block, unsigned) {
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
@@ -125,7 +130,6 @@ SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& recor
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) return Failed(kSettingsOpenFailed, errno);
-  const auto block = record.Block();
   int error = WriteAll(fd, block);
   if (error == 0 && !FlushToDisk(fd)) error = errno;
   if (CloseFd(fd) != 0 && error == 0) error = errno;
@@ -219,9 +223,7 @@ SettingsFileWrite WriteInPlace(const SaveTarget& target, std::span<const std::ui
 
 }  // namespace
 
-SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& record) {
-  record.SetChecksum(RecordChecksum(record.Record()));
-  const auto block = record.Block();
+SettingsFileWrite SaveFileSafely(const std::string& path, std::span<const std::uint8_t> block, unsigned newFileMode) {
   const SaveTarget target = ResolveTarget(path);
   if (target.error != 0) return Failed(kSettingsOpenFailed, target.error);
   // Only a regular file is replaced: a device node, a FIFO or a folder in
@@ -231,9 +233,8 @@ SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& recor
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    // The record carries the SIM PIN and passwords: 0600.
     temporary = TemporaryBeside(target.path, attempt);
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(newFileMode));
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) {

@@ -59,4 +59,9 @@ struct SettingsFileWrite {
 // be replaced; the detail says the system's reason.
 SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& record);
 
+// The same safe save for any file the tool writes (profiles too): `bytes`
+// replace the file at `path` by the rules above, and a new file is created
+// with `newFileMode` (0600 for anything holding secrets).
+SettingsFileWrite SaveFileSafely(const std::string& path, std::span<const std::uint8_t> bytes, unsigned newFileMode);
+
 }  // namespace telvaro
