@@ -176,6 +176,11 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   setWindowIcon(icons::Application());
   setWindowFlag(Qt::WindowMinimizeButtonHint, true);  // a dialog has none by default
   session_.SetRememberedPort(options_.rememberedPort);
+  const TrafficTap traced = [this](TrafficDirection direction, std::span<const std::uint8_t> bytes) {
+    traffic_.Add("COM" + std::to_string(tracedPort_.load()), direction, bytes);
+  };
+  session_.SetTrafficTap(traced);
+  dispatcher_.SetTrafficTap(traced);
   BuildWindow();
   WatchEdits();
   if (options_.rememberLastPort && !options_.portGiven) {
@@ -329,6 +334,7 @@ void CMainDlg::BuildMenu() {
   settings->addAction("&Import", this, &CMainDlg::ImportSettings)->setObjectName("importAction");
   settings->addAction("Export &profile...", this, &CMainDlg::ExportProfile)->setObjectName("exportProfileAction");
   settings->addAction("Import p&rofile...", this, &CMainDlg::ImportProfile)->setObjectName("importProfileAction");
+  settings->addAction("Save traffic log...", this, &CMainDlg::SaveTrafficLog)->setObjectName("saveTrafficLogAction");
   settings->addAction("Pe&nding changes...", this, &CMainDlg::ShowPendingList)->setObjectName("pendingAction");
   // Unticked, successes show in the status bar for a few seconds instead of
   // a box to click away; failures always keep their box.
@@ -554,6 +560,7 @@ void CMainDlg::TogglePort() {
     session_.SetRememberedPort(*com);
     chosenPort_.clear();  // now the remembered port
   }
+  if (!session_.IsOpen()) tracedPort_.store(session_.RememberedPort());
   const int result = session_.Toggle(session_.RememberedPort());
   if (result != PortSession::kOpenFailed) {
     fileName_.clear();  // the modem is what changes are counted against now

@@ -20,6 +20,7 @@
 #include "link/port_session.h"
 #include "operations/dispatch_timer.h"
 #include "operations/operation_wait.h"
+#include "operations/traffic_log.h"
 #include "pages/page_host.h"
 #include "protocol/response_dispatch.h"
 #include "status/status_decoders.h"
@@ -71,6 +72,9 @@ struct MainDlgOptions {
   // The settings file to export to (save) or import from, or an empty text
   // when the operator cancels; the file dialogs unless a test gives one.
   std::function<QString(QWidget*, bool save)> chooseSettingsFile;
+  // Where Settings > "Save traffic log..." saves, or an empty text when the
+  // operator cancels; the file dialog unless a test gives one.
+  std::function<QString(QWidget*)> chooseTrafficLogFile;
   // Waits of the upgrade (the 3000 ms loader start and the 100 ms polls);
   // the real clock when empty. Tests may shorten the loader start.
   std::function<void(int ms)> upgradeSleep;
@@ -87,6 +91,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   Q_OBJECT
 
  public:
+  static constexpr std::size_t kKeptTrafficFrames = 200;
+
   explicit CMainDlg(MainDlgOptions options = {});
   ~CMainDlg() override;
 
@@ -106,6 +112,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void ImportSettings();
   void ExportProfile();
   void ImportProfile();
+  // The last 200 frames sent and received, as telvaro-cli's --trace writes them.
+  void SaveTrafficLog();
   void RebootDevice();
   void UpgradeFirmware();
   void ExitProgram();
@@ -241,6 +249,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   PortSession session_;
   ResponseDispatcher dispatcher_;
   DispatchTimer dispatchTimer_;
+  TrafficLog traffic_{kKeptTrafficFrames};
+  std::atomic<int> tracedPort_{0};  // the port the frames are labelled with
   DeviceClock clock_;
   WorkerThreads workers_;
   bool shutDown_ = false;

@@ -158,6 +158,17 @@ void CMainDlg::ShowSettingsReadFailure(const SettingsFileRead& read) {
                                                       : QString::fromStdString(read.message));
 }
 
+void CMainDlg::SaveTrafficLog() {
+  const QString path = options_.chooseTrafficLogFile
+                           ? options_.chooseTrafficLogFile(this)
+                           : QFileDialog::getSaveFileName(nullptr, QString(), "traffic.log", "*.log (*.log);;*.* (*)");
+  if (path.isEmpty()) return;
+  QFile file(path);
+  const QByteArray text = QByteArray::fromStdString(traffic_.Text());
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() || !file.flush())
+    messages_->Show(WithDetail(kSettingsWriteFailed, file.errorString().toStdString()));
+}
+
 void CMainDlg::ImportSettings() {
   if (!ConfirmDiscard()) return;
   const QString path = ChooseSettingsFile(false);

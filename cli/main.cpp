@@ -1,11 +1,18 @@
 // telvaro-cli: scripted provisioning of the modem without the window. Reads a
 // modem into a settings file, writes a prepared file to the next modem,
 // reboots it, upgrades its firmware, and shows or compares settings files.
+#include <poll.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <thread>
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -15,12 +22,15 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/fleet.h"
+#include "cli/fleet_files.h"
 #include "cli/modem_link.h"
 #include "cli/profile_apply.h"
 #include "cli/record_text.h"
 #include "cli/verified_write.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
+#include "operations/traffic_log.h"
 #include "profile/profile.h"
 #include "protocol/record_checksum.h"
 #include "record/factory_defaults.h"
@@ -50,12 +60,20 @@ constexpr const char* kUsage =
     "  check   PROFILE                        check a profile without a modem\n"
     "  apply   PROFILE --port COM<n> [--set KEY=VALUE]... [--dry-run]\n"
     "                                         bring the modem to the profile's settings\n"
+    "          PROFILE --units UNITS.csv | --port P --port P... [--set KEY=VALUE]...\n"
+    "          [--jobs N] [--report R] [--reboot] [--resume R]\n"
+    "                                         many modems: each unit backed up, merged with\n"
+    "                                         its row, written and read back; a report\n"
     "  verify  FILE --port COM<n>             does the modem hold every setting of the file?\n"
+    "  detect  [--port P]... [--json]         find the modems: one \"get_syspara\" to each port\n"
+    "                                         (every serial port of the system when none given)\n"
     "  dump    FILE [--json]                  show every setting of a settings file\n"
     "  diff    A B [--all]                    show the settings that differ (exit 1 if any)\n"
     "  help [COMMAND] | COMMAND --help | --help | --version\n"
     "--port COM<n>=<device path> names the device of COM<n> (repeatable); so do\n"
     "pairs in TELVARO_PORTS, separated by ';'. --port <device path> opens that device.\n"
+    "--trace FILE writes every frame sent and received to FILE (SIM PIN and passwords\n"
+    "masked).\n"
     "Files ending in .yaml, .yml or .json are profiles. --set KEY=VALUE sets a profile\n"
     "key (gprs.apn=internet) or, for a name without a dot, the value of ${NAME} in\n"
     "the profile (the environment too). Secrets are masked in what is printed unless\n"
@@ -85,7 +103,25 @@ struct Options {
   int com = 0;
   std::string portName;  // "COM<n>", or the device path given, for messages
   PortMap ports;
+  std::vector<std::string> portTexts;  // every --port as given, in order
+  std::string units;
+  std::string report;
+  std::string resume;
+  std::size_t jobs = 0;
+  bool reboot = false;
+  std::shared_ptr<TrafficLog> trace;
 };
+
+// --trace FILE: every frame of every port, as it passes, to FILE.
+std::shared_ptr<TrafficLog> OpenTrace(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (!file) throw Failure{kExitUsage, "--trace: " + path + ": cannot be written"};
+  const std::shared_ptr<std::FILE> owned(file, std::fclose);
+  return std::make_shared<TrafficLog>(0, [owned](const std::string& text) {
+    std::fputs(text.c_str(), owned.get());
+    std::fflush(owned.get());
+  });
+}
 
 // "--port /dev/ttyUSB0": the device is used under a COM number of its own, so
 // that no pair from TELVARO_PORTS can send the frames elsewhere.
@@ -117,6 +153,7 @@ Options ParseArguments(int argc, char** argv) {
     };
     if (name == "--port") {
       const std::string port = value();
+      options.portTexts.push_back(port);
       if (port.find('/') != std::string::npos && port.find('=') == std::string::npos) {
         options.com = ComForDevice(options.ports, port);
         options.portName = port;
@@ -130,6 +167,22 @@ Options ParseArguments(int argc, char** argv) {
       options.portName = "COM" + std::to_string(*com);
     } else if (arg == "-o" || name == "--output") {
       options.output = value();
+    } else if (name == "--units") {
+      options.units = value();
+    } else if (name == "--report") {
+      options.report = value();
+    } else if (name == "--resume") {
+      options.resume = value();
+    } else if (name == "--jobs") {
+      const std::string jobs = value();
+      char* end = nullptr;
+      const unsigned long n = std::strtoul(jobs.c_str(), &end, 10);
+      if (jobs.empty() || *end || n == 0 || n > 1000) throw Failure{kExitUsage, "--jobs: not a number of ports: " + jobs};
+      options.jobs = n;
+    } else if (name == "--trace") {
+      options.trace = OpenTrace(value());
+    } else if (arg == "--reboot") {
+      options.reboot = true;
     } else if (arg == "--json") {
       options.json = true;
     } else if (arg == "--fast") {
@@ -172,6 +225,7 @@ ConfigRecord LoadSettings(const std::string& path) {
 }
 
 void OpenModem(ModemLink& modem, const Options& o) {
+  if (o.trace) modem.SetTrafficTap(o.trace->TapFor(o.portName));
   std::string failure;
   if (!modem.Open(o.com, &failure)) throw Failure{kExitModemFailed, failure};
 }
@@ -392,6 +446,258 @@ int Upgrade(const Options& o) {
   return kExitOk;
 }
 
+// The ports named by --port, or every serial port of the system.
+std::vector<UnitPort> PortsToUse(const Options& o, PortMap& ports) {
+  std::vector<UnitPort> chosen;
+  for (const std::string& text : o.portTexts) {
+    const auto port = ResolvePort(text, ports);
+    if (!port) throw Failure{kExitUsage, "--port: not a port: " + text};
+    chosen.push_back(*port);
+  }
+  if (!o.portTexts.empty()) return chosen;
+  for (const PortEntry& e : ListSerialPorts(ReadSystemPortTable(), 1, ports).entries)
+    if (const auto port = ResolvePort(e.text, ports)) chosen.push_back(*port);
+  return chosen;
+}
+
+
+// One "get_syspara" to each port at once, each bounded by the Read's own
+// time-out; nothing else is sent.
+int Detect(const Options& o) {
+  Need(o, 0, false);
+  PortMap ports = o.ports;
+  const std::vector<UnitPort> chosen = PortsToUse(o, ports);
+  struct Found {
+    bool answered = false;
+    std::string device, name, imei, model;
+  };
+  std::vector<Found> found(chosen.size());
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    threads.emplace_back([&, i] {
+      ModemLink modem(ports);
+      if (o.trace) modem.SetTrafficTap(o.trace->TapFor(chosen[i].name));
+      found[i].device = ports.PathFor(chosen[i].com).value_or("");
+      if (!modem.Open(chosen[i].com) || !modem.Read()) return;
+      const ConfigRecord& r = modem.Record();
+      found[i] = {true, found[i].device, r.Get(field::device_name), r.Get(field::imei), r.Get(field::me_type)};
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  nlohmann::json json = nlohmann::json::array();
+  int answered = 0;
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    const Found& f = found[i];
+    if (!f.answered) continue;
+    ++answered;
+    if (o.json) {
+      // A modem's texts are 8-bit (Latin-1); JSON is UTF-8 and escapes controls itself.
+      json.push_back({{"port", Latin1ToUtf8(chosen[i].name)}, {"device", Latin1ToUtf8(f.device)},
+                      {"device_name", Latin1ToUtf8(f.name)}, {"imei", Latin1ToUtf8(f.imei)},
+                      {"model", Latin1ToUtf8(f.model)}});
+    } else {
+      std::printf("%-8s %s  \"%s\"  IMEI %s  %s\n", chosen[i].name.c_str(), f.device.c_str(),
+                  Printable(f.name).c_str(), Printable(f.imei).c_str(), Printable(f.model).c_str());
+    }
+  }
+  if (o.json) std::printf("%s\n", json.dump(2).c_str());
+  else std::fprintf(stderr, "%d of %zu port(s) answered\n", answered, chosen.size());
+  return answered ? kExitOk : kExitModemFailed;
+}
+
+// Ctrl+C during apply: no further unit starts; those in flight finish and the
+// report is written. A second Ctrl+C ends the tool at once.
+std::atomic<bool> gStop{false};
+extern "C" void OnInterrupt(int) { gStop = true; }
+
+void CatchInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+// "Connect the next modem to COM100 and press Enter": false when Ctrl+C or the
+// end of input came instead.
+bool PromptForNextModem(const std::string& port) {
+  std::fprintf(stderr, "Connect the next modem to %s and press Enter", port.c_str());
+  std::fflush(stderr);
+  for (;;) {
+    if (gStop) return false;
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&in, 1, 100) <= 0) continue;
+    char c = 0;
+    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+    if (n <= 0) return false;
+    if (c == '\n') return true;
+  }
+}
+
+
+// What one unit is given besides the base: the profile read with the unit's
+// columns without a dot filling ${NAME} before --set and the environment do,
+// then --set's dotted keys, then the unit's dotted columns. A settings file
+// as the base brings no profile of its own.
+ProfileRead UnitSettings(const Options& o, const std::string& path, const UnitVariables& unit) {
+  std::map<std::string, std::string> own;
+  for (const auto& [name, value] : unit)
+    if (name.find('.') == std::string::npos) own[name] = value;
+  const VariableLookup common = Variables(o);
+  ProfileRead read;
+  if (IsProfilePath(path)) {
+    read = ReadProfileFile(path, [&](const std::string& name) -> std::optional<std::string> {
+      if (const auto it = own.find(name); it != own.end()) return it->second;
+      return common(name);
+    });
+  }
+  const auto set = [&read](const std::string& key, const std::string& value) {
+    if (auto problem = AddSetting(read.profile, key, value)) read.problems.push_back(*problem);
+  };
+  for (const std::string& pair : o.sets)
+    if (const std::string key = pair.substr(0, pair.find('=')); key.find('.') != std::string::npos)
+      set(key, pair.substr(pair.find('=') + 1));
+  for (const auto& [name, value] : unit)
+    if (name.find('.') != std::string::npos) set(name, value);
+  return read;
+}
+
+// A problem at its place in the profile, or by its key when the value came
+// from the units file or --set.
+std::string UnitProblemText(const std::string& path, const ProfileProblem& p) {
+  return p.line ? ProblemLine(path, p) : (p.key.empty() ? std::string() : p.key + ": ") + p.problem;
+}
+
+// The record to write to a unit: a settings file's settings (the unit's own
+// status and device bytes kept), or what the unit holds, with the unit's
+// settings merged over it and the whole record checked by the setting rules.
+// The changed keys are "page.key".
+MergeStep UnitMerge(const Options& o, const std::string& path, const std::optional<ConfigRecord>& base) {
+  return [o, path, base](const ConfigRecord& read, const UnitVariables& unit) {
+    MergeOutcome out{read, {}, {}};
+    if (base) {
+      out.record.ImportKeepingDeviceBytes(base->Block());
+      for (const FieldInfo* f : AllFields())
+        if (IsDeviceReported(*f))
+          for (std::size_t i = f->offset; i < f->offset + f->width; ++i) out.record.SetRawByte(i, read.RawByte(i));
+    }
+    const ProfileRead settings = UnitSettings(o, path, unit);
+    std::vector<ProfileProblem> problems = settings.problems;
+    if (problems.empty()) problems = MergeProfile(out.record, settings.profile, false);
+    for (const ProfileProblem& p : problems) out.problems.push_back(UnitProblemText(path, p));
+    for (const FieldDifference& d : SettingDifferences(read, out.record))
+      out.changedKeys.push_back(std::string(RuleOf(*d.field).page) + "." + d.name);
+    return out;
+  };
+}
+
+// Every unit's settings read and checked, as `check` does, before any port is
+// opened: a typing error in the units file sends nothing to any unit.
+void CheckUnits(const Options& o, const std::string& path, const std::optional<ConfigRecord>& base,
+                const std::vector<Unit>& units) {
+  std::size_t count = 0;
+  for (const Unit& unit : units) {
+    const ProfileRead read = UnitSettings(o, path, unit.variables);
+    std::vector<ProfileProblem> problems = read.problems;
+    if (problems.empty()) {
+      ConfigRecord record;
+      if (base) record = *base;
+      else ApplyFactoryDefaults(record);
+      problems = MergeProfile(record, read.profile, true);
+    }
+    for (const ProfileProblem& p : problems)
+      PrintLine(stderr, "row " + std::to_string(unit.row) + ": " + UnitProblemText(path, p));
+    count += problems.size();
+  }
+  if (count)
+    throw Failure{kExitUsage, (o.units.empty() ? path : o.units) + ": " + std::to_string(count) + " problem(s); nothing sent"};
+}
+
+int ApplyToUnits(const Options& o) {
+  Need(o, 1, false);
+  if (o.units.empty() && o.portTexts.empty())
+    throw Failure{kExitUsage, "apply: --units UNITS.csv or --port is required"};
+  // With --units, --port only names devices (COM<n>=<path>) for the file's ports.
+  const bool portsToo = std::any_of(o.portTexts.begin(), o.portTexts.end(),
+                                    [](const std::string& p) { return p.find('=') == std::string::npos; });
+  if (!o.units.empty() && portsToo)
+    throw Failure{kExitUsage, "apply: the ports come from the units file; give --units or --port, not both"};
+  if (!o.resume.empty() && !o.report.empty() && o.resume != o.report)
+    throw Failure{kExitUsage, "apply: --resume adds to its own report; --report names another file"};
+  const std::string reportPath = !o.resume.empty() ? o.resume : !o.report.empty() ? o.report : "REPORT.csv";
+
+  FleetOptions fleet;
+  fleet.ports = o.ports;
+  std::vector<Unit> units;
+  try {
+    if (!o.units.empty()) {
+      units = ReadUnitsFile(o.units, fleet.ports);
+    } else {
+      for (const UnitPort& port : PortsToUse(o, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}});
+    }
+  } catch (const FleetFileError& error) {
+    throw Failure{kExitUsage, error.what()};
+  }
+  std::optional<ConfigRecord> base;
+  if (!IsProfilePath(o.files[0])) base = LoadSettings(o.files[0]);
+  CheckUnits(o, o.files[0], base, units);
+  const MergeStep merge = UnitMerge(o, o.files[0], base);
+
+  std::vector<UnitResult> report;
+  try {
+    if (!o.resume.empty()) report = ReadReport(o.resume);
+  } catch (const FleetFileError& error) {
+    throw Failure{kExitUsage, error.what()};
+  }
+  std::vector<Unit> toRun;
+  for (const Unit& unit : units) {
+    if (AlreadyOk(unit, report))
+      std::printf("%s row %zu: ok in %s, skipped\n", unit.port.name.c_str(), unit.row, o.resume.c_str());
+    else
+      toRun.push_back(unit);
+  }
+  std::fflush(stdout);
+
+  fleet.jobs = o.jobs;
+  fleet.reboot = o.reboot;
+  fleet.backupDir = std::filesystem::absolute(reportPath).parent_path() / "backups";
+  fleet.trace = o.trace.get();
+  fleet.stopRequested = [] { return gStop.load(); };
+  fleet.progress = [](const std::string& line) {
+    std::printf("%s\n", Printable(line).c_str());
+    std::fflush(stdout);
+  };
+  if (isatty(STDIN_FILENO)) fleet.waitForNextModem = PromptForNextModem;
+  std::string reportFailure;
+  fleet.finished = [&](const UnitResult& result) {
+    report.push_back(result);
+    try {
+      WriteReport(reportPath, report);  // after every unit: an interrupted run keeps what ended
+    } catch (const std::exception& error) {  // on a unit's thread: nothing may escape
+      reportFailure = error.what();
+    }
+  };
+  CatchInterrupt();
+  const std::vector<UnitResult> results = RunFleet(toRun, merge, fleet);
+  if (results.empty()) {
+    try {
+      WriteReport(reportPath, report);
+    } catch (const FleetFileError& error) {
+      reportFailure = error.what();
+    }
+  }
+
+  const auto ok = static_cast<std::size_t>(std::count_if(results.begin(), results.end(), [](const UnitResult& r) { return r.ok; }));
+  std::string summary = std::to_string(ok) + " ok, " + std::to_string(results.size() - ok) + " failed";
+  if (toRun.size() != units.size()) summary += ", " + std::to_string(units.size() - toRun.size()) + " skipped (ok before)";
+  if (results.size() < toRun.size())
+    summary += ", " + std::to_string(toRun.size() - results.size()) + " not started (interrupted; --resume " + reportPath + ")";
+  std::printf("%s\n", summary.c_str());
+  if (!reportFailure.empty()) throw Failure{kExitModemFailed, reportFailure};
+  return ok == toRun.size() ? kExitOk : kExitModemFailed;
+}
+
 int Dump(const Options& o) {
   Need(o, 1, false);
   const ConfigRecord record = LoadSettings(o.files[0]);
@@ -425,6 +731,9 @@ int Check(const Options& o) {
 }
 
 int Apply(const Options& o) {
+  // A units file, several ports or a report make it a run over many units.
+  if (!o.units.empty() || o.portTexts.size() > 1 || !o.report.empty() || !o.resume.empty() || o.jobs || o.reboot)
+    return ApplyToUnits(o);
   Need(o, 1, true);
   const Profile profile = LoadProfile(o, o.files[0]);  // refused before anything is sent
   ModemLink modem(o.ports);
@@ -473,9 +782,9 @@ struct Command {
   std::string_view name;
   int (*run)(const Options&);
 };
-constexpr Command kCommands[] = {{"ports", Ports},     {"read", Read},   {"write", Write}, {"reboot", Reboot},
-                                 {"upgrade", Upgrade}, {"check", Check}, {"apply", Apply}, {"verify", Verify},
-                                 {"dump", Dump},       {"diff", Diff}};
+constexpr Command kCommands[] = {{"ports", Ports},     {"read", Read},     {"write", Write}, {"reboot", Reboot},
+                                 {"upgrade", Upgrade}, {"detect", Detect}, {"check", Check}, {"apply", Apply},
+                                 {"verify", Verify},   {"dump", Dump},     {"diff", Diff}};
 
 // One command's lines of the usage, with the notes that follow the list.
 std::string CommandUsage(std::string_view command) {

@@ -32,6 +32,11 @@ bool ModemLink::Open(int com, std::string* failure) {
   return true;
 }
 
+void ModemLink::SetTrafficTap(const TrafficTap& tap) {
+  session_.SetTrafficTap(tap);
+  dispatcher_.SetTrafficTap(tap);
+}
+
 void ModemLink::ShowMessage(const std::string& text) {
   if (opening_) {  // only the session speaks while opening; no dispatch runs yet
     openFailure_ = text;

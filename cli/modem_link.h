@@ -39,6 +39,9 @@ class ModemLink final : private DispatchHost, private SessionEvents {
   // The firmware upgrade's packet flow; returns the final status code.
   int Upgrade(std::span<const std::uint8_t> image, const UpgradeHooks& hooks);
 
+  // Shows every frame sent and received to `tap`; set before Open.
+  void SetTrafficTap(const TrafficTap& tap);
+
   // A copy of the record taken under dispatch's lock: an answer arriving
   // meanwhile never changes it half-way through a comparison.
   ConfigRecord Record() const { return state_.RecordCopy(); }

@@ -145,6 +145,14 @@ std::string PortSession::WriteFailureText(int result) const {
 }
 
 int PortSession::Write(const std::uint8_t* bytes, int count) {
+  // Shown before it goes out, outside the port lock (the tap may write a
+  // file): a trace then never lists an answer before the frame it answers.
+  TrafficTap tap;
+  {
+    std::lock_guard guard(notifyLock_);
+    tap = tap_;
+  }
+  if (tap && count > 0 && IsOpen()) tap(TrafficDirection::Sent, std::span(bytes, static_cast<std::size_t>(count)));
   std::lock_guard guard(portLock_);
   if (!device_->IsOpen()) return kWriteFailed;
   device_->ClearLineError();

@@ -18,6 +18,7 @@
 #include "link/receive_buffer.h"
 #include "link/serial_device.h"
 #include "link/session_events.h"
+#include "link/traffic_tap.h"
 #include "protocol/frame_codec.h"
 
 namespace telvaro {
@@ -111,6 +112,14 @@ class PortSession final : public FrameWriter {
     notify_ = std::move(notify);
   }
 
+  // Shown every frame Write is given while the port is open, as it starts
+  // sending it; empty for none.
+  // Settable from any thread.
+  void SetTrafficTap(TrafficTap tap) {
+    std::lock_guard guard(notifyLock_);
+    tap_ = std::move(tap);
+  }
+
   const PortMap& Ports() const { return ports_; }
   PortMap& Ports() { return ports_; }
 
@@ -144,6 +153,7 @@ class PortSession final : public FrameWriter {
   std::condition_variable wake_;
   std::mutex notifyLock_;
   std::function<void()> notify_;
+  TrafficTap tap_;
 };
 
 }  // namespace telvaro

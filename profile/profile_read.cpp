@@ -315,6 +315,18 @@ std::vector<ProfileProblem> MergeProfile(ConfigRecord& record, const Profile& pr
         problems.push_back({s.line, s.column, keyOf(*s.rule, s.element), problemText(*p)});
     }
   }
+  // A delimiter that is not enabled is stored as 0, as the Advanced page
+  // stores it on Write; only for a delimiter the profile speaks of, so a
+  // partial profile leaves the modem's other bytes as they came.
+  const auto named = [&](const FieldInfo& a, const FieldInfo& b) {
+    return std::any_of(profile.settings.begin(), profile.settings.end(), [&](const ProfileSetting& s) {
+      return s.rule->field->offset == a.offset || s.rule->field->offset == b.offset;
+    });
+  };
+  if (named(field::delimiter1_enable, field::delimiter1) && !merged.IsOn(field::delimiter1_enable))
+    merged.Set(field::delimiter1, 0);
+  if (named(field::delimiter2_enable, field::delimiter2) && !merged.IsOn(field::delimiter2_enable))
+    merged.Set(field::delimiter2, 0);
   for (const RecordBreach& breach : CheckRecord(merged)) {
     const auto own = std::find_if(profile.settings.begin(), profile.settings.end(), [&](const ProfileSetting& s) {
       return s.rule == breach.rule && s.element == breach.element;

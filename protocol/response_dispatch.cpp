@@ -64,6 +64,7 @@ void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t 
   if (epoch != buffer_.Epoch()) return;
   const std::uint64_t previousEpoch = state_.answerEpoch.exchange(epoch, std::memory_order_acq_rel);
   const std::span<const std::uint8_t> snapshot(data, len);
+  if (tap_ && len > 0) tap_(TrafficDirection::Received, snapshot);
   if (Framed(snapshot, marker::kUpgradeStart, marker::kUpgradeEnd)) {
     const std::size_t bodyLen = len - marker::kUpgradeStart.size() - marker::kUpgradeEnd.size();
     const int code = FrameCodec::ParseUpgradeStatus(data + marker::kUpgradeStart.size(),

@@ -16,6 +16,7 @@
 
 #include "link/receive_buffer.h"
 #include "link/session_events.h"
+#include "link/traffic_tap.h"
 #include "protocol/frame_codec.h"
 #include "record/config_record.h"
 
@@ -93,11 +94,14 @@ class ResponseDispatcher {
   void DispatchSnapshot(const std::uint8_t* snapshot, std::size_t len, std::uint64_t epoch);
   // body: the bytes between "MDM_STA" and "MDM_END".
   void AcceptParameters(const std::uint8_t* body, std::size_t n);
+  // Shown every snapshot before it is judged; set before dispatch runs.
+  void SetTrafficTap(TrafficTap tap) { tap_ = std::move(tap); }
 
  private:
   ReceiveBuffer& buffer_;
   ModemState& state_;
   DispatchHost& host_;
+  TrafficTap tap_;
 };
 
 // Exactly one answer that would be accepted and nothing else: an upgrade

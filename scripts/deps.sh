@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-          libgtest-dev libgmock-dev fonts-liberation2 libyaml-cpp-dev nlohmann-json3-dev "$@")
+          libgtest-dev libgmock-dev fonts-liberation2 libyaml-cpp-dev nlohmann-json3-dev
+          libcsv-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,8 @@
 // telvaro-cli as operators run it, against the simulated modem over a
 // pseudo-terminal.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 
 #include <fcntl.h>
@@ -62,10 +65,13 @@ class CliE2E : public ::testing::Test {
   // Runs the tool with `args`, the modem as COM50 unless `withPort` is false.
   CliRun Cli(const std::string& args, bool withPort = true) {
     const std::string port = modem && withPort ? " --port COM50=" + modem->DevicePath() : "";
-    const std::string command = std::string(TELVARO_CLI_PATH) + " " + args + port + " >" + (dir / "out").string() +
-                                " 2>" + (dir / "err").string();
-    const int raw = std::system(command.c_str());
+    const int raw = std::system(CommandLine(args + port).c_str());
     return CliRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
+  }
+  // Standard input is never a terminal here, so no command waits for Enter.
+  std::string CommandLine(const std::string& args) const {
+    return std::string(TELVARO_CLI_PATH) + " " + args + " </dev/null >" + (dir / "out").string() + " 2>" +
+           (dir / "err").string();
   }
 
   std::string WriteFile(const std::string& name, const std::string& bytes) {
@@ -496,6 +502,183 @@ TEST_F(CliE2E, HelpVersionPortEqualsAndCloseMatches) {
   const CliRun read = Cli("read --port=COM50=" + sim.DevicePath());
   EXPECT_EQ(read.status, 0) << read.err;
   EXPECT_NE(read.out.find("device_name: \"Telvaro-DTU\""), std::string::npos);
+}
+
+// Several modems at once, each a simulator of its own with its own IMEI.
+class FleetE2E : public CliE2E {
+ protected:
+  static constexpr int kUnits = 4;
+
+  void StartFleet(int silentUnit) {
+    for (int i = 0; i < kUnits; ++i) {
+      sim::SimOptions options;
+      options.silent = i == silentUnit;
+      units[i] = std::make_unique<sim::ModemSimulator>(options);
+      ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
+      record.Set(field::imei, Imei(i));
+      record.Set(field::pin_code, "8642");
+      record.Set(field::gprs_password, "s3cr3t");
+      units[i]->SetStoredRecord(record);
+      ASSERT_TRUE(units[i]->Start());
+      earlier[i] = units[i]->StoredRecord();
+    }
+  }
+  static std::string Imei(int unit) { return "35693803564380" + std::to_string(unit); }
+  std::string Port(int unit) const { return "COM" + std::to_string(51 + unit) + "=" + units[unit]->DevicePath(); }
+  // Each unit's device name fills ${SITE} in the profile.
+  std::string UnitsFile() const {
+    std::string csv = "port,SITE\n";
+    for (int i = 0; i < kUnits; ++i) csv += Port(i) + ",SITE-0" + std::to_string(i + 1) + "\n";
+    return csv;
+  }
+  // The fields of a report line, every one quoted.
+  static std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    const std::string inner = line.substr(1, line.size() - 2);
+    for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + 3) {
+      end = inner.find("\",\"", at);
+      fields.push_back(inner.substr(at, end == std::string::npos ? end : end - at));
+    }
+    return fields;
+  }
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+      end = text.find('\n', at);
+      lines.push_back(text.substr(at, end - at));
+    }
+    return lines;
+  }
+
+  std::unique_ptr<sim::ModemSimulator> units[kUnits];
+  ConfigRecord earlier[kUnits];
+};
+
+TEST_F(FleetE2E, FourUnitsFromACsvOneSilentThenResumeAndRestoreABackup) {
+  StartFleet(3);
+  const std::string base = WriteFile("fleet.yaml", "format: telvaro-profile/1\nbasic:\n  device_name: \"${SITE}\"\n"
+                                                   "gprs:\n  apn: fleet.apn\n");
+
+  // detect: the three that answer, each asked once, and not the silent one.
+  std::string ports;
+  for (int i = 0; i < kUnits; ++i) ports += " --port " + Port(i);
+  const CliRun found = Cli("detect --json" + ports);
+  ASSERT_EQ(found.status, 0) << found.err;
+  for (int i = 0; i < kUnits; ++i) {
+    EXPECT_EQ(found.out.find("\"imei\": \"" + Imei(i) + "\"") != std::string::npos, i != 3) << found.out;
+    EXPECT_EQ(units[i]->Frames().size(), 1u);
+    EXPECT_EQ(units[i]->Frames()[0].kind, sim::FrameKind::GetSysPara);
+    units[i]->ClearFrames();
+  }
+
+  // A value the pages would refuse in any row: nothing is sent to any unit.
+  const std::string report = (dir / "REPORT.csv").string();
+  const std::string unitsFile = WriteFile("units.csv", UnitsFile() + Port(0) + "," + std::string(80, 'x') + "\n");
+  const CliRun refused = Cli("apply " + base + " --units " + unitsFile + " --report " + report);
+  EXPECT_EQ(refused.status, 2) << refused.err;
+  EXPECT_NE(refused.err.find("row 5: " + base + ":3:16: basic.device_name: 80 characters are too long"),
+            std::string::npos)
+      << refused.err;
+  for (const auto& unit : units) EXPECT_TRUE(unit->Frames().empty());
+  WriteFile("units.csv", UnitsFile());
+  const std::string trace = (dir / "trace.log").string();
+  const CliRun run = Cli("apply " + base + " --units " + unitsFile + " --report " + report + " --trace " + trace);
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(units[i]->StoredRecord().Get(field::device_name), "SITE-0" + std::to_string(i + 1));
+    EXPECT_EQ(units[i]->StoredRecord().Get(field::apn), "fleet.apn");
+    EXPECT_NE(run.out.find("COM5" + std::to_string(i + 1) + " " + Imei(i) + " SITE-0" + std::to_string(i + 1) +
+                           ": ok, 2 settings changed, "),
+              std::string::npos)
+        << run.out;
+  }
+  EXPECT_NE(run.out.find("COM54: failed: the modem did not answer \"get_syspara\""), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\n3 ok, 1 failed\n"), std::string::npos) << run.out;
+  std::vector<std::string> lines = Lines(Slurp(report));
+  ASSERT_EQ(lines.size(), 5u) << Slurp(report);
+  EXPECT_EQ(lines[0], "row,port,imei,device_name,result,changed,reason,backup,start,seconds");
+  std::map<std::string, std::vector<std::string>> byPort;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::vector<std::string> fields = Fields(lines[i]);
+    ASSERT_EQ(fields.size(), 10u) << lines[i];
+    byPort[fields[1]] = fields;
+  }
+  EXPECT_EQ(std::vector<std::string>(byPort["COM51"].begin(), byPort["COM51"].begin() + 7),
+            (std::vector<std::string>{"1", "COM51", Imei(0), "SITE-01", "ok", "basic.device_name gprs.apn", ""}));
+  EXPECT_EQ(std::vector<std::string>(byPort["COM54"].begin(), byPort["COM54"].begin() + 8),
+            (std::vector<std::string>{"4", "COM54", "", "", "failed", "", "the modem did not answer \"\"get_syspara\"\"", ""}));
+  const std::string backup = byPort["COM51"][7];
+  EXPECT_EQ(backup.rfind((dir / "backups" / (Imei(0) + "-")).string(), 0), 0u) << backup;
+  // The trace has every frame of every port, and never a secret.
+  const std::string traced = Slurp(trace);
+  EXPECT_NE(traced.find(" COM53 sent 1654 bytes\n"), std::string::npos);
+  EXPECT_NE(traced.find(" COM51 received 1651 bytes\n"), std::string::npos);
+  EXPECT_NE(traced.find(" COM54 sent 25 bytes\n"), std::string::npos);
+  EXPECT_EQ(traced.find("8642"), std::string::npos);
+  EXPECT_EQ(traced.find("s3cr3t"), std::string::npos);
+
+  // The silent unit answers now (a new device path for the same row); the
+  // resumed run touches it alone and adds its line to the report.
+  for (auto& unit : units) unit->ClearFrames();
+  units[3]->Stop();
+  units[3]->Options().silent = false;
+  ASSERT_TRUE(units[3]->Start());
+  WriteFile("units.csv", UnitsFile());
+  const CliRun resumed = Cli("apply " + base + " --units " + unitsFile + " --resume " + report);
+  EXPECT_EQ(resumed.status, 0) << resumed.out << resumed.err;
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(units[i]->Frames().empty()) << i;
+  EXPECT_EQ(units[3]->StoredRecord().Get(field::device_name), "SITE-04");
+  EXPECT_NE(resumed.out.find("1 ok, 0 failed, 3 skipped (ok before)"), std::string::npos) << resumed.out;
+  lines = Lines(Slurp(report));
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[5].rfind("\"4\",\"COM54\",\"" + Imei(3) + "\",\"SITE-04\",\"ok\",", 0), 0u) << lines[5];
+
+  // The backup gives the unit its earlier record back, byte for byte but the
+  // clock and traffic counters the modem advances with every answer.
+  const CliRun restored = Cli("write " + backup + " --port " + Port(0));
+  ASSERT_EQ(restored.status, 0) << restored.err;
+  std::vector<std::string> differing;
+  for (const FieldDifference& d : DiffRecords(earlier[0], units[0]->StoredRecord())) differing.push_back(d.name);
+  EXPECT_EQ(differing, (std::vector<std::string>{"rtc_time", "tx_bytes", "rx_bytes"}));
+}
+
+// One adapter serving a queue, as a JSON report; Ctrl+C lets the unit in
+// flight finish, writes the report, and the rest is done by --resume.
+TEST_F(FleetE2E, AQueueOnOnePortStopsCleanlyOnCtrlCAndResumes) {
+  sim::SimOptions slow;
+  slow.delayMs = 600;
+  units[0] = std::make_unique<sim::ModemSimulator>(slow);
+  ASSERT_TRUE(units[0]->Start());
+  ConfigRecord profile = sim::ModemSimulator::RealisticRecord(true);
+  const std::string base = (dir / "fleet.bin").string();
+  ASSERT_TRUE(WriteSettingsFile(base, profile).ok());
+  const std::string unitsFile =
+      WriteFile("units.csv", "port,basic.device_name\n" + Port(0) + ",FIRST\n" + Port(0) + ",SECOND\u00e9\n");
+  const std::string report = (dir / "report.json").string();
+
+  pid_t pid = 0;
+  const std::string command = "exec " + CommandLine("apply " + base + " --units " + unitsFile + " --report " + report);
+  const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+  ASSERT_EQ(::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  ASSERT_TRUE(units[0]->WaitForFrames(1, 5s));
+  ::kill(pid, SIGINT);
+  int raw = 0;
+  ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+  EXPECT_EQ(units[0]->StoredRecord().Get(field::device_name), "FIRST");
+  EXPECT_NE(Slurp(dir / "out").find("1 ok, 0 failed, 1 not started (interrupted; --resume " + report + ")"),
+            std::string::npos)
+      << Slurp(dir / "out");
+  const std::string json = Slurp(report);
+  EXPECT_NE(json.find("\"device_name\": \"FIRST\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"changed\": [\n      \"basic.device_name\"\n    ]"), std::string::npos) << json;
+  EXPECT_EQ(json.find("SECOND"), std::string::npos);
+
+  const CliRun resumed = Cli("apply " + base + " --units " + unitsFile + " --resume " + report);
+  EXPECT_EQ(resumed.status, 0) << resumed.out << resumed.err;
+  // The record holds the name as 8-bit text; the JSON report as UTF-8.
+  EXPECT_EQ(units[0]->StoredRecord().Get(field::device_name), "SECOND\xe9");
+  EXPECT_NE(Slurp(report).find("\"device_name\": \"SECOND\u00e9\""), std::string::npos) << Slurp(report);
 }
 
 // A status answer sent twice (the duplicate "0" of packet 1 arriving after

@@ -82,5 +82,16 @@ TEST(Profile, ProblemsNameTheirPlaceAndNothingIsMerged) {
   ASSERT_EQ(MergeProfile(target, huge.profile, true).size(), 1u);
 }
 
+TEST(Profile, ADelimiterNamedButNotEnabledIsStoredAsZeroAsTheAdvancedPageStoresIt) {
+  ConfigRecord record = Factory();
+  record.Set(field::delimiter2, 0x0A);  // the modem's byte, not named below: kept
+  const ProfileRead read =
+      ReadProfile("format: telvaro-profile/1\nadvanced1:\n  delimiter1_enable: false\n  delimiter1: \"0d\"\n", false, {});
+  ASSERT_TRUE(read.ok());
+  ASSERT_TRUE(MergeProfile(record, read.profile, true).empty());
+  EXPECT_EQ(record.Get(field::delimiter1), 0);
+  EXPECT_EQ(record.Get(field::delimiter2), 0x0A);
+}
+
 }  // namespace
 }  // namespace telvaro

@@ -2,6 +2,7 @@
 // modem: what reaches the modem and the files, byte for byte.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -103,6 +104,7 @@ class RecordCommands : public WindowWithModem {
     options.portTable = [] { return SystemPortTable{}; };
     options.serialSettingsPath = settingsPath;
     options.chooseSettingsFile = [this](QWidget*, bool) { return chosenFile; };
+    options.chooseTrafficLogFile = [this](QWidget*) { return chosenFile; };
     window = std::make_unique<CMainDlg>(std::move(options));
     window->Messages().SetResponder([this](const MessageRequest& request) {
       texts.push_back(request.text.toStdString());
@@ -292,6 +294,22 @@ TEST_F(SettingsFiles, ExportThenImportReproducesTheRecordKeepingTheDeviceBytes) 
   EXPECT_EQ(Bytes(window->State().record), Bytes(expected));
   EXPECT_EQ(Edit(kBasic, "deviceNameEdit")->text(), "from-file");
   EXPECT_TRUE(Edit(kBasic, "deviceNameEdit")->isEnabled());
+}
+
+TEST_F(SettingsFiles, TheTrafficLogHoldsTheFramesWithoutTheSecrets) {
+  StartWith();
+  modem->SetStoredRecord(EveryPageFilled());  // PIN 4321, GPRS password "secret"
+  OpenAndRead();
+  chosenFile = dir.filePath("traffic.log");
+  window->findChild<QAction*>("saveTrafficLogAction")->trigger();
+  EXPECT_TRUE(texts.empty());
+  QFile file(chosenFile);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const std::string log = file.readAll().toStdString();
+  const std::size_t sent = log.find(" COM50 sent 25 bytes\n");
+  EXPECT_NE(sent, std::string::npos) << log;
+  EXPECT_GT(log.find(" COM50 received 1651 bytes\n"), sent);
+  EXPECT_EQ(log.find("secret"), std::string::npos);
 }
 
 TEST_F(SettingsFiles, FilesThatAreNotSettingsAreRefusedAndChangeNothing) {

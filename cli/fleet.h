@@ -1,0 +1,93 @@
+// One configuration given to many modems: each unit is opened, read, backed
+// up, merged with its own values, checked, written, read back and compared,
+// optionally rebooted, and closed. Units on different ports run side by side
+// (at most `jobs` at once); units on one port run one after the other, so
+// that one adapter can serve a queue of modems.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "link/port_map.h"
+#include "record/config_record.h"
+
+namespace telvaro {
+
+class TrafficLog;
+
+// A port as the operator named it: "COM100", or a device path.
+struct UnitPort {
+  std::string name;  // as shown in progress and report
+  int com = 0;       // the number the session opens it by
+};
+
+// "COM<n>", "COM<n>=<path>" or a device path. A path the port map gives no
+// number is mapped to a free number above any real one. Nothing for text
+// that is none of these.
+std::optional<UnitPort> ResolvePort(const std::string& text, PortMap& ports);
+
+// A unit's own values: every column of its row but "port", in column order.
+using UnitVariables = std::vector<std::pair<std::string, std::string>>;
+
+struct Unit {
+  std::size_t row = 0;  // 1 for the first unit
+  UnitPort port;
+  UnitVariables variables;
+  std::string expectedImei;  // from an "imei" column: the unit must be that modem
+};
+
+// What to write to one unit, from the record read and the unit's values.
+struct MergeOutcome {
+  ConfigRecord record;                    // the record to write
+  std::vector<std::string> changedKeys;   // the settings it changes, for the report
+  std::vector<std::string> problems;      // not empty: nothing is written
+};
+using MergeStep = std::function<MergeOutcome(const ConfigRecord& read, const UnitVariables& variables)>;
+
+struct UnitResult {
+  std::size_t row = 0;
+  std::string port;
+  std::string imei;
+  std::string deviceName;
+  bool ok = false;
+  std::vector<std::string> changedKeys;
+  std::string reason;  // why it failed
+  std::string backup;  // the backup file, when one was made
+  std::string start;   // UTC, "2026-12-08T06:40:12Z"
+  double seconds = 0;
+};
+
+struct FleetOptions {
+  PortMap ports;
+  std::size_t jobs = 0;  // ports served at once; 0: all
+  bool reboot = false;
+  std::filesystem::path backupDir;
+  TrafficLog* trace = nullptr;
+  // Asked before each but the first unit of a port; returns false to stop
+  // that port's queue. Empty: the next unit starts at once.
+  std::function<bool(const std::string& port)> waitForNextModem;
+  // True once no further unit may start (Ctrl+C); units in flight finish.
+  std::function<bool()> stopRequested;
+  // Lines for the operator, as units start and end; called from any thread,
+  // one call at a time.
+  std::function<void(const std::string& line)> progress;
+  // Each unit's result as it ends; called one at a time.
+  std::function<void(const UnitResult& result)> finished;
+};
+
+// Runs the units; returns the results of the units that ran, in the order
+// they ended. Units not started because of a stop have no result.
+std::vector<UnitResult> RunFleet(const std::vector<Unit>& units, const MergeStep& merge, const FleetOptions& options);
+
+// "COM101 356938035643809 SITE-07: ok, 4 settings changed, 0.9 s"
+std::string UnitEndLine(const UnitResult& result);
+
+// The current time in UTC as "2026-12-08T06:40:12Z".
+std::string UtcNow();
+
+}  // namespace telvaro
