@@ -204,8 +204,8 @@ std::string CloseKey(std::string_view page, std::string_view key) {
   const SettingRule* best = nullptr;
   std::size_t bestDistance = std::max<std::size_t>(3, key.size() / 3);
   for (const SettingRule& rule : kSettingRules) {
-    // "baud" is close to "baud_index" however many letters it leaves out.
-    const std::string_view name = rule.Key();
+    // "conn" is close to "connect_interval" however many letters it leaves out.
+    const std::string name = rule.Key();
     const std::size_t distance = key.size() >= 3 && name.starts_with(key) ? 1 : EditDistance(key, name);
     if (distance < bestDistance || (distance == bestDistance && best && page == rule.page && page != best->page)) {
       bestDistance = distance;

@@ -50,7 +50,13 @@ struct SettingRule {
   const FieldInfo* gate = nullptr;
   bool secret = false;  // left out of exports and masked in printouts
 
-  constexpr const char* Key() const { return field->name; }
+  // The profile key: the field's name, less the "_index" of a list whose
+  // value a profile gives by its item ("baud: 9600", not an index).
+  std::string Key() const {
+    const std::string_view name = field->name;
+    constexpr std::string_view kIndex = "_index";
+    return std::string(name.ends_with(kIndex) ? name.substr(0, name.size() - kIndex.size()) : name);
+  }
   constexpr const char* Message(int element) const { return messages[element < 3 && messages[element] ? element : 0]; }
 };
 

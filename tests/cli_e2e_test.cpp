@@ -193,7 +193,7 @@ TEST_F(CliE2E, BadFilesAreRefusedBeforeAnythingIsSent) {
   ASSERT_TRUE(WriteSettingsFile(refusedFile, refused).ok());
   CliRun run = Cli("write " + refusedFile);
   EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find(refusedFile + ": baud_index: \"200\" is not an item of the list (one of 1200, 2400, "),
+  EXPECT_NE(run.err.find(refusedFile + ": baud: \"200\" is not an item of the list (one of 1200, 2400, "),
             std::string::npos) << run.err;
   EXPECT_NE(run.err.find(refusedFile + ": connect_interval: 5 is out of range (10 to 1200)"), std::string::npos)
       << run.err;
@@ -457,7 +457,7 @@ TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
                                                 "  connect_interval: 5\n"
                                                 "  apm: x\n"
                                                 "com:\n"
-                                                "  baud_index: 1234\n"
+                                                "  baud: 1234\n"
                                                 "reboot:\n"
                                                 "  reboot_times: [\"07:00\", \"24:00\"]\n");
   CliRun run = Cli("check " + bad);
@@ -465,7 +465,7 @@ TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
   EXPECT_EQ(run.err, bad + ":3:8: gprs.apn: 60 characters are too long (at most 50 characters)\n" +
                      bad + ":4:21: gprs.connect_interval: 5 is out of range (10 to 1200)\n" +
                      bad + ":5:3: gprs.apm: unknown key, did you mean apn?\n" +
-                     bad + ":7:15: com.baud_index: \"1234\" is not an item of the list (one of 1200, 2400, 4800, "
+                     bad + ":7:9: com.baud: \"1234\" is not an item of the list (one of 1200, 2400, 4800, "
                            "9600, 19200, 38400, 57600, 115200)\n" +
                      bad + ":9:27: reboot.reboot_times[1]: \"24:00\" is not a time of day (hh:mm, hour 0-23, "
                            "minute 0-59)\n"
