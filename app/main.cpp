@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/language.h"
 #include "app/main_dialog.h"
 #include "app/message_owner.h"
 #include "pages/about_dialog.h"
@@ -70,9 +71,13 @@ int main(int argc, char** argv) {
   const QCommandLineOption portOption(
       "port", "Gives COM<n> the device <path> (repeatable); pairs in TELVARO_PORTS work too.", "COM<n>=<path>");
   const QCommandLineOption selectOption("select", "Preselects COM<n> in the port selector.", "COM<n>");
+  const QCommandLineOption langOption = telvaro::LanguageOption();
   parser.addOption(portOption);
   parser.addOption(selectOption);
+  parser.addOption(langOption);
   parser.process(*app);  // --help and --version print and end here
+
+  telvaro::InstallLanguage(parser.value(langOption));
 
   QApplication::setFont(telvaro::WindowFont());
   // Wraps the style the platform or -style chose; the application owns it.

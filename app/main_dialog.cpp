@@ -10,9 +10,15 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QScrollArea>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QActionGroup>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QAbstractItemView>
@@ -20,6 +26,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QStatusBar>
 #include <QTabBar>
@@ -27,6 +34,7 @@
 #include <QToolButton>
 
 #include "app/icons.h"
+#include "app/language.h"
 #include "app/window_thread.h"
 #include "app/note_dialog.h"
 #include "operations/upgrade_flow.h"
@@ -40,6 +48,7 @@
 #include "pages/gprs_page.h"
 #include "pages/help_dialog.h"
 #include "pages/networks_page.h"
+#include "pages/page_layout.h"
 #include "pages/phone_book_page.h"
 #include "pages/phone_group_page.h"
 #include "pages/reboot_page.h"
@@ -86,14 +95,32 @@ struct TabEntry {
 // Position by position; the DI label of the normal order changes after the
 // first rotation back (see TabLabel).
 constexpr TabEntry kNormalOrder[kPageCount] = {
-    {"   Com", kCom},           {"   Basic", kBasic},        {"  GPRS", kGprs},      {"Advanced 1", kAdvanced1},
-    {"Advanced 2", kAdvanced2}, {"Wakeup", kWakeup},         {"Reboot", kReboot},    {"     DI", kDi},
-    {"    DO", kDo},            {"Phone Book", kPhoneBook},  {"Phone Group", kPhoneGroup}, {"Networks", kNetworks}};
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Com"), kCom},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Basic"), kBasic},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "  GPRS"), kGprs},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 1"), kAdvanced1},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 2"), kAdvanced2},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Wakeup"), kWakeup},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Reboot"), kReboot},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "     DI"), kDi},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "    DO"), kDo},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Book"), kPhoneBook},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Group"), kPhoneGroup},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Networks"), kNetworks}};
 constexpr TabEntry kRotatedOrder[kPageCount] = {
-    {"Reboot", kReboot},        {"     DI", kDi},            {"     DO", kDo},      {"Phone Book", kPhoneBook},
-    {"Phone Group", kPhoneGroup}, {"Networks", kNetworks},   {"   Com", kCom},      {"   Basic", kBasic},
-    {"  GPRS", kGprs},          {"Advanced 1", kAdvanced1},  {"Advanced 2", kAdvanced2}, {"Wakeup", kWakeup}};
-constexpr const char* kDiLabelAfterRotation = "    DI";
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Reboot"), kReboot},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "     DI"), kDi},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "     DO"), kDo},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Book"), kPhoneBook},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Group"), kPhoneGroup},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Networks"), kNetworks},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Com"), kCom},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Basic"), kBasic},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "  GPRS"), kGprs},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 1"), kAdvanced1},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 2"), kAdvanced2},
+    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Wakeup"), kWakeup}};
+constexpr const char* kDiLabelAfterRotation = QT_TRANSLATE_NOOP("telvaro::CMainDlg", "    DI");
 
 // Orders in which the window runs page operations on all pages.
 constexpr PageIndex kEnableOrder[] = {kPhoneBook, kCom, kBasic, kGprs, kAdvanced1, kAdvanced2,
@@ -163,7 +190,116 @@ QToolButton* MakeCommandButton(QWidget* parent, const QString& text, const QStri
   return button;
 }
 
+// The window's client area; lays its controls out again when resized.
+class ClientArea : public QWidget {
+ public:
+  using QWidget::QWidget;
+  std::function<void()> onResize;
+  QSize ownSize;  // the window's layout size
+  QSize sizeHint() const override { return ownSize; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    if (onResize) onResize();
+  }
+};
+
 }  // namespace
+
+// The tab strip shows whole tabs only. The bar lies at its full length behind
+// a window that ends at the last tab fitting whole from the first one shown;
+// two arrows step one tab at a time when not all fit.
+class TabStrip : public QWidget {
+ public:
+  explicit TabStrip(QWidget* parent) : QWidget(parent) {
+    viewport_ = new QWidget(this);
+    bar_ = new QTabBar(viewport_);
+    bar_->setObjectName("tabBar");
+    bar_->setExpanding(false);
+    bar_->setUsesScrollButtons(false);
+    bar_->setElideMode(Qt::ElideNone);
+    bar_->setDrawBase(true);
+    // The bar's own arrows stay unused; like the strip's they never take focus.
+    for (QToolButton* arrow : bar_->findChildren<QToolButton*>()) arrow->setFocusPolicy(Qt::NoFocus);
+    // A tab's text or icon changing changes its width: the bar asks its
+    // parent for a new layout, and the strip lays itself out again.
+    viewport_->installEventFilter(this);
+    left_ = MakeArrow(Qt::LeftArrow, "tabsLeft", QCoreApplication::translate("telvaro::CMainDlg", "Earlier tabs"), -1);
+    right_ = MakeArrow(Qt::RightArrow, "tabsRight", QCoreApplication::translate("telvaro::CMainDlg", "Later tabs"), 1);
+  }
+  QTabBar* Bar() const { return bar_; }
+
+  // Lays the strip out again; with `showCurrent` the first tab shown moves
+  // as far as needed for the selected tab to be whole.
+  void Relayout(bool showCurrent) {
+    bar_->resize(bar_->sizeHint().width(), height());
+    const int count = bar_->count();
+    const int whole = count > 0 ? End(count - 1) : 0;
+    if (count == 0 || whole <= width()) {
+      first_ = 0;
+      left_->hide();
+      right_->hide();
+      viewport_->setGeometry(0, 0, width(), height());
+      bar_->move(0, 0);
+      return;
+    }
+    const int arrow = height();
+    const int room = std::max(0, width() - 2 * arrow);
+    const int current = bar_->currentIndex();
+    if (showCurrent && current >= 0) {
+      first_ = std::min(first_, current);
+      while (first_ < current && End(current) - Start(first_) > room) ++first_;
+    }
+    // No empty room at the end while earlier tabs would fit.
+    while (first_ > 0 && End(count - 1) - Start(first_ - 1) <= room) --first_;
+    first_ = std::clamp(first_, 0, count - 1);
+    int last = first_;
+    while (last + 1 < count && End(last + 1) - Start(first_) <= room) ++last;
+    const int shown = std::min(room, End(last) - Start(first_));
+    viewport_->setGeometry(0, 0, shown, height());
+    bar_->move(-Start(first_), 0);
+    left_->setGeometry(width() - 2 * arrow, 0, arrow, arrow);
+    right_->setGeometry(width() - arrow, 0, arrow, arrow);
+    left_->setEnabled(first_ > 0);
+    right_->setEnabled(last + 1 < count);
+    left_->show();
+    right_->show();
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == viewport_ && event->type() == QEvent::LayoutRequest) Relayout(true);
+    return QWidget::eventFilter(watched, event);
+  }
+
+ private:
+  int Start(int index) const { return bar_->tabRect(index).left(); }
+  int End(int index) const { return bar_->tabRect(index).right() + 1; }
+
+  QToolButton* MakeArrow(Qt::ArrowType type, const char* name, const QString& text, int step) {
+    auto* arrow = new QToolButton(this);
+    arrow->setObjectName(name);
+    arrow->setArrowType(type);
+    arrow->setAutoRaise(true);
+    // The arrows are for the mouse; the keyboard has Ctrl+Tab.
+    arrow->setFocusPolicy(Qt::NoFocus);
+    arrow->setToolTip(text);
+    arrow->setAccessibleName(text);
+    arrow->setAccessibleDescription(
+        QCoreApplication::translate("telvaro::CMainDlg", "Shows the tabs that do not fit in the strip"));
+    connect(arrow, &QToolButton::clicked, this, [this, step] {
+      first_ = std::max(0, first_ + step);
+      Relayout(false);
+    });
+    return arrow;
+  }
+
+  QWidget* viewport_;
+  QTabBar* bar_;
+  QToolButton* left_;
+  QToolButton* right_;
+  int first_ = 0;  // the first tab shown whole
+};
 
 CMainDlg::CMainDlg(MainDlgOptions options)
     : messages_(new MessageOwner(this)),
@@ -239,9 +375,11 @@ void CMainDlg::BuildWindow() {
   const DialogUnits du(font, kMinBaseX, kMinBaseY);
 
   BuildMenu();
-  auto* client = new QWidget(this);
+  auto* client = new ClientArea(this);
   client->setObjectName("client");
-  client->setFixedSize(du.X(271), du.Y(290));
+  const QSize clientSize(du.X(271), du.Y(290));
+  client->ownSize = clientSize;
+  client->resize(clientSize);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -259,41 +397,81 @@ void CMainDlg::BuildWindow() {
   connect(portSelector_, &QComboBox::currentIndexChanged, this, [this] { RefreshStatusBar(); });
   connect(portSelector_, &QComboBox::activated, this, [this] { chosenPort_ = portSelector_->currentText(); });
 
-  switchButton_ = new QPushButton("Open", client);
+  switchButton_ = new QPushButton(tr("Open"), client);
   switchButton_->setObjectName("switchButton");
   switchButton_->setIconSize(QSize(12, 12));
   const int switchX = du.X(7) + selectorWidth + du.X(2);
-  const int switchWidth = std::max(du.X(30), switchButton_->fontMetrics().horizontalAdvance("Close") + 12 + 16);
+  const int switchWidth = std::max(du.X(30), switchButton_->fontMetrics().horizontalAdvance(tr("Close")) + 12 + 16);
   switchButton_->setGeometry(switchX, du.Y(4), switchWidth, du.Y(11));
   switchButton_->setAutoDefault(false);
   connect(switchButton_, &QPushButton::clicked, this, &CMainDlg::TogglePort);
 
-  auto* note = new QLabel("* Reboot for changes to take effect", client);
+  auto* note = new QLabel(tr("* Reboot for changes to take effect"), client);
   note->setObjectName("note");
   const int noteX = std::max(du.X(80), switchX + switchWidth + du.X(4));
   note->setGeometry(noteX, du.Y(6), du.X(111), du.Y(8));
 
   tabControl_ = new QWidget(client);
   tabControl_->setObjectName("tabControl");
-  tabControl_->setGeometry(du.Rect(8, 19, kTabWidthUnits, kTabHeightUnits));
+  const QRect tabRect = du.Rect(8, 19, kTabWidthUnits, kTabHeightUnits);
+  tabControl_->setGeometry(tabRect);
   BuildTabs();
 
   BuildCommandButtons();
-  const QRect buttons[] = {du.Rect(29, 252, 29, 24), du.Rect(75, 252, 29, 24), du.Rect(121, 252, 29, 24),
+  QRect buttons[] = {du.Rect(29, 252, 29, 24), du.Rect(75, 252, 29, 24), du.Rect(121, 252, 29, 24),
                            du.Rect(167, 252, 29, 24), du.Rect(212, 252, 29, 24), du.Rect(0, 283, 6, 6)};
   QToolButton* order[] = {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_, upgradeButton_};
   for (int i = 0; i < 6; ++i) {
     order[i]->setParent(client);
-    order[i]->setGeometry(buttons[i]);
     order[i]->setIconSize(QSize(24, 24));
+    // A longer word than "Default" (another language's) widens its button
+    // about the same centre rather than being cut.
+    if (order[i] != upgradeButton_) {
+      const int grow = std::max(0, order[i]->sizeHint().width() - buttons[i].width());
+      buttons[i].adjust(-grow / 2, 0, grow - grow / 2, 0);
+    }
+    order[i]->setGeometry(buttons[i]);
   }
   upgradeButton_->hide();  // nothing in the window shows or enables it
   upgradeButton_->setEnabled(false);
 
+  // The window keeps its layout at its own size and grows from there: the
+  // tab control takes the extra room, the command buttons stay under it,
+  // centred; when it is smaller than a page the page area scrolls.
+  client->onResize = [this, client, clientSize, tabRect, buttons, order] {
+    const QSize extra = client->size() - clientSize;
+    tabControl_->setGeometry(QRect(tabRect.topLeft(), tabRect.size() + extra));
+    for (int i = 0; i < 6; ++i) order[i]->move(buttons[i].topLeft() + QPoint(extra.width() / 2, extra.height()));
+    LayOutTabControl();
+  };
+  const int tabMinHeight = tabBar_->sizeHint().height() + du.Y(40);
+  client->setMinimumSize(du.X(200), clientSize.height() - tabRect.height() + tabMinHeight);
+  client->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+
   BuildStatusBar();
+  // The bar keeps the height it is built with; extra room goes to the pages.
+  statusBar_->setFixedHeight(statusBar_->sizeHint().height());
   layout->addWidget(statusBar_);
   BuildShortcuts();
-  setFixedSize(sizeHint());
+  FitToScreen();
+}
+
+void CMainDlg::FitToScreen() {
+  // Its own size is the window's least size, unless the screen is smaller:
+  // then it starts as large as the screen allows (frame and panels aside)
+  // and scrolls the page.
+  const QSize own = sizeHint();
+  QSize size = own;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    constexpr int kFrameRoom = 48;
+    const QSize room = screen->availableGeometry().size() - QSize(kFrameRoom / 3, kFrameRoom);
+    size = own.boundedTo(room).expandedTo(minimumSizeHint());
+    // A page that scrolls up and down needs room beside it for the bar.
+    if (size.height() < own.height())
+      size.setWidth(std::min(room.width(), own.width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
+  }
+  setMinimumSize(size);
+  resize(size);
 }
 
 void CMainDlg::BuildShortcuts() {
@@ -321,24 +499,24 @@ void CMainDlg::BuildMenu() {
   bar->setObjectName("menuBar");
   bar->setNativeMenuBar(false);
   // Access keys only underline a letter: the visible words stay the same.
-  QMenu* file = bar->addMenu("&File");
+  QMenu* file = bar->addMenu(tr("&File"));
   // A settings file is prepared at the desk: no modem needed.
-  QAction* open = file->addAction("&Open settings file...", this, &CMainDlg::OpenSettingsFile);
+  QAction* open = file->addAction(tr("&Open settings file..."), this, &CMainDlg::OpenSettingsFile);
   open->setObjectName("openFileAction");
   open->setShortcut(QKeySequence::Open);
   file->addSeparator();
-  file->addAction("E&xit", this, [this] { close(); });
-  QMenu* settings = bar->addMenu("&Settings");
+  file->addAction(tr("E&xit"), this, [this] { close(); });
+  QMenu* settings = bar->addMenu(tr("&Settings"));
   // Neither talks to the modem, so both work with the port closed.
-  settings->addAction("&Export", this, &CMainDlg::ExportSettings)->setObjectName("exportAction");
-  settings->addAction("&Import", this, &CMainDlg::ImportSettings)->setObjectName("importAction");
-  settings->addAction("Export &profile...", this, &CMainDlg::ExportProfile)->setObjectName("exportProfileAction");
-  settings->addAction("Import p&rofile...", this, &CMainDlg::ImportProfile)->setObjectName("importProfileAction");
-  settings->addAction("Save traffic log...", this, &CMainDlg::SaveTrafficLog)->setObjectName("saveTrafficLogAction");
-  settings->addAction("Pe&nding changes...", this, &CMainDlg::ShowPendingList)->setObjectName("pendingAction");
+  settings->addAction(tr("&Export"), this, &CMainDlg::ExportSettings)->setObjectName("exportAction");
+  settings->addAction(tr("&Import"), this, &CMainDlg::ImportSettings)->setObjectName("importAction");
+  settings->addAction(tr("Export &profile..."), this, &CMainDlg::ExportProfile)->setObjectName("exportProfileAction");
+  settings->addAction(tr("Import p&rofile..."), this, &CMainDlg::ImportProfile)->setObjectName("importProfileAction");
+  settings->addAction(tr("Save traffic log..."), this, &CMainDlg::SaveTrafficLog)->setObjectName("saveTrafficLogAction");
+  settings->addAction(tr("Pe&nding changes..."), this, &CMainDlg::ShowPendingList)->setObjectName("pendingAction");
   // Unticked, successes show in the status bar for a few seconds instead of
   // a box to click away; failures always keep their box.
-  confirmAction_ = settings->addAction("&Confirm success with a message");
+  confirmAction_ = settings->addAction(tr("&Confirm success with a message"));
   confirmAction_->setObjectName("confirmSuccessAction");
   confirmAction_->setCheckable(true);
   confirmAction_->setChecked(true);
@@ -348,36 +526,58 @@ void CMainDlg::BuildMenu() {
   // The Upgrade button stays hidden and disabled; operators start the same
   // command from here.
   settings->addSeparator();
-  upgradeAction_ = settings->addAction("&Upgrade firmware...", this, &CMainDlg::UpgradeFirmware);
+  upgradeAction_ = settings->addAction(tr("&Upgrade firmware..."), this, &CMainDlg::UpgradeFirmware);
   upgradeAction_->setObjectName("upgradeAction");
   // Without it each packet waits 200 ms after the answer to the one before,
   // the shortest gap the modem's loader is known to take.
-  QAction* fast = settings->addAction("Fast upgrade");
+  QAction* fast = settings->addAction(tr("Fast upgrade"));
   fast->setObjectName("fastUpgradeAction");
   fast->setCheckable(true);
   connect(fast, &QAction::toggled, this, [this](bool on) { fastUpgrade_.store(on); });
-  QMenu* help = bar->addMenu("&help");
-  QAction* helpAction = help->addAction("&help", this, [this] {
+  BuildLanguageMenu(settings->addMenu(tr("&Language")));
+  QMenu* help = bar->addMenu(tr("&help"));
+  QAction* helpAction = help->addAction(tr("&help"), this, [this] {
     CHelpDlg dialog(this);
     dialog.exec();
   });
   helpAction->setObjectName("helpAction");
   helpAction->setShortcut(QKeySequence(Qt::Key_F1));
   helpAction->setShortcutContext(Qt::WindowShortcut);
-  help->addAction("&about", this, [this] {
+  help->addAction(tr("&about"), this, [this] {
     CAboutDlg dialog(this);
     dialog.exec();
   });
 }
 
+void CMainDlg::BuildLanguageMenu(QMenu* menu) {
+  menu->setObjectName("languageMenu");
+  auto* group = new QActionGroup(menu);
+  // The window's texts are set as it is built, so a choice applies from the
+  // next start.
+  for (const Language& language : AvailableLanguages()) {
+    QAction* action = menu->addAction(language.name);
+    action->setCheckable(true);
+    action->setChecked(language.code == CurrentLanguage());
+    group->addAction(action);
+    connect(action, &QAction::triggered, this, [this, code = language.code] {
+      SaveLanguage(code);
+      if (code == CurrentLanguage()) {
+        RefreshStatusBar();
+      } else {
+        ShowStatusNote(tr("The language changes at the next start"));
+      }
+    });
+  }
+}
+
 void CMainDlg::BuildCommandButtons() {
   // Alt+R, W, D, B and X; the words under the icons stay as they are.
-  readButton_ = MakeCommandButton(this, "&Read", "Get parameters from device", "readButton");
-  writeButton_ = MakeCommandButton(this, "&Write", "Set parameters to device", "writeButton");
-  defaultButton_ = MakeCommandButton(this, "&Default", "Set device default paramters", "defaultButton");
-  upgradeButton_ = MakeCommandButton(this, "Upgrade", "Upgrade firmware", "upgradeButton");
-  rebootButton_ = MakeCommandButton(this, "Re&boot", "Reboot device", "rebootButton");
-  exitButton_ = MakeCommandButton(this, "E&xit", "Exit and close", "exitButton");
+  readButton_ = MakeCommandButton(this, tr("&Read"), tr("Get parameters from device"), "readButton");
+  writeButton_ = MakeCommandButton(this, tr("&Write"), tr("Set parameters to device"), "writeButton");
+  defaultButton_ = MakeCommandButton(this, tr("&Default"), tr("Set device default paramters"), "defaultButton");
+  upgradeButton_ = MakeCommandButton(this, tr("Upgrade"), tr("Upgrade firmware"), "upgradeButton");
+  rebootButton_ = MakeCommandButton(this, tr("Re&boot"), tr("Reboot device"), "rebootButton");
+  exitButton_ = MakeCommandButton(this, tr("E&xit"), tr("Exit and close"), "exitButton");
   exitButton_->setIcon(icons::CommandIcon(icons::Command::Exit, false));
 
   connect(readButton_, &QToolButton::clicked, this, &CMainDlg::ReadParameters);
@@ -389,29 +589,39 @@ void CMainDlg::BuildCommandButtons() {
 }
 
 void CMainDlg::BuildTabs() {
-  tabBar_ = new QTabBar(tabControl_);
-  tabBar_->setObjectName("tabBar");
-  tabBar_->setExpanding(false);
-  tabBar_->setUsesScrollButtons(true);
-  tabBar_->setDrawBase(true);
+  tabStrip_ = new TabStrip(tabControl_);
+  tabBar_ = tabStrip_->Bar();
   tabBar_->setStyleSheet(QString("QTabBar::tab { min-width: %1px; }").arg(kMinTabWidth - 16));
-  auto* pane = new QFrame(tabControl_);
-  pane->setObjectName("tabPane");
-  pane->setFrameShape(QFrame::StyledPanel);
+  rotated_ = false;
+  InsertTabs();  // first, so the strip has its height
+  // The page area: scrolls when the window is smaller than a page.
+  pageArea_ = new QScrollArea(tabControl_);
+  pageArea_->setObjectName("tabPane");
+  pageArea_->setFrameShape(QFrame::StyledPanel);
+  auto* pageHolder = new QWidget;
+  pageHolder->setObjectName("pageHolder");
+  pageArea_->setWidget(pageHolder);
+  QWidget* pageParent = pageHolder;
 
   // Pages are created in tab order; each one's cross-page pointer is set only
   // after it has been created, so no page calls across while starting.
-  auto create = [this](PageIndex index, auto* page) {
-    page->setParent(tabControl_);
-    page->setGeometry(kPageX, kPageY, kPageWidth, kPageHeight);
+  // Pages keep their place under the strip: the page area starts where the
+  // strip ends.
+  const int stripHeight = tabBar_->sizeHint().height();
+  const QPoint pageAt(kPageX - pageArea_->frameWidth(), kPageY - (stripHeight - 1) - pageArea_->frameWidth());
+  pageHolder->resize(pageAt.x() + kPageWidth, pageAt.y() + kPageHeight);
+  auto create = [this, pageParent, pageAt](PageIndex index, auto* page) {
+    page->setParent(pageParent);
+    page->setGeometry(QRect(pageAt, QSize(kPageWidth, kPageHeight)));
     page->OnShow();
+    layout::TieCaptions(page);
     page->hide();
     pages_[index] = page;
     return page;
   };
   // The Com page reads the serial settings file while it is created: next to
   // the executable, or in the user's configuration folder when that is read-only.
-  comPage_ = new CComPage(tabControl_, messages_);
+  comPage_ = new CComPage(pageParent, messages_);
   comPage_->SetSettingsPath(
       !options_.serialSettingsPath.empty()
           ? options_.serialSettingsPath
@@ -422,31 +632,32 @@ void CMainDlg::BuildTabs() {
                 QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro")
                     .toStdString()));
   create(kCom, comPage_);
-  basicPage_ = create(kBasic, new CBasicPage(tabControl_, messages_));
-  create(kGprs, new CGprsPage(tabControl_, messages_))->SetMainDlg(this);
-  create(kAdvanced1, new CAdvanced1Page(tabControl_, messages_))->SetMainDlg(this);
-  create(kAdvanced2, new CAdvanced2Page(tabControl_, messages_));
-  wakeupPage_ = create(kWakeup, new CWakeupPage(tabControl_, messages_));
+  basicPage_ = create(kBasic, new CBasicPage(pageParent, messages_));
+  create(kGprs, new CGprsPage(pageParent, messages_))->SetMainDlg(this);
+  create(kAdvanced1, new CAdvanced1Page(pageParent, messages_))->SetMainDlg(this);
+  create(kAdvanced2, new CAdvanced2Page(pageParent, messages_));
+  wakeupPage_ = create(kWakeup, new CWakeupPage(pageParent, messages_));
   wakeupPage_->SetMainDlg(this);
-  rebootPage_ = create(kReboot, new CRebootPage(tabControl_, messages_));
+  rebootPage_ = create(kReboot, new CRebootPage(pageParent, messages_));
   rebootPage_->SetMainDlg(this);
-  diPage_ = create(kDi, new CDiPage(tabControl_, messages_));
-  doPage_ = create(kDo, new CDoPage(tabControl_, messages_));
-  phoneBookPage_ = create(kPhoneBook, new CPhoneBookPage(tabControl_, messages_));
-  phoneGroupPage_ = create(kPhoneGroup, new CPhoneGroupPage(tabControl_, messages_));
-  networksPage_ = create(kNetworks, new CNetworksPage(tabControl_, messages_));
+  diPage_ = create(kDi, new CDiPage(pageParent, messages_));
+  doPage_ = create(kDo, new CDoPage(pageParent, messages_));
+  phoneBookPage_ = create(kPhoneBook, new CPhoneBookPage(pageParent, messages_));
+  phoneGroupPage_ = create(kPhoneGroup, new CPhoneGroupPage(pageParent, messages_));
+  networksPage_ = create(kNetworks, new CNetworksPage(pageParent, messages_));
 
-  rotated_ = false;
-  InsertTabs();
-  // The strip runs along the top of the tab control, the pane below it.
-  const int stripHeight = tabBar_->sizeHint().height();
-  tabBar_->setGeometry(0, 0, tabControl_->width(), stripHeight);
-  pane->setGeometry(0, stripHeight - 1, tabControl_->width(), tabControl_->height() - stripHeight + 1);
-  pane->lower();
+  LayOutTabControl();
   connect(tabBar_, &QTabBar::currentChanged, this, &CMainDlg::OnTabChanged);
-  // The strip's scroll arrows are for the mouse; the keyboard has Ctrl+Tab.
-  for (QToolButton* arrow : tabBar_->findChildren<QToolButton*>()) arrow->setFocusPolicy(Qt::NoFocus);
   pages_[kCom]->show();
+}
+
+void CMainDlg::LayOutTabControl() {
+  // The strip runs along the top of the tab control, the page area below it.
+  const int stripHeight = tabBar_->sizeHint().height();
+  tabStrip_->setGeometry(0, 0, tabControl_->width(), stripHeight);
+  tabStrip_->Relayout(true);
+  pageArea_->setGeometry(0, stripHeight - 1, tabControl_->width(), tabControl_->height() - stripHeight + 1);
+  pageArea_->lower();
 }
 
 void CMainDlg::InsertTabs() {
@@ -455,7 +666,7 @@ void CMainDlg::InsertTabs() {
   const TabEntry* order = rotated_ ? kRotatedOrder : kNormalOrder;
   for (int position = 0; position < kPageCount; ++position) {
     const bool shortDi = !rotated_ && order[position].page == kDi && diLabelShortened_;
-    tabBar_->addTab(shortDi ? kDiLabelAfterRotation : order[position].label);
+    tabBar_->addTab(tr(shortDi ? kDiLabelAfterRotation : order[position].label));
   }
   rebuildingTabs_ = false;
 }
@@ -487,6 +698,7 @@ void CMainDlg::OnTabChanged(int position) {
   }
   for (ConfigPage* page : pages_) page->hide();
   PageAtPosition(position)->show();
+  tabStrip_->Relayout(true);
 }
 
 void CMainDlg::BuildStatusBar() {
@@ -497,6 +709,7 @@ void CMainDlg::BuildStatusBar() {
   statusIcon_ = new QLabel(statusBar_);
   statusIcon_->setFixedWidth(40);
   statusIcon_->setAlignment(Qt::AlignCenter);  // clear of the window's edge
+  statusIcon_->setAccessibleDescription(tr("Whether the serial port to the modem is open"));
   statusPort_ = new QLabel(statusBar_);
   statusPort_->setObjectName("statusPort");
   statusPort_->setTextFormat(Qt::PlainText);
@@ -588,13 +801,13 @@ void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
   session_.Close();
   RefreshStatusBar();
   networksPage_->ShowSignalLevel(0);
-  ShowStatusNote(QString("COM%1: device disconnected").arg(session_.RememberedPort()));
+  ShowStatusNote(tr("COM%1: device disconnected").arg(session_.RememberedPort()));
 }
 
 void CMainDlg::UpdatePortState(bool open) {
-  switchButton_->setText(open ? "Close" : "Open");
+  switchButton_->setText(open ? tr("Close") : tr("Open"));
   switchButton_->setIcon(icons::Switch(open));
-  switchButton_->setToolTip(open ? "Close the comm port" : "Open the comm port");
+  switchButton_->setToolTip(open ? tr("Close the comm port") : tr("Open the comm port"));
   portSelector_->setEnabled(!open);
   // A settings file opened without a modem is edited too.
   if (open || !fileName_.isEmpty()) {
@@ -651,6 +864,7 @@ void CMainDlg::RefreshStatusBar() {
   const bool open = session_.IsOpen();
   statusIcon_->setPixmap(icons::PortState(open).pixmap(16, 16));
   statusIcon_->setObjectName(open ? "portOpenIcon" : "portClosedIcon");
+  statusIcon_->setAccessibleName(open ? tr("Port open") : tr("Port closed"));
   statusPort_->setText(QString("COM%1 %2").arg(session_.RememberedPort()).arg(QString::fromStdString(session_.LineDescription())));
   statusText_->setFixedWidth(kStatusTextWidth);
   // While changes are pending the field counts them (a click lists them) and
@@ -734,7 +948,7 @@ void CMainDlg::StartOperationWait(Bytes frame) {
   // slip in before the worker's own first step has reached the window.
   SetCommandButtonsEnabled(false);
   const int com = session_.RememberedPort();
-  ShowBusy(QString(operation_.writePending.load() ? "Writing COM%1..." : "Reading COM%1...").arg(com));
+  ShowBusy((operation_.writePending.load() ? tr("Writing COM%1...") : tr("Reading COM%1...")).arg(com));
   // A wait belongs to the port as it was opened: closed, gone or reopened
   // since, it ends and gives the buttons back.
   const unsigned opens = session_.OpenCount();
@@ -762,7 +976,7 @@ void CMainDlg::StartOperationWait(Bytes frame) {
     hooks.disableAllPages = [this, com] {
       RunOnWindowThread(this, [this, com] {
         DisableAllPages();
-        ShowStatusNote(QString("No answer from the modem on COM%1").arg(com));
+        ShowStatusNote(tr("No answer from the modem on COM%1").arg(com));
       });
     };
     hooks.showMessage = [this](const std::string& text) {
@@ -845,7 +1059,7 @@ void CMainDlg::UpgradeWorker() {
       return;
     }
     // Titled for what it does; "APROM" typed alone opens "APROM.bin".
-    QFileDialog dialog(nullptr, "Upgrade firmware", QString(), "bin (*.bin);;all (*.*)");
+    QFileDialog dialog(nullptr, tr("Upgrade firmware"), QString(), "bin (*.bin);;all (*.*)");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix("bin");
@@ -861,7 +1075,7 @@ void CMainDlg::UpgradeWorker() {
     return;
   }
   SetCommandButtonsEnabled(false);
-  RunOnWindowThread(this, [this] { ShowBusy(QString("Upgrading COM%1...").arg(session_.RememberedPort())); });
+  RunOnWindowThread(this, [this] { ShowBusy(tr("Upgrading COM%1...").arg(session_.RememberedPort())); });
   upgradeRunning_.store(true);
   UpgradeHooks hooks;
   hooks.progress = [this](std::uint16_t total, std::uint16_t index) { UpdateProgress(total, index); };

@@ -28,7 +28,9 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QProgressBar;
+class QScrollArea;
 class QPushButton;
 class QStatusBar;
 class QTabBar;
@@ -39,6 +41,7 @@ namespace telvaro {
 
 class ConfigPage;
 struct SettingsFileRead;
+class TabStrip;
 class CComPage;
 class CBasicPage;
 class CGprsPage;
@@ -166,8 +169,13 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
  private:
   void BuildWindow();
   void BuildMenu();
+  void BuildLanguageMenu(QMenu* menu);
   void BuildCommandButtons();
   void BuildTabs();
+  // Places the tab strip and the page area in the tab control as it is now.
+  void LayOutTabControl();
+  // The window's own size, or the screen's when that is smaller.
+  void FitToScreen();
   void BuildStatusBar();
   void InsertTabs();
   void OnTabChanged(int position);
@@ -268,6 +276,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QPushButton* switchButton_ = nullptr;
   QWidget* tabControl_ = nullptr;
   QTabBar* tabBar_ = nullptr;
+  TabStrip* tabStrip_ = nullptr;
+  QScrollArea* pageArea_ = nullptr;
   QToolButton* readButton_ = nullptr;
   QToolButton* writeButton_ = nullptr;
   QToolButton* defaultButton_ = nullptr;

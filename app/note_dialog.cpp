@@ -9,12 +9,12 @@ namespace telvaro {
 
 CNoteDlg::CNoteDlg(QWidget* parent, int tickMs, int lifeMs) : QDialog(parent) {
   setObjectName("CNoteDlg");
-  setWindowTitle("Note");
+  setWindowTitle(tr("Note"));
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose, false);
   label_ = new QLabel(this);
   label_->setObjectName("noteText");
-  auto* ok = new QPushButton("OK", this);
+  auto* ok = new QPushButton(tr("OK"), this);
   ok->setObjectName("okButton");
   ok->setDefault(true);
   // OK hides the note early; its timers go on unseen until it is done.

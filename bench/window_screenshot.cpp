@@ -1,12 +1,15 @@
 // Takes the pictures in docs/: the window after a successful Read against the
 // simulated modem. Run it under a real X server (scripts/screenshot.sh uses
 // Xvfb):
-//   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--edited] [--list]
+//   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--lang CODE]
+//                    [--size WxH] [--scroll-bottom] [--edited] [--list]
 // --tab shows page N (the Networks page by default), --dark gives the window a
 // dark palette, --port-list opens the port selector's list as well, with a few
-// USB adapters beside the simulated modem, --edited changes Device Name so the
-// marks of a change not yet written show, --list opens the list of them over
-// the window. QT_SCALE_FACTOR scales the window.
+// USB adapters beside the simulated modem. --lang starts the window in another
+// language as telvaro-pro --lang does, --size resizes the window, and
+// --scroll-bottom scrolls the page area to its end. --edited changes Device
+// Name so the marks of a change not yet written show, --list opens the list of
+// them over the window. QT_SCALE_FACTOR scales the window.
 #include <QApplication>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -16,6 +19,8 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTabBar>
@@ -24,6 +29,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/language.h"
 #include "app/main_dialog.h"
 #include "pages/config_page.h"
 #include "sim/modem_sim.h"
@@ -76,7 +82,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const char* output = nullptr;
   int tab = telvaro::kPageCount - 1;
-  bool dark = false, portList = false, edited = false, list = false;
+  bool dark = false, portList = false, scrollBottom = false, edited = false, list = false;
+  int width = 0, height = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--tab") == 0 && i + 1 < argc) {
       tab = std::atoi(argv[++i]);
@@ -84,6 +91,12 @@ int main(int argc, char** argv) {
       dark = true;
     } else if (std::strcmp(argv[i], "--port-list") == 0) {
       portList = true;
+    } else if (std::strcmp(argv[i], "--lang") == 0 && i + 1 < argc) {
+      telvaro::InstallLanguage(argv[++i]);
+    } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
+      if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2) width = height = 0;
+    } else if (std::strcmp(argv[i], "--scroll-bottom") == 0) {
+      scrollBottom = true;
     } else if (std::strcmp(argv[i], "--edited") == 0) {
       edited = true;
     } else if (std::strcmp(argv[i], "--list") == 0) {
@@ -96,7 +109,9 @@ int main(int argc, char** argv) {
     }
   }
   if (!output) {
-    std::fprintf(stderr, "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--edited] [--list]\n");
+    std::fprintf(stderr,
+                 "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--lang CODE] [--size WxH] "
+                 "[--scroll-bottom] [--edited] [--list]\n");
     return 2;
   }
   if (dark) {
@@ -125,6 +140,7 @@ int main(int argc, char** argv) {
     succeeded = succeeded || request.text == "Operation succeed!";
     return telvaro::MessageAnswer::Ok;
   });
+  if (width > 0 && height > 0) window.resize(width, height);
   window.show();
   window.findChild<QPushButton*>("switchButton")->click();
   QElapsedTimer timer;
@@ -135,7 +151,12 @@ int main(int argc, char** argv) {
     auto* name = window.Page(telvaro::kBasic)->findChild<QLineEdit*>("deviceNameEdit");
     name->setText(name->text() + "-2");
   }
-  Settle(500);
+  Settle(300);
+  if (scrollBottom) {
+    auto* area = window.findChild<QScrollArea*>("tabPane");
+    if (area) area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+  }
+  Settle(200);
 
   QWidget* popup = nullptr;
   if (portList) {

@@ -259,7 +259,7 @@ void PrintLine(std::FILE* to, const std::string& line) { std::fprintf(to, "%s\n"
 
 std::string DifferenceLine(const FieldDifference& d, bool showSecrets) {
   const bool masked = !showSecrets && IsSecretField(*d.field);
-  return d.name + ": " + (masked ? "\"****\"" : d.before) + " -> " + (masked ? "\"****\"" : d.after);
+  return ProfileKeyOf(d) + ": " + (masked ? "\"****\"" : d.before) + " -> " + (masked ? "\"****\"" : d.after);
 }
 
 // ${NAME} comes from --set NAME=value first, then from the environment.
@@ -587,7 +587,7 @@ MergeStep UnitMerge(const Options& o, const std::string& path, const std::option
     if (problems.empty()) problems = MergeProfile(out.record, settings.profile, false);
     for (const ProfileProblem& p : problems) out.problems.push_back(UnitProblemText(path, p));
     for (const FieldDifference& d : SettingDifferences(read, out.record))
-      out.changedKeys.push_back(std::string(RuleOf(*d.field).page) + "." + d.name);
+      out.changedKeys.push_back(ProfileKeyOf(d));
     return out;
   };
 }

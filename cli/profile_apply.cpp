@@ -15,6 +15,15 @@ std::vector<FieldDifference> SettingDifferences(const ConfigRecord& a, const Con
   return settings;
 }
 
+std::string ProfileKeyOf(const FieldDifference& d) {
+  for (const SettingRule& rule : kSettingRules) {
+    if (rule.field->offset != d.field->offset) continue;
+    // The dump's name is the field's name and, for a list, "[element]".
+    return rule.page + std::string(".") + rule.Key() + d.name.substr(std::string_view(d.field->name).size());
+  }
+  return d.name;
+}
+
 ApplyResult ApplyProfile(ModemLink& link, const Profile& profile, const ApplyOptions& options) {
   ApplyResult result;
   if (!link.Read()) {

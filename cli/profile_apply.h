@@ -39,4 +39,8 @@ ApplyResult ApplyProfile(ModemLink& link, const Profile& profile, const ApplyOpt
 // records, in record order: what diff, apply and verify report.
 std::vector<FieldDifference> SettingDifferences(const ConfigRecord& a, const ConfigRecord& b);
 
+// A setting difference's name as a profile writes it ("com.baud",
+// "reboot.reboot_times[1]"); a field no profile holds keeps the dump's name.
+std::string ProfileKeyOf(const FieldDifference& d);
+
 }  // namespace telvaro

@@ -13,7 +13,7 @@ namespace telvaro {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("CAboutDlg");
-  setWindowTitle("About Telvaro Pro");
+  setWindowTitle(tr("About Telvaro Pro"));
   setModal(true);
 
   auto* icon = new QLabel(this);
@@ -27,13 +27,13 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   auto* text = new QVBoxLayout;
   text->setSpacing(6);
   text->addWidget(name);
-  text->addWidget(new QLabel("Configuration tool for Telvaro GSM/GPRS modems", this));
-  auto* versions = new QLabel(QString("Version %1, Qt %2").arg(kTelvaroProVersion, qVersion()), this);
+  text->addWidget(new QLabel(tr("Configuration tool for Telvaro GSM/GPRS modems"), this));
+  auto* versions = new QLabel(tr("Version %1, Qt %2").arg(kTelvaroProVersion, qVersion()), this);
   versions->setObjectName("versions");
   versions->setTextInteractionFlags(Qt::TextSelectableByMouse);
   text->addWidget(versions);
 
-  auto* ok = new QPushButton("OK", this);
+  auto* ok = new QPushButton(tr("OK"), this);
   ok->setObjectName("okButton");
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -17,7 +17,8 @@ namespace {
 using namespace layout;
 
 // The PLMN choice is the page's own; the record keeps only the preferred PLMN.
-constexpr const char* kPlmnItemTexts[] = {"PLMN in SIM", "Manual"};
+constexpr const char* kPlmnItemTexts[] = {QT_TRANSLATE_NOOP("telvaro::ItemList", "PLMN in SIM"),
+                                          QT_TRANSLATE_NOOP("telvaro::ItemList", "Manual")};
 const ItemList kPlmnItems{"Plmn", kPlmnItemTexts};
 constexpr int kPlmnManual = 1;
 
@@ -31,42 +32,43 @@ constexpr int kHintX = 236;
 CAdvanced1Page::CAdvanced1Page(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CAdvanced1Page"));
 
-  QGroupBox* packing = Group(this, "Data Packing", 8, 2, 414, GroupHeight(6));
-  Label(packing, "Interval Timeout (1*100ms)", kCaptionX, Row(0), 168);
+  QGroupBox* packing = Group(this, tr("Data Packing"), 8, 2, 414, GroupHeight(6));
+  Label(packing, tr("Interval Timeout (1*100ms)"), kCaptionX, Row(0), 168);
   intervalTimeoutEdit_ = Edit(packing, "intervalTimeoutEdit", kNumberX, Row(0), kNumberWidth);
-  Label(packing, "(2 - 100)", kHintX, Row(0), 80);
-  Label(packing, "Packet Length", kCaptionX, Row(1), 150);
+  Label(packing, tr("(2 - 100)"), kHintX, Row(0), 80);
+  Label(packing, tr("Packet Length"), kCaptionX, Row(1), 150);
   packetLengthEdit_ = Edit(packing, "packetLengthEdit", kNumberX, Row(1), kNumberWidth);
-  Label(packing, "(0 - 1024)", kHintX, Row(1), 80);
-  Label(packing, "Delimiter 1", kCaptionX, Row(2), 80);
+  Label(packing, tr("(0 - 1024)"), kHintX, Row(1), 80);
+  Label(packing, tr("Delimiter 1"), kCaptionX, Row(2), 80);
   delimiter1Edit_ = Edit(packing, "delimiter1Edit", 94, Row(2), 30);
-  Label(packing, "(Hex)", 130, Row(2), 34);
-  delimiter1Box_ = Check(packing, "Enable", "delimiter1Box", kNumberX, Row(2), 80);
-  Label(packing, "Delimiter 2", kCaptionX, Row(3), 80);
+  Label(packing, tr("(Hex)"), 130, Row(2), 34);
+  delimiter1Box_ = Check(packing, tr("Enable"), "delimiter1Box", kNumberX, Row(2), 80);
+  Label(packing, tr("Delimiter 2"), kCaptionX, Row(3), 80);
   delimiter2Edit_ = Edit(packing, "delimiter2Edit", 94, Row(3), 30);
-  Label(packing, "(Hex)", 130, Row(3), 34);
-  delimiter2Box_ = Check(packing, "Enable", "delimiter2Box", kNumberX, Row(3), 80);
-  Label(packing, "Delimiter Process", kCaptionX, Row(4), 150);
+  Label(packing, tr("(Hex)"), 130, Row(3), 34);
+  delimiter2Box_ = Check(packing, tr("Enable"), "delimiter2Box", kNumberX, Row(3), 80);
+  Label(packing, tr("Delimiter Process"), kCaptionX, Row(4), 150);
   delimiterProcessList_ = List(packing, "delimiterProcessList", kNumberX, Row(4), 130);
-  Label(packing, "Tx Delay(1*100ms)", kCaptionX, Row(5), 150);
+  Label(packing, tr("Tx Delay(1*100ms)"), kCaptionX, Row(5), 150);
   txDelayEdit_ = Edit(packing, "txDelayEdit", kNumberX, Row(5), kNumberWidth);
-  Label(packing, "(1 - 50)", kHintX, Row(5), 80);
+  Label(packing, tr("(1 - 50)"), kHintX, Row(5), 80);
 
-  QGroupBox* sms = Group(this, "Online SMS Notification", 8, packing->geometry().bottom() + 4, 414, GroupHeight(1));
-  onlineSmsBox_ = Check(sms, "Enable", "onlineSmsBox", kCaptionX, Row(0), 80);
-  Label(sms, "*Set phone NO. in Phone Book->SMS Control", 110, Row(0), 296);
+  QGroupBox* sms = Group(this, tr("Online SMS Notification"), 8, packing->geometry().bottom() + 4, 414, GroupHeight(1));
+  onlineSmsBox_ = Check(sms, tr("Enable"), "onlineSmsBox", kCaptionX, Row(0), 80);
+  Label(sms, tr("*Set phone NO. in Phone Book->SMS Control"), 110, Row(0), 296);
 
-  QGroupBox* roaming = Group(this, "International Roaming", 8, sms->geometry().bottom() + 4, 414, GroupHeight(2));
-  roamingBox_ = Check(roaming, "Enable", "roamingBox", kCaptionX, Row(0), 80);
+  QGroupBox* roaming = Group(this, tr("International Roaming"), 8, sms->geometry().bottom() + 4, 414, GroupHeight(2));
+  roamingBox_ = Check(roaming, tr("Enable"), "roamingBox", kCaptionX, Row(0), 80);
   plmnList_ = List(roaming, "plmnList", 110, Row(0), 110);
-  Label(roaming, "PLMN in SIM:", 232, Row(0), 80);
+  plmnList_->setAccessibleName(tr("PLMN Selection"));
+  Label(roaming, tr("PLMN in SIM:"), 232, Row(0), 80);
   simPlmnValue_ = Value(roaming, "simPlmnValue", 314, Row(0), 90);
-  Label(roaming, "Preferred PLMN", kCaptionX, Row(1), 98);
+  Label(roaming, tr("Preferred PLMN"), kCaptionX, Row(1), 98);
   preferredPlmnEdit_ = Edit(roaming, "preferredPlmnEdit", 110, Row(1), 70);
 
-  QGroupBox* csd = Group(this, "CSD Backup (Incoming)", 8, roaming->geometry().bottom() + 4, 414, GroupHeight(1));
-  csdBackupBox_ = Check(csd, "Enable", "csdBackupBox", kCaptionX, Row(0), 80);
-  Label(csd, "*Set phone NO. in Phone Book->CSD", 110, Row(0), 296);
+  QGroupBox* csd = Group(this, tr("CSD Backup (Incoming)"), 8, roaming->geometry().bottom() + 4, 414, GroupHeight(1));
+  csdBackupBox_ = Check(csd, tr("Enable"), "csdBackupBox", kCaptionX, Row(0), 80);
+  Label(csd, tr("*Set phone NO. in Phone Book->CSD"), 110, Row(0), 296);
 
   // Stores follow the validator's order: timing, each delimiter's box before
   // its byte (a bad byte leaves what follows untouched), then the rest.

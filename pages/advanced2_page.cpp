@@ -32,34 +32,34 @@ enum StoreRank { kLogin = 1, kLoginRequest, kLoginAck, kKeepalive, kKeepaliveReq
 CAdvanced2Page::CAdvanced2Page(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CAdvanced2Page"));
 
-  QGroupBox* login = Group(this, "Custom Login", 8, 2, 414, GroupHeight(4));
-  loginBox_ = Check(login, "Enable", "loginBox", kCaptionX, Row(0), 80);
-  Label(login, "Interval (s)", kCaptionX, Row(1), 100);
+  QGroupBox* login = Group(this, tr("Custom Login"), 8, 2, 414, GroupHeight(4));
+  loginBox_ = Check(login, tr("Enable"), "loginBox", kCaptionX, Row(0), 80);
+  Label(login, tr("Interval (s)"), kCaptionX, Row(1), 100);
   loginIntervalEdit_ = Edit(login, "loginIntervalEdit", kFieldX, Row(1), 44);
-  Label(login, "(5 - 120)", 164, Row(1), 60);
-  Label(login, "Max Retries", 234, Row(1), 70);
+  Label(login, tr("(5 - 120)"), 164, Row(1), 60);
+  Label(login, tr("Max Retries"), 234, Row(1), 70);
   loginMaxRetriesEdit_ = Edit(login, "loginMaxRetriesEdit", 306, Row(1), 36);
-  Label(login, "(0 - 60)", 348, Row(1), 56);
-  Label(login, "REQ Packet (0x)", kCaptionX, Row(2), 100);
+  Label(login, tr("(0 - 60)"), 348, Row(1), 56);
+  Label(login, tr("REQ Packet (0x)"), kCaptionX, Row(2), 100);
   loginRequestEdit_ = Edit(login, "loginRequestEdit", kFieldX, Row(2), kPacketWidth);
-  Label(login, "ACK Packet (0x)", kCaptionX, Row(3), 100);
+  Label(login, tr("ACK Packet (0x)"), kCaptionX, Row(3), 100);
   loginAckEdit_ = Edit(login, "loginAckEdit", kFieldX, Row(3), kPacketWidth);
 
-  QGroupBox* keepalive = Group(this, "Custom Keep Alive", 8, login->geometry().bottom() + 4, 414, GroupHeight(4));
-  keepaliveBox_ = Check(keepalive, "Enable", "keepaliveBox", kCaptionX, Row(0), 80);
-  Label(keepalive, "Interval (s)", kCaptionX, Row(1), 100);
+  QGroupBox* keepalive = Group(this, tr("Custom Keep Alive"), 8, login->geometry().bottom() + 4, 414, GroupHeight(4));
+  keepaliveBox_ = Check(keepalive, tr("Enable"), "keepaliveBox", kCaptionX, Row(0), 80);
+  Label(keepalive, tr("Interval (s)"), kCaptionX, Row(1), 100);
   keepaliveIntervalEdit_ = Edit(keepalive, "keepaliveIntervalEdit", kFieldX, Row(1), 44);
-  Label(keepalive, "(5 - 1200)", 164, Row(1), 70);
-  Label(keepalive, "REQ Packet (0x)", kCaptionX, Row(2), 100);
+  Label(keepalive, tr("(5 - 1200)"), 164, Row(1), 70);
+  Label(keepalive, tr("REQ Packet (0x)"), kCaptionX, Row(2), 100);
   keepaliveRequestEdit_ = Edit(keepalive, "keepaliveRequestEdit", kFieldX, Row(2), kPacketWidth);
-  Label(keepalive, "ACK Packet (0x)", kCaptionX, Row(3), 100);
+  Label(keepalive, tr("ACK Packet (0x)"), kCaptionX, Row(3), 100);
   keepaliveAckEdit_ = Edit(keepalive, "keepaliveAckEdit", kFieldX, Row(3), kPacketWidth);
 
-  QGroupBox* logout = Group(this, "Custom Logout", 8, keepalive->geometry().bottom() + 4, 414, GroupHeight(3));
-  logoutBox_ = Check(logout, "Enable", "logoutBox", kCaptionX, Row(0), 80);
-  Label(logout, "REQ Packet (0x)", kCaptionX, Row(1), 100);
+  QGroupBox* logout = Group(this, tr("Custom Logout"), 8, keepalive->geometry().bottom() + 4, 414, GroupHeight(3));
+  logoutBox_ = Check(logout, tr("Enable"), "logoutBox", kCaptionX, Row(0), 80);
+  Label(logout, tr("REQ Packet (0x)"), kCaptionX, Row(1), 100);
   logoutRequestEdit_ = Edit(logout, "logoutRequestEdit", kFieldX, Row(1), kPacketWidth);
-  Label(logout, "ACK Packet (0x)", kCaptionX, Row(2), 100);
+  Label(logout, tr("ACK Packet (0x)"), kCaptionX, Row(2), 100);
   logoutAckEdit_ = Edit(logout, "logoutAckEdit", kFieldX, Row(2), kPacketWidth);
 
   ValueExchange& x = Exchange();

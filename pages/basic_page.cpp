@@ -35,41 +35,42 @@ bool PinLengthOk(const QString& pin) {
 CBasicPage::CBasicPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CBasicPage"));
 
-  Label(this, "ME Type", kCaptionX, 8, 56);
+  Label(this, tr("ME Type"), kCaptionX, 8, 56);
   meTypeValue_ = Value(this, "meTypeValue", 74, 8, 140);
-  Label(this, "IMEI", 222, 8, 36);
+  Label(this, tr("IMEI"), 222, 8, 36);
   imeiValue_ = Value(this, "imeiValue", 262, 8, 158);
 
-  Label(this, "Device Name", kCaptionX, 36, 120);
+  Label(this, tr("Device Name"), kCaptionX, 36, 120);
   deviceNameEdit_ = Edit(this, "deviceNameEdit", 140, 36, 180);
-  Label(this, "Com Type Selection", kCaptionX, 64, 120);
+  Label(this, tr("Com Type Selection"), kCaptionX, 64, 120);
   comTypeList_ = List(this, "comTypeList", 140, 64, 120);
-  syncWithPcBox_ = Check(this, "Synchronize with PC", "syncWithPcBox", kCaptionX, 92, 150);
+  syncWithPcBox_ = Check(this, tr("Synchronize with PC"), "syncWithPcBox", kCaptionX, 92, 150);
   clockValue_ = Value(this, "clockValue", 170, 92, 250);
 
-  auto* pinGroup = new QGroupBox("SIM Card PIN Setup", this);
+  auto* pinGroup = new QGroupBox(tr("SIM Card PIN Setup"), this);
   pinGroup->setGeometry(8, 120, 414, 104);
   pinLockList_ = List(pinGroup, "pinLockList", kCaptionX, 20, 150);
-  changePinBox_ = Check(pinGroup, "Change PIN Code", "changePinBox", 190, 20, 150);
-  Label(pinGroup, "Input PIN Code", kCaptionX, 48, 110);
+  pinLockList_->setAccessibleName(tr("PIN Lock"));  // its items say the rest
+  changePinBox_ = Check(pinGroup, tr("Change PIN Code"), "changePinBox", 190, 20, 150);
+  Label(pinGroup, tr("Input PIN Code"), kCaptionX, 48, 110);
   pinCodeEdit_ = Edit(pinGroup, "pinCodeEdit", 130, 48, 120);
-  Label(pinGroup, "Input New Code", kCaptionX, 74, 110);
+  Label(pinGroup, tr("Input New Code"), kCaptionX, 74, 110);
   newPinCodeEdit_ = Edit(pinGroup, "newPinCodeEdit", 130, 74, 120);
 
-  auto* initGroup = new QGroupBox("Init. String", this);
+  auto* initGroup = new QGroupBox(tr("Init. String"), this);
   initGroup->setGeometry(8, 230, 414, 50);
-  Label(initGroup, "Command 1:", kCaptionX, 20, 80);
+  Label(initGroup, tr("Command 1:"), kCaptionX, 20, 80);
   initCommandEdit_ = Edit(initGroup, "initCommandEdit", 100, 20, 300);
 
-  auto* smsGroup = new QGroupBox("SMS Control", this);
+  auto* smsGroup = new QGroupBox(tr("SMS Control"), this);
   smsGroup->setGeometry(8, 286, 414, 50);
-  Label(smsGroup, "Password", kCaptionX, 20, 80);
+  Label(smsGroup, tr("Password"), kCaptionX, 20, 80);
   smsPasswordEdit_ = Edit(smsGroup, "smsPasswordEdit", 100, 20, 180);
 
   debugOutputBox_ =
-      Check(this, "Enable Output Debug Message to Com", "debugOutputBox", kCaptionX, 344, 300);
+      Check(this, tr("Enable Output Debug Message to Com"), "debugOutputBox", kCaptionX, 344, 300);
 
-  clockValue_->setText("rtc time");
+  clockValue_->setText(tr("rtc time"));
 
   ValueExchange& exchange = Exchange();
   exchange.List(pinLockList_).Link(field::pin_lock);

@@ -18,7 +18,7 @@ constexpr int kRowHeight = 22;
 constexpr int kFirstRowY = 28;
 constexpr int kRowPitch = 32;
 
-QComboBox* AddList(QWidget* group, const char* caption, const char* name, int row) {
+QComboBox* AddList(QWidget* group, const QString& caption, const char* name, int row) {
   const int y = kFirstRowY + row * kRowPitch;
   auto* label = new QLabel(caption, group);
   label->setGeometry(kCaptionX, y, kCaptionWidth, kRowHeight);
@@ -33,13 +33,13 @@ QComboBox* AddList(QWidget* group, const char* caption, const char* name, int ro
 
 CComPage::CComPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CComPage"));
-  auto* group = new QGroupBox("Serial Interface", this);
+  auto* group = new QGroupBox(tr("Serial Interface"), this);
   group->setGeometry(8, 8, 414, kFirstRowY + 5 * kRowPitch + 4);
-  baudRateList_ = AddList(group, "Baud Rate", "baudRateList", 0);
-  dataBitsList_ = AddList(group, "Data Bits", "dataBitsList", 1);
-  parityList_ = AddList(group, "Parity", "parityList", 2);
-  stopBitsList_ = AddList(group, "Stop Bits", "stopBitsList", 3);
-  flowControlList_ = AddList(group, "Flow Control", "flowControlList", 4);
+  baudRateList_ = AddList(group, tr("Baud Rate"), "baudRateList", 0);
+  dataBitsList_ = AddList(group, tr("Data Bits"), "dataBitsList", 1);
+  parityList_ = AddList(group, tr("Parity"), "parityList", 2);
+  stopBitsList_ = AddList(group, tr("Stop Bits"), "stopBitsList", 3);
+  flowControlList_ = AddList(group, tr("Flow Control"), "flowControlList", 4);
   ValueExchange& exchange = Exchange();
   exchange.List(baudRateList_).Link(field::baud_index);
   exchange.List(dataBitsList_).Link(field::data_bits_index);

@@ -37,9 +37,9 @@ QByteArray Name(const char* stem, int index) { return QByteArray(stem) + QByteAr
 CDiPage::CDiPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CDiPage"));
 
-  BuildBlock(Group(this, "DI_0 Config", kBlockX, kBlockY, kBlockWidth, kBlockHeight), 0);
+  BuildBlock(Group(this, tr("DI_0 Config"), kBlockX, kBlockY, kBlockWidth, kBlockHeight), 0);
   // Input 1 is configured through the record only: its block is never shown.
-  QGroupBox* hidden = Group(this, "DI_1 Config", kBlockX, kBlockY, kBlockWidth, kBlockHeight);
+  QGroupBox* hidden = Group(this, tr("DI_1 Config"), kBlockX, kBlockY, kBlockWidth, kBlockHeight);
   hidden->setObjectName(QStringLiteral("di1Block"));
   hidden->hide();
   BuildBlock(hidden, 1);
@@ -80,29 +80,29 @@ void CDiPage::BuildBlock(QWidget* group, int index) {
   Controls& c = controls_[index];
   const bool first = index == 0;
 
-  Label(group, "Mode", kCaptionX, 24, kCaptionWidth);
+  Label(group, tr("Mode"), kCaptionX, 24, kCaptionWidth);
   c.mode = List(group, Name("modeList", index).constData(), kFieldX, 24, 110);
-  Label(group, "Phone Group", kRightCaptionX, 24, 80);
+  Label(group, tr("Phone Group"), kRightCaptionX, 24, 80);
   c.phoneGroup = List(group, Name("phoneGroupList", index).constData(), kRightFieldX, 24, 60);
 
-  Label(group, "Counter Active", kCaptionX, 54, kCaptionWidth);
+  Label(group, tr("Counter Active"), kCaptionX, 54, kCaptionWidth);
   c.counterEdge = List(group, Name("counterEdgeList", index).constData(), kFieldX, 54, 110);
   c.counterAtPowerOn =
-      Check(group, "Counter Start When Power On", Name("counterAtPowerOnBox", index).constData(), kCaptionX, 84, 220);
+      Check(group, tr("Counter Start When Power On"), Name("counterAtPowerOnBox", index).constData(), kCaptionX, 84, 220);
 
-  Label(group, "Count Trigger", kCaptionX, 114, kCaptionWidth);
+  Label(group, tr("Count Trigger"), kCaptionX, 114, kCaptionWidth);
   c.countTrigger = Edit(group, Name("countTriggerEdit", index).constData(), kFieldX, 114, 70);
-  if (first) Label(group, "(0 - 30000)", kFieldX + 78, 114, 120);
+  if (first) Label(group, tr("(0 - 30000)"), kFieldX + 78, 114, 120);
 
-  Label(group, "Filtering", kCaptionX, 144, kCaptionWidth);
+  Label(group, tr("Filtering"), kCaptionX, 144, kCaptionWidth);
   c.filter = Edit(group, Name("filterEdit", index).constData(), kFieldX, 144, 70);
-  Label(group, first ? "(0 - 10000) ms" : "ms", kFieldX + 78, 144, 120);
+  Label(group, first ? tr("(0 - 10000) ms") : tr("ms"), kFieldX + 78, 144, 120);
 
-  Label(group, first ? "Triggering Alarm" : "On", kCaptionX, 174, kCaptionWidth);
+  Label(group, first ? tr("Triggering Alarm") : tr("On"), kCaptionX, 174, kCaptionWidth);
   c.alarmOn = Edit(group, Name("alarmOnEdit", index).constData(), kFieldX, 174, 276);
-  Label(group, first ? "Recovering Alarm" : "Off", kCaptionX, 204, kCaptionWidth);
+  Label(group, first ? tr("Recovering Alarm") : tr("Off"), kCaptionX, 204, kCaptionWidth);
   c.alarmOff = Edit(group, Name("alarmOffEdit", index).constData(), kFieldX, 204, 276);
-  if (first) Label(group, "(70 ASIC II char max)", kFieldX, 228, 200, 18);
+  if (first) Label(group, tr("(70 ASIC II char max)"), kFieldX, 228, 200, 18);
 
   FillList(c.mode, items::DiMode);
   FillList(c.counterEdge, items::DiCounterEdge);
@@ -110,9 +110,9 @@ void CDiPage::BuildBlock(QWidget* group, int index) {
 
   // Input 0 reports over TCP from below its block; input 1 from its own.
   if (first) {
-    c.reportOverTcp = Check(this, "DI over TCP", "overTcpBox0", kBlockX + kCaptionX, kBlockY + kBlockHeight + 10, 160);
+    c.reportOverTcp = Check(this, tr("DI over TCP"), "overTcpBox0", kBlockX + kCaptionX, kBlockY + kBlockHeight + 10, 160);
   } else {
-    c.reportOverTcp = Check(group, "DI Over IP", "overTcpBox1", kRightCaptionX, 84, 150);
+    c.reportOverTcp = Check(group, tr("DI Over IP"), "overTcpBox1", kRightCaptionX, 84, 150);
   }
 }
 

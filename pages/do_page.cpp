@@ -32,53 +32,53 @@ constexpr int kSubFieldX = 160;
 
 CDoPage::CDoPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CDoPage"));
-  QGroupBox* group = Group(this, "DO Config", 8, 8, 414, 332);
+  QGroupBox* group = Group(this, tr("DO Config"), 8, 8, 414, 332);
 
-  Label(group, "Alarm Source:", kCaptionX, 20, 94);
-  diAlarmBox_ = Check(group, "DI Alarm", "diAlarmBox", 108, 20, 86);
-  smsControlBox_ = Check(group, "SMS Control", "smsControlBox", 198, 20, 98);
-  phoneControlBox_ = Check(group, "Phone Control", "phoneControlBox", 298, 20, 110);
+  Label(group, tr("Alarm Source:"), kCaptionX, 20, 94);
+  diAlarmBox_ = Check(group, tr("DI Alarm"), "diAlarmBox", 108, 20, 86);
+  smsControlBox_ = Check(group, tr("SMS Control"), "smsControlBox", 198, 20, 98);
+  phoneControlBox_ = Check(group, tr("Phone Control"), "phoneControlBox", 298, 20, 110);
 
-  Label(group, "Alarm On Action", kCaptionX, 48, kCaptionWidth);
+  Label(group, tr("Alarm On Action"), kCaptionX, 48, kCaptionWidth);
   onActionList_ = List(group, "onActionList", kListX, 48, 64);
-  Label(group, "Alarm Off Action", kRightCaptionX, 48, 100);
+  Label(group, tr("Alarm Off Action"), kRightCaptionX, 48, 100);
   offActionList_ = List(group, "offActionList", kRightListX, 48, 64);
-  Label(group, "Status When Power On", kCaptionX, 76, kCaptionWidth);
+  Label(group, tr("Status When Power On"), kCaptionX, 76, kCaptionWidth);
   powerOnList_ = List(group, "powerOnList", kListX, 76, 64);
-  Label(group, "Phone Group", kRightCaptionX, 76, 100);
+  Label(group, tr("Phone Group"), kRightCaptionX, 76, 100);
   phoneGroupList_ = List(group, "phoneGroupList", kRightListX, 76, 64);
 
-  Label(group, "Keep On", kCaptionX, 104, kCaptionWidth);
+  Label(group, tr("Keep On"), kCaptionX, 104, kCaptionWidth);
   keepOnEdit_ = Edit(group, "keepOnEdit", kListX, 104, 60);
-  Label(group, "(0 - 255) sec", kListX + 66, 104, 120);
+  Label(group, tr("(0 - 255) sec"), kListX + 66, 104, 120);
 
-  Label(group, "Pulse Mode:", kCaptionX, 132, 94);
+  Label(group, tr("Pulse Mode:"), kCaptionX, 132, 94);
   struct PulseRow {
     const char* caption;
     const char* name;
     const char* note;
     QLineEdit** edit;
   };
-  const PulseRow pulseRows[] = {{"Low", "pulseLowEdit", "(1 - 30000) ms", &pulseLowEdit_},
-                                {"High", "pulseHighEdit", "(1 - 30000) ms", &pulseHighEdit_},
-                                {"Delay", "pulseDelayEdit", "(0 - 30000) ms", &pulseDelayEdit_},
-                                {"Output", "pulseCountEdit", "(0 - 30000) pulses", &pulseCountEdit_}};
+  const PulseRow pulseRows[] = {{QT_TR_NOOP("Low"), "pulseLowEdit", QT_TR_NOOP("(1 - 30000) ms"), &pulseLowEdit_},
+                                {QT_TR_NOOP("High"), "pulseHighEdit", QT_TR_NOOP("(1 - 30000) ms"), &pulseHighEdit_},
+                                {QT_TR_NOOP("Delay"), "pulseDelayEdit", QT_TR_NOOP("(0 - 30000) ms"), &pulseDelayEdit_},
+                                {QT_TR_NOOP("Output"), "pulseCountEdit", QT_TR_NOOP("(0 - 30000) pulses"), &pulseCountEdit_}};
   int y = 132;
   for (const PulseRow& row : pulseRows) {
-    Label(group, row.caption, kSubCaptionX, y, 44);
+    Label(group, tr(row.caption), kSubCaptionX, y, 44);
     *row.edit = Edit(group, row.name, kSubFieldX, y, 60);
-    Label(group, row.note, kSubFieldX + 66, y, 130);
+    Label(group, tr(row.note), kSubFieldX + 66, y, 130);
     y += 26;
   }
 
-  Label(group, "SMS Control:", kCaptionX, 240, 94);
-  Label(group, "Triggering Alarm", kSubCaptionX, 240, 110);
+  Label(group, tr("SMS Control:"), kCaptionX, 240, 94);
+  Label(group, tr("Triggering Alarm"), kSubCaptionX, 240, 110);
   alarmOnEdit_ = Edit(group, "alarmOnEdit", 226, 240, 180);
-  Label(group, "Recovering Alarm", kSubCaptionX, 266, 110);
+  Label(group, tr("Recovering Alarm"), kSubCaptionX, 266, 110);
   alarmOffEdit_ = Edit(group, "alarmOffEdit", 226, 266, 180);
 
-  overTcpBox_ = Check(group, "DO over TCP", "overTcpBox", kCaptionX, 298, 150);
-  alwaysTriggerBox_ = Check(group, "Always Trigger", "alwaysTriggerBox", kRightCaptionX, 298, 150);
+  overTcpBox_ = Check(group, tr("DO over TCP"), "overTcpBox", kCaptionX, 298, 150);
+  alwaysTriggerBox_ = Check(group, tr("Always Trigger"), "alwaysTriggerBox", kRightCaptionX, 298, 150);
 
   FillList(powerOnList_, items::DoPowerOnState);
   FillList(onActionList_, items::DoAction);

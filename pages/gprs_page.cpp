@@ -18,7 +18,8 @@ namespace {
 using namespace layout;
 
 // The DNS choice is the page's own; the record keeps only the servers.
-constexpr const char* kDnsItemTexts[] = {"Use Peer DNS", "Manual"};
+constexpr const char* kDnsItemTexts[] = {QT_TRANSLATE_NOOP("telvaro::ItemList", "Use Peer DNS"),
+                                         QT_TRANSLATE_NOOP("telvaro::ItemList", "Manual")};
 const ItemList kDnsItems{"Dns", kDnsItemTexts};
 constexpr int kDnsManual = 1;
 constexpr int kSocketTcpServer = 1;
@@ -57,57 +58,57 @@ class BoxCaption : public QLabel {
 CGprsPage::CGprsPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CGprsPage"));
 
-  QGroupBox* isp = Group(this, "ISP", 8, 2, 414, GroupHeight(4));
-  Label(isp, "APN", kLeftCaptionX, Row(0), 70);
+  QGroupBox* isp = Group(this, tr("ISP"), 8, 2, 414, GroupHeight(4));
+  Label(isp, tr("APN"), kLeftCaptionX, Row(0), 70);
   apnEdit_ = Edit(isp, "apnEdit", kLeftFieldX, Row(0), 120);
-  Label(isp, "User Name", kLeftCaptionX, Row(1), 70);
+  Label(isp, tr("User Name"), kLeftCaptionX, Row(1), 70);
   userEdit_ = Edit(isp, "userEdit", kLeftFieldX, Row(1), 120);
-  Label(isp, "Password", kLeftCaptionX, Row(2), 70);
+  Label(isp, tr("Password"), kLeftCaptionX, Row(2), 70);
   passwordEdit_ = Edit(isp, "passwordEdit", kLeftFieldX, Row(2), 120);
-  Label(isp, "DNS", kRightCaptionX, Row(0), 60);
+  Label(isp, tr("DNS"), kRightCaptionX, Row(0), 60);
   dnsList_ = List(isp, "dnsList", kRightFieldX, Row(0), 124);
-  Label(isp, "DNS 1", kRightCaptionX, Row(1), 60);
+  Label(isp, tr("DNS 1"), kRightCaptionX, Row(1), 60);
   dns1Edit_ = Edit(isp, "dns1Edit", kRightFieldX, Row(1), 124);
-  Label(isp, "DNS 2", kRightCaptionX, Row(2), 60);
+  Label(isp, tr("DNS 2"), kRightCaptionX, Row(2), 60);
   dns2Edit_ = Edit(isp, "dns2Edit", kRightFieldX, Row(2), 124);
-  Label(isp, "PPP Authentication Type", kLeftCaptionX, Row(3), 150);
+  Label(isp, tr("PPP Authentication Type"), kLeftCaptionX, Row(3), 150);
   pppList_ = List(isp, "pppList", 164, Row(3), 130);
 
   const int socketY = isp->geometry().bottom() + 4;
-  QGroupBox* socket = Group(this, "Socket Application", 8, socketY, 414, GroupHeight(2));
-  Label(socket, "Mode", kLeftCaptionX, Row(0), 70);
+  QGroupBox* socket = Group(this, tr("Socket Application"), 8, socketY, 414, GroupHeight(2));
+  Label(socket, tr("Mode"), kLeftCaptionX, Row(0), 70);
   socketModeList_ = List(socket, "socketModeList", kLeftFieldX, Row(0), 120);
-  Label(socket, "IP/URL", kLeftCaptionX, Row(1), 70);
+  Label(socket, tr("IP/URL"), kLeftCaptionX, Row(1), 70);
   serverAddressEdit_ = Edit(socket, "serverAddressEdit", kLeftFieldX, Row(1), 120);
-  Label(socket, "Port", kRightCaptionX, Row(0), 60);
+  Label(socket, tr("Port"), kRightCaptionX, Row(0), 60);
   portEdit_ = Edit(socket, "portEdit", kRightFieldX, Row(0), 70);
-  modbusBox_ = Check(socket, "Modbus RTU Slave Over TCP", "modbusBox", kRightCaptionX, Row(1), 190);
+  modbusBox_ = Check(socket, tr("Modbus RTU Slave Over TCP"), "modbusBox", kRightCaptionX, Row(1), 190);
 
   // The shut-down box's caption takes two lines beside the mode, so the
   // rows under it start lower.
   const int controlY = socket->geometry().bottom() + 4;
   constexpr int kCaptionHeight = 34;
   const auto controlRow = [](int n) { return Row(n) + kCaptionHeight - kRowHeight + 4; };
-  QGroupBox* control = Group(this, "Connection Control", 8, controlY, 414, controlRow(4) + kRowHeight + 8);
-  Label(control, "Mode", kLeftCaptionX, Row(0), 70);
+  QGroupBox* control = Group(this, tr("Connection Control"), 8, controlY, 414, controlRow(4) + kRowHeight + 8);
+  Label(control, tr("Mode"), kLeftCaptionX, Row(0), 70);
   connectionModeList_ = List(control, "connectionModeList", kLeftFieldX, Row(0), 150);
   shutdownBox_ = Check(control, QString(), "shutdownBox", 246, Row(0), 18);
-  shutdownText_ = new BoxCaption(" Shut Down Module      When Idle", shutdownBox_, control);
+  shutdownText_ = new BoxCaption(tr(" Shut Down Module      When Idle"), shutdownBox_, control);
   shutdownText_->setObjectName("shutdownText");
   shutdownText_->setGeometry(264, Row(0) + kRowHeight / 2 - kCaptionHeight / 2, 136, kCaptionHeight);
   constexpr int kNumberX = 180;
   constexpr int kNumberWidth = 56;
   constexpr int kHintX = kNumberX + kNumberWidth + 6;
-  const auto numberRow = [&](const char* caption, const char* name, const char* hint, int n) {
+  const auto numberRow = [&](const QString& caption, const char* name, const QString& hint, int n) {
     Label(control, caption, kLeftCaptionX, controlRow(n), kNumberX - kLeftCaptionX - 2);
     QLineEdit* edit = Edit(control, name, kNumberX, controlRow(n), kNumberWidth);
     Label(control, hint, kHintX, controlRow(n), 80);
     return edit;
   };
-  inactivityTimeEdit_ = numberRow("Inactivity Time (s)", "inactivityTimeEdit", "(5 - 1200)", 1);
-  connectIntervalEdit_ = numberRow("Connect Interval (s)", "connectIntervalEdit", "(10 - 1200)", 2);
-  maxRetriesEdit_ = numberRow("Max Retries", "maxRetriesEdit", "(1 - 60)", 3);
-  idleTimeoutEdit_ = numberRow("Connection IdleTimeout (s)", "idleTimeoutEdit", "(0 - 1200)", 4);
+  inactivityTimeEdit_ = numberRow(tr("Inactivity Time (s)"), "inactivityTimeEdit", tr("(5 - 1200)"), 1);
+  connectIntervalEdit_ = numberRow(tr("Connect Interval (s)"), "connectIntervalEdit", tr("(10 - 1200)"), 2);
+  maxRetriesEdit_ = numberRow(tr("Max Retries"), "maxRetriesEdit", tr("(1 - 60)"), 3);
+  idleTimeoutEdit_ = numberRow(tr("Connection IdleTimeout (s)"), "idleTimeoutEdit", tr("(0 - 1200)"), 4);
 
   // The PPP list's items are part of the page itself; the other three lists
   // are filled on show. None has a selection until a record arrives.

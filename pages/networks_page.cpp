@@ -50,22 +50,22 @@ QLabel* AddRow(QWidget* group, const QString& caption, const char* name, int y) 
 CNetworksPage::CNetworksPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CNetworksPage"));
   // The modem is never polled: its status only changes on a parameter response.
-  AddLabel(this, "*Click \"Read\" to refresh the status", 12, 4, 400);
+  AddLabel(this, tr("*Click \"Read\" to refresh the status"), 12, 4, 400);
 
-  auto* smsGroup = new QGroupBox("SMS Service Center", this);
+  auto* smsGroup = new QGroupBox(tr("SMS Service Center"), this);
   smsGroup->setGeometry(8, 26, 414, 44);
   smsCenterValue_ = AddValue(smsGroup, "smsCenterValue", kCaptionX, kFirstRowY, 386);
 
-  auto* networkGroup = new QGroupBox("Network", this);
+  auto* networkGroup = new QGroupBox(tr("Network"), this);
   networkGroup->setGeometry(8, 76, 414, 84);
-  registrationValue_ = AddRow(networkGroup, "Registration:", "registrationValue", kFirstRowY);
-  operatorValue_ = AddRow(networkGroup, "GSM Operator:", "operatorValue", kFirstRowY + kRowPitch);
-  cellIdValue_ = AddRow(networkGroup, "Cell ID:", "cellIdValue", kFirstRowY + 2 * kRowPitch);
+  registrationValue_ = AddRow(networkGroup, tr("Registration:"), "registrationValue", kFirstRowY);
+  operatorValue_ = AddRow(networkGroup, tr("GSM Operator:"), "operatorValue", kFirstRowY + kRowPitch);
+  cellIdValue_ = AddRow(networkGroup, tr("Cell ID:"), "cellIdValue", kFirstRowY + 2 * kRowPitch);
 
-  auto* rxGroup = new QGroupBox("Rx Level", this);
+  auto* rxGroup = new QGroupBox(tr("Rx Level"), this);
   rxGroup->setGeometry(8, 166, 414, 72);
   rssiLabel_ = AddValue(rxGroup, "rssiLabel", kCaptionX, kFirstRowY, kCaptionWidth);
-  rssiLabel_->setText("RSSI:");
+  rssiLabel_->setText(tr("RSSI:"));
   // Only shows a picture: it takes neither focus nor clicks.
   signalIcon_ = new QToolButton(rxGroup);
   signalIcon_->setObjectName("signalIcon");
@@ -73,26 +73,29 @@ CNetworksPage::CNetworksPage(QWidget* parent, MessageSink* messages) : ConfigPag
   signalIcon_->setFocusPolicy(Qt::NoFocus);
   signalIcon_->setAttribute(Qt::WA_TransparentForMouseEvents);
   signalIcon_->setIconSize(QSize(kIconSize, kIconSize));
+  signalIcon_->setAccessibleDescription(tr("The modem's signal strength in bars, from the last Read"));
   signalIcon_->setGeometry(kValueX, kFirstRowY - 4, kIconSize + 4, kIconSize + 4);
   auto* antenna = new QLabel(rxGroup);
   antenna->setObjectName("antennaIcon");
   antenna->setPixmap(icons::Antenna().pixmap(kIconSize, kIconSize));
+  antenna->setAccessibleName(tr("Antenna"));
+  antenna->setAccessibleDescription(tr("Beside the signal bars of the modem's antenna"));
   antenna->setGeometry(kValueX + kIconSize + 8, kFirstRowY - 4, kIconSize, kIconSize + 4);
   dbLabel_ = AddValue(rxGroup, "dbLabel", kValueX + 2 * kIconSize + 16, kFirstRowY, 80);
-  dbLabel_->setText("DB");
-  AddLabel(rxGroup, "Update Frequency", kCaptionX, kFirstRowY + 26, kCaptionWidth);
+  dbLabel_->setText(tr("DB"));
+  AddLabel(rxGroup, tr("Update Frequency"), kCaptionX, kFirstRowY + 26, kCaptionWidth);
   updateFrequencyEdit_ = new QLineEdit(rxGroup);
   updateFrequencyEdit_->setObjectName("updateFrequency");
   updateFrequencyEdit_->setGeometry(kValueX, kFirstRowY + 26, 60, kRowHeight);
-  AddLabel(rxGroup, "Sec (recommand 30 seconds)", kValueX + 68, kFirstRowY + 26, 200);
+  AddLabel(rxGroup, tr("Sec (recommand 30 seconds)"), kValueX + 68, kFirstRowY + 26, 200);
 
-  auto* gprsGroup = new QGroupBox("GPRS Status", this);
+  auto* gprsGroup = new QGroupBox(tr("GPRS Status"), this);
   gprsGroup->setGeometry(8, 244, 414, 124);
-  localIpValue_ = AddRow(gprsGroup, "Local IP:", "localIpValue", kFirstRowY);
-  gprsStatusValue_ = AddRow(gprsGroup, "GPRS Status:", "gprsStatusValue", kFirstRowY + kRowPitch);
-  tcpStatusValue_ = AddRow(gprsGroup, "TCP Status:", "tcpStatusValue", kFirstRowY + 2 * kRowPitch);
-  txBytesValue_ = AddRow(gprsGroup, "Tx (byte):", "txBytesValue", kFirstRowY + 3 * kRowPitch);
-  rxBytesValue_ = AddRow(gprsGroup, "Rx (byte):", "rxBytesValue", kFirstRowY + 4 * kRowPitch);
+  localIpValue_ = AddRow(gprsGroup, tr("Local IP:"), "localIpValue", kFirstRowY);
+  gprsStatusValue_ = AddRow(gprsGroup, tr("GPRS Status:"), "gprsStatusValue", kFirstRowY + kRowPitch);
+  tcpStatusValue_ = AddRow(gprsGroup, tr("TCP Status:"), "tcpStatusValue", kFirstRowY + 2 * kRowPitch);
+  txBytesValue_ = AddRow(gprsGroup, tr("Tx (byte):"), "txBytesValue", kFirstRowY + 3 * kRowPitch);
+  rxBytesValue_ = AddRow(gprsGroup, tr("Rx (byte):"), "rxBytesValue", kFirstRowY + 4 * kRowPitch);
 
   Exchange().Text(updateFrequencyEdit_, &updateFrequency, 0);
   ShowSignalLevel(0);
@@ -102,14 +105,16 @@ void CNetworksPage::ShowSignalLevel(int rssi) {
   const SignalLevel level = DecodeSignalLevel(rssi);
   signalBars_ = level.bars;
   signalIcon_->setIcon(icons::SignalLevel(level.bars));
+  // A picture only: a screen reader says what it shows.
+  signalIcon_->setAccessibleName(tr("Signal: %1 of 3 bars").arg(level.bars));
   rssiLabel_->setText(QString::fromStdString(level.rssiText));
   dbLabel_->setText(QString::fromStdString(level.dbText));
 }
 
 void CNetworksPage::ClearForRead() {
-  registrationValue_->setText("Registration:");
-  cellIdValue_->setText("Cell ID:");
-  operatorValue_->setText("GSM Operator:");
+  registrationValue_->setText(tr("Registration:"));
+  cellIdValue_->setText(tr("Cell ID:"));
+  operatorValue_->setText(tr("GSM Operator:"));
   for (QLabel* value : {smsCenterValue_, localIpValue_, gprsStatusValue_, tcpStatusValue_, txBytesValue_, rxBytesValue_})
     value->clear();
   ShowSignalLevel(0);

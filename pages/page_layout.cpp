@@ -5,6 +5,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAbstractSpinBox>
+#include <QAbstractButton>
+#include <algorithm>
+#include <limits>
+#include <vector>
 
 namespace telvaro::layout {
 
@@ -49,5 +54,64 @@ QGroupBox* Group(QWidget* parent, const QString& title, int x, int y, int width,
   group->setGeometry(x, y, width, height);
   return group;
 }
+
+namespace {
+
+// What a caption can name: edits, lists, and boxes without text of their own.
+bool TakesCaption(const QWidget* w) {
+  if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QComboBox*>(w) ||
+      qobject_cast<const QAbstractSpinBox*>(w))
+    return true;
+  const auto* box = qobject_cast<const QCheckBox*>(w);
+  return box && box->text().isEmpty();
+}
+
+// Captions stand left of their control, their middle within its height.
+bool OnRowOf(const QRect& caption, const QRect& control) {
+  const int middle = caption.center().y();
+  return middle >= control.top() && middle <= control.bottom() && caption.left() < control.left();
+}
+
+void TieCaptionsOf(QWidget* parent) {
+  std::vector<QWidget*> controls;
+  std::vector<QLabel*> captions;
+  for (QObject* child : parent->children()) {
+    auto* w = qobject_cast<QWidget*>(child);
+    if (!w) continue;
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+      if (!label->text().trimmed().isEmpty() && !label->buddy()) captions.push_back(label);
+    } else if (TakesCaption(w)) {
+      controls.push_back(w);
+    } else {
+      TieCaptionsOf(w);  // group boxes and other containers
+    }
+  }
+  for (QWidget* control : controls) {
+    if (!control->accessibleName().isEmpty()) continue;
+    const QRect to = control->geometry();
+    QLabel* nearest = nullptr;
+    int nearestGap = std::numeric_limits<int>::max();
+    for (QLabel* label : captions) {
+      if (label->buddy() || !OnRowOf(label->geometry(), to)) continue;
+      const int gap = to.left() - label->geometry().right();
+      if (gap < nearestGap) {
+        nearest = label;
+        nearestGap = gap;
+      }
+    }
+    if (!nearest) continue;
+    // Another control between caption and control owns the caption.
+    const bool blocked = std::any_of(controls.begin(), controls.end(), [&](QWidget* other) {
+      const QRect g = other->geometry();
+      return other != control && OnRowOf(nearest->geometry(), g) && g.left() < to.left() &&
+             g.left() > nearest->geometry().left();
+    });
+    if (!blocked) nearest->setBuddy(control);
+  }
+}
+
+}  // namespace
+
+void TieCaptions(QWidget* page) { TieCaptionsOf(page); }
 
 }  // namespace telvaro::layout

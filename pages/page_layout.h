@@ -33,4 +33,11 @@ QCheckBox* Check(QWidget* parent, const QString& text, const char* name, int x, 
 QComboBox* List(QWidget* parent, const char* name, int x, int y, int width, int height = kRowHeight);
 QGroupBox* Group(QWidget* parent, const QString& title, int x, int y, int width, int height);
 
+// Ties every caption of a built page to the control on its right on the same
+// row (the nearest, with no other control between), so screen readers name
+// each control after its own caption rather than its group box, and the
+// caption's access key reaches it. Controls already named, and captions
+// already tied, are left as they are.
+void TieCaptions(QWidget* page);
+
 }  // namespace telvaro::layout

@@ -25,12 +25,12 @@ struct ColumnSpec {
   const char* name;
 };
 constexpr ColumnSpec kColumnSpecs[] = {
-    {Column::CallReboot, kCallReboot, "Reboot", 146, "callReboot"},
-    {Column::CallWakeup, kCallWakeup, "Wakeup", 194, "callWakeup"},
-    {Column::Csd, kCallCsd, "CSD", 242, "csd"},
-    {Column::SmsReboot, kSmsReboot, "Reboot", 290, "smsReboot"},
-    {Column::SmsWakeup, kSmsWakeup, "Wakeup", 338, "smsWakeup"},
-    {Column::SmsControl, kSmsControl, "Control", 386, "smsControl"},
+    {Column::CallReboot, kCallReboot, QT_TRANSLATE_NOOP("telvaro::CPhoneBookPage", "Reboot"), 146, "callReboot"},
+    {Column::CallWakeup, kCallWakeup, QT_TRANSLATE_NOOP("telvaro::CPhoneBookPage", "Wakeup"), 194, "callWakeup"},
+    {Column::Csd, kCallCsd, QT_TRANSLATE_NOOP("telvaro::CPhoneBookPage", "CSD"), 242, "csd"},
+    {Column::SmsReboot, kSmsReboot, QT_TRANSLATE_NOOP("telvaro::CPhoneBookPage", "Reboot"), 290, "smsReboot"},
+    {Column::SmsWakeup, kSmsWakeup, QT_TRANSLATE_NOOP("telvaro::CPhoneBookPage", "Wakeup"), 338, "smsWakeup"},
+    {Column::SmsControl, kSmsControl, QT_TRANSLATE_NOOP("telvaro::CPhoneBookPage", "Control"), 386, "smsControl"},
 };
 constexpr int kHeadWidth = 48;
 constexpr int kBoxWidth = 18;
@@ -53,15 +53,15 @@ CPhoneBookPage::CPhoneBookPage(QWidget* parent, MessageSink* messages) : ConfigP
   using namespace layout;
   setObjectName(QStringLiteral("CPhoneBookPage"));
 
-  Label(this, QStringLiteral("*Write each number in international format: a plus sign, then the"), 8, 4, 414, 18);
-  Label(this, QStringLiteral(" country code and the number, e.g. +8613912345678."), 8, 22, 414, 18);
+  Label(this, tr("*Write each number in international format: a plus sign, then the"), 8, 4, 414, 18);
+  Label(this, tr(" country code and the number, e.g. +8613912345678."), 8, 22, 414, 18);
   // Column heads: the boxes' centres line up under them.
   const auto centred = [](int boxX) { return boxX + kBoxWidth / 2 - kHeadWidth / 2; };
-  Head(this, QStringLiteral("Item"), 0, 62, 30);
-  Head(this, QStringLiteral("Phone NO."), 30, 62, 108);
-  Head(this, QStringLiteral("Call"), centred(kColumnSpecs[0].x), 44, kColumnSpecs[1].x - kColumnSpecs[0].x + kHeadWidth);
-  Head(this, QStringLiteral("SMS"), centred(kColumnSpecs[3].x), 44, kColumnSpecs[5].x - kColumnSpecs[3].x + kHeadWidth);
-  for (const ColumnSpec& spec : kColumnSpecs) Head(this, QString::fromLatin1(spec.head), centred(spec.x), 62, kHeadWidth);
+  Head(this, tr("Item"), 0, 62, 30);
+  Head(this, tr("Phone NO."), 30, 62, 108);
+  Head(this, tr("Call"), centred(kColumnSpecs[0].x), 44, kColumnSpecs[1].x - kColumnSpecs[0].x + kHeadWidth);
+  Head(this, tr("SMS"), centred(kColumnSpecs[3].x), 44, kColumnSpecs[5].x - kColumnSpecs[3].x + kHeadWidth);
+  for (const ColumnSpec& spec : kColumnSpecs) Head(this, tr(spec.head), centred(spec.x), 62, kHeadWidth);
 
   ValueExchange& x = Exchange();
   for (int row = 0; row < kRows; ++row) {
@@ -69,6 +69,7 @@ CPhoneBookPage::CPhoneBookPage(QWidget* parent, MessageSink* messages) : ConfigP
     Head(this, QString::number(row + 1), 0, y + 2, 30);
     const auto r = static_cast<std::size_t>(row);
     numberEdits_[r] = Edit(this, QStringLiteral("phoneNumber%1").arg(row + 1).toLatin1().constData(), 30, y, 108);
+    numberEdits_[r]->setAccessibleName(tr("Phone NO. %1").arg(row + 1));
     // No limit while typing: a longer number is refused when written.
     x.Text(numberEdits_[r], &numbers[r], 0).LinkPhoneNumber(row).StoreLimit(TextLimit(field::phone_book), MessageOf(field::phone_book), -1);
   }
@@ -78,6 +79,10 @@ CPhoneBookPage::CPhoneBookPage(QWidget* parent, MessageSink* messages) : ConfigP
       const QByteArray name = QStringLiteral("%1Box%2").arg(QLatin1String(spec.name)).arg(row + 1).toLatin1();
       QCheckBox* box = Check(this, QString(), name.constData(), spec.x, kFirstRowY + row * kRowPitch, kBoxWidth);
       boxes_[Slot(spec.column)][r] = box;
+      // The grid's boxes have no caption of their own: row, column group and column.
+      box->setAccessibleName(tr("Phone %1 %2 %3")
+                                 .arg(row + 1)
+                                 .arg(IsCallColumn(spec.column) ? tr("Call") : tr("SMS"), tr(spec.head)));
       x.Check(box, &roles[Slot(spec.column)][r]).LinkPhoneRole(row, spec.role);
       // Only the Call columns exclude each other; a click in an SMS column
       // changes nothing else.

@@ -24,8 +24,8 @@ QLabel* Head(QWidget* parent, const QString& text, int x, int y, int width) {
 CPhoneGroupPage::CPhoneGroupPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CPhoneGroupPage"));
 
-  Head(this, QStringLiteral("Phone Book Index"), kFirstColumnX, 14, kColumnPitch * kEntries);
-  Head(this, QStringLiteral("Index"), 8, 34, 44);
+  Head(this, tr("Phone Book Index"), kFirstColumnX, 14, kColumnPitch * kEntries);
+  Head(this, tr("Index"), 8, 34, 44);
   for (int entry = 0; entry < kEntries; ++entry)
     Head(this, QString::number(entry + 1), kFirstColumnX + entry * kColumnPitch - 8, 34, kBoxWidth + 16);
 
@@ -37,6 +37,7 @@ CPhoneGroupPage::CPhoneGroupPage(QWidget* parent, MessageSink* messages) : Confi
       const QByteArray name = QStringLiteral("group%1Entry%2").arg(group + 1).arg(entry + 1).toLatin1();
       QCheckBox* box = layout::Check(this, QString(), name.constData(), kFirstColumnX + entry * kColumnPitch, y, kBoxWidth);
       boxes_[Index(group, entry)] = box;
+      box->setAccessibleName(tr("Group %1 member %2").arg(group + 1).arg(entry + 1));
       x.Check(box, &Member(group, entry)).LinkGroupMember(group, entry);
     }
   }

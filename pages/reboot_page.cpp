@@ -18,11 +18,11 @@ CRebootPage::CRebootPage(QWidget* parent, MessageSink* messages) : ConfigPage(pa
   using namespace layout;
   setObjectName(QStringLiteral("CRebootPage"));
 
-  QGroupBox* group = Group(this, QStringLiteral("Reboot Mode"), 8, 8, 414, 224);
+  QGroupBox* group = Group(this, tr("Reboot Mode"), 8, 8, 414, 224);
   time.Build(group, "reboot", 22);
-  call_.Build(group, QStringLiteral("Call "), "rebootCall", 14, 70, false);
-  sms_.Build(group, QStringLiteral("SMS"), "rebootSms", 14, 130, true);
-  Label(group, QStringLiteral("*Set phone NO. in Phone Book->Call Reboot, SMS Reboot"), 14, 194, 390, 18);
+  call_.Build(group, tr("Call "), "rebootCall", 14, 70, false);
+  sms_.Build(group, tr("SMS"), "rebootSms", 14, 130, true);
+  Label(group, tr("*Set phone NO. in Phone Book->Call Reboot, SMS Reboot"), 14, 194, 390, 18);
 
   ValueExchange& x = Exchange();
   x.Check(call_.mainBox, &callReboot).Link(field::reboot_by_call);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QString>
@@ -21,6 +22,9 @@ namespace telvaro {
 // 2, then an unlabelled box and time 3, on one line. Times are "hh:mm" texts
 // without a page limit; the validators parse them.
 struct TimeBlock {
+  Q_DECLARE_TR_FUNCTIONS(telvaro::TimeBlock)
+
+ public:
   static constexpr int kTimes = 3;
 
   std::array<QCheckBox*, kTimes> boxes{};
@@ -36,11 +40,15 @@ struct TimeBlock {
       const std::string n = prefix + "Time" + std::to_string(i + 1);
       const int x = 14 + i * 130;
       // The first box carries the block's label; its hint sits beside it.
-      boxes[i] = Check(parent, i == 0 ? QStringLiteral("Time") : QString(), (n + "Box").c_str(), x, y,
+      boxes[i] = Check(parent, i == 0 ? tr("Time") : QString(), (n + "Box").c_str(), x, y,
                        i == 0 ? 52 : 18);
       edits[i] = Edit(parent, (n + "Edit").c_str(), i == 0 ? x + 54 : x + 22, y, kEditWidth);
+      // Only the first box has a caption; each time says which it is.
+      const QString time = tr("Time %1").arg(i + 1);
+      if (i > 0) boxes[i]->setAccessibleName(time);
+      edits[i]->setAccessibleName(time + " (hh:mm)");
     }
-    Label(parent, QStringLiteral("(hh:mm)"), 14, y + 22, 60, 16);
+    Label(parent, tr("(hh:mm)"), 14, y + 22, 60, 16);
   }
 
   // A time is offered only behind a ticked box, and times 2 and 3 only behind
@@ -73,6 +81,9 @@ struct TimeBlock {
 // text's "SMS" label and the reply text; an SMS section also has the
 // "Password:" label and edit.
 struct ReplySection {
+  Q_DECLARE_TR_FUNCTIONS(telvaro::ReplySection)
+
+ public:
   QCheckBox* mainBox = nullptr;
   QCheckBox* replyBox = nullptr;
   QLabel* replyLabel = nullptr;
@@ -86,13 +97,13 @@ struct ReplySection {
     using namespace layout;
     mainBox = Check(parent, title, (prefix + "Box").c_str(), x, y, 60);
     if (withPassword) {
-      passwordLabel = Label(parent, QStringLiteral("Password:"), x + 150, y, 70);
+      passwordLabel = Label(parent, tr("Password:"), x + 150, y, 70);
       passwordLabel->setObjectName(QString::fromStdString(prefix + "PasswordLabel"));
       passwordLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
       passwordEdit = Edit(parent, (prefix + "PasswordEdit").c_str(), x + 222, y, 160);
     }
-    replyBox = Check(parent, QStringLiteral("Enable SMS Reply"), (prefix + "ReplyBox").c_str(), x + 16, y + 26, 130);
-    replyLabel = Label(parent, QStringLiteral("SMS"), x + 150, y + 26, 70);
+    replyBox = Check(parent, tr("Enable SMS Reply"), (prefix + "ReplyBox").c_str(), x + 16, y + 26, 130);
+    replyLabel = Label(parent, tr("SMS"), x + 150, y + 26, 70);
     replyLabel->setObjectName(QString::fromStdString(prefix + "ReplyLabel"));
     replyLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     replyEdit = Edit(parent, (prefix + "ReplyEdit").c_str(), x + 222, y + 26, 160);

@@ -1,6 +1,7 @@
 #include "pages/value_exchange.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <algorithm>
@@ -47,18 +48,25 @@ std::optional<std::int64_t> ParseDecimal(const QString& text) {
 
 }  // namespace
 
-QString IntegerRequiredText() { return QStringLiteral("Please enter an integer."); }
+QString IntegerRequiredText() {
+  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter an integer.");
+}
 
 QString SignedRangeText(std::int32_t min, std::int32_t max) {
-  return QStringLiteral("Please enter an integer between %1 and %2.").arg(min).arg(max);
+  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter an integer between %1 and %2.")
+      .arg(min)
+      .arg(max);
 }
 
 QString UnsignedRangeText(std::uint32_t min, std::uint32_t max) {
-  return QStringLiteral("Please enter an integer between %1 and %2.").arg(min).arg(max);
+  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter an integer between %1 and %2.")
+      .arg(min)
+      .arg(max);
 }
 
 QString TextTooLongText(int maxLength) {
-  return QStringLiteral("Please enter no more than %1 characters.").arg(maxLength);
+  return QCoreApplication::translate("telvaro::ValueExchange", "Please enter no more than %1 characters.")
+      .arg(maxLength);
 }
 
 ValueExchange::Row ValueExchange::Add(Binding binding) {
@@ -471,7 +479,9 @@ std::string ToRecordText(const QString& text) {
 }
 
 void FillList(QComboBox* list, const ItemList& items) {
-  for (const char* item : items.items) list->addItem(QString::fromLatin1(item));
+  // The items are the record's own English texts; the window shows them in
+  // its language.
+  for (const char* item : items.items) list->addItem(QCoreApplication::translate("telvaro::ItemList", item));
 }
 
 void SelectIndex(QComboBox* list, int index) { list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1); }

@@ -18,18 +18,19 @@ CWakeupPage::CWakeupPage(QWidget* parent, MessageSink* messages) : ConfigPage(pa
   using namespace layout;
   setObjectName(QStringLiteral("CWakeupPage"));
 
-  QGroupBox* group = Group(this, QStringLiteral("Wakeup"), 8, 8, 414, 312);
+  QGroupBox* group = Group(this, tr("Wakeup"), 8, 8, 414, 312);
   time.Build(group, "wakeup", 22);
-  periodicBox_ = Check(group, QStringLiteral("Periodically Connect Interval (min)"), "wakeupPeriodicBox", 14, 68, 232);
+  periodicBox_ = Check(group, tr("Periodically Connect Interval (min)"), "wakeupPeriodicBox", 14, 68, 232);
   intervalEdit_ = Edit(group, "wakeupIntervalEdit", 248, 68, 56);
-  Label(group, QStringLiteral("(1 - 1800)"), 310, 68, 90);
-  call_.Build(group, QStringLiteral("Call"), "wakeupCall", 14, 100, false);
-  sms_.Build(group, QStringLiteral("SMS"), "wakeupSms", 14, 160, true);
-  serialDataBox_ = Check(group, QStringLiteral("Serial Data Wakeup"), "wakeupSerialDataBox", 14, 220, 200);
-  Label(group, QStringLiteral("Output (0x)"), 14, 250, 72);
+  intervalEdit_->setAccessibleName(periodicBox_->text());  // the box before it is its caption
+  Label(group, tr("(1 - 1800)"), 310, 68, 90);
+  call_.Build(group, tr("Call"), "wakeupCall", 14, 100, false);
+  sms_.Build(group, tr("SMS"), "wakeupSms", 14, 160, true);
+  serialDataBox_ = Check(group, tr("Serial Data Wakeup"), "wakeupSerialDataBox", 14, 220, 200);
+  Label(group, tr("Output (0x)"), 14, 250, 72);
   outputEdit_ = Edit(group, "wakeupOutputEdit", 88, 250, 180);
-  Label(group, QStringLiteral("to COM After Online"), 274, 250, 134);
-  Label(group, QStringLiteral("*Set phone NO. in Phone Book->Call Wakeup, SMS Wakeup"), 14, 284, 390, 18);
+  Label(group, tr("to COM After Online"), 274, 250, 134);
+  Label(group, tr("*Set phone NO. in Phone Book->Call Wakeup, SMS Wakeup"), 14, 284, 390, 18);
 
   ValueExchange& x = Exchange();
   x.Check(time.boxes[0], &time.enable[0]).Link(field::wakeup_time_enable, 0);

@@ -71,6 +71,11 @@ echo "-- unpacked telvaro-pro and telvaro-modem-sim start"
 QT_QPA_PLATFORM=offscreen "$root/usr/bin/telvaro-pro" --help | head -n 1
 "$root/usr/bin/telvaro-modem-sim" --help | head -n 1
 
+echo "-- the window's translations"
+for qm in telvaro_de.qm telvaro_zh_CN.qm; do
+  [ -s "$root/usr/share/telvaro-pro/translations/$qm" ] || fail "the package lacks translations/$qm"
+done
+
 echo "-- desktop-file-validate"
 desktop-file-validate "$root"/usr/share/applications/*.desktop
 echo "-- appstreamcli validate"

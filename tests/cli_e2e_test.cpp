@@ -357,8 +357,8 @@ TEST_F(CliE2E, DumpAndDiffOfSettingsFiles) {
   ASSERT_TRUE(WriteSettingsFile(fileB, b).ok());
   const CliRun diff = Cli("diff " + fileA + " " + fileB);
   EXPECT_EQ(diff.status, 1) << diff.err;
-  EXPECT_EQ(diff.out, "apn: \"internet\" -> \"other\"\ngprs_password: \"****\" -> \"****\"\n"
-                      "di_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
+  EXPECT_EQ(diff.out, "gprs.apn: \"internet\" -> \"other\"\ngprs.gprs_password: \"****\" -> \"****\"\n"
+                      "di.di_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
   EXPECT_NE(Cli("diff " + fileA + " " + fileB + " --all").out.find("rssi: "), std::string::npos);
   EXPECT_EQ(Cli("diff " + fileA + " " + fileA).status, 0);
 }
@@ -425,8 +425,8 @@ TEST_F(CliE2E, APartialProfileChangesOnlyItsSettingsAndVerifySaysWhetherTheModem
                                                      "gprs:\n  apn: m2m.example\n  connect_interval: 300\n");
   CliRun run = Cli("apply " + profile + " --dry-run --set SITE=SITE-07");
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "device_name: \"Telvaro-DTU\" -> \"SITE-07\"\napn: \"internet\" -> \"m2m.example\"\n"
-                     "connect_interval: 60 -> 300\nCOM50: dry run: 3 change(s), nothing written\n");
+  EXPECT_EQ(run.out, "basic.device_name: \"Telvaro-DTU\" -> \"SITE-07\"\ngprs.apn: \"internet\" -> \"m2m.example\"\n"
+                     "gprs.connect_interval: 60 -> 300\nCOM50: dry run: 3 change(s), nothing written\n");
   ASSERT_EQ(modem->Frames().size(), 1u);
   EXPECT_EQ(modem->Frames()[0].kind, sim::FrameKind::GetSysPara);
   EXPECT_EQ(Cli("verify " + profile + " --set SITE=SITE-07").status, 1);
@@ -447,7 +447,7 @@ TEST_F(CliE2E, APartialProfileChangesOnlyItsSettingsAndVerifySaysWhetherTheModem
   const std::string other = WriteFile("other.yaml", "format: telvaro-profile/1\ngprs:\n  apn: elsewhere\n");
   run = Cli("verify " + other);
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "differs: apn: \"elsewhere\" -> \"m2m.example\"\n");
+  EXPECT_EQ(run.out, "differs: gprs.apn: \"elsewhere\" -> \"m2m.example\"\n");
 }
 
 TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
