@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QResizeEvent>
@@ -37,6 +38,7 @@
 #include "app/language.h"
 #include "app/window_thread.h"
 #include "app/note_dialog.h"
+#include "operations/settings_file.h"
 #include "operations/upgrade_flow.h"
 #include "pages/about_dialog.h"
 #include "pages/advanced1_page.h"
@@ -682,6 +684,15 @@ ConfigPage* CMainDlg::PageAtPosition(int position) const {
   return position >= 0 && position < kPageCount ? pages_[order[position].page] : nullptr;
 }
 
+void CMainDlg::ShowPage(PageIndex index) {
+  for (int position = 0; position < kPageCount; ++position) {
+    if (PageAtPosition(position) == pages_[index]) {
+      tabBar_->setCurrentIndex(position);
+      return;
+    }
+  }
+}
+
 void CMainDlg::OnTabChanged(int position) {
   if (rebuildingTabs_ || position < 0) return;
   // Choosing one of the last six tabs swaps the halves of the strip, so the
@@ -1074,6 +1085,7 @@ void CMainDlg::UpgradeWorker() {
     messages_->Show(QString::fromStdString(image.message));
     return;
   }
+  if (!ConfirmUpgrade(path, image.bytes)) return;
   SetCommandButtonsEnabled(false);
   RunOnWindowThread(this, [this] { ShowBusy(tr("Upgrading COM%1...").arg(session_.RememberedPort())); });
   upgradeRunning_.store(true);
@@ -1102,6 +1114,26 @@ void CMainDlg::UpgradeWorker() {
   ShowUpgradeStatus(*messages_, result);  // the worker waits until it is answered
   RunOnWindowThread(this, [this] { progress_->hide(); });
   SetCommandButtonsEnabled(true);
+}
+
+bool CMainDlg::ConfirmUpgrade(const QString& path, const std::vector<std::uint8_t>& image) {
+  const QString name = QFileInfo(path).fileName();
+  // An exported settings file has the size and checksum of nothing else:
+  // flashed as code it would leave the modem without a working firmware.
+  if (IsSettingsFile(image)) {
+    messages_->Show(QString::fromStdString(NotAFirmwareImageText(name.toStdString())));
+    return false;
+  }
+  if (image.empty()) return true;  // nothing will be sent, so nothing to ask
+  // The modem leaves its firmware at once and cannot be stopped half-way:
+  // the operator confirms where it goes and what is sent.
+  const QString question =
+      QString("Upgrade the firmware of the modem on COM%1 with %2 (%3 bytes)?\n"
+              "The modem restarts in its loader and must stay connected until the upgrade has finished.")
+          .arg(session_.RememberedPort())
+          .arg(name)
+          .arg(image.size());
+  return messages_->Show(question, "Upgrade firmware", MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
 void CMainDlg::ExitProgram() {

@@ -180,6 +180,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void InsertTabs();
   void OnTabChanged(int position);
   void BuildShortcuts();
+  // Brings a page to the front, through the strip's rotation like a click.
+  void ShowPage(PageIndex index);
   // Ctrl+Tab and its kin: the next (+1) or previous (-1) tab position,
   // through the strip's rotation, so every page comes in turn.
   void StepPage(int step);
@@ -208,7 +210,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // frame that could not be sent is reported with its reason instead.
   void StartOperationWait(Bytes frame);
   // The twelve page validators in their fixed order into `record`; 0, or the
-  // first failure's negative result after its message.
+  // first failure's negative result after its message, with the failing
+  // page shown and the focus on the control the failure names.
   int ValidatePages(ConfigRecord& record);
   // The same validators on `record` without a word; the refusals they meet.
   std::vector<PageRefusal> StorePagesQuietly(ConfigRecord& record);
@@ -238,6 +241,9 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QString ChooseSettingsFile(bool save);
   QString ChooseProfileFile(bool save);
   void UpgradeWorker();
+  // Refuses a settings file chosen as an image, then asks before the modem
+  // is switched to its loader; true when the upgrade may start.
+  bool ConfirmUpgrade(const QString& path, const std::vector<std::uint8_t>& image);
 
   // SessionEvents and DispatchHost.
   // Shown at once, except during dispatch: then queued until it returns.

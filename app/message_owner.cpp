@@ -10,7 +10,8 @@ namespace telvaro {
 MessageIcon IconForMessage(const QString& text, MessageButtons buttons) {
   if (buttons == MessageButtons::YesNo) return MessageIcon::Question;
   const QString trimmed = text.trimmed();
-  if (trimmed == "Success" || trimmed.contains("succeed")) return MessageIcon::Information;
+  if (trimmed == "Success" || trimmed == "Upgrade Finished" || trimmed.contains("succeed"))
+    return MessageIcon::Information;
   return MessageIcon::Warning;
 }
 

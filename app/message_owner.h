@@ -30,7 +30,8 @@ struct MessageRequest {
 };
 
 // The icon for a text, judged from the tool's own success texts ("Operation
-// succeed!", "Export succeed", the upgrade's "Success").
+// succeed!", "Export succeed", the upgrade's "Success" and "Upgrade
+// Finished").
 MessageIcon IconForMessage(const QString& text, MessageButtons buttons);
 
 class MessageOwner : public QObject, public MessageSink {

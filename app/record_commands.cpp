@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QToolButton>
 
 #include "app/main_dialog.h"
@@ -63,7 +64,17 @@ void CMainDlg::ShowRecord(bool loadClock) {
 int CMainDlg::ValidatePages(ConfigRecord& record) {
   for (PageIndex index : kValidateOrder) {
     const int result = pages_[index]->Validate(record);
-    if (result < 0) return result;
+    if (result < 0) {
+      // Twelve pages are too many to guess from a message: the one that
+      // failed comes to the front, with the focus where the correction goes
+      // (a refused text stays in its control).
+      ShowPage(index);
+      if (QWidget* control = pages_[index]->FailedControl()) {
+        control->setFocus();
+        if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
+      }
+      return result;
+    }
     // Without "Synchronize with PC" the clock shown keeps running instead of
     // jumping back to the modem's when its answer arrives.
     if (index == kBasic && basicPage_->syncWithPc != 1) clockLoad_ = false;
@@ -124,7 +135,15 @@ QString CMainDlg::ChooseSettingsFile(bool save) {
   if (options_.chooseSettingsFile) return options_.chooseSettingsFile(this, save);
   // No owner window and no default extension: a name is used as typed. The
   // save dialog asks before an existing file is overwritten.
-  return save ? QFileDialog::getSaveFileName(nullptr, QString(), kSettingsFileName, kSettingsFileFilters)
+  QFileDialog::Options options;
+#ifdef Q_OS_WIN
+  // Windows' own save dialog gives a name typed without extension the first
+  // filter's ".bin" whatever the default extension says; Qt's dialog keeps
+  // the name exactly as typed.
+  if (save) options |= QFileDialog::DontUseNativeDialog;
+#endif
+  return save ? QFileDialog::getSaveFileName(nullptr, QString(), kSettingsFileName, kSettingsFileFilters, nullptr,
+                                             options)
               : QFileDialog::getOpenFileName(nullptr, QString(), kSettingsFileName, kSettingsFileFilters);
 }
 

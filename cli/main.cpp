@@ -55,8 +55,10 @@ constexpr const char* kUsage =
     "                                         a file that breaks the pages' rules is refused\n"
     "                                         unless --force\n"
     "  reboot  --port COM<n>                  reboot the modem\n"
-    "  upgrade --port COM<n> IMAGE [--fast]   upgrade the modem's firmware (--fast: no\n"
-    "                                         200 ms pause between answer and next packet)\n"
+    "  upgrade --port COM<n> IMAGE [--fast] [--force]\n"
+    "                                         upgrade the modem's firmware (--fast: no\n"
+    "                                         200 ms pause between answer and next packet;\n"
+    "                                         --force: send even a settings file)\n"
     "  check   PROFILE                        check a profile without a modem\n"
     "  apply   PROFILE --port COM<n> [--set KEY=VALUE]... [--dry-run]\n"
     "                                         bring the modem to the profile's settings\n"
@@ -421,6 +423,9 @@ int Upgrade(const Options& o) {
   // puts the modem into its loader.
   const FirmwareImage loaded = UpgradeFlow::LoadImage(o.files[0]);
   if (!loaded.message.empty()) throw Failure{kExitUsage, o.files[0] + ": " + loaded.message};
+  // A settings file given where the image belongs would be flashed as code.
+  if (!o.force && IsSettingsFile(loaded.bytes))
+    throw Failure{kExitUsage, NotAFirmwareImageText(o.files[0]) + " (--force sends it anyway)"};
   const std::vector<std::uint8_t>& image = loaded.bytes;
   ModemLink modem(o.ports);
   OpenModem(modem, o);

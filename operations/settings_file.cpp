@@ -93,6 +93,12 @@ SettingsFileRead ParseSettingsFile(std::span<const std::uint8_t> bytes) {
   return result;
 }
 
+bool IsSettingsFile(std::span<const std::uint8_t> bytes) { return ParseSettingsFile(bytes).record.has_value(); }
+
+std::string NotAFirmwareImageText(const std::string& name) {
+  return name + " is a settings file, not a firmware image";
+}
+
 SettingsFileRead ReadSettingsFile(const std::string& path) {
   const FileReadResult file = ReadRegularFile(path, kReadLimit);
   switch (file.status) {

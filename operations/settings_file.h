@@ -29,6 +29,14 @@ struct SettingsFileRead {
 // a checksum byte that does not match the 1628 record bytes is "chksum err".
 SettingsFileRead ParseSettingsFile(std::span<const std::uint8_t> bytes);
 
+// True for the bytes of a settings file (exactly 1629 with a matching
+// checksum): chosen as a firmware image by mistake, it would be flashed as
+// code and leave the modem without a working firmware.
+bool IsSettingsFile(std::span<const std::uint8_t> bytes);
+// The refusal of such a file as an image: "<name> is a settings file, not a
+// firmware image".
+std::string NotAFirmwareImageText(const std::string& name);
+
 // Reads only a regular file, and at most 4096 bytes of it: a directory, a
 // FIFO or a device is "Open file err" without blocking, a longer file is
 // "Read len err".

@@ -166,22 +166,13 @@ void CBasicPage::ShowRecord(ConfigRecord& record) {
 }
 
 int CBasicPage::Validate(ConfigRecord& record) {
-  TakeValues();
+  if (!TakeValues()) return -1;
   const int comType = comTypeList_->currentIndex();
-  if (comType < 0 || comType > kHighestComType) {
-    Messages()->ShowMessage(MessageOf(field::com_type));
-    if (!Quiet()) comTypeList_->setFocus();
-    return -1;
-  }
+  if (comType < 0 || comType > kHighestComType) return Refuse(comTypeList_, MessageOf(field::com_type), -1);
   // No PIN lock selection counts as locked, as the index -1 does in a byte.
-  if (pinLockList_->currentIndex() != 0 && !PinLengthOk(pinCode)) {
-    Messages()->ShowMessage(MessageOf(field::pin_code));
-    return -2;
-  }
-  if (changePin == 1 && !PinLengthOk(newPinCode)) {
-    Messages()->ShowMessage(MessageOf(field::new_pin_code));
-    return -2;
-  }
+  if (pinLockList_->currentIndex() != 0 && !PinLengthOk(pinCode))
+    return Refuse(pinCodeEdit_, MessageOf(field::pin_code), -2);
+  if (changePin == 1 && !PinLengthOk(newPinCode)) return Refuse(newPinCodeEdit_, MessageOf(field::new_pin_code), -2);
   Exchange().Store(record);
   if (record.Get(field::pin_lock) > kHighestPinLock) record.Set(field::pin_lock, 0);
   if (!Quiet()) SelectIndex(pinLockList_, record.Get(field::pin_lock));

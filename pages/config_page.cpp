@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <cstdlib>
 
+#include "link/session_events.h"
+
 namespace telvaro {
 
 namespace {
@@ -35,9 +37,9 @@ void ConfigPage::ShowRecord(ConfigRecord& record) {
 }
 
 int ConfigPage::Validate(ConfigRecord& record) {
-  // A breach of a page limit has shown its message; the values as take left
-  // them still go to the record.
-  TakeValues();
+  // A breach of a page limit has shown its message: the Write stops there,
+  // with the refused text left in its control for the operator to correct.
+  if (!TakeValues()) return -1;
   return exchange_.Store(record);
 }
 
@@ -120,6 +122,13 @@ QString ConfigPage::SettingName(const QWidget* control) const {
   if (name.isEmpty()) name = control->objectName();
   if (const auto* group = qobject_cast<const QGroupBox*>(parent)) name = group->title().trimmed() + ": " + name;
   return name;
+}
+
+int ConfigPage::Refuse(QWidget* control, const char* message, int code) {
+  // Quietly stored, the message goes to the quiet sink.
+  if (MessageSink* messages = Messages()) messages->ShowMessage(message);
+  exchange_.MarkFailed(control);
+  return code;
 }
 
 void ConfigPage::DisableAll() { SetInputsEnabled(false); }

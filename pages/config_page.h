@@ -38,8 +38,12 @@ class ConfigPage : public QWidget {
   virtual void ShowRecord(ConfigRecord& record);
   // The page's validator: takes its values and stores them into the record
   // with the page's checks. 0, or a negative result after the failing check's
-  // one message.
+  // one message; a value refused while being taken is a failure (-1) too, so
+  // nothing the operator was told was refused is ever sent.
   virtual int Validate(ConfigRecord& record);
+  // The control the last failed Validate names (the refused value, or the
+  // one its message is about); null when it passed.
+  QWidget* FailedControl() const { return exchange_.FailedControl(); }
 
   // The validator on a copy, without a word: no message, no focus moved, no
   // control changed. 0, or the failing check's result with its message in
@@ -71,6 +75,9 @@ class ConfigPage : public QWidget {
   void AddInputControl(QWidget* control) { extraControls_.push_back(control); }
   // Enables or disables every input control at once.
   void SetInputsEnabled(bool enabled);
+  // A page's own check failed: its one message, the control it is about
+  // remembered for FailedControl, and the validator's result.
+  int Refuse(QWidget* control, const char* message, int code);
 
   PageHost* mainDlg = nullptr;
 

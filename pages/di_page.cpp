@@ -158,7 +158,7 @@ int CDiPage::Validate(ConfigRecord& record) {
   // Without digital I/O the controls are disabled and show exactly the page
   // values: taking them again could only raise a range message about a
   // control the operator cannot reach.
-  if (ioPresent) TakeValues();
+  if (ioPresent && !TakeValues()) return -1;
   return Exchange().Store(record);
 }
 

@@ -138,12 +138,10 @@ void CNetworksPage::ShowRecord(ConfigRecord& record) {
 }
 
 int CNetworksPage::Validate(ConfigRecord& record) {
-  TakeValues();
+  if (!TakeValues()) return -1;
   const long seconds = LeadingDecimal(ToRecordText(updateFrequency));
-  if (seconds < RangeOf(field::rssi_interval).min || seconds > RangeOf(field::rssi_interval).max) {
-    Messages()->ShowMessage(MessageOf(field::rssi_interval));
-    return -1;
-  }
+  if (seconds < RangeOf(field::rssi_interval).min || seconds > RangeOf(field::rssi_interval).max)
+    return Refuse(updateFrequencyEdit_, MessageOf(field::rssi_interval), -1);
   record.Set(field::rssi_interval, static_cast<std::uint16_t>(seconds));
   return 0;
 }

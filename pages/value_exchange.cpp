@@ -8,6 +8,7 @@
 #include <limits>
 #include <optional>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 
 #include "link/session_events.h"
@@ -150,9 +151,11 @@ void ValueExchange::Show() const {
 }
 
 bool ValueExchange::Take() {
+  failed_ = nullptr;
   for (const Binding& binding : bindings_) {
     const QString failure = binding.take();
     if (!failure.isEmpty()) {
+      failed_ = binding.control;
       Fail(binding.control, failure);
       return false;
     }
@@ -166,6 +169,7 @@ void ValueExchange::Load(const ConfigRecord& record) {
 }
 
 int ValueExchange::Store(ConfigRecord& record) const {
+  failed_ = nullptr;
   std::vector<const Binding*> order;
   for (const Binding& binding : bindings_)
     if (binding.store) order.push_back(&binding);
@@ -173,6 +177,7 @@ int ValueExchange::Store(ConfigRecord& record) const {
   for (const Binding* binding : order) {
     if (binding->gate != nullptr && *binding->gate != 1) continue;
     if (const auto failure = binding->store(record)) {
+      failed_ = binding->control;
       if (messages_ != nullptr) messages_->ShowMessage(failure->message);
       return failure->code;
     }
@@ -275,14 +280,19 @@ void LinkNumber(const Variant& value, const Field<K>& f, int element,
   }
 }
 
+// The byte goes out as the box shows it. A flag read as "exactly 1" or "1 to
+// 127" shows a 2 or a 0x80 unticked, and sending such a byte back would
+// switch on behind an unticked box what the operator sees as off. Only a flag
+// that reads every non-zero byte as on keeps the modem's own "on" value (2,
+// say) while its box stays ticked.
 template <typename FlagField>
 void LinkFlag(int* value, const FlagField& f, int element, std::function<void(const ConfigRecord&)>& load,
               std::function<std::optional<StoreFailure>(ConfigRecord&)>& store) {
+  constexpr bool kKeepsModemsOn = std::is_same_v<FlagField, Field<FieldKind::FlagNonZero>>;
   load = [=](const ConfigRecord& r) { *value = r.IsOn(f, element) ? 1 : 0; };
   store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
-    // A byte the modem sent as some other "on" (2, say) still reads as the
-    // box shows it: keep it as it came.
-    if (r.IsOn(f, element) != (*value == 1)) r.SetFlag(f, *value == 1, element);
+    const bool on = *value == 1;
+    if (!(on && kKeepsModemsOn && r.IsOn(f, element))) r.SetFlag(f, on, element);
     return std::nullopt;
   };
 }
@@ -343,10 +353,10 @@ ValueExchange::Row& ValueExchange::Row::LinkBit(const Field<FieldKind::BitMask>&
   int* value = CheckAs(f.name);
   Self().load = [=](const ConfigRecord& r) { *value = (r.Get(f) & bit) != 0 ? 1 : 0; };
   Self().store = [=](ConfigRecord& r) -> std::optional<StoreFailure> {
-    // Written as a raw byte: the record's own setter clears the bits it has
-    // no name for, and those are the modem's to keep.
-    const std::uint8_t others = r.RawByte(f.offset) & static_cast<std::uint8_t>(~bit);
-    r.SetRawByte(f.offset, static_cast<std::uint8_t>(others | (*value == 1 ? bit : 0)));
+    // Through the record's setter: the modem defines no bits beyond the
+    // boxes, and those are written 0.
+    const std::uint8_t others = r.Get(f) & static_cast<std::uint8_t>(~bit);
+    r.Set(f, static_cast<std::uint8_t>(others | (*value == 1 ? bit : 0)));
     return std::nullopt;
   };
   Place(f, 0, [=](const ConfigRecord& r) { return TickText((r.RawByte(f.offset) & bit) != 0); }, bit);

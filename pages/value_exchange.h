@@ -10,6 +10,8 @@
 //                 checks, such as a schedule time or hex digits) back to the
 //                 record. Store stops at the first failing check with its
 //                 message.
+// Both remember the control that failed, so a refused Write can lead the
+// operator to it.
 #pragma once
 
 #include <QString>
@@ -88,6 +90,11 @@ class ValueExchange {
   void SetQuiet(bool quiet) { quiet_ = quiet; }
   bool Quiet() const { return quiet_; }
 
+  // The control of the last Take or Store that failed; null when the last
+  // one passed. A page's own check names its control with MarkFailed.
+  QWidget* FailedControl() const { return failed_; }
+  void MarkFailed(QWidget* control) { failed_ = control; }
+
  private:
   // A check box's 0/1 (an int, like a signed number's value, so it is told
   // apart by its own type).
@@ -117,6 +124,7 @@ class ValueExchange {
   MessageSink* messages_;
   bool quiet_ = false;
   std::vector<Binding> bindings_;
+  mutable QWidget* failed_ = nullptr;
 };
 
 // Links a row to its record field. Each row takes at most one link; a link
@@ -133,12 +141,14 @@ class ValueExchange::Row {
   // List rows: the selection. No selection stores 255, except that a record
   // byte outside the list (shown as no selection) is kept as it came.
   Row& Link(const Field<FieldKind::Index>& f, int element = 0);
-  // Check rows: ticked by the flag's reading kind, stored as 0 or 1; a byte
-  // whose reading the box still shows is kept as it came.
+  // Check rows: ticked by the flag's reading kind, stored as the box shows
+  // it: 0 when unticked, 1 when ticked. Only a flag that reads any non-zero
+  // byte as on keeps the modem's own "on" value while its box stays ticked.
   Row& Link(const Field<FieldKind::FlagIsOne>& f, int element = 0);
   Row& Link(const Field<FieldKind::FlagNonZero>& f, int element = 0);
   Row& Link(const Field<FieldKind::FlagPositive>& f, int element = 0);
-  // Check rows: one bit of a mask; the other bits are kept.
+  // Check rows: one bit of a mask; the other named bits are kept, bits
+  // without a name are written 0 (the record's setter clears them).
   Row& LinkBit(const Field<FieldKind::BitMask>& f, std::uint8_t bit);
   Row& LinkPhoneRole(int slot, std::uint8_t role);
   Row& LinkGroupMember(int group, int slot);

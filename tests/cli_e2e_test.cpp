@@ -287,6 +287,24 @@ TEST_F(CliE2E, UpgradeRefusesFilesItCannotSendWhole) {
   EXPECT_TRUE(modem->Frames().empty());
 }
 
+// A settings file given as the image would be flashed as code: refused
+// before the port is opened, unless the operator insists.
+TEST_F(CliE2E, UpgradeRefusesASettingsFileUnlessForced) {
+  StartModem();
+  const std::string file = WriteFile("DATAROM.bin", std::string(ConfigRecord::kBlockSize, '\0'));
+  const CliRun refused = Cli("upgrade " + file);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err,
+            "telvaro-cli: " + file + " is a settings file, not a firmware image (--force sends it anyway)\n");
+  EXPECT_TRUE(modem->Frames().empty());
+
+  const CliRun forced = Cli("upgrade --force " + file);
+  EXPECT_EQ(forced.status, 0) << forced.err;
+  std::size_t packets = 0;
+  for (const auto& f : modem->Frames()) packets += f.kind == sim::FrameKind::UpgradeData;
+  EXPECT_EQ(packets, 4u);  // 1629 bytes in packets of 512
+}
+
 // The modem vanishing mid-command ends it at once with its reason, not after
 // the time limit; a port another program holds is refused, on one line.
 TEST_F(CliE2E, ADisconnectedOrBusyPortEndsTheCommandWithItsReason) {

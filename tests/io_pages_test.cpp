@@ -218,7 +218,7 @@ TEST_F(DoPage, EnablingFollowsSourcesAndActionsOnlyWhileTheModemHasDigitalIo) {
   EXPECT_EQ(sink.messages, std::vector<std::string>{});
 }
 
-TEST_F(DoPage, SourceBoxesAreTheirOwnBitsAndTheModemsOtherBitsAreKept) {
+TEST_F(DoPage, SourceBoxesAreTheirOwnBitsAndTheOtherBitsAreWrittenZero) {
   ConfigRecord record;
   SetIoSettings(record);
   page.ShowRecord(record);
@@ -233,18 +233,19 @@ TEST_F(DoPage, SourceBoxesAreTheirOwnBitsAndTheModemsOtherBitsAreKept) {
   page.EnableByState();
   // Stored into the record it came with (the window stores into a copy of
   // the modem's record), here with everything else zero.
+  // The modem defines no bits beyond the three boxes: bits 3 to 7 go out 0.
   ConfigRecord stored;
   stored.SetRawByte(field::do_alarm_source.offset, 0xF8);
   ASSERT_EQ(page.Validate(stored), 0);
-  EXPECT_EQ(IoFieldsDiffering(stored, record, "do_"), std::vector<std::string>{});
+  EXPECT_EQ(IoFieldsDiffering(stored, record, "do_"), std::vector<std::string>{"do_alarm_source"});
+  EXPECT_EQ(stored.Get(field::do_alarm_source), kSmsControlAlarm);
 
-  // The operator swaps the SMS for the DI alarm and the phone: bits 3 to 7
-  // stay as the modem sent them.
+  // The operator swaps the SMS for the DI alarm and the phone.
   Find<QCheckBox>("smsControlBox")->click();
   Find<QCheckBox>("diAlarmBox")->click();
   Find<QCheckBox>("phoneControlBox")->click();
   ASSERT_EQ(page.Validate(stored), 0);
-  EXPECT_EQ(stored.Get(field::do_alarm_source), 0xF8 | kDiAlarm | kPhoneControlAlarm);
+  EXPECT_EQ(stored.Get(field::do_alarm_source), kDiAlarm | kPhoneControlAlarm);
   EXPECT_EQ(sink.messages, std::vector<std::string>{});
 }
 
@@ -315,7 +316,9 @@ TEST_F(IoWindow, ModemWithoutDigitalIoLeavesThePagesDisabledAndWriteStoresWhatTh
   EXPECT_EQ(Count(UnsignedRangeText(1, 30000).toStdString()), 0);
   ASSERT_EQ(modem->Frames().size(), 1u);
   EXPECT_EQ(modem->Frames()[0].kind, sim::FrameKind::SetSysPara);
-  EXPECT_EQ(IoFieldsDiffering(modem->StoredRecord(), record), std::vector<std::string>{});
+  // Only the DO source's bits without a box, which always go out 0.
+  EXPECT_EQ(IoFieldsDiffering(modem->StoredRecord(), record), std::vector<std::string>{"do_alarm_source"});
+  EXPECT_EQ(modem->StoredRecord().Get(field::do_alarm_source), kSmsControlAlarm);
   EXPECT_EQ(EnabledOnIoPages(), std::vector<std::string>{});
 }
 

@@ -40,7 +40,16 @@ class RebootAndUpgrade : public ::testing::Test {
     options.noteLifeMs = noteLifeMs;
     window = std::make_unique<CMainDlg>(std::move(options));
     window->Messages().SetResponder([this](const MessageRequest& request) {
+      // The upgrade's question is kept apart, with what the modem had been
+      // sent by then.
+      if (request.caption == "Upgrade firmware") {
+        EXPECT_EQ(request.icon, MessageIcon::Question);
+        questions.push_back(request.text.toStdString());
+        framesAtQuestion = modem->Frames().size();
+        return answer;
+      }
       texts.push_back(request.text.toStdString());
+      icons.push_back(request.icon);
       captions.push_back(request.caption.toStdString());
       shownAt.push_back(std::chrono::steady_clock::now());
       return answer;
@@ -51,6 +60,7 @@ class RebootAndUpgrade : public ::testing::Test {
     ASSERT_EQ(texts, std::vector<std::string>{"Operation succeed!"});
     texts.clear();
     captions.clear();
+    icons.clear();
     modem->ClearFrames();
   }
 
@@ -88,6 +98,9 @@ class RebootAndUpgrade : public ::testing::Test {
   std::unique_ptr<CMainDlg> window;
   std::vector<std::string> texts;
   std::vector<std::string> captions;
+  std::vector<MessageIcon> icons;
+  std::vector<std::string> questions;
+  std::size_t framesAtQuestion = 0;
   std::vector<std::chrono::steady_clock::time_point> shownAt;
   MessageAnswer answer = MessageAnswer::Yes;
 };
@@ -163,6 +176,33 @@ TEST_F(RebootAndUpgrade, ImagesOfOneAndTwoPackets) {
   EXPECT_FALSE(window->ProgressBar()->isVisible());
   EXPECT_TRUE(window->findChild<QToolButton*>("exitButton")->isEnabled());
   EXPECT_TRUE(window->findChild<QAction*>("upgradeAction")->isEnabled());
+}
+
+TEST_F(RebootAndUpgrade, AnUpgradeIsAskedForFirstAndASettingsFileIsRefused) {
+  Open();
+  // An exported settings file (all zero is a valid one) is never sent.
+  firmware = dir.filePath("DATAROM.bin");
+  QFile settings(firmware);
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly) && settings.write(QByteArray(ConfigRecord::kBlockSize, '\0')));
+  settings.close();
+  Upgrade();
+  EXPECT_EQ(texts, std::vector<std::string>{"DATAROM.bin is a settings file, not a firmware image"});
+  Image(512);
+  answer = MessageAnswer::No;
+  Upgrade();
+  EXPECT_EQ(texts.size(), 1u);  // No: nothing more said, nothing sent
+  EXPECT_TRUE(modem->Frames().empty());
+
+  // Yes: asked before "reboot_ldrom" left; the failure warned, the end informs.
+  answer = MessageAnswer::Yes;
+  Upgrade();
+  EXPECT_EQ(questions, std::vector<std::string>(2, "Upgrade the firmware of the modem on COM50 with APROM.bin (512 "
+                                                   "bytes)?\nThe modem restarts in its loader and must stay "
+                                                   "connected until the upgrade has finished."));
+  EXPECT_EQ(framesAtQuestion, 0u);
+  EXPECT_EQ(modem->Frames().at(0).kind, sim::FrameKind::RebootLdrom);
+  EXPECT_EQ(texts.back(), "Upgrade Finished");
+  EXPECT_EQ(icons, (std::vector<MessageIcon>{MessageIcon::Warning, MessageIcon::Information}));
 }
 
 TEST_F(RebootAndUpgrade, AModemAnsweringZeroToEveryPacketEndsWithSuccess) {

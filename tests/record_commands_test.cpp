@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <sys/stat.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -196,6 +200,72 @@ TEST_F(RecordCommands, AFailingPageShowsOnlyItsMessageAndNothingIsSentOrSaved) {
   window->ExportSettings();
   EXPECT_EQ(texts, (std::vector<std::string>{"Wakeup time1 error", "Input wrong"}));
   EXPECT_FALSE(QFile::exists(chosenFile));
+}
+
+TEST_F(RecordCommands, ARefusedValueStopsWriteAndExportAndLeadsToItsControl) {
+  StartWith();
+  modem->SetStoredRecord(EveryPageFilled());
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  OpenAndRead();
+  modem->ClearFrames();
+  // Refused while the GPRS page is taken: nothing sent or saved, and the
+  // operator is brought back to the refused text.
+  QLineEdit* interval = Edit(kGprs, "connectIntervalEdit");
+  interval->setText("5");
+  Press("writeButton");
+  chosenFile = dir.filePath("never.bin");
+  window->ExportSettings();
+  const std::string range = "Please enter an integer between 10 and 1200.";
+  EXPECT_EQ(texts, (std::vector<std::string>{range, range, "Input wrong"}));
+  EXPECT_FALSE(QFile::exists(chosenFile));
+  EXPECT_TRUE(window->Page(kGprs)->isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), interval);
+  EXPECT_EQ(interval->text(), "5");
+
+  // A validator's own check brings up its page from another one.
+  texts.clear();
+  interval->setText("15");
+  window->Page(kWakeup)->findChild<QCheckBox*>("wakeupTime1Box")->click();
+  QLineEdit* time = Edit(kWakeup, "wakeupTime1Edit");
+  time->setText("25:00");
+  Press("writeButton");
+  EXPECT_EQ(texts, std::vector<std::string>{"Wakeup time1 error"});
+  EXPECT_TRUE(window->Page(kWakeup)->isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), time);
+
+  // Corrected, the one record that goes out carries what was typed.
+  time->setText("06:30");
+  Press("writeButton");
+  ASSERT_EQ(modem->Frames().size(), 1u);
+  EXPECT_EQ(SentRecord(0)[field::connect_interval.offset], 15);
+}
+
+TEST_F(RecordCommands, FlagsGoOutAsTheirBoxesShowThemAndNormalisationsAreFieldChanges) {
+  // Other "on" bytes these flags read as off, DO source bits without a box,
+  // a disabled delimiter's byte, and slot 1's Call Reboot role while "Call "
+  // reads off.
+  ConfigRecord modemRecord = EveryPageFilled();
+  modemRecord.SetRawByte(field::reboot_by_call.offset, 2);
+  modemRecord.SetRawByte(field::serial_data_wakeup.offset, 0x80);
+  modemRecord.SetRawByte(field::do_alarm_source.offset, 0xFF);
+  modemRecord.Set(field::delimiter2, 0x0A);
+  StartWith();
+  modem->SetStoredRecord(modemRecord);
+  OpenAndRead();
+  const ConfigRecord read = window->State().record;
+  modem->ClearFrames();
+  Press("writeButton");
+  ConfigRecord sent;
+  sent.ReplaceFrom(SentRecord(0));
+  EXPECT_EQ(sent.RawByte(field::reboot_by_call.offset), 0);
+  EXPECT_EQ(sent.RawByte(field::serial_data_wakeup.offset), 0);
+  EXPECT_EQ(sent.RawByte(field::do_alarm_source.offset), 0x07);
+  std::vector<std::string> changed;
+  for (const FieldInfo* f : AllFields())
+    if (!std::ranges::equal(sent.FieldBytes(*f), read.FieldBytes(*f))) changed.push_back(f->name);
+  EXPECT_EQ(changed, (std::vector<std::string>{"reboot_by_call", "phone_book", "delimiter2", "serial_data_wakeup",
+                                               "do_alarm_source"}));
 }
 
 TEST_F(RecordCommands, DefaultShowsTheFactorySettingsAndKeepsPinAndDeviceBytes) {

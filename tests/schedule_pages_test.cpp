@@ -443,7 +443,7 @@ TEST_F(SchedulePages, ValidatorsStoreOrRefuseWithTheirMessages) {
   EXPECT_EQ(sink.messages, std::vector<std::string>{"Output Packet input err"});
 
   // A 21-character SMS reply can only come from the modem: refused on Write
-  // after the page's own length message.
+  // by the page's own length limit, which stops the validator.
   ConfigRecord fromModem;
   for (std::size_t i = 0; i < 21; ++i) {
     fromModem.SetRawByte(field::reboot_sms_reply_text.offset + i, 'y');
@@ -451,12 +451,15 @@ TEST_F(SchedulePages, ValidatorsStoreOrRefuseWithTheirMessages) {
   }
   reboot.ShowRecord(fromModem);
   wakeup.ShowRecord(fromModem);
-  sink.messages.clear();
-  EXPECT_EQ(reboot.Validate(record), -2);
-  EXPECT_EQ(sink.messages.back(), "SMS len error");
-  sink.messages.clear();
-  EXPECT_EQ(wakeup.Validate(record), -2);
-  EXPECT_EQ(sink.messages.back(), "SMS len error");
+  for (ConfigPage* page : {static_cast<ConfigPage*>(&reboot), static_cast<ConfigPage*>(&wakeup)}) {
+    sink.messages.clear();
+    const ConfigRecord before = record;
+    EXPECT_EQ(page->Validate(record), -1);
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Please enter no more than 20 characters."});
+    ASSERT_NE(page->FailedControl(), nullptr);
+    EXPECT_TRUE(page->FailedControl()->objectName().endsWith("SmsReplyEdit"));
+    EXPECT_EQ(record, before);
+  }
 
   // Phone Book: numbers and role bits; a number over 20 characters refused,
   // the slots before it stored.

@@ -37,6 +37,7 @@ class WindowFaults : public ::testing::Test {
     options.chooseFirmwareFile = [this](QWidget*) { return firmware; };
     window = std::make_unique<CMainDlg>(std::move(options));
     window->Messages().SetResponder([this](const MessageRequest& request) {
+      if (request.caption == "Upgrade firmware") return MessageAnswer::Yes;  // the upgrade starts when asked
       texts.push_back(request.text.toStdString());
       return request.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
     });
