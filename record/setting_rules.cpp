@@ -136,10 +136,9 @@ void Write(ConfigRecord& r, const SettingRule& rule, int e, const SettingValue& 
       break;
     case SettingForm::GroupMembers: r.SetPhoneGroupMask(e, *MemberMask(v.items)); break;
     case SettingForm::AlarmSources: {
-      // The bits without a box are the modem's to keep.
-      const auto bits = static_cast<std::uint8_t>(*NamedBits(kAlarmSourceNames, v.items));
-      const std::size_t at = rule.field->offset;
-      r.SetRawByte(at, static_cast<std::uint8_t>((r.RawByte(at) & ~kDoAlarmSourceMask) | bits));
+      // The sum of the three sources, as the DO page writes it: the modem
+      // defines no other bits, so they go out as 0.
+      r.Set(field::do_alarm_source, static_cast<std::uint8_t>(*NamedBits(kAlarmSourceNames, v.items)));
       break;
     }
   }

@@ -25,7 +25,7 @@ TEST(SettingStore, OnlyChangedValuesAreWrittenAndEveryRuleIsChecked) {
   EXPECT_EQ(r, before);
 
   EXPECT_FALSE(StoreSetting(r, RuleOf(field::do_alarm_source), 0, {"", {"phone-control", "di-alarm"}}));
-  EXPECT_EQ(r.RawByte(field::do_alarm_source.offset), 0x85);
+  EXPECT_EQ(r.RawByte(field::do_alarm_source.offset), 0x05);  // a changed source: the sum, other bits 0
   EXPECT_FALSE(StoreSetting(r, RuleOf(field::reboot_times), 2, {" 7:5", {}}));
   EXPECT_EQ(ShowSetting(r, RuleOf(field::reboot_times), 2).text, "07:05");
   EXPECT_FALSE(StoreSetting(r, RuleOf(field::login_request), 0, {"0D0a", {}}));
