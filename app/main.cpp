@@ -90,11 +90,20 @@ int main(int argc, char** argv) {
   for (const QString& pair : parser.values(portOption)) {
     if (!options.ports.AddPair(pair.toStdString())) return RefuseOption("--port: not a COM<n>=<path> pair: " + pair);
   }
+  // The port comes from --select, else from a single --port pair, else it is
+  // the last one opened.
+  const QStringList pairs = parser.values(portOption);
   if (parser.isSet(selectOption)) {
     const auto com = telvaro::ParseComName(parser.value(selectOption).toStdString());
     if (!com) return RefuseOption("--select: not a COM<n> port: " + parser.value(selectOption));
     options.rememberedPort = *com;
+    options.portGiven = true;
+  } else if (const auto com = pairs.size() == 1 ? telvaro::ParseComName(pairs.first().section('=', 0, 0).toStdString())
+                                                : std::nullopt) {
+    options.rememberedPort = *com;
+    options.portGiven = true;
   }
+  options.rememberLastPort = true;
 
   telvaro::CMainDlg window(std::move(options));
   window.show();

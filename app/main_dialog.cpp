@@ -1,6 +1,8 @@
 #include "app/main_dialog.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -140,6 +142,8 @@ constexpr ReadPreparation kReadPreparation[] = {
 constexpr int kPortDetailRole = Qt::UserRole + 1;
 // Status bar field 3's width; it widens only while it shows a note.
 constexpr int kStatusTextWidth = 160;
+// The last port opened, in the serial settings file's [ui] section.
+constexpr const char* kLastPortKey = "last_port";
 
 // The open list names what each port is; the closed box keeps the COM name
 // alone, which is also what the switch button reads.
@@ -316,6 +320,10 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   session_.SetTrafficTap(traced);
   dispatcher_.SetTrafficTap(traced);
   BuildWindow();
+  WatchEdits();
+  if (options_.rememberLastPort && !options_.portGiven) {
+    if (const auto com = ParseComName(UiSetting(kLastPortKey, ""))) session_.SetRememberedPort(*com);
+  }
 
   ListSerialPorts();
   UpdatePortState(session_.IsOpen());
@@ -494,6 +502,11 @@ void CMainDlg::BuildMenu() {
   bar->setNativeMenuBar(false);
   // Access keys only underline a letter: the visible words stay the same.
   QMenu* file = bar->addMenu(tr("&File"));
+  // A settings file is prepared at the desk: no modem needed.
+  QAction* open = file->addAction(tr("&Open settings file..."), this, &CMainDlg::OpenSettingsFile);
+  open->setObjectName("openFileAction");
+  open->setShortcut(QKeySequence::Open);
+  file->addSeparator();
   file->addAction(tr("E&xit"), this, [this] { close(); });
   QMenu* settings = bar->addMenu(tr("&Settings"));
   // Neither talks to the modem, so both work with the port closed.
@@ -502,6 +515,16 @@ void CMainDlg::BuildMenu() {
   settings->addAction(tr("Export &profile..."), this, &CMainDlg::ExportProfile)->setObjectName("exportProfileAction");
   settings->addAction(tr("Import p&rofile..."), this, &CMainDlg::ImportProfile)->setObjectName("importProfileAction");
   settings->addAction(tr("Save traffic log..."), this, &CMainDlg::SaveTrafficLog)->setObjectName("saveTrafficLogAction");
+  settings->addAction(tr("Pe&nding changes..."), this, &CMainDlg::ShowPendingList)->setObjectName("pendingAction");
+  // Unticked, successes show in the status bar for a few seconds instead of
+  // a box to click away; failures always keep their box.
+  confirmAction_ = settings->addAction(tr("&Confirm success with a message"));
+  confirmAction_->setObjectName("confirmSuccessAction");
+  confirmAction_->setCheckable(true);
+  confirmAction_->setChecked(true);
+  connect(confirmAction_, &QAction::toggled, this, [this](bool on) {
+    if (on != confirmSuccess_) SetConfirmSuccess(on);
+  });
   // The Upgrade button stays hidden and disabled; operators start the same
   // command from here.
   settings->addSeparator();
@@ -650,6 +673,12 @@ void CMainDlg::InsertTabs() {
   rebuildingTabs_ = false;
 }
 
+QString CMainDlg::PageName(int page) const {
+  for (const TabEntry& entry : kNormalOrder)
+    if (entry.page == page) return QString::fromLatin1(entry.label).trimmed();
+  return QString("-");
+}
+
 ConfigPage* CMainDlg::PageAtPosition(int position) const {
   const TabEntry* order = rotated_ ? kRotatedOrder : kNormalOrder;
   return position >= 0 && position < kPageCount ? pages_[order[position].page] : nullptr;
@@ -676,6 +705,7 @@ void CMainDlg::OnTabChanged(int position) {
     rebuildingTabs_ = true;
     tabBar_->setCurrentIndex(position);
     rebuildingTabs_ = false;
+    UpdateTabMarkers();
   }
   for (ConfigPage* page : pages_) page->hide();
   PageAtPosition(position)->show();
@@ -695,6 +725,9 @@ void CMainDlg::BuildStatusBar() {
   statusPort_->setObjectName("statusPort");
   statusPort_->setTextFormat(Qt::PlainText);
   statusPort_->setFixedWidth(140);
+  // Operators took this for the modem's data port: it is not.
+  statusPort_->setToolTip("The PC's link to the modem in configuration mode (always 115200,n,8,1).\n"
+                          "The Com page sets the modem's data port, not this link.");
   statusText_ = new QLabel(statusBar_);
   statusText_->setObjectName("statusText");
   statusText_->setTextFormat(Qt::PlainText);  // the modem's own text, never markup
@@ -739,16 +772,27 @@ void CMainDlg::ListSerialPorts() {
 
 void CMainDlg::TogglePort() {
   // Without a port to open the button does nothing: the list already said why.
+  std::optional<int> com;
   if (!session_.IsOpen()) {
-    const auto com = ParseComName(portSelector_->currentText().toStdString());
+    com = ParseComName(portSelector_->currentText().toStdString());
     if (!com) return;
+  }
+  // Closing the port, or opening it to read the modem over a file's edits,
+  // throws the changes away.
+  if (!ConfirmDiscard()) return;
+  if (com) {
     session_.SetRememberedPort(*com);
     chosenPort_.clear();  // now the remembered port
   }
   if (!session_.IsOpen()) tracedPort_.store(session_.RememberedPort());
   const int result = session_.Toggle(session_.RememberedPort());
+  if (result != PortSession::kOpenFailed) {
+    fileName_.clear();  // the modem is what changes are counted against now
+    DropBase();
+  }
   RefreshStatusBar();  // before the automatic read puts its note in field 3
   if (result == PortSession::kOpened) {
+    if (options_.rememberLastPort) SetUiSetting(kLastPortKey, "COM" + std::to_string(session_.RememberedPort()));
     ReadParameters();
     operation_.userRead.store(false);  // the automatic read reports no time-out
   }
@@ -776,7 +820,8 @@ void CMainDlg::UpdatePortState(bool open) {
   switchButton_->setIcon(icons::Switch(open));
   switchButton_->setToolTip(open ? tr("Close the comm port") : tr("Open the comm port"));
   portSelector_->setEnabled(!open);
-  if (open) {
+  // A settings file opened without a modem is edited too.
+  if (open || !fileName_.isEmpty()) {
     EnablePagesByState();
   } else {
     for (ConfigPage* page : pages_) page->DisableAll();
@@ -833,7 +878,17 @@ void CMainDlg::RefreshStatusBar() {
   statusIcon_->setAccessibleName(open ? tr("Port open") : tr("Port closed"));
   statusPort_->setText(QString("COM%1 %2").arg(session_.RememberedPort()).arg(QString::fromStdString(session_.LineDescription())));
   statusText_->setFixedWidth(kStatusTextWidth);
-  statusText_->setText(QString::fromLatin1(state_.record.Get(field::status_text).c_str()));
+  // While changes are pending the field counts them (a click lists them) and
+  // the record's status text moves to its tip.
+  const QString status = QString::fromLatin1(state_.record.Get(field::status_text).c_str());
+  if (pending_.Count() > 0) {
+    statusText_->setText(PendingCountText(pending_.Count()));
+    statusText_->setToolTip((status.isEmpty() ? QString() : status + "\n") + "Click to list the changes");
+  } else {
+    statusText_->setText(status);
+    statusText_->setToolTip(QString());
+  }
+  field3Own_ = true;
 }
 
 void CMainDlg::ShowStatusNote(const QString& text) {
@@ -842,6 +897,7 @@ void CMainDlg::ShowStatusNote(const QString& text) {
   statusText_->setMinimumWidth(kStatusTextWidth);
   statusText_->setMaximumWidth(QWIDGETSIZE_MAX);
   statusText_->setText(text);
+  field3Own_ = false;
 }
 
 void CMainDlg::ShowBusy(const QString& text) {
@@ -884,6 +940,8 @@ void CMainDlg::ReadParameters() {
     messages_->Show(kPortNotOpen);
     return;
   }
+  if (!ConfirmDiscard()) return;
+  DropBase();  // until the modem answers, nothing is counted
   state_.responseReceived.store(false, std::memory_order_release);
   operation_.userRead.store(true);
   for (const ReadPreparation& step : kReadPreparation) {
@@ -932,7 +990,19 @@ void CMainDlg::StartOperationWait(Bytes frame) {
         ShowStatusNote(tr("No answer from the modem on COM%1").arg(com));
       });
     };
-    hooks.showMessage = [this](const std::string& text) { messages_->Show(QString::fromStdString(text)); };
+    hooks.showMessage = [this](const std::string& text) {
+      const QString message = QString::fromStdString(text);
+      if (text != kOperationSucceeded && text != kWriteSucceeded) {
+        messages_->Show(message);
+        return;
+      }
+      ShowSuccess(message);
+      if (text == kWriteSucceeded) {
+        RunOnWindowThread(this, [this] {
+          ShowTimedNote(QString(writingCount_ == 1 ? "Wrote %1 change" : "Wrote %1 changes").arg(writingCount_));
+        });
+      }
+    };
     // A lost frame shows up as a time-out; one that never went out says why.
     const int sent = session_.Write(frame);
     // Only an answer received after this frame went out is its answer.
@@ -1067,6 +1137,15 @@ bool CMainDlg::ConfirmUpgrade(const QString& path, const std::vector<std::uint8_
 }
 
 void CMainDlg::ExitProgram() {
+  // With changes pending, the one question is whether to throw them away.
+  RecomputePending();
+  if (pending_.Count() > 0) {
+    if (!ConfirmDiscard()) return;
+    discardAsked_ = true;
+    close();
+    discardAsked_ = false;
+    return;
+  }
   if (messages_->Show("Close this program, continue?", "Exit", MessageButtons::YesNo) != MessageAnswer::Yes) return;
   close();
 }
@@ -1127,13 +1206,13 @@ bool CMainDlg::ConfirmCloseDuringUpgrade() {
 }
 
 void CMainDlg::reject() {
-  if (!ConfirmCloseDuringUpgrade()) return;
+  if (!ConfirmCloseDuringUpgrade() || (!discardAsked_ && !ConfirmDiscard())) return;
   ShutDown();
   QDialog::reject();
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
-  if (!ConfirmCloseDuringUpgrade()) {
+  if (!ConfirmCloseDuringUpgrade() || (!discardAsked_ && !ConfirmDiscard())) {
     event->ignore();
     return;
   }

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/message_owner.h"
+#include "app/pending_changes.h"
+#include "app/pending_view.h"
 #include "app/worker_threads.h"
 #include "link/port_discovery.h"
 #include "link/port_session.h"
@@ -38,6 +40,7 @@ class QToolButton;
 namespace telvaro {
 
 class ConfigPage;
+struct SettingsFileRead;
 class TabStrip;
 class CComPage;
 class CBasicPage;
@@ -81,6 +84,10 @@ struct MainDlgOptions {
   // The Reboot note's periods; tests may shorten them.
   int noteTickMs = 1000;
   int noteLifeMs = 30000;
+  // The last port opened is kept in the serial settings file and selected at
+  // the next start, unless the command line gave the port.
+  bool rememberLastPort = false;
+  bool portGiven = false;
 };
 
 class CMainDlg : public QDialog, public PageHost, private SessionEvents, private DispatchHost {
@@ -113,6 +120,24 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void RebootDevice();
   void UpgradeFirmware();
   void ExitProgram();
+  // File > Open settings file...: with the port closed, the file's record
+  // becomes what the pages are edited against; Export saves it.
+  void OpenSettingsFile();
+
+  // Changes not yet written: what a Write would change in the modem, found
+  // now by storing the pages quietly on a copy (nothing shown, nothing sent).
+  PendingChanges PendingWrite();
+  // What the window shows: recomputed shortly after each edit.
+  const PendingChanges& Pending() const { return pending_; }
+  void RecomputePending();
+  // Settings > "Pending changes...": the list, with its revert buttons.
+  void ShowPendingList();
+  // Back to the modem's value: one change of Pending(), or all (-1).
+  void RevertPending(int index);
+  bool ControlMarked(const QWidget* control) const { return marks_.IsMarked(control); }
+  // Settings > "Confirm success with a message".
+  bool ConfirmSuccess() const { return confirmSuccess_; }
+  void SetConfirmSuccess(bool on);
 
   // PageHost: the cross-page entry points.
   void SetWakeupMode(int mode) override;
@@ -126,6 +151,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // The page shown at each tab position, and the tab labels, as the strip is now.
   ConfigPage* PageAtPosition(int position) const;
   QTabBar* TabBar() const { return tabBar_; }
+  // A page's name as its tab says it, without the leading spaces.
+  QString PageName(int page) const;
   QString StatusField(int field) const;  // 1..3; field 1 is the port state icon's name
   QProgressBar* ProgressBar() const { return progress_; }
   // Waits (serving events) until every worker thread has ended.
@@ -136,6 +163,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
+  // A click on status field 3 opens the list of pending changes.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildWindow();
@@ -184,6 +213,31 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // first failure's negative result after its message, with the failing
   // page shown and the focus on the control the failure names.
   int ValidatePages(ConfigRecord& record);
+  // The same validators on `record` without a word; the refusals they meet.
+  std::vector<PageRefusal> StorePagesQuietly(ConfigRecord& record);
+  // Asks "Discard N changes not written to the modem?" when any are pending;
+  // true when nothing is pending or the operator said Yes.
+  bool ConfirmDiscard();
+  // The record changes are counted against: the modem's, or the file's.
+  void SetBase(const ConfigRecord& record);
+  void DropBase();
+  void SchedulePending();
+  void ShowPendingState();
+  void UpdateTitle();
+  void UpdateTabMarkers();
+  // The window's record on every page (no new base, the clock left alone).
+  // The window's record on every page; the displayed clock too when asked.
+  void ShowRecord(bool loadClock);
+  void WatchEdits();
+  void ShowSettingsReadFailure(const SettingsFileRead& read);
+  // A success of Read, Write, Import or Export: a box, or 5 s in the status
+  // bar when "Confirm success with a message" is off. Any thread.
+  void ShowSuccess(const QString& text);
+  void ShowTimedNote(const QString& text);
+  // The [ui] section of the serial settings file.
+  std::string UiSetting(const char* key, const char* fallback) const;
+  void SetUiSetting(const char* key, const std::string& value) const;
+  bool PagesEditable() const { return session_.IsOpen() || !fileName_.isEmpty(); }
   QString ChooseSettingsFile(bool save);
   QString ChooseProfileFile(bool save);
   void UpgradeWorker();
@@ -197,6 +251,9 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void PortStateChanged(bool open) override { UpdatePortState(open); }
   void SetIoPresent(bool present) override;
   void SetGridEnabled(bool enabled) override;
+  // Only the modem's answer comes this way: it becomes what changes are
+  // counted against. Records of the window's own (Default, Import, a
+  // profile) are shown with ShowRecord.
   void ShowRecordOnPages(const ConfigRecord& record) override;
 
   MessageOwner* messages_;
@@ -259,6 +316,22 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   bool rotated_ = false;
   bool diLabelShortened_ = false;  // "    DI" after the first rotation back
   bool rebuildingTabs_ = false;
+  // Changes not yet written.
+  ConfigRecord base_;
+  bool haveBase_ = false;
+  std::vector<PageRefusal> baseRefusals_;  // what the base itself would have refused
+  bool refusalBaseline_ = false;
+  PendingChanges pending_;
+  QTimer* pendingTimer_ = nullptr;  // recomputes shortly after the last edit
+  ControlMarks marks_;
+  QString fileName_;  // the settings file edited without a modem
+  std::atomic<bool> confirmSuccess_{true};  // read by the operation wait's worker
+  int writingCount_ = 0;        // changes the running Write sends
+  bool discardAsked_ = false;   // the Exit button has asked already
+  QTimer* noteTimer_ = nullptr;  // ends a success note in field 3
+  QString timedNote_;
+  bool field3Own_ = true;  // field 3 shows the record's status or the pending count, not a note
+  QAction* confirmAction_ = nullptr;
   QString busyText_;    // shown in field 3 while the modem is busy
   QString chosenPort_;  // picked by the operator since the last switch press
 };

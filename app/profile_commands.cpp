@@ -85,7 +85,9 @@ void CMainDlg::ImportProfile() {
     return;
   }
   state_.record = edited;
-  ShowRecordOnPages(state_.record);
+  // Shown as the window's own record: the modem's stays what the changes
+  // are counted against, so the profile's settings show as not yet written.
+  ShowRecord(true);
   messages_->Show(QString("Profile imported: %1 setting(s); Write sends them").arg(read.profile.settings.size()));
 }
 

@@ -3,6 +3,7 @@
 // order, Default and Write.
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QToolButton>
 
@@ -38,16 +39,25 @@ constexpr PageIndex kValidateOrder[] = {kBasic,      kCom,       kGprs, kNetwork
 }  // namespace
 
 void CMainDlg::ShowRecordOnPages(const ConfigRecord&) {
+  // The modem's answer: what changes are counted against from now on, as it
+  // came, before the pages correct anything.
+  fileName_.clear();
+  SetBase(state_.record);
+  ShowRecord(true);
+}
+
+void CMainDlg::ShowRecord(bool loadClock) {
   // The record is the window's own: the Basic page corrects it (PIN lock,
   // clock request) while it is shown.
   ConfigRecord& record = state_.record;
   if (clockLoad_) {
-    clock_.Load(record.FieldBytes(field::rtc_time).data());
+    if (loadClock) clock_.Load(record.FieldBytes(field::rtc_time).data());
   } else {
     clockLoad_ = true;
   }
   for (PageIndex index : kShowOrder) pages_[index]->ShowRecord(record);
   UpdatePortState(session_.IsOpen());
+  RecomputePending();  // the pages now show what is counted
   RefreshStatusBar();
 }
 
@@ -72,11 +82,23 @@ int CMainDlg::ValidatePages(ConfigRecord& record) {
   return 0;
 }
 
+std::vector<PageRefusal> CMainDlg::StorePagesQuietly(ConfigRecord& record) {
+  // Every page is stored, even after one refuses, so the list shows every
+  // edit; the refusals say where Write would stop.
+  std::vector<PageRefusal> refusals;
+  for (PageIndex index : kValidateOrder) {
+    std::string refusal;
+    if (pages_[index]->StoreQuietly(record, &refusal) < 0) refusals.push_back({index, QString::fromStdString(refusal)});
+  }
+  return refusals;
+}
+
 void CMainDlg::OnDefault() {
   if (!session_.IsOpen()) {
     messages_->Show(kPortNotOpen);
     return;
   }
+  if (!ConfirmDiscard()) return;
   ConfigRecord& record = state_.record;
   // What the device is stays as it is: only its settings go back to the factory's.
   const std::uint8_t rs485Absent = record.Get(field::rs485_absent);
@@ -86,7 +108,7 @@ void CMainDlg::OnDefault() {
   record.Set(field::rs485_absent, rs485Absent);
   record.Set(field::hw_options, hwOptions);
   record.Set(field::device_flag, deviceFlag);
-  ShowRecordOnPages(record);
+  ShowRecord(true);
 }
 
 void CMainDlg::WriteParameters() {
@@ -99,6 +121,7 @@ void CMainDlg::WriteParameters() {
   // or shown.
   ConfigRecord edited = state_.record;
   if (ValidatePages(edited) < 0) return;
+  writingCount_ = haveBase_ ? ComparePending(base_, edited, pages_).Count() : 0;
   state_.record = edited;
   SaveSerialSettings(state_.record, comPage_->SettingsPath());  // a file that cannot be written is not reported
   SetCommandButtonsEnabled(false);
@@ -136,7 +159,22 @@ void CMainDlg::ExportSettings() {
   const QString path = ChooseSettingsFile(true);
   if (path.isEmpty()) return;
   const SettingsFileWrite written = WriteSettingsFile(QFile::encodeName(path).toStdString(), state_.record);
-  messages_->Show(written.ok() ? QString("Export succeed") : WithDetail(written.message, written.detail));
+  if (!written.ok()) {
+    messages_->Show(WithDetail(written.message, written.detail));
+    return;
+  }
+  // A file edited without a modem is now the file saved.
+  if (!session_.IsOpen() && !fileName_.isEmpty()) {
+    fileName_ = QFileInfo(path).fileName();
+    SetBase(state_.record);
+    RecomputePending();
+  }
+  ShowSuccess("Export succeed");
+}
+
+void CMainDlg::ShowSettingsReadFailure(const SettingsFileRead& read) {
+  messages_->Show(read.message == kSettingsOpenFailed ? WithDetail(read.message, read.detail)
+                                                      : QString::fromStdString(read.message));
 }
 
 void CMainDlg::SaveTrafficLog() {
@@ -151,18 +189,24 @@ void CMainDlg::SaveTrafficLog() {
 }
 
 void CMainDlg::ImportSettings() {
+  if (!ConfirmDiscard()) return;
   const QString path = ChooseSettingsFile(false);
   if (path.isEmpty()) return;
   const SettingsFileRead read = ReadSettingsFile(QFile::encodeName(path).toStdString());
   if (!read.record) {
-    messages_->Show(read.message == kSettingsOpenFailed ? WithDetail(read.message, read.detail)
-                                                        : QString::fromStdString(read.message));
+    ShowSettingsReadFailure(read);
     return;
   }
   // What the connected device says of itself stays; the rest is the file's.
   state_.record.ImportKeepingDeviceBytes(read.record->Block());
-  ShowRecordOnPages(state_.record);
-  messages_->Show("Import succeed");
+  // Without a modem the file is what the pages are edited against; with one,
+  // the modem stays, and the import shows as changes not written.
+  if (!session_.IsOpen()) {
+    fileName_ = QFileInfo(path).fileName();
+    SetBase(state_.record);
+  }
+  ShowRecord(true);
+  ShowSuccess("Import succeed");
 }
 
 }  // namespace telvaro

@@ -2,16 +2,18 @@
 // simulated modem. Run it under a real X server (scripts/screenshot.sh uses
 // Xvfb):
 //   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--lang CODE]
-//                    [--size WxH] [--scroll-bottom]
+//                    [--size WxH] [--scroll-bottom] [--edited] [--list]
 // --tab shows page N (the Networks page by default), --dark gives the window a
 // dark palette, --port-list opens the port selector's list as well, with a few
 // USB adapters beside the simulated modem. --lang starts the window in another
 // language as telvaro-pro --lang does, --size resizes the window, and
-// --scroll-bottom scrolls the page area to its end. QT_SCALE_FACTOR scales the
-// window.
+// --scroll-bottom scrolls the page area to its end. --edited changes Device
+// Name so the marks of a change not yet written show, --list opens the list of
+// them over the window. QT_SCALE_FACTOR scales the window.
 #include <QApplication>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPalette>
@@ -25,9 +27,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "app/language.h"
 #include "app/main_dialog.h"
+#include "pages/config_page.h"
 #include "sim/modem_sim.h"
 
 namespace {
@@ -78,7 +82,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const char* output = nullptr;
   int tab = telvaro::kPageCount - 1;
-  bool dark = false, portList = false, scrollBottom = false;
+  bool dark = false, portList = false, scrollBottom = false, edited = false, list = false;
   int width = 0, height = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--tab") == 0 && i + 1 < argc) {
@@ -93,6 +97,10 @@ int main(int argc, char** argv) {
       if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2) width = height = 0;
     } else if (std::strcmp(argv[i], "--scroll-bottom") == 0) {
       scrollBottom = true;
+    } else if (std::strcmp(argv[i], "--edited") == 0) {
+      edited = true;
+    } else if (std::strcmp(argv[i], "--list") == 0) {
+      edited = list = true;
     } else if (!output && argv[i][0] != '-') {
       output = argv[i];
     } else {
@@ -103,7 +111,7 @@ int main(int argc, char** argv) {
   if (!output) {
     std::fprintf(stderr,
                  "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--lang CODE] [--size WxH] "
-                 "[--scroll-bottom]\n");
+                 "[--scroll-bottom] [--edited] [--list]\n");
     return 2;
   }
   if (dark) {
@@ -139,6 +147,10 @@ int main(int argc, char** argv) {
   timer.start();
   while (!succeeded && timer.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
   window.TabBar()->setCurrentIndex(tab);
+  if (edited) {
+    auto* name = window.Page(telvaro::kBasic)->findChild<QLineEdit*>("deviceNameEdit");
+    name->setText(name->text() + "-2");
+  }
   Settle(300);
   if (scrollBottom) {
     auto* area = window.findChild<QScrollArea*>("tabPane");
@@ -161,6 +173,16 @@ int main(int argc, char** argv) {
     Settle(500);
     popup = selector->view()->window();
   }
+  std::unique_ptr<telvaro::PendingListDialog> pendingList;
+  if (list) {
+    window.RecomputePending();
+    pendingList = std::make_unique<telvaro::PendingListDialog>(&window, window.Pending(),
+                                                               [&](int page) { return window.PageName(page); });
+    pendingList->show();
+    pendingList->move(window.geometry().topLeft() + QPoint(8, 120));
+    Settle(500);
+    popup = pendingList.get();
+  }
   const QPixmap shot = Grab(window, popup);
   if (!succeeded || !shot.save(output)) {
     std::fprintf(stderr, "no screenshot: read %s\n", succeeded ? "succeeded" : "failed");
@@ -168,6 +190,8 @@ int main(int argc, char** argv) {
   }
   std::printf("%s: %dx%d\n", output, shot.width(), shot.height());
   if (popup) popup->hide();
+  pendingList.reset();
+  window.RevertPending(-1);  // closing asks about changes not written
   window.close();
   return 0;
 }

@@ -91,6 +91,10 @@ CAdvanced1Page::CAdvanced1Page(QWidget* parent, MessageSink* messages) : ConfigP
   for (QCheckBox* box : {delimiter1Box_, delimiter2Box_, roamingBox_, csdBackupBox_})
     connect(box, &QCheckBox::clicked, this, [this] { EnableByState(); });
   connect(plmnList_, &QComboBox::activated, this, [this] { EnableByState(); });
+  // Each "Enable" says what it enables, for screen readers and the list of
+  // changes not written.
+  delimiter1Box_->setAccessibleName(tr("Delimiter 1 Enable"));
+  delimiter2Box_->setAccessibleName(tr("Delimiter 2 Enable"));
   ShowValues();
 }
 

@@ -175,7 +175,7 @@ int CBasicPage::Validate(ConfigRecord& record) {
   if (changePin == 1 && !PinLengthOk(newPinCode)) return Refuse(newPinCodeEdit_, MessageOf(field::new_pin_code), -2);
   Exchange().Store(record);
   if (record.Get(field::pin_lock) > kHighestPinLock) record.Set(field::pin_lock, 0);
-  SelectIndex(pinLockList_, record.Get(field::pin_lock));
+  if (!Quiet()) SelectIndex(pinLockList_, record.Get(field::pin_lock));
   if (syncWithPc == 1) {
     SetClockFromPc(record);
     record.SetFlag(field::rtc_set, true);

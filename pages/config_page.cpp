@@ -1,5 +1,12 @@
 #include "pages/config_page.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <cstdlib>
+
 #include "link/session_events.h"
 
 namespace telvaro {
@@ -36,8 +43,90 @@ int ConfigPage::Validate(ConfigRecord& record) {
   return exchange_.Store(record);
 }
 
+namespace {
+
+// Keeps the first refusal a quiet store meets.
+class FirstMessage : public MessageSink {
+ public:
+  explicit FirstMessage(std::string* text) : text_(text) {}
+  void ShowMessage(const std::string& text) override {
+    if (text_ != nullptr && text_->empty()) *text_ = text;
+  }
+
+ private:
+  std::string* text_;
+};
+
+}  // namespace
+
+MessageSink* ConfigPage::Messages() const { return quietSink_ != nullptr ? quietSink_ : messages_; }
+
+int ConfigPage::StoreQuietly(ConfigRecord& record, std::string* refusal) {
+  FirstMessage sink(refusal);
+  quietSink_ = &sink;
+  exchange_.SetMessages(&sink);
+  exchange_.SetQuiet(true);
+  const int result = Validate(record);
+  exchange_.SetQuiet(false);
+  exchange_.SetMessages(messages_);
+  quietSink_ = nullptr;
+  return result;
+}
+
+namespace {
+
+// The caption of a control laid out on the page's fixed grid: the nearest
+// label that ends left of it on its line, passing over hints in brackets
+// such as "(Hex)", unless another input stands between them.
+const QLabel* CaptionOnTheLeft(const QWidget* control) {
+  const QRect place = control->geometry();
+  const QLabel* caption = nullptr;
+  for (const QLabel* label : control->parentWidget()->findChildren<const QLabel*>(Qt::FindDirectChildrenOnly)) {
+    const QRect at = label->geometry();
+    if (std::abs(at.center().y() - place.center().y()) > place.height() / 2 || at.left() >= place.left()) continue;
+    if (label->text().trimmed().startsWith(u'(')) continue;
+    if (caption == nullptr || at.left() > caption->geometry().left()) caption = label;
+  }
+  if (caption == nullptr) return nullptr;
+  // Another input between them owns the caption.
+  for (const QWidget* other : control->parentWidget()->findChildren<const QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const bool input = qobject_cast<const QLineEdit*>(other) != nullptr ||
+                       qobject_cast<const QComboBox*>(other) != nullptr ||
+                       qobject_cast<const QCheckBox*>(other) != nullptr;
+    const QRect at = other->geometry();
+    if (input && other != control && std::abs(at.center().y() - place.center().y()) <= place.height() / 2 &&
+        at.left() > caption->geometry().left() && at.left() < place.left())
+      return nullptr;
+  }
+  return caption;
+}
+
+}  // namespace
+
+QString ConfigPage::SettingName(const QWidget* control) const {
+  const QWidget* parent = control->parentWidget();
+  QString name = control->accessibleName();
+  if (name.isEmpty() && parent != nullptr) {
+    for (const QLabel* label : parent->findChildren<const QLabel*>(Qt::FindDirectChildrenOnly))
+      if (label->buddy() == control) name = label->text();
+  }
+  if (name.isEmpty()) {
+    // A box's own text ("Enable") says more after its line's caption
+    // ("Delimiter 1").
+    const auto* box = qobject_cast<const QCheckBox*>(control);
+    const QString own = box != nullptr ? box->text() : QString();
+    const QLabel* caption = parent != nullptr ? CaptionOnTheLeft(control) : nullptr;
+    name = caption == nullptr ? own : own.isEmpty() ? caption->text() : caption->text().trimmed() + " " + own;
+  }
+  name = name.remove(u'&').simplified();
+  if (name.isEmpty()) name = control->objectName();
+  if (const auto* group = qobject_cast<const QGroupBox*>(parent)) name = group->title().trimmed() + ": " + name;
+  return name;
+}
+
 int ConfigPage::Refuse(QWidget* control, const char* message, int code) {
-  if (messages_ != nullptr) messages_->ShowMessage(message);
+  // Quietly stored, the message goes to the quiet sink.
+  if (MessageSink* messages = Messages()) messages->ShowMessage(message);
   exchange_.MarkFailed(control);
   return code;
 }

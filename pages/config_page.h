@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QWidget>
+#include <string>
 #include <vector>
 
 #include "pages/page_host.h"
@@ -44,12 +45,25 @@ class ConfigPage : public QWidget {
   // one its message is about); null when it passed.
   QWidget* FailedControl() const { return exchange_.FailedControl(); }
 
+  // The validator on a copy, without a word: no message, no focus moved, no
+  // control changed. 0, or the failing check's result with its message in
+  // `refusal`. What a Write would send is found this way.
+  int StoreQuietly(ConfigRecord& record, std::string* refusal);
+  // What the operator calls the setting `control` stands for: its accessible
+  // name, a check box's own text, the label that is its buddy, or the caption
+  // on its left on the same line, after the title of the group it sits in.
+  virtual QString SettingName(const QWidget* control) const;
+  // The linked rows, to compare records as the page shows them.
+  std::vector<ValueExchange::RecordRow> RecordRows() const { return exchange_.RecordRows(); }
+
   bool TakeValues() { return exchange_.Take(); }
   void ShowValues() const { exchange_.Show(); }
 
   void SetMainDlg(PageHost* host) { mainDlg = host; }
   PageHost* MainDlg() const { return mainDlg; }
-  MessageSink* Messages() const { return messages_; }
+  // While the page is stored quietly, a sink that only keeps the first text.
+  MessageSink* Messages() const;
+  bool Quiet() const { return quietSink_ != nullptr; }
 
   // The exchange's controls followed by those added with AddInputControl.
   std::vector<QWidget*> InputControls() const;
@@ -69,6 +83,7 @@ class ConfigPage : public QWidget {
 
  private:
   MessageSink* messages_;
+  MessageSink* quietSink_ = nullptr;
   ValueExchange exchange_;
   std::vector<QWidget*> extraControls_;
 };

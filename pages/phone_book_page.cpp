@@ -101,6 +101,28 @@ CPhoneBookPage::CPhoneBookPage(QWidget* parent, MessageSink* messages) : ConfigP
   ShowValues();
 }
 
+QString CPhoneBookPage::SettingName(const QWidget* control) const {
+  for (int row = 0; row < kRows; ++row) {
+    const QString phone = QStringLiteral("Phone %1").arg(row + 1);
+    if (control == numberEdits_[static_cast<std::size_t>(row)]) return phone;
+    for (const ColumnSpec& spec : kColumnSpecs)
+      if (control == Box(spec.column, row)) return phone + " " + ColumnCaption(spec.column);
+  }
+  return ConfigPage::SettingName(control);
+}
+
+std::optional<PhoneBookColumn> CPhoneBookPage::CallColumnOfRole(std::uint8_t role) {
+  for (const ColumnSpec& spec : kColumnSpecs)
+    if (spec.role == role && IsCallColumn(spec.column)) return spec.column;
+  return std::nullopt;
+}
+
+QString CPhoneBookPage::ColumnCaption(PhoneBookColumn column) {
+  for (const ColumnSpec& spec : kColumnSpecs)
+    if (spec.column == column) return QString(IsCallColumn(column) ? "Call " : "SMS ") + QLatin1String(spec.head);
+  return QString();
+}
+
 void CPhoneBookPage::OnShow() {
   callRebootAvailable = false;
   callWakeupAvailable = false;

@@ -8,6 +8,8 @@
 #include <QString>
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 
 #include "pages/config_page.h"
 
@@ -42,6 +44,12 @@ class CPhoneBookPage : public ConfigPage {
   // Each row's Call Reboot, Call Wakeup and CSD are enabled when their column
   // is available and neither of the other two is ticked in that row.
   void UpdateCallColumns();
+
+  // "Phone 3" for a number, "Phone 3 Call Reboot" for a role box.
+  QString SettingName(const QWidget* control) const override;
+  // The Call column a role bit belongs to, if any; and its caption.
+  static std::optional<PhoneBookColumn> CallColumnOfRole(std::uint8_t role);
+  static QString ColumnCaption(PhoneBookColumn column);
 
   // The check box of `column` in `row` (0..9).
   QCheckBox* Box(PhoneBookColumn column, int row) const { return boxes_[Slot(column)][static_cast<std::size_t>(row)]; }

@@ -54,6 +54,14 @@ void CPhoneGroupPage::EnableByState() {
 
 void CPhoneGroupPage::DisableAll() { SetGridEnabled(false); }
 
+QString CPhoneGroupPage::SettingName(const QWidget* control) const {
+  for (int group = 0; group < kGroups; ++group)
+    for (int entry = 0; entry < kEntries; ++entry)
+      if (control == boxes_[Index(group, entry)])
+        return QStringLiteral("Group %1, phone %2").arg(group + 1).arg(entry + 1);
+  return ConfigPage::SettingName(control);
+}
+
 void CPhoneGroupPage::ClearForRead() {
   members.fill(0);
   ShowValues();

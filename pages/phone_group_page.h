@@ -28,6 +28,8 @@ class CPhoneGroupPage : public ConfigPage {
   void DisableAll() override;
   // Unticks the whole grid.
   void ClearForRead() override;
+  // "Group 2, phone 5" for the box in row 2, column 5.
+  QString SettingName(const QWidget* control) const override;
 
   // Whether the modem has digital I/O; set from every accepted parameter
   // response.

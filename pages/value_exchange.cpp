@@ -20,6 +20,8 @@ namespace {
 
 // QLineEdit's own default, which stands for "no limit".
 constexpr int kNoLengthLimit = 32767;
+// A phone book slot: the number's text, then its role byte.
+constexpr std::size_t kPhoneNumberWidth = 21;
 
 // Parses decimal text with an optional sign; spaces around the number are
 // allowed, anything else (including empty text) is not a number. Values that
@@ -190,9 +192,31 @@ std::vector<QWidget*> ValueExchange::Controls() const {
   return controls;
 }
 
+std::vector<ValueExchange::RecordRow> ValueExchange::RecordRows() const {
+  std::vector<RecordRow> rows;
+  for (const Binding& binding : bindings_)
+    if (binding.describe) rows.push_back({binding.control, binding.offset, binding.width, binding.bit, binding.describe});
+  return rows;
+}
+
 // Rows linked to the record.
 
 ValueExchange::Binding& ValueExchange::Row::Self() { return exchange_->bindings_[index_]; }
+
+void ValueExchange::Row::Place(const FieldInfo& f, int element, std::function<QString(const ConfigRecord&)> describe,
+                               std::uint8_t bit) {
+  Binding& self = Self();
+  self.offset = f.ElementOffset(element);
+  self.width = f.ElementWidth();
+  self.bit = bit;
+  self.describe = std::move(describe);
+}
+
+namespace {
+
+QString TickText(bool on) { return on ? QStringLiteral("ticked") : QStringLiteral("not ticked"); }
+
+}  // namespace
 
 template <typename T>
 T* ValueExchange::Row::ValueAs(const char* what) {
@@ -222,6 +246,7 @@ ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::Text>& f, in
     if (text.size() < f.ElementWidth()) r.Set(f, text, element);
     return std::nullopt;
   };
+  Place(f, element, [=](const ConfigRecord& r) { return FromRecordText(r.Get(f, element)); });
   return *this;
 }
 
@@ -276,11 +301,13 @@ void LinkFlag(int* value, const FlagField& f, int element, std::function<void(co
 
 ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::Byte>& f, int element) {
   LinkNumber(Self().value, f, element, Self().load, Self().store);
+  Place(f, element, [=](const ConfigRecord& r) { return QString::number(r.Get(f, element)); });
   return *this;
 }
 
 ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::U16>& f, int element) {
   LinkNumber(Self().value, f, element, Self().load, Self().store);
+  Place(f, element, [=](const ConfigRecord& r) { return QString::number(r.Get(f, element)); });
   return *this;
 }
 
@@ -297,21 +324,28 @@ ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::Index>& f, i
     }
     return std::nullopt;
   };
+  Place(f, element, [=](const ConfigRecord& r) {
+    const std::uint8_t index = r.Get(f, element);
+    return index < f.list->size() ? QString::fromLatin1(f.list->Text(index)) : QStringLiteral("(none: %1)").arg(index);
+  });
   return *this;
 }
 
 ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::FlagIsOne>& f, int element) {
   LinkFlag(CheckAs(f.name), f, element, Self().load, Self().store);
+  Place(f, element, [=](const ConfigRecord& r) { return TickText(r.IsOn(f, element)); });
   return *this;
 }
 
 ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::FlagNonZero>& f, int element) {
   LinkFlag(CheckAs(f.name), f, element, Self().load, Self().store);
+  Place(f, element, [=](const ConfigRecord& r) { return TickText(r.IsOn(f, element)); });
   return *this;
 }
 
 ValueExchange::Row& ValueExchange::Row::Link(const Field<FieldKind::FlagPositive>& f, int element) {
   LinkFlag(CheckAs(f.name), f, element, Self().load, Self().store);
+  Place(f, element, [=](const ConfigRecord& r) { return TickText(r.IsOn(f, element)); });
   return *this;
 }
 
@@ -325,6 +359,7 @@ ValueExchange::Row& ValueExchange::Row::LinkBit(const Field<FieldKind::BitMask>&
     r.Set(f, static_cast<std::uint8_t>(others | (*value == 1 ? bit : 0)));
     return std::nullopt;
   };
+  Place(f, 0, [=](const ConfigRecord& r) { return TickText((r.RawByte(f.offset) & bit) != 0); }, bit);
   return *this;
 }
 
@@ -337,6 +372,11 @@ ValueExchange::Row& ValueExchange::Row::LinkPhoneRole(int slot, std::uint8_t rol
     r.SetPhoneBook(slot, entry);
     return std::nullopt;
   };
+  Place(field::phone_book, slot, [=](const ConfigRecord& r) { return TickText((r.PhoneBook(slot).roles & role) != 0); },
+        role);
+  // Only the role byte behind the slot's number.
+  Self().offset += kPhoneNumberWidth;
+  Self().width = 1;
   return *this;
 }
 
@@ -349,6 +389,7 @@ ValueExchange::Row& ValueExchange::Row::LinkGroupMember(int group, int slot) {
     r.SetPhoneGroupMask(group, static_cast<std::uint16_t>((mask & ~bit) | (*value == 1 ? bit : 0)));
     return std::nullopt;
   };
+  Place(field::phone_groups, group, [=](const ConfigRecord& r) { return TickText(r.IsGroupMember(group, slot)); });
   return *this;
 }
 
@@ -361,6 +402,8 @@ ValueExchange::Row& ValueExchange::Row::LinkPhoneNumber(int slot) {
     r.SetPhoneBook(slot, entry);
     return std::nullopt;
   };
+  Place(field::phone_book, slot, [=](const ConfigRecord& r) { return FromRecordText(r.PhoneBook(slot).number); });
+  Self().width = kPhoneNumberWidth;
   return *this;
 }
 
@@ -376,6 +419,10 @@ ValueExchange::Row& ValueExchange::Row::LinkScheduleTime(const Field<FieldKind::
     r.SetScheduleTime(f, time->hour, time->minute, element);
     return std::nullopt;
   };
+  Place(f, element, [=](const ConfigRecord& r) {
+    const auto text = ScheduleTimeText(r, f, element);
+    return text ? QString::fromStdString(*text) : QStringLiteral("(not a time)");
+  });
   return *this;
 }
 
@@ -393,6 +440,7 @@ ValueExchange::Row& ValueExchange::Row::LinkHexByte(const Field<FieldKind::Byte>
     r.Set(f, *byte);
     return std::nullopt;
   };
+  Place(f, 0, [=](const ConfigRecord& r) { return QString::fromStdString(FormatHexByte(r.Get(f))); });
   return *this;
 }
 
@@ -407,6 +455,7 @@ ValueExchange::Row& ValueExchange::Row::LinkHexPacket(const Field<FieldKind::Hex
     r.Set(f, data);
     return std::nullopt;
   };
+  Place(f, 0, [=](const ConfigRecord& r) { return QString::fromStdString(FormatHexPacket(r, f)); });
   return *this;
 }
 
@@ -449,6 +498,7 @@ void SelectIndex(QComboBox* list, int index) { list->setCurrentIndex(index >= 0 
 
 void ValueExchange::Fail(QWidget* control, const QString& message) const {
   if (messages_ != nullptr) messages_->ShowMessage(message.toStdString());
+  if (quiet_) return;  // the operator is typing elsewhere: the focus stays
   control->setFocus();
   if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
 }

@@ -73,6 +73,23 @@ class ValueExchange {
   // The controls bound, in exchange order (what DisableAll switches off).
   std::vector<QWidget*> Controls() const;
 
+  // A linked row's place in the record and how the record reads there, so
+  // that two records can be compared row by row as the page shows them.
+  struct RecordRow {
+    QWidget* control;
+    std::size_t offset;   // the bytes the row stores
+    std::size_t width;
+    std::uint8_t bit;     // the one bit of a mask or role row; 0 for whole bytes
+    std::function<QString(const ConfigRecord&)> describe;
+  };
+  std::vector<RecordRow> RecordRows() const;
+
+  // While quiet, a failed take moves no focus: the pending-changes check
+  // takes and stores the pages as Write would, behind the operator's back,
+  // while they type (its messages go to a sink that only keeps them).
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
+  bool Quiet() const { return quiet_; }
+
   // The control of the last Take or Store that failed; null when the last
   // one passed. A page's own check names its control with MarkFailed.
   QWidget* FailedControl() const { return failed_; }
@@ -96,11 +113,16 @@ class ValueExchange {
     Storer store;
     const int* gate = nullptr;  // stored only while *gate == 1
     int rank = 0;               // stores run in rank order, then exchange order
+    std::function<QString(const ConfigRecord&)> describe{};  // the field as the control shows it
+    std::size_t offset = 0;
+    std::size_t width = 0;
+    std::uint8_t bit = 0;
   };
   Row Add(Binding binding);
   void Fail(QWidget* control, const QString& message) const;
 
   MessageSink* messages_;
+  bool quiet_ = false;
   std::vector<Binding> bindings_;
   mutable QWidget* failed_ = nullptr;
 };
@@ -154,6 +176,9 @@ class ValueExchange::Row {
   template <typename T>
   T* ValueAs(const char* what);
   int* CheckAs(const char* what);
+  // Where the link stores and how the record reads there.
+  void Place(const FieldInfo& f, int element, std::function<QString(const ConfigRecord&)> describe,
+             std::uint8_t bit = 0);
 
   ValueExchange* exchange_;
   std::size_t index_;

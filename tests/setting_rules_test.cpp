@@ -88,8 +88,11 @@ TEST(SettingRules, ThePagesAndTheCoreCheckAcceptAndRefuseTheSameRecords) {
       texts.push_back(request.text.toStdString());
       return MessageAnswer::Ok;
     });
+    // With the port closed the imported record opens the pages for editing,
+    // which may already name a value out of its range; Export judges.
     window.ImportSettings();
-    ASSERT_EQ(texts, std::vector<std::string>{"Import succeed"});
+    ASSERT_FALSE(texts.empty());
+    ASSERT_EQ(texts.back(), "Import succeed");
     texts.clear();
     chosen.clear();  // Export stops at the file dialog: only the validators speak
     window.ExportSettings();
