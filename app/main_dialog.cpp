@@ -999,7 +999,7 @@ void CMainDlg::StartOperationWait(Bytes frame) {
       ShowSuccess(message);
       if (text == kWriteSucceeded) {
         RunOnWindowThread(this, [this] {
-          ShowTimedNote(QString(writingCount_ == 1 ? "Wrote %1 change" : "Wrote %1 changes").arg(writingCount_));
+          ShowTimedNote((writingCount_ == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(writingCount_));
         });
       }
     };

@@ -1,5 +1,6 @@
 #include "app/pending_changes.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 #include <algorithm>
 #include <optional>
@@ -180,7 +181,9 @@ PendingChanges ComparePending(const ConfigRecord& base, const ConfigRecord& toSe
 }
 
 QString PendingCountText(int count) {
-  return QString(count == 1 ? "%1 change not written" : "%1 changes not written").arg(count);
+  return (count == 1 ? QCoreApplication::translate("telvaro::PendingView", "%1 change not written")
+                     : QCoreApplication::translate("telvaro::PendingView", "%1 changes not written"))
+      .arg(count);
 }
 
 }  // namespace telvaro

@@ -1,5 +1,6 @@
 #include "app/pending_view.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -33,18 +34,18 @@ QString ShownValue(const PendingChange& change, const QString& value) {
 PendingListDialog::PendingListDialog(QWidget* parent, const PendingChanges& pending, const PageName& pageName)
     : QDialog(parent) {
   setObjectName("pendingListDialog");
-  setWindowTitle("Pending changes");
+  setWindowTitle(tr("Pending changes"));
   auto* layout = new QVBoxLayout(this);
   const int own = static_cast<int>(pending.changes.size()) - pending.Count();
   auto* heading = new QLabel(PendingCountText(pending.Count()) +
-                                 (own > 0 ? QString(", and %1 that Write makes on its own").arg(own) : QString()),
+                                 (own > 0 ? tr(", and %1 that Write makes on its own").arg(own) : QString()),
                              this);
   layout->addWidget(heading);
 
   const int rows = static_cast<int>(pending.changes.size());
   table_ = new QTableWidget(rows, 5, this);
   table_->setObjectName("pendingTable");
-  table_->setHorizontalHeaderLabels({"Page", "Setting", "Modem's value", "New value", "Why"});
+  table_->setHorizontalHeaderLabels({tr("Page"), tr("Setting"), tr("Modem's value"), tr("New value"), tr("Why")});
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->verticalHeader()->hide();
@@ -54,7 +55,7 @@ PendingListDialog::PendingListDialog(QWidget* parent, const PendingChanges& pend
     table_->setItem(row, 1, Cell(change.setting));
     table_->setItem(row, 2, Cell(ShownValue(change, change.modemValue)));
     table_->setItem(row, 3, Cell(ShownValue(change, change.newValue)));
-    QTableWidgetItem* why = Cell(change.reason.isEmpty() ? QString("edited") : change.reason);
+    QTableWidgetItem* why = Cell(change.reason.isEmpty() ? tr("edited") : change.reason);
     why->setToolTip(why->text());
     table_->setItem(row, 4, why);
   }
@@ -66,15 +67,15 @@ PendingListDialog::PendingListDialog(QWidget* parent, const PendingChanges& pend
 
   // A page that would refuse its value stops Write there: say so under the list.
   for (const PageRefusal& refusal : pending.refusals) {
-    auto* note = new QLabel(QString("Write would stop on %1: %2").arg(pageName(refusal.page), refusal.message), this);
+    auto* note = new QLabel(tr("Write would stop on %1: %2").arg(pageName(refusal.page), refusal.message), this);
     note->setTextFormat(Qt::PlainText);
     layout->addWidget(note);
   }
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-  revertOne_ = buttons->addButton("Revert setting", QDialogButtonBox::ActionRole);
+  revertOne_ = buttons->addButton(tr("Revert setting"), QDialogButtonBox::ActionRole);
   revertOne_->setObjectName("revertOneButton");
-  QPushButton* revertAll = buttons->addButton("Revert all", QDialogButtonBox::ActionRole);
+  QPushButton* revertAll = buttons->addButton(tr("Revert all"), QDialogButtonBox::ActionRole);
   revertAll->setObjectName("revertAllButton");
   revertOne_->setEnabled(false);
   revertAll->setEnabled(rows > 0);
@@ -114,7 +115,7 @@ void ControlMarks::Show(const PendingChanges& pending) {
     mark->setGeometry(std::max(0, at.left() - kMarkWidth - kMarkGap), at.top() + 2, kMarkWidth,
                       std::max(4, at.height() - 4));
     mark->show();
-    QString tip = "Modem: " + ShownValue(change, change.modemValue);
+    QString tip = QCoreApplication::translate("telvaro::PendingView", "Modem: %1").arg(ShownValue(change, change.modemValue));
     if (!change.reason.isEmpty()) tip += "\n" + change.reason;
     control->setToolTip(tip);
   }

@@ -102,6 +102,14 @@
         <source>PLMN Selection</source>
         <translation>PLMN-Auswahl</translation>
     </message>
+    <message>
+        <source>Delimiter 1 Enable</source>
+        <translation>Trennzeichen 1 aktiv</translation>
+    </message>
+    <message>
+        <source>Delimiter 2 Enable</source>
+        <translation>Trennzeichen 2 aktiv</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CAdvanced2Page</name>
@@ -762,6 +770,26 @@
         <source>Save traffic log...</source>
         <translation>Verkehrsprotokoll speichern...</translation>
     </message>
+    <message>
+        <source>&amp;Open settings file...</source>
+        <translation>Einstellungsdatei ö&amp;ffnen...</translation>
+    </message>
+    <message>
+        <source>Pe&amp;nding changes...</source>
+        <translation>Ausste&amp;hende Änderungen...</translation>
+    </message>
+    <message>
+        <source>&amp;Confirm success with a message</source>
+        <translation>Erfolg mit einer Meldung &amp;bestätigen</translation>
+    </message>
+    <message>
+        <source>Wrote %1 change</source>
+        <translation>%1 Änderung geschrieben</translation>
+    </message>
+    <message>
+        <source>Wrote %1 changes</source>
+        <translation>%1 Änderungen geschrieben</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CNetworksPage</name>
@@ -1118,6 +1146,68 @@
     <message>
         <source>Pulse</source>
         <translation>Puls</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::PendingListDialog</name>
+    <message>
+        <source>Pending changes</source>
+        <translation>Ausstehende Änderungen</translation>
+    </message>
+    <message>
+        <source>, and %1 that Write makes on its own</source>
+        <translation>, und %1, die Schreiben selbst vornimmt</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>Seite</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>Einstellung</translation>
+    </message>
+    <message>
+        <source>Modem&apos;s value</source>
+        <translation>Wert im Modem</translation>
+    </message>
+    <message>
+        <source>New value</source>
+        <translation>Neuer Wert</translation>
+    </message>
+    <message>
+        <source>Why</source>
+        <translation>Grund</translation>
+    </message>
+    <message>
+        <source>edited</source>
+        <translation>bearbeitet</translation>
+    </message>
+    <message>
+        <source>Write would stop on %1: %2</source>
+        <translation>Schreiben würde bei %1 anhalten: %2</translation>
+    </message>
+    <message>
+        <source>Revert setting</source>
+        <translation>Einstellung zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Revert all</source>
+        <translation>Alle zurücksetzen</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::PendingView</name>
+    <message>
+        <source>%1 change not written</source>
+        <translation>%1 Änderung nicht geschrieben</translation>
+    </message>
+    <message>
+        <source>%1 changes not written</source>
+        <translation>%1 Änderungen nicht geschrieben</translation>
+    </message>
+    <message>
+        <source>Modem: %1</source>
+        <translation>Modem: %1</translation>
     </message>
 </context>
 <context>

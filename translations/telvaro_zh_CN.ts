@@ -102,6 +102,14 @@
         <source>PLMN Selection</source>
         <translation>PLMN 选择</translation>
     </message>
+    <message>
+        <source>Delimiter 1 Enable</source>
+        <translation>启用分隔符 1</translation>
+    </message>
+    <message>
+        <source>Delimiter 2 Enable</source>
+        <translation>启用分隔符 2</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CAdvanced2Page</name>
@@ -762,6 +770,26 @@
         <source>Save traffic log...</source>
         <translation>保存通信日志...</translation>
     </message>
+    <message>
+        <source>&amp;Open settings file...</source>
+        <translation>打开设置文件(&amp;O)...</translation>
+    </message>
+    <message>
+        <source>Pe&amp;nding changes...</source>
+        <translation>未写入的更改(&amp;N)...</translation>
+    </message>
+    <message>
+        <source>&amp;Confirm success with a message</source>
+        <translation>成功时弹出消息确认(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Wrote %1 change</source>
+        <translation>已写入 %1 项更改</translation>
+    </message>
+    <message>
+        <source>Wrote %1 changes</source>
+        <translation>已写入 %1 项更改</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CNetworksPage</name>
@@ -1118,6 +1146,68 @@
     <message>
         <source>Pulse</source>
         <translation>脉冲</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::PendingListDialog</name>
+    <message>
+        <source>Pending changes</source>
+        <translation>未写入的更改</translation>
+    </message>
+    <message>
+        <source>, and %1 that Write makes on its own</source>
+        <translation>，另有 %1 项由写入自动处理</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>页面</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Modem&apos;s value</source>
+        <translation>模块中的值</translation>
+    </message>
+    <message>
+        <source>New value</source>
+        <translation>新值</translation>
+    </message>
+    <message>
+        <source>Why</source>
+        <translation>原因</translation>
+    </message>
+    <message>
+        <source>edited</source>
+        <translation>已编辑</translation>
+    </message>
+    <message>
+        <source>Write would stop on %1: %2</source>
+        <translation>写入将停在 %1：%2</translation>
+    </message>
+    <message>
+        <source>Revert setting</source>
+        <translation>还原此设置</translation>
+    </message>
+    <message>
+        <source>Revert all</source>
+        <translation>全部还原</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::PendingView</name>
+    <message>
+        <source>%1 change not written</source>
+        <translation>%1 项更改未写入</translation>
+    </message>
+    <message>
+        <source>%1 changes not written</source>
+        <translation>%1 项更改未写入</translation>
+    </message>
+    <message>
+        <source>Modem: %1</source>
+        <translation>模块：%1</translation>
     </message>
 </context>
 <context>
