@@ -501,8 +501,10 @@ int Detect(const Options& o) {
                       {"device_name", Latin1ToUtf8(f.name)}, {"imei", Latin1ToUtf8(f.imei)},
                       {"model", Latin1ToUtf8(f.model)}});
     } else {
-      std::printf("%-8s %s  \"%s\"  IMEI %s  %s\n", chosen[i].name.c_str(), f.device.c_str(),
-                  Printable(f.name).c_str(), Printable(f.imei).c_str(), Printable(f.model).c_str());
+      // A port named by its device path is printed once.
+      const std::string where = chosen[i].name == f.device ? f.device : chosen[i].name + " " + f.device;
+      std::printf("%-8s  \"%s\"  IMEI %s  %s\n", Printable(where).c_str(), Printable(f.name).c_str(),
+                  Printable(f.imei).c_str(), Printable(f.model).c_str());
     }
   }
   if (o.json) std::printf("%s\n", json.dump(2).c_str());
