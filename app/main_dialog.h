@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/message_owner.h"
@@ -225,11 +226,17 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void ShowPendingState();
   void UpdateTitle();
   void UpdateTabMarkers();
-  // The window's record on every page (no new base, the clock left alone).
   // The window's record on every page; the displayed clock too when asked.
   void ShowRecord(bool loadClock);
   void WatchEdits();
   void ShowSettingsReadFailure(const SettingsFileRead& read);
+  // Import and Open settings file: asks before discarding changes, lets the
+  // operator choose a file and reads it; nothing when any step ends it.
+  struct ChosenSettingsFile {
+    QString path;
+    ConfigRecord record;
+  };
+  std::optional<ChosenSettingsFile> AskAndReadSettingsFile();
   // A success of Read, Write, Import or Export: a box, or 5 s in the status
   // bar when "Confirm success with a message" is off. Any thread.
   void ShowSuccess(const QString& text);

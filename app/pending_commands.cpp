@@ -175,23 +175,17 @@ void CMainDlg::RevertPending(int index) {
 }
 
 void CMainDlg::OpenSettingsFile() {
-  if (!ConfirmDiscard()) return;
-  const QString path = ChooseSettingsFile(false);
-  if (path.isEmpty()) return;
-  const SettingsFileRead read = ReadSettingsFile(QFile::encodeName(path).toStdString());
-  if (!read.record) {
-    ShowSettingsReadFailure(read);
-    return;
-  }
+  const auto chosen = AskAndReadSettingsFile();
+  if (!chosen) return;
   if (session_.IsOpen()) {
     // The modem stays what the changes are counted against, as after Import.
-    state_.record.ImportKeepingDeviceBytes(read.record->Block());
+    state_.record.ImportKeepingDeviceBytes(chosen->record.Block());
     ShowRecord(true);
     return;
   }
   // No modem: the file is the whole record, and what the edits are counted against.
-  state_.record = *read.record;
-  fileName_ = QFileInfo(path).fileName();
+  state_.record = chosen->record;
+  fileName_ = QFileInfo(chosen->path).fileName();
   SetBase(state_.record);
   ShowRecord(true);
 }

@@ -182,23 +182,31 @@ void CMainDlg::SaveTrafficLog() {
                            ? options_.chooseTrafficLogFile(this)
                            : QFileDialog::getSaveFileName(nullptr, QString(), "traffic.log", "*.log (*.log);;*.* (*)");
   if (path.isEmpty()) return;
-  QFile file(path);
-  const QByteArray text = QByteArray::fromStdString(traffic_.Text());
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() || !file.flush())
-    messages_->Show(WithDetail(kSettingsWriteFailed, file.errorString().toStdString()));
+  // Saved as safely as a settings file: a failed save keeps the earlier log.
+  const std::string text = traffic_.Text();
+  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  const SettingsFileWrite saved = SaveFileSafely(QFile::encodeName(path).toStdString(), bytes, 0600);
+  if (!saved.ok()) messages_->Show(WithDetail(saved.message, saved.detail));
 }
 
-void CMainDlg::ImportSettings() {
-  if (!ConfirmDiscard()) return;
+std::optional<CMainDlg::ChosenSettingsFile> CMainDlg::AskAndReadSettingsFile() {
+  if (!ConfirmDiscard()) return std::nullopt;
   const QString path = ChooseSettingsFile(false);
-  if (path.isEmpty()) return;
+  if (path.isEmpty()) return std::nullopt;
   const SettingsFileRead read = ReadSettingsFile(QFile::encodeName(path).toStdString());
   if (!read.record) {
     ShowSettingsReadFailure(read);
-    return;
+    return std::nullopt;
   }
+  return ChosenSettingsFile{path, *read.record};
+}
+
+void CMainDlg::ImportSettings() {
+  const auto chosen = AskAndReadSettingsFile();
+  if (!chosen) return;
+  const QString& path = chosen->path;
   // What the connected device says of itself stays; the rest is the file's.
-  state_.record.ImportKeepingDeviceBytes(read.record->Block());
+  state_.record.ImportKeepingDeviceBytes(chosen->record.Block());
   // Without a modem the file is what the pages are edited against; with one,
   // the modem stays, and the import shows as changes not written.
   if (!session_.IsOpen()) {
