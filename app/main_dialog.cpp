@@ -34,7 +34,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/icons.h"
+#include "widgets/icons.h"
 #include "app/language.h"
 #include "app/window_thread.h"
 #include "app/note_dialog.h"

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "link/session_events.h"
+#include "base/session_events.h"
 
 class QWidget;
 

@@ -15,7 +15,7 @@
 
 #include "app/main_dialog.h"
 #include "app/window_thread.h"
-#include "link/serial_settings.h"
+#include "operations/serial_settings.h"
 #include "operations/settings_file.h"
 #include "pages/com_page.h"
 #include "pages/config_page.h"

@@ -8,7 +8,7 @@
 #include <QToolButton>
 
 #include "app/main_dialog.h"
-#include "link/serial_settings.h"
+#include "operations/serial_settings.h"
 #include "operations/settings_file.h"
 #include "pages/basic_page.h"
 #include "pages/com_page.h"

@@ -15,11 +15,11 @@
 #include <thread>
 
 #include "link/port_map.h"
-#include "link/receive_buffer.h"
+#include "base/receive_buffer.h"
 #include "link/serial_device.h"
-#include "link/session_events.h"
-#include "link/traffic_tap.h"
-#include "protocol/frame_codec.h"
+#include "base/session_events.h"
+#include "base/traffic_tap.h"
+#include "base/bytes.h"
 
 namespace telvaro {
 

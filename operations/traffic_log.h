@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "link/traffic_tap.h"
+#include "base/traffic_tap.h"
 
 namespace telvaro {
 

@@ -7,7 +7,7 @@
 #include <QtGlobal>
 #include <QVBoxLayout>
 
-#include "app/icons.h"
+#include "widgets/icons.h"
 
 namespace telvaro {
 

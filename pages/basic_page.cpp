@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-#include "link/session_events.h"
+#include "base/session_events.h"
 #include "pages/page_layout.h"
 #include "record/config_record.h"
 #include "record/setting_rules.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "link/serial_settings.h"
+#include "operations/serial_settings.h"
 #include "pages/config_page.h"
 
 class QComboBox;

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <cstdlib>
 
-#include "link/session_events.h"
+#include "base/session_events.h"
 
 namespace telvaro {
 

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "app/icons.h"
-#include "link/session_events.h"
+#include "widgets/icons.h"
+#include "base/session_events.h"
 #include "pages/page_layout.h"
 #include "record/config_record.h"
 #include "record/conversions.h"

@@ -3,7 +3,7 @@
 // and the window's one owner of message boxes.
 #pragma once
 
-#include "link/session_events.h"
+#include "base/session_events.h"
 
 namespace telvaro {
 

@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "link/session_events.h"
+#include "base/session_events.h"
 #include "record/conversions.h"
 
 namespace telvaro {

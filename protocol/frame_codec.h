@@ -10,11 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/bytes.h"
 #include "record/config_record.h"
 
 namespace telvaro {
-
-using Bytes = std::vector<std::uint8_t>;
 
 namespace marker {
 inline constexpr std::string_view kCommandStart = "CON_STA";
@@ -43,16 +42,6 @@ inline constexpr std::size_t kUpgradeFrameOverhead = 31;
 inline constexpr std::size_t kUpgradeStatusFrameSize = 25;
 // The status code the tool itself assigns to a status body that is not one byte.
 inline constexpr int kUpgradeStatusLengthError = 3;
-
-// Anything a frame can be written to; PortSession is the real one. Returns 0
-// when every byte was handed over, -1 when a write failed, kFrameStalled when
-// the line stopped taking bytes before the frame's deadline.
-inline constexpr int kFrameStalled = -2;
-class FrameWriter {
- public:
-  virtual ~FrameWriter() = default;
-  virtual int Write(const std::uint8_t* bytes, int count) = 0;
-};
 
 class FrameCodec {
  public:

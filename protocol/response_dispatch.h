@@ -14,9 +14,9 @@
 #include <span>
 #include <string_view>
 
-#include "link/receive_buffer.h"
-#include "link/session_events.h"
-#include "link/traffic_tap.h"
+#include "base/receive_buffer.h"
+#include "base/session_events.h"
+#include "base/traffic_tap.h"
 #include "protocol/frame_codec.h"
 #include "record/config_record.h"
 

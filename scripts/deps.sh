@@ -3,9 +3,9 @@
 # Usage: scripts/deps.sh [extra package ...]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools
           libgtest-dev libgmock-dev fonts-liberation2 libyaml-cpp-dev nlohmann-json3-dev
-          libcsv-dev "$@")
+          libcsv-dev libcli11-dev libserialport-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

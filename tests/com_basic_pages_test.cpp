@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/main_dialog.h"
-#include "link/serial_settings.h"
+#include "operations/serial_settings.h"
 #include "pages/basic_page.h"
 #include "pages/com_page.h"
 #include "record/config_record.h"

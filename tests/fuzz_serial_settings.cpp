@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "link/serial_settings.h"
+#include "operations/serial_settings.h"
 #include "tests/fuzz_file_support.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/icons.h"
+#include "widgets/icons.h"
 #include "app/main_dialog.h"
 #include "record/config_record.h"
 #include "sim/modem_sim.h"

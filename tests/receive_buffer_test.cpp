@@ -3,7 +3,7 @@
 #include <numeric>
 #include <vector>
 
-#include "link/receive_buffer.h"
+#include "base/receive_buffer.h"
 
 namespace telvaro {
 namespace {

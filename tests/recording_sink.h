@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "link/session_events.h"
+#include "base/session_events.h"
 
 namespace telvaro {
 

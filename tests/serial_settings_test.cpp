@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "link/serial_settings.h"
+#include "operations/serial_settings.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

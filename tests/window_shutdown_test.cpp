@@ -16,7 +16,7 @@
 
 #include <QTimer>
 
-#include "app/icons.h"
+#include "widgets/icons.h"
 #include "app/main_dialog.h"
 #include "app/note_dialog.h"
 #include "sim/modem_sim.h"

@@ -1,4 +1,4 @@
-#include "link/serial_settings.h"
+#include "operations/serial_settings.h"
 
 #include <algorithm>
 #include <array>

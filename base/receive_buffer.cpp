@@ -1,4 +1,4 @@
-#include "link/receive_buffer.h"
+#include "base/receive_buffer.h"
 
 #include <algorithm>
 

@@ -14,7 +14,7 @@
 #include <QSvgGenerator>
 #endif
 
-#include "app/icons.h"
+#include "widgets/icons.h"
 
 namespace {
 
