@@ -47,7 +47,7 @@ ProcessFigures Measure() {
 void PrintDistribution(const char* what, std::vector<double> ms) {
   if (ms.empty()) return;
   std::sort(ms.begin(), ms.end());
-  const auto at = [&](double q) { return ms[std::min(ms.size() - 1, static_cast<std::size_t>(q * ms.size()))]; };
+  const auto at = [&](double q) { return ms[std::min(ms.size() - 1, static_cast<std::size_t>(q * static_cast<double>(ms.size())))]; };
   std::printf("%-6s n=%zu  min %.1f  median %.1f  p90 %.1f  p99 %.1f  max %.1f ms\n", what, ms.size(), ms.front(),
               at(0.5), at(0.9), at(0.99), ms.back());
 }

@@ -143,12 +143,13 @@ int main(int argc, char** argv) {
   QTimer::singleShot(idleSeconds * 1000, &loop, &QEventLoop::quit);
   loop.exec();
   const double cpu = CpuSeconds() - cpuBefore;
+  const double idleSecondsRun = static_cast<double>(idle.elapsed()) / 1000.0;
   std::printf("idle window, port open: %.3f s CPU in %.1f s = %.2f %% of one core (goal < 0.1 %%)\n", cpu,
-              idle.elapsed() / 1000.0, 100.0 * cpu / (idle.elapsed() / 1000.0));
+              idleSecondsRun, 100.0 * cpu / idleSecondsRun);
 
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("peak memory (max RSS): %.1f MiB\n", usage.ru_maxrss / 1024.0);
+  std::printf("peak memory (max RSS): %.1f MiB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
   window.close();
   return 0;
 }

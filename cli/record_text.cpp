@@ -63,7 +63,7 @@ FieldValue Describe(const ConfigRecord& r, const FieldInfo& f, int e, bool showS
   const std::uint8_t* raw = r.FieldBytes(f).data() + (f.ElementOffset(e) - f.offset);
   const std::uint8_t byte = raw[0];
   switch (f.kind) {
-    case FieldKind::Bytes: {
+    case FieldKind::Raw: {
       const std::span<const std::uint8_t> bytes(raw, f.ElementWidth());
       v.text = Hex(bytes, " ");
       v.json = Hex(bytes);

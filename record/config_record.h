@@ -21,7 +21,7 @@
 namespace telvaro {
 
 enum class FieldKind : std::uint8_t {
-  Bytes,         // not interpreted; carried unchanged
+  Raw,           // not interpreted; carried unchanged
   Byte,          // unsigned 8-bit number
   BitMask,       // 8 bits with individual meanings
   U16,           // unsigned 16-bit, little-endian

@@ -12,7 +12,7 @@
 //   list   - item list of an index field, None otherwise
 #define TELVARO_RECORD_FIELDS(X)                                                   \
   /* Device identity and status */                                                 \
-  X(reserved_head,            0,    2,  1, Bytes,        None)                      \
+  X(reserved_head,            0,    2,  1, Raw,          None)                      \
   X(status_text,              2,   25,  1, Text,         None)                      \
   X(hw_options,              27,    1,  1, BitMask,      None)                      \
   X(rssi_interval,           28,    2,  1, U16,          None)                      \
@@ -145,7 +145,7 @@
   X(csd_backup_enable,     1593,    1,  1, FlagNonZero,  None)                      \
   X(idle_timeout,          1594,    2,  1, U16,          None)                      \
   X(do_always_trigger,     1596,    1,  1, FlagNonZero,  None)                      \
-  X(reserved_tail,         1597,   31,  1, Bytes,        None)
+  X(reserved_tail,         1597,   31,  1, Raw,          None)
 
 // X(name, items...) - the item lists of the index fields, index 0 first.
 #define TELVARO_ITEM_LISTS(X)                                                      \

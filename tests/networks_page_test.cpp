@@ -110,7 +110,7 @@ TEST_F(NetworksPage, RegistrationGprsAndTcpCodes) {
 
   // The two link tables are offset: "Down" is GPRS code 0 but TCP code 6.
   record.Set(field::gprs_status, 0);
-  for (std::uint8_t tcp : {0, 1}) {
+  for (std::uint8_t tcp : {std::uint8_t{0}, std::uint8_t{1}}) {
     record.Set(field::tcp_status, tcp);
     Show(record);
     EXPECT_EQ(Text("gprsStatusValue"), "Down");
