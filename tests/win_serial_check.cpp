@@ -10,6 +10,9 @@
 
 #include "link/port_session.h"
 #include "protocol/record_checksum.h"
+#include "protocol/frame_codec.h"
+#include "protocol/response_dispatch.h"
+#include "record/config_record.h"
 
 namespace {
 
