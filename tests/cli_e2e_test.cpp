@@ -522,6 +522,32 @@ TEST_F(CliE2E, HelpVersionPortEqualsAndCloseMatches) {
   EXPECT_NE(read.out.find("device_name: \"Telvaro-DTU\""), std::string::npos);
 }
 
+// Each command takes its own options only: any other is refused with exit 2
+// before anything is read or sent, naming the command that takes it or the
+// option that was meant.
+TEST_F(CliE2E, ACommandRefusesOptionsItDoesNotTake) {
+  StartModem();
+  const std::string file = WriteFile("rec.bin", std::string(ConfigRecord::kBlockSize, '\0'));
+  CliRun run = Cli("dump " + file + " --reboot --jobs 3 --units nothere.csv", false);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "telvaro-cli: dump: unknown option: --reboot (only apply takes it)\n");
+  EXPECT_EQ(run.out, "");
+  run = Cli("ports --json", false);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "telvaro-cli: ports: unknown option: --json (only detect, dump take it)\n");
+  run = Cli("read --ouptut " + (dir / "x.bin").string());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "telvaro-cli: read: unknown option: --ouptut (did you mean --output?)\n");
+  run = Cli("reboot --force");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "telvaro-cli: reboot: unknown option: --force (only write, upgrade take it)\n");
+  EXPECT_TRUE(modem->Frames().empty());
+  EXPECT_FALSE(std::filesystem::exists(dir / "x.bin"));
+  // What each command takes is what its usage lists.
+  const CliRun help = Cli("help reboot", false);
+  EXPECT_EQ(help.out.rfind("usage: telvaro-cli reboot --port COM<n> [--trace FILE]\n", 0), 0u) << help.out;
+}
+
 // Several modems at once, each a simulator of its own with its own IMEI.
 class FleetE2E : public CliE2E {
  protected:
