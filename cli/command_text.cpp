@@ -185,16 +185,22 @@ std::string CommandUsage(const CLI::App& command) {
 
 std::string ArgumentProblem(const CLI::App& app, const CLI::App& command) {
   const std::string name = command.get_name();
+  // The command's own extras, then those given before its name.
   std::vector<std::string> extras = command.remaining(false);
+  const std::size_t own = extras.size();
   for (const std::string& extra : app.remaining(false)) extras.push_back(extra);
   std::size_t given = 0;
-  for (const std::string& extra : extras) {
+  for (std::size_t i = 0; i < extras.size(); ++i) {
+    const std::string& extra = extras[i];
     if (extra.size() < 2 || extra[0] != '-') {
       ++given;
       continue;
     }
     const std::string typed = extra.substr(0, extra.find('='));
-    std::string hint = CloseMatch(typed, OptionNames(command, true));
+    const std::vector<std::string> names = OptionNames(command, true);
+    if (i >= own && std::find(names.begin(), names.end(), typed) != names.end())
+      return name + ": options come after the command: telvaro-cli " + name + " " + typed + " ...";
+    std::string hint = CloseMatch(typed, names);
     if (hint.empty()) {
       // An option another command takes: say which.
       std::vector<std::string> takers;
