@@ -82,9 +82,9 @@ bool RunToolFlags(const CLI::App& app, const ToolFlags& flags, const CLI::App* c
     return false;
   } else if (flags.version) {
     std::printf("telvaro-cli %s\n", TELVARO_VERSION);
-  } else if (!flags.checkDocs.empty()) {
+  } else if (flags.checkDocs.size() == 2) {
     status = DocsCurrent(app, flags.checkDocs[0], flags.checkDocs[1]) ? kExitOk : kExitModemFailed;
-  } else if (!flags.writeDocs.empty()) {
+  } else if (flags.writeDocs.size() == 2) {
     status = WriteDocs(app, flags.writeDocs[0], flags.writeDocs[1]) ? kExitOk : kExitModemFailed;
   } else if (flags.printCompletion || flags.printManOptions) {
     std::fputs((flags.printCompletion ? BashCompletion(app) : ManSynopsis(app) + ManOptionHeaders(app)).c_str(),
@@ -135,6 +135,9 @@ int main(int argc, char** argv) {
   } catch (const CommandFailure& failure) {
     PrintFailure(failure.failure);
     return ExitStatus(failure.failure.kind);
+  } catch (const CLI::ArgumentMismatch& error) {
+    const std::string last = argv[argc - 1];  // "--port" last, its value missing
+    return Failed(FailureKind::Usage, last[0] == '-' ? last + " needs a value" : error.what());
   } catch (const CLI::ParseError& error) {
     return Failed(FailureKind::Usage, error.what());
   } catch (const std::exception& error) {
