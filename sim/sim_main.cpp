@@ -3,6 +3,9 @@
 // received, and runs until SIGINT or SIGTERM.
 #include <signal.h>
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim/modem_sim.h"
 
@@ -19,28 +23,10 @@ using telvaro::sim::FrameKind;
 using telvaro::sim::ReceivedFrame;
 using telvaro::sim::SimOptions;
 
-constexpr const char* kUsage =
-    "usage: telvaro-modem-sim [options]\n"
-    "  --link PATH            make a symbolic link PATH to the device (removed on exit)\n"
-    "  --no-io                the modem has no digital I/O (hw_options bit 1 clear)\n"
-    "  --silent               never answer anything\n"
-    "  --bad-checksum         parameter responses carry a wrong checksum\n"
-    "  --stray-byte           send one stray byte before every response\n"
-    "  --pause-mid MS         pause MS half-way through every parameter response\n"
-    "  --delay MS             wait MS before every answer\n"
-    "  --flood                answer get_syspara with 3200 bytes at once\n"
-    "  --wire-pacing          send at the 115200 baud wire speed\n"
-    "  --reboot-silence MS    stay silent MS after reboot (default 5000)\n"
-    "  --loader-start MS      stay silent MS after reboot_ldrom (default 0)\n"
-    "  --refuse-packet N:C    answer upgrade packet N with code C (repeatable)\n"
-    "  --refuse-times K       refuse each such packet K times, then accept it (default 1)\n"
-    "  --stop-after-packet N  stop answering upgrade packets after packet N\n"
-    "  --quiet                print only the device line\n"
-    "  --help                 show this text\n";
-
 struct Arguments {
   SimOptions options;
   std::string link;
+  std::vector<std::string> refusals;  // --refuse-packet N:C, in order
   bool quiet = false;
 };
 
@@ -50,6 +36,19 @@ bool ParseInt(std::string_view text, int min, int max, int& out) {
   if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max) return false;
   out = value;
   return true;
+}
+
+// A whole decimal number in [min, max]; passed on as plain decimal, so that
+// "010" stays ten.
+CLI::Validator Decimal(int min, int max) {
+  return CLI::Validator(
+      [min, max](std::string& text) {
+        int value = 0;
+        if (!ParseInt(text, min, max, value)) return "not a number from " + std::to_string(min) + " to " + std::to_string(max);
+        text = std::to_string(value);
+        return std::string();
+      },
+      "");
 }
 
 // "N:C": upgrade packet index and the status code to answer it with.
@@ -64,57 +63,62 @@ bool ParseRefusal(std::string_view text, SimOptions& options) {
   return true;
 }
 
-// Returns 0 to run, 1 for --help, 2 on a bad command line (`bad` names the
-// argument at fault).
-int ParseArguments(int argc, char** argv, Arguments& args, std::string& bad) {
+void Declare(CLI::App& app, Arguments& args) {
   constexpr int kMaxMs = 3'600'000;
   SimOptions& o = args.options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    bad = arg;
-    auto value = [&](std::string_view& out) {
-      if (i + 1 >= argc) return false;
-      out = argv[++i];
-      return true;
-    };
-    std::string_view v;
-    if (arg == "--help") return 1;
-    if (arg == "--no-io") {
-      o.digitalIo = false;
-    } else if (arg == "--silent") {
-      o.silent = true;
-    } else if (arg == "--bad-checksum") {
-      o.badChecksum = true;
-    } else if (arg == "--stray-byte") {
-      o.strayByte = true;
-    } else if (arg == "--flood") {
-      o.flood = true;
-    } else if (arg == "--wire-pacing") {
-      o.wirePacing = true;
-    } else if (arg == "--quiet") {
-      args.quiet = true;
-    } else if (arg == "--link") {
-      if (!value(v) || v.empty()) return 2;
-      args.link = std::string(v);
-    } else if (arg == "--pause-mid") {
-      if (!value(v) || !ParseInt(v, 0, kMaxMs, o.pauseMidResponseMs)) return 2;
-    } else if (arg == "--delay") {
-      if (!value(v) || !ParseInt(v, 0, kMaxMs, o.delayMs)) return 2;
-    } else if (arg == "--reboot-silence") {
-      if (!value(v) || !ParseInt(v, 0, kMaxMs, o.rebootSilenceMs)) return 2;
-    } else if (arg == "--loader-start") {
-      if (!value(v) || !ParseInt(v, 0, kMaxMs, o.loaderStartMs)) return 2;
-    } else if (arg == "--refuse-packet") {
-      if (!value(v) || !ParseRefusal(v, o)) return 2;
-    } else if (arg == "--refuse-times") {
-      if (!value(v) || !ParseInt(v, 0, 1'000'000, o.refuseTimes)) return 2;
-    } else if (arg == "--stop-after-packet") {
-      if (!value(v) || !ParseInt(v, 0, 65535, o.stopAfterPacket)) return 2;
-    } else {
-      return 2;
-    }
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.set_help_flag("--help", "show this text");
+  app.add_option("--link", args.link, "make a symbolic link PATH to the device (removed on exit)")
+      ->type_name("PATH")
+      ->check(CLI::Validator([](std::string& path) { return path.empty() ? std::string("empty") : std::string(); }, ""));
+  app.add_flag_callback("--no-io", [&o] { o.digitalIo = false; }, "the modem has no digital I/O (hw_options bit 1 clear)");
+  app.add_flag("--silent", o.silent, "never answer anything");
+  app.add_flag("--bad-checksum", o.badChecksum, "parameter responses carry a wrong checksum");
+  app.add_flag("--stray-byte", o.strayByte, "send one stray byte before every response");
+  app.add_option("--pause-mid", o.pauseMidResponseMs, "pause MS half-way through every parameter response")
+      ->type_name("MS")
+      ->check(Decimal(0, kMaxMs));
+  app.add_option("--delay", o.delayMs, "wait MS before every answer")->type_name("MS")->check(Decimal(0, kMaxMs));
+  app.add_flag("--flood", o.flood, "answer get_syspara with 3200 bytes at once");
+  app.add_flag("--wire-pacing", o.wirePacing, "send at the 115200 baud wire speed");
+  app.add_option("--reboot-silence", o.rebootSilenceMs, "stay silent MS after reboot (default 5000)")
+      ->type_name("MS")
+      ->check(Decimal(0, kMaxMs));
+  app.add_option("--loader-start", o.loaderStartMs, "stay silent MS after reboot_ldrom (default 0)")
+      ->type_name("MS")
+      ->check(Decimal(0, kMaxMs));
+  app.add_option("--refuse-packet", args.refusals, "answer upgrade packet N with code C (repeatable)")
+      ->type_name("N:C")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            SimOptions scratch;
+            return ParseRefusal(text, scratch) ? std::string() : std::string("not N:C");
+          },
+          ""));
+  app.add_option("--refuse-times", o.refuseTimes, "refuse each such packet K times, then accept it (default 1)")
+      ->type_name("K")
+      ->check(Decimal(0, 1'000'000));
+  app.add_option("--stop-after-packet", o.stopAfterPacket, "stop answering upgrade packets after packet N")
+      ->type_name("N")
+      ->check(Decimal(0, 65535));
+  app.add_flag("--quiet", args.quiet, "print only the device line");
+}
+
+// The usage, made from the options declared: one line each, help last.
+std::string Usage(const CLI::App& app) {
+  std::string usage = "usage: telvaro-modem-sim [options]\n";
+  std::vector<const CLI::Option*> options = app.get_options();
+  std::stable_partition(options.begin(), options.end(),
+                        [&app](const CLI::Option* option) { return option != app.get_help_ptr(); });
+  for (const CLI::Option* option : options) {
+    std::string name = option->get_name();
+    if (option->get_items_expected_max() > 0) name += " " + option->get_type_name();
+    usage += "  " + name + std::string(name.size() < 23 ? 23 - name.size() : 1, ' ') + option->get_description() + "\n";
   }
-  return 0;
+  return usage;
 }
 
 const char* KindName(FrameKind kind) {
@@ -143,15 +147,22 @@ void PrintFrame(const ReceivedFrame& frame) {
 
 int main(int argc, char** argv) {
   Arguments args;
-  std::string bad;
-  switch (ParseArguments(argc, argv, args, bad)) {
-    case 0: break;
-    case 1: std::fputs(kUsage, stdout); return 0;
-    default:
-      std::fprintf(stderr, "telvaro-modem-sim: bad option or value: %s\n", bad.c_str());
-      std::fputs(kUsage, stderr);
-      return 2;
+  CLI::App app("a simulated Telvaro modem on a pseudo-terminal", "telvaro-modem-sim");
+  Declare(app, args);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(Usage(app).c_str(), stdout);
+    return 0;
+  } catch (const CLI::ParseError& error) {
+    // The argument at fault: an unknown one as given, else the option and why.
+    const std::vector<std::string> extras = app.remaining();
+    const std::string bad = !extras.empty() ? extras.front() : error.what();
+    std::fprintf(stderr, "telvaro-modem-sim: bad option or value: %s\n", bad.c_str());
+    std::fputs(Usage(app).c_str(), stderr);
+    return 2;
   }
+  for (const std::string& refusal : args.refusals) ParseRefusal(refusal, args.options);
 
   // The signals are taken by sigwait below; blocked before any thread starts,
   // so that no simulator thread receives them.

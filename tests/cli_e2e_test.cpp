@@ -204,7 +204,7 @@ TEST_F(CliE2E, BadFilesAreRefusedBeforeAnythingIsSent) {
 
   // All-zero record with checksum 0 is a good file.
   const std::string zero = WriteFile("zero.bin", std::string(1629, '\0'));
-  EXPECT_EQ(Cli("dump " + zero).status, 0);
+  EXPECT_EQ(Cli("dump " + zero, false).status, 0);  // dump takes no --port
   EXPECT_EQ(Cli("dump " + (dir / "missing.bin").string()).status, 2);
   EXPECT_EQ(Cli("frobnicate").status, 2);
   EXPECT_EQ(Cli("read --port COMX").status, 2);
@@ -520,6 +520,32 @@ TEST_F(CliE2E, HelpVersionPortEqualsAndCloseMatches) {
   const CliRun read = Cli("read --port=COM50=" + sim.DevicePath());
   EXPECT_EQ(read.status, 0) << read.err;
   EXPECT_NE(read.out.find("device_name: \"Telvaro-DTU\""), std::string::npos);
+}
+
+// Each command takes its own options only: any other is refused with exit 2
+// before anything is read or sent, naming the command that takes it or the
+// option that was meant.
+TEST_F(CliE2E, ACommandRefusesOptionsItDoesNotTake) {
+  StartModem();
+  const std::string file = WriteFile("rec.bin", std::string(ConfigRecord::kBlockSize, '\0'));
+  CliRun run = Cli("dump " + file + " --reboot --jobs 3 --units nothere.csv", false);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "telvaro-cli: dump: unknown option: --reboot (only apply takes it)\n");
+  EXPECT_EQ(run.out, "");
+  run = Cli("ports --json", false);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "telvaro-cli: ports: unknown option: --json (only detect, dump take it)\n");
+  run = Cli("read --ouptut " + (dir / "x.bin").string());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "telvaro-cli: read: unknown option: --ouptut (did you mean --output?)\n");
+  run = Cli("reboot --force");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "telvaro-cli: reboot: unknown option: --force (only write, upgrade take it)\n");
+  EXPECT_TRUE(modem->Frames().empty());
+  EXPECT_FALSE(std::filesystem::exists(dir / "x.bin"));
+  // What each command takes is what its usage lists.
+  const CliRun help = Cli("help reboot", false);
+  EXPECT_EQ(help.out.rfind("usage: telvaro-cli reboot --port COM<n> [--trace FILE]\n", 0), 0u) << help.out;
 }
 
 // Several modems at once, each a simulator of its own with its own IMEI.

@@ -1,0 +1,294 @@
+// apply: one modem brought to a profile, or many units (the fleet): each
+// backed up, merged with its own values, written and read back, with a report.
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+
+#include "cli/cmd_shared.h"
+#include "cli/fleet_files.h"
+#include "cli/profile_apply.h"
+#include "record/factory_defaults.h"
+
+namespace telvaro::cli {
+namespace {
+
+struct ApplyCommandOptions {
+  std::string file;
+  PortOptions port;
+  std::vector<std::string> sets;
+  bool dryRun = false;
+  bool showSecrets = false;
+  std::string units;
+  std::string report;
+  std::string resume;
+  std::size_t jobs = 0;
+  bool reboot = false;
+};
+
+// Ctrl+C during apply: no further unit starts; those in flight finish and the
+// report is written. A second Ctrl+C ends the tool at once.
+std::atomic<bool> gStop{false};
+extern "C" void OnInterrupt(int) { gStop = true; }
+
+void CatchInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+// "Connect the next modem to COM100 and press Enter": false when Ctrl+C or the
+// end of input came instead.
+bool PromptForNextModem(const std::string& port) {
+  std::fprintf(stderr, "Connect the next modem to %s and press Enter", port.c_str());
+  std::fflush(stderr);
+  for (;;) {
+    if (gStop) return false;
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&in, 1, 100) <= 0) continue;
+    char c = 0;
+    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+    if (n <= 0) return false;
+    if (c == '\n') return true;
+  }
+}
+
+// What one unit is given besides the base: the profile read with the unit's
+// columns without a dot filling ${NAME} before --set and the environment do,
+// then --set's dotted keys, then the unit's dotted columns. A settings file
+// as the base brings no profile of its own.
+ProfileRead UnitSettings(const ApplyCommandOptions& o, const UnitVariables& unit) {
+  std::map<std::string, std::string> own;
+  for (const auto& [name, value] : unit)
+    if (name.find('.') == std::string::npos) own[name] = value;
+  const VariableLookup common = Variables(o.sets);
+  ProfileRead read;
+  if (IsProfilePath(o.file)) {
+    read = ReadProfileFile(o.file, [&](const std::string& name) -> std::optional<std::string> {
+      if (const auto it = own.find(name); it != own.end()) return it->second;
+      return common(name);
+    });
+  }
+  const auto set = [&read](const std::string& key, const std::string& value) {
+    if (auto problem = AddSetting(read.profile, key, value)) read.problems.push_back(*problem);
+  };
+  for (const std::string& pair : o.sets)
+    if (const std::string key = pair.substr(0, pair.find('=')); key.find('.') != std::string::npos)
+      set(key, pair.substr(pair.find('=') + 1));
+  for (const auto& [name, value] : unit)
+    if (name.find('.') != std::string::npos) set(name, value);
+  return read;
+}
+
+// A problem at its place in the profile, or by its key when the value came
+// from the units file or --set.
+std::string UnitProblemText(const std::string& path, const ProfileProblem& p) {
+  return p.line ? ProblemLine(path, p) : (p.key.empty() ? std::string() : p.key + ": ") + p.problem;
+}
+
+// The record to write to a unit: a settings file's settings (the unit's own
+// status and device bytes kept), or what the unit holds, with the unit's
+// settings merged over it and the whole record checked by the setting rules.
+// The changed keys are "page.key".
+MergeStep UnitMerge(const ApplyCommandOptions& o, const std::optional<ConfigRecord>& base) {
+  return [o, base](const ConfigRecord& read, const UnitVariables& unit) {
+    MergeOutcome out{read, {}, {}};
+    if (base) {
+      out.record.ImportKeepingDeviceBytes(base->Block());
+      for (const FieldInfo* f : AllFields())
+        if (IsDeviceReported(*f))
+          for (std::size_t i = f->offset; i < f->offset + f->width; ++i) out.record.SetRawByte(i, read.RawByte(i));
+    }
+    const ProfileRead settings = UnitSettings(o, unit);
+    std::vector<ProfileProblem> problems = settings.problems;
+    if (problems.empty()) problems = MergeProfile(out.record, settings.profile, false);
+    for (const ProfileProblem& p : problems) out.problems.push_back(UnitProblemText(o.file, p));
+    for (const FieldDifference& d : SettingDifferences(read, out.record))
+      out.changedKeys.push_back(ProfileKeyOf(d));
+    return out;
+  };
+}
+
+// Every unit's settings read and checked, as `check` does, before any port is
+// opened: a typing error in the units file sends nothing to any unit.
+void CheckUnits(const ApplyCommandOptions& o, const std::optional<ConfigRecord>& base, const std::vector<Unit>& units) {
+  std::size_t count = 0;
+  for (const Unit& unit : units) {
+    const ProfileRead read = UnitSettings(o, unit.variables);
+    std::vector<ProfileProblem> problems = read.problems;
+    if (problems.empty()) {
+      ConfigRecord record;
+      if (base) record = *base;
+      else ApplyFactoryDefaults(record);
+      problems = MergeProfile(record, read.profile, true);
+    }
+    for (const ProfileProblem& p : problems)
+      PrintLine(stderr, "row " + std::to_string(unit.row) + ": " + UnitProblemText(o.file, p));
+    count += problems.size();
+  }
+  if (count)
+    Fail(FailureKind::Input,
+         (o.units.empty() ? o.file : o.units) + ": " + std::to_string(count) + " problem(s); nothing sent");
+}
+
+int ApplyToUnits(const ApplyCommandOptions& o) {
+  if (o.units.empty() && o.port.texts.empty()) Fail(FailureKind::Usage, "apply: --units UNITS.csv or --port is required");
+  // With --units, --port only names devices (COM<n>=<path>) for the file's ports.
+  const bool portsToo = std::any_of(o.port.texts.begin(), o.port.texts.end(),
+                                    [](const std::string& p) { return p.find('=') == std::string::npos; });
+  if (!o.units.empty() && portsToo)
+    Fail(FailureKind::Usage, "apply: the ports come from the units file; give --units or --port, not both");
+  if (!o.resume.empty() && !o.report.empty() && o.resume != o.report)
+    Fail(FailureKind::Usage, "apply: --resume adds to its own report; --report names another file");
+  const std::string reportPath = !o.resume.empty() ? o.resume : !o.report.empty() ? o.report : "REPORT.csv";
+
+  Ports ports = ResolvePorts(o.port);
+  FleetOptions fleet;
+  fleet.ports = ports.map;
+  std::vector<Unit> units;
+  try {
+    if (!o.units.empty()) {
+      units = ReadUnitsFile(o.units, fleet.ports);
+    } else {
+      for (const UnitPort& port : PortsToUse(o.port.texts, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}});
+    }
+  } catch (const FleetFileError& error) {
+    Fail(FailureKind::Input, error.what());
+  }
+  std::optional<ConfigRecord> base;
+  if (!IsProfilePath(o.file)) base = LoadSettings(o.file);
+  CheckUnits(o, base, units);
+  const MergeStep merge = UnitMerge(o, base);
+
+  std::vector<UnitResult> report;
+  try {
+    if (!o.resume.empty()) report = ReadReport(o.resume);
+  } catch (const FleetFileError& error) {
+    Fail(FailureKind::Input, error.what());
+  }
+  std::vector<Unit> toRun;
+  for (const Unit& unit : units) {
+    if (AlreadyOk(unit, report))
+      std::printf("%s row %zu: ok in %s, skipped\n", unit.port.name.c_str(), unit.row, o.resume.c_str());
+    else
+      toRun.push_back(unit);
+  }
+  std::fflush(stdout);
+
+  fleet.jobs = o.jobs;
+  fleet.reboot = o.reboot;
+  fleet.backupDir = std::filesystem::absolute(reportPath).parent_path() / "backups";
+  fleet.trace = ports.trace.get();
+  fleet.stopRequested = [] { return gStop.load(); };
+  fleet.progress = [](const std::string& line) {
+    std::printf("%s\n", Printable(line).c_str());
+    std::fflush(stdout);
+  };
+  if (isatty(STDIN_FILENO)) fleet.waitForNextModem = PromptForNextModem;
+  std::string reportFailure;
+  fleet.finished = [&](const UnitResult& result) {
+    report.push_back(result);
+    try {
+      WriteReport(reportPath, report);  // after every unit: an interrupted run keeps what ended
+    } catch (const std::exception& error) {  // on a unit's thread: nothing may escape
+      reportFailure = error.what();
+    }
+  };
+  CatchInterrupt();
+  const std::vector<UnitResult> results = RunFleet(toRun, merge, fleet);
+  if (results.empty()) {
+    try {
+      WriteReport(reportPath, report);
+    } catch (const FleetFileError& error) {
+      reportFailure = error.what();
+    }
+  }
+
+  const auto ok = static_cast<std::size_t>(std::count_if(results.begin(), results.end(), [](const UnitResult& r) { return r.ok; }));
+  std::string summary = std::to_string(ok) + " ok, " + std::to_string(results.size() - ok) + " failed";
+  if (toRun.size() != units.size()) summary += ", " + std::to_string(units.size() - toRun.size()) + " skipped (ok before)";
+  if (results.size() < toRun.size())
+    summary += ", " + std::to_string(toRun.size() - results.size()) + " not started (interrupted; --resume " + reportPath + ")";
+  std::printf("%s\n", summary.c_str());
+  // The units were served; a report that could not be kept fails the run as
+  // a unit that did not end ok does.
+  if (!reportFailure.empty()) {
+    PrintFailure(Failure{FailureKind::File, reportFailure, {}});
+    return 1;
+  }
+  return ok == toRun.size() ? 0 : 1;
+}
+
+int Apply(const ApplyCommandOptions& o) {
+  // A units file, several ports or a report make it a run over many units.
+  if (!o.units.empty() || o.port.texts.size() > 1 || !o.report.empty() || !o.resume.empty() || o.jobs || o.reboot)
+    return ApplyToUnits(o);
+  const Ports ports = ResolvePorts(o.port);
+  if (ports.com == 0) Fail(FailureKind::Usage, "apply: --port COM<n> is required");
+  const Profile profile = LoadProfile(o.sets, o.file);  // refused before anything is sent
+  ModemLink modem(ports.map);
+  OpenModem(modem, ports);
+  ApplyOptions options;
+  options.dryRun = o.dryRun;
+  const ApplyResult result = ApplyProfile(modem, profile, options);
+  FailIfDisconnected(modem, ports);
+  using Outcome = ApplyResult::Outcome;
+  if (result.outcome == Outcome::NoAnswer) Fail(FailureKind::NoAnswer, ports.name + ": " + result.failure);
+  if (result.outcome == Outcome::Refused) FailOnProblems(o.file, result.breaches, "nothing written");
+  for (const FieldDifference& d : result.changes) PrintLine(stdout, DifferenceLine(d, o.showSecrets));
+  if (result.outcome == Outcome::DryRun) {
+    std::printf("%s: dry run: %zu change(s), nothing written\n", ports.name.c_str(), result.changes.size());
+    return 0;
+  }
+  for (const FieldDifference& d : result.notHeld)
+    PrintLine(stderr, "not held by the modem: " + DifferenceLine(d, o.showSecrets));
+  if (result.outcome == Outcome::NotHeld)
+    Fail(FailureKind::Refused, std::to_string(result.notHeld.size()) + " setting(s) not held by the modem");
+  std::printf("%s: %zu change(s) written; the modem holds every setting of %s\n", ports.name.c_str(),
+              result.changes.size(), Printable(o.file).c_str());
+  return 0;
+}
+
+}  // namespace
+
+void AddApplyCommands(CLI::App& app, CommandTable& commands) {
+  auto apply = std::make_shared<ApplyCommandOptions>();
+  CLI::App* command = AddCommand(app, "apply",
+                                 "bring the modem to the profile's settings; with --units, several --port, --jobs, "
+                                 "--report, --reboot or --resume: many modems, each unit backed up, merged with its "
+                                 "row, written and read back, and a report");
+  AddFileArgument(*command, "PROFILE", apply->file, "the profile (or a settings file for many modems)");
+  AddPortOption(*command, apply->port, false,
+                "the modem's port; repeated: one unit on each (COM<n>=<device path> names a device)");
+  AddSetOption(*command, apply->sets);
+  command->add_flag("--dry-run", apply->dryRun, "print the changes; write nothing");
+  AddShowSecretsOption(*command, apply->showSecrets);
+  command->add_option("--units", apply->units, "the units: a port column and each unit's values")
+      ->type_name("UNITS.csv");
+  command->add_option("--jobs", apply->jobs, "at most N ports served at once (default: all)")
+      ->type_name("N")
+      ->check(CLI::Validator(
+          [](std::string& jobs) {
+            char* end = nullptr;
+            const unsigned long n = std::strtoul(jobs.c_str(), &end, 10);
+            if (jobs.empty() || *end || n == 0 || n > 1000 || jobs[0] == '-') return "not a number of ports: " + jobs;
+            jobs = std::to_string(n);  // decimal, as written: "010" is ten
+            return std::string();
+          },
+          ""));
+  command->add_option("--report", apply->report, "where the report goes (default REPORT.csv; JSON for .json)")
+      ->type_name("REPORT");
+  command->add_flag("--reboot", apply->reboot, "reboot each unit that ended ok");
+  command->add_option("--resume", apply->resume, "skip the units REPORT lists as ok and add to it")
+      ->type_name("REPORT");
+  AddTraceOption(*command, apply->port);
+  commands[command] = [apply] { return Apply(*apply); };
+}
+
+}  // namespace telvaro::cli

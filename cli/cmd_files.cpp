@@ -1,0 +1,84 @@
+// The commands on files alone, without a modem: check, dump, diff.
+#include <algorithm>
+
+#include "cli/cmd_shared.h"
+#include "cli/profile_apply.h"
+#include "record/factory_defaults.h"
+
+namespace telvaro::cli {
+namespace {
+
+struct CheckOptions {
+  std::string profile;
+  std::vector<std::string> sets;
+};
+
+int Check(const CheckOptions& o) {
+  ProfileRead read = ReadProfileWithSets(o.sets, o.profile);
+  ConfigRecord record;
+  ApplyFactoryDefaults(record);
+  std::vector<ProfileProblem> problems = read.problems;
+  const std::vector<ProfileProblem> merged = MergeProfile(record, read.profile, true);
+  problems.insert(problems.end(), merged.begin(), merged.end());
+  std::stable_sort(problems.begin(), problems.end(), [](const ProfileProblem& a, const ProfileProblem& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+  });
+  FailOnProblems(o.profile, problems, "nothing may be applied");
+  PrintLine(stdout, o.profile + ": " + std::to_string(read.profile.settings.size()) + " setting(s), no problems");
+  return 0;
+}
+
+struct DumpOptions {
+  std::string file;
+  bool json = false;
+  bool showSecrets = false;
+};
+
+int Dump(const DumpOptions& o) {
+  const ConfigRecord record = LoadSettings(o.file);
+  std::fputs((o.json ? RecordAsJson(record, o.showSecrets) : RecordAsText(record, o.showSecrets)).c_str(), stdout);
+  return 0;
+}
+
+struct DiffOptions {
+  std::string a, b;
+  std::vector<std::string> sets;
+  bool all = false;
+  bool showSecrets = false;
+};
+
+int Diff(const DiffOptions& o) {
+  const ConfigRecord a = LoadRecord(o.sets, o.a);
+  const ConfigRecord b = LoadRecord(o.sets, o.b);
+  const std::vector<FieldDifference> differences = o.all ? DiffRecords(a, b) : SettingDifferences(a, b);
+  for (const FieldDifference& d : differences) PrintLine(stdout, DifferenceLine(d, o.showSecrets));
+  return differences.empty() ? 0 : 1;  // as diff(1): 1 when they differ
+}
+
+}  // namespace
+
+void AddFileCommands(CLI::App& app, CommandTable& commands) {
+  auto check = std::make_shared<CheckOptions>();
+  CLI::App* command = AddCommand(app, "check", "check a profile without a modem");
+  AddFileArgument(*command, "PROFILE", check->profile, "the profile (.yaml, .yml or .json)");
+  AddSetOption(*command, check->sets);
+  commands[command] = [check] { return Check(*check); };
+
+  auto dump = std::make_shared<DumpOptions>();
+  command = AddCommand(app, "dump", "show every setting of a settings file");
+  AddFileArgument(*command, "FILE", dump->file, "the settings file");
+  command->add_flag("--json", dump->json, "as JSON");
+  AddShowSecretsOption(*command, dump->showSecrets);
+  commands[command] = [dump] { return Dump(*dump); };
+
+  auto diff = std::make_shared<DiffOptions>();
+  command = AddCommand(app, "diff", "show the settings that differ (exit 1 if any)");
+  AddFileArgument(*command, "A", diff->a, "a settings file or profile");
+  AddFileArgument(*command, "B", diff->b, "the settings file or profile to compare it with");
+  AddSetOption(*command, diff->sets);
+  command->add_flag("--all", diff->all, "every field, live status and device bytes included");
+  AddShowSecretsOption(*command, diff->showSecrets);
+  commands[command] = [diff] { return Diff(*diff); };
+}
+
+}  // namespace telvaro::cli

@@ -1,0 +1,221 @@
+#include "cli/cmd_shared.h"
+
+#include <cstdlib>
+
+#include "cli/profile_apply.h"
+#include "link/port_discovery.h"
+#include "operations/settings_file.h"
+#include "operations/traffic_log.h"
+#include "record/factory_defaults.h"
+
+namespace telvaro::cli {
+
+void Fail(FailureKind kind, std::string message) { throw CommandFailure{Failure{kind, std::move(message), {}}}; }
+
+void PrintFailure(const Failure& failure) { std::fprintf(stderr, "telvaro-cli: %s\n", OneLine(failure).c_str()); }
+
+CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& help) {
+  CLI::App* command = app.add_subcommand(name, help);
+  // Whatever the command does not take is reported by main, with the
+  // command's own words: see UnknownArgumentText.
+  command->allow_extras();
+  return command;
+}
+
+void AddFileArgument(CLI::App& command, const std::string& name, std::string& file, const std::string& help) {
+  command.add_option(name, file, help);
+}
+
+void AddPortOption(CLI::App& command, PortOptions& options, bool required, const std::string& help) {
+  CLI::Option* port = command.add_option("--port", options.texts, help)
+                          ->type_name("COM<n>")
+                          ->expected(1)
+                          ->allow_extra_args(false)
+                          ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  port->required(required);
+}
+
+void AddTraceOption(CLI::App& command, PortOptions& options) {
+  command.add_option("--trace", options.trace, "write every frame sent and received to FILE (secrets masked)")
+      ->type_name("FILE");
+}
+
+void AddSetOption(CLI::App& command, std::vector<std::string>& sets) {
+  command
+      .add_option("--set", sets, "set a profile key (gprs.apn=internet), or ${NAME} for a name without a dot")
+      ->type_name("KEY=VALUE")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->check(CLI::Validator(
+          [](std::string& set) { return set.find('=') == std::string::npos ? "not KEY=VALUE: " + set : std::string(); },
+          ""));
+}
+
+void AddShowSecretsOption(CLI::App& command, bool& showSecrets) {
+  command.add_flag("--show-secrets", showSecrets, "print secrets as they are, not as \"****\"");
+}
+
+namespace {
+
+// --trace FILE: every frame of every port, as it passes, to FILE.
+std::shared_ptr<TrafficLog> OpenTrace(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (!file) Fail(FailureKind::File, "--trace: " + path + ": cannot be written");
+  const std::shared_ptr<std::FILE> owned(file, std::fclose);
+  return std::make_shared<TrafficLog>(0, [owned](const std::string& text) {
+    std::fputs(text.c_str(), owned.get());
+    std::fflush(owned.get());
+  });
+}
+
+// "--port /dev/ttyUSB0": the device is used under a COM number of its own, so
+// that no pair from TELVARO_PORTS can send the frames elsewhere.
+int ComForDevice(PortMap& ports, const std::string& path) {
+  if (const auto com = ports.ComFor(path); com && ports.PathFor(*com) == path) return *com;
+  int com = 1000;
+  while (ports.ExplicitPairs().count(com)) ++com;
+  ports.AddPair("COM" + std::to_string(com) + "=" + path);
+  return com;
+}
+
+}  // namespace
+
+Ports ResolvePorts(const PortOptions& options) {
+  Ports ports;
+  if (const std::string bad = ports.map.AddPairsFromEnvironment(); !bad.empty())
+    Fail(FailureKind::Usage, "TELVARO_PORTS: not a COM<n>=<path> pair: " + bad);
+  ports.texts = options.texts;
+  for (const std::string& port : options.texts) {
+    if (port.find('/') != std::string::npos && port.find('=') == std::string::npos) {
+      ports.com = ComForDevice(ports.map, port);
+      ports.name = port;
+      continue;
+    }
+    if (port.find('=') != std::string::npos && !ports.map.AddPair(port))
+      Fail(FailureKind::Usage, "--port: not a COM<n>=<device path> pair: " + port);
+    const auto com = ParseComName(port.substr(0, port.find('=')));
+    if (!com) Fail(FailureKind::Usage, "--port: not a COM<n> port: " + port);
+    ports.com = *com;
+    ports.name = "COM" + std::to_string(*com);
+  }
+  if (!options.trace.empty()) ports.trace = OpenTrace(options.trace);
+  return ports;
+}
+
+std::vector<UnitPort> PortsToUse(const std::vector<std::string>& texts, PortMap& ports) {
+  std::vector<UnitPort> chosen;
+  for (const std::string& text : texts) {
+    const auto port = ResolvePort(text, ports);
+    if (!port) Fail(FailureKind::Usage, "--port: not a port: " + text);
+    chosen.push_back(*port);
+  }
+  if (!texts.empty()) return chosen;
+  for (const PortEntry& e : ListSerialPorts(ReadSystemPortTable(), 1, ports).entries)
+    if (const auto port = ResolvePort(e.text, ports)) chosen.push_back(*port);
+  return chosen;
+}
+
+VariableLookup Variables(const std::vector<std::string>& sets) {
+  std::map<std::string, std::string> values;
+  for (const std::string& set : sets) {
+    const std::string name = set.substr(0, set.find('='));
+    if (name.find('.') == std::string::npos) values[name] = set.substr(set.find('=') + 1);
+  }
+  return [values](const std::string& name) -> std::optional<std::string> {
+    if (const auto it = values.find(name); it != values.end()) return it->second;
+    if (const char* env = std::getenv(name.c_str())) return std::string(env);
+    return std::nullopt;
+  };
+}
+
+ProfileRead ReadProfileWithSets(const std::vector<std::string>& sets, const std::string& path) {
+  ProfileRead read = ReadProfileFile(path, Variables(sets));
+  for (const std::string& set : sets) {
+    const std::string key = set.substr(0, set.find('='));
+    if (key.find('.') == std::string::npos) continue;
+    if (auto problem = AddSetting(read.profile, key, set.substr(set.find('=') + 1))) read.problems.push_back(*problem);
+  }
+  return read;
+}
+
+std::string ProblemLine(const std::string& file, const ProfileProblem& p) {
+  return file + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " +
+         (p.key.empty() ? std::string() : p.key + ": ") + p.problem;
+}
+
+void FailOnProblems(const std::string& file, const std::vector<ProfileProblem>& problems, const std::string& what) {
+  if (problems.empty()) return;
+  for (const ProfileProblem& p : problems) PrintLine(stderr, ProblemLine(file, p));
+  Fail(FailureKind::Input, file + ": " + std::to_string(problems.size()) + " problem(s); " + what);
+}
+
+Profile LoadProfile(const std::vector<std::string>& sets, const std::string& path) {
+  ProfileRead read = ReadProfileWithSets(sets, path);
+  FailOnProblems(path, read.problems, "nothing done");
+  return read.profile;
+}
+
+ConfigRecord LoadSettings(const std::string& path) {
+  const SettingsFileRead read = ReadSettingsFile(path);
+  if (!read.record) Fail(FailureKind::Input, path + ": " + read.message + " (" + read.detail + ")");
+  return *read.record;
+}
+
+ConfigRecord LoadRecord(const std::vector<std::string>& sets, const std::string& path) {
+  if (!IsProfilePath(path)) return LoadSettings(path);
+  ConfigRecord record;
+  ApplyFactoryDefaults(record);
+  FailOnProblems(path, MergeProfile(record, LoadProfile(sets, path), true), "nothing done");
+  return record;
+}
+
+void OpenModem(ModemLink& modem, const Ports& ports) {
+  if (ports.trace) modem.SetTrafficTap(ports.trace->TapFor(ports.name));
+  std::string failure;
+  if (!modem.Open(ports.com, &failure)) Fail(FailureKind::Port, failure);
+}
+
+void FailIfDisconnected(const ModemLink& modem, const Ports& ports) {
+  if (modem.Disconnected()) Fail(FailureKind::Disconnected, ports.name + ": device disconnected");
+}
+
+void ReadModem(ModemLink& modem, const Ports& ports) {
+  if (!modem.Read()) Fail(FailureKind::NoAnswer, ports.name + ": " + modem.Failure());
+}
+
+std::string Printable(std::string_view text) {
+  std::string out;
+  for (const unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+void PrintLine(std::FILE* to, const std::string& line) { std::fprintf(to, "%s\n", Printable(line).c_str()); }
+
+std::string DifferenceLine(const FieldDifference& d, bool showSecrets) {
+  const bool masked = !showSecrets && IsSecretField(*d.field);
+  return ProfileKeyOf(d) + ": " + (masked ? "\"****\"" : d.before) + " -> " + (masked ? "\"****\"" : d.after);
+}
+
+std::string CloseMatch(std::string_view typed, const std::vector<std::string>& names) {
+  std::string best;
+  std::size_t bestDistance = 3;
+  for (const std::string& name : names) {
+    const std::size_t distance = EditDistance(typed, name);
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = name;
+    }
+  }
+  return best.empty() ? std::string() : " (did you mean " + best + "?)";
+}
+
+}  // namespace telvaro::cli

@@ -1,0 +1,109 @@
+// What telvaro-cli's command groups share: how a command is declared and
+// run, how it fails, the options every modem command takes (--port, --trace),
+// --set and --show-secrets, and the steps several commands take (loading a
+// settings file or profile, opening and reading a modem).
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/result.h"
+#include "cli/fleet.h"
+#include "cli/modem_link.h"
+#include "cli/record_text.h"
+#include "link/port_map.h"
+#include "profile/profile.h"
+#include "record/config_record.h"
+
+namespace telvaro {
+
+class TrafficLog;
+
+namespace cli {
+
+// What a declared command does once its options are parsed: its exit status
+// (0, or 1 for an outcome such as "the files differ"). A failure is thrown.
+using CommandRun = std::function<int()>;
+// Each group adds its subcommands to the app and their runs to the table.
+using CommandTable = std::map<const CLI::App*, CommandRun>;
+
+void AddFileCommands(CLI::App& app, CommandTable& commands);   // check, dump, diff
+void AddModemCommands(CLI::App& app, CommandTable& commands);  // ports, read, write, verify, reboot, upgrade, detect
+void AddApplyCommands(CLI::App& app, CommandTable& commands);  // apply, one modem or many
+
+// A failure that ends the command; main turns its kind into the exit status.
+struct CommandFailure {
+  Failure failure;
+};
+[[noreturn]] void Fail(FailureKind kind, std::string message);
+// "telvaro-cli: <message>" on standard error: every error is this one line.
+void PrintFailure(const Failure& failure);
+
+// A new subcommand, with the help text its usage line shows.
+CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& help);
+// A positional argument: a file the command takes.
+void AddFileArgument(CLI::App& command, const std::string& name, std::string& file, const std::string& help);
+
+// --port and --trace as given; resolved when the command runs.
+struct PortOptions {
+  std::vector<std::string> texts;  // every --port, in order
+  std::string trace;               // --trace FILE
+};
+// --port (repeatable); `required` for a command that talks to one modem.
+void AddPortOption(CLI::App& command, PortOptions& options, bool required, const std::string& help);
+void AddTraceOption(CLI::App& command, PortOptions& options);
+
+// The ports of a command: the COM map (TELVARO_PORTS, then the pairs given),
+// the one modem named last, and the trace.
+struct Ports {
+  PortMap map;
+  int com = 0;
+  std::string name;  // "COM<n>", or the device path given, for messages
+  std::vector<std::string> texts;
+  std::shared_ptr<TrafficLog> trace;
+};
+Ports ResolvePorts(const PortOptions& options);
+// The ports named by --port, or every serial port of the system.
+std::vector<UnitPort> PortsToUse(const std::vector<std::string>& texts, PortMap& ports);
+
+// --set KEY=VALUE (repeatable) and --show-secrets.
+void AddSetOption(CLI::App& command, std::vector<std::string>& sets);
+void AddShowSecretsOption(CLI::App& command, bool& showSecrets);
+
+// ${NAME} comes from --set NAME=value first, then from the environment.
+VariableLookup Variables(const std::vector<std::string>& sets);
+// The profile with the dotted --set keys over it; problems of either as read.
+ProfileRead ReadProfileWithSets(const std::vector<std::string>& sets, const std::string& path);
+// "FILE:LINE:COLUMN: key: problem"
+std::string ProblemLine(const std::string& file, const ProfileProblem& problem);
+// Every problem on standard error, then an Input failure "FILE: n problem(s); <what>".
+void FailOnProblems(const std::string& file, const std::vector<ProfileProblem>& problems, const std::string& what);
+Profile LoadProfile(const std::vector<std::string>& sets, const std::string& path);
+ConfigRecord LoadSettings(const std::string& path);
+// A settings file as it is, or a profile over the factory settings.
+ConfigRecord LoadRecord(const std::vector<std::string>& sets, const std::string& path);
+
+void OpenModem(ModemLink& modem, const Ports& ports);
+// A pulled adapter or a closed other end ends the command at once.
+void FailIfDisconnected(const ModemLink& modem, const Ports& ports);
+void ReadModem(ModemLink& modem, const Ports& ports);
+
+// Control characters from the modem's texts (escape sequences among them)
+// never reach the terminal as they are.
+std::string Printable(std::string_view text);
+void PrintLine(std::FILE* to, const std::string& line);
+// "page.key: before -> after", secrets masked unless shown.
+std::string DifferenceLine(const FieldDifference& difference, bool showSecrets);
+
+// " (did you mean read?)" for "raed" among `names`; empty when none is close.
+std::string CloseMatch(std::string_view typed, const std::vector<std::string>& names);
+
+}  // namespace cli
+}  // namespace telvaro
