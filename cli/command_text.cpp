@@ -205,8 +205,8 @@ std::string ArgumentProblem(const CLI::App& app, const CLI::App& command) {
       // An option another command takes: say which.
       std::vector<std::string> takers;
       for (const CLI::App* other : Commands(app)) {
-        const std::vector<std::string> names = OptionNames(*other, false);
-        if (std::find(names.begin(), names.end(), typed) != names.end()) takers.push_back(other->get_name());
+        const std::vector<std::string> theirs = OptionNames(*other, false);
+        if (std::find(theirs.begin(), theirs.end(), typed) != theirs.end()) takers.push_back(other->get_name());
       }
       hint = takers.empty() ? " (try telvaro-cli " + name + " --help)"
                             : " (only " + Join(takers, ", ") + (takers.size() == 1 ? " takes" : " take") + " it)";
