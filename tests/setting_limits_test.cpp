@@ -166,6 +166,11 @@ TEST(SettingLimits, EveryRuleTakesItsEdgeAndRefusesOnePast) {
 
   int edgesSeen = 0;
   for (const SettingRule& rule : kSettingRules) {
+    // A text's limit is its field's room less the terminator (and the role
+    // byte of a phone book entry): the record, not the table, says what fits.
+    if (rule.form == SettingForm::Text || rule.form == SettingForm::PhoneEntry) {
+      EXPECT_EQ(rule.max + (rule.form == SettingForm::Text ? 1 : 2), rule.field->ElementWidth()) << rule.field->name;
+    }
     for (int e = 0; e < rule.field->count; ++e) {
       const std::string key = ElementKey(rule, e);
       const std::vector<Edge> edges = EdgesOf(rule, e);
