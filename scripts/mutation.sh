@@ -29,12 +29,14 @@ mutations=(
 )
 
 # The scratch copy: every file git knows of or would add, as it is now in the
-# working tree (uncommitted edits included), without build folders.
+# working tree (uncommitted edits included), without build folders. Files get
+# the time of the copy (-m), so the build of an earlier run, whose last
+# mutation may be in its objects, is always redone (ccache keeps that quick).
 mkdir -p "$scratch" "$log"
 rm -rf "$src"
 mkdir -p "$src"
 (cd "$root" && git ls-files -z --cached --others --exclude-standard |
-  tar --null -T - --ignore-failed-read -cf - 2>/dev/null) | tar -xf - -C "$src"
+  tar --null -T - --ignore-failed-read -cf - 2>/dev/null) | tar -xmf - -C "$src"
 
 launcher=()
 if command -v ccache >/dev/null; then
