@@ -265,6 +265,9 @@ struct ModemSimulator::Impl {
   std::condition_variable jobCv;
   bool stopping = false;
   std::deque<Job> jobs;
+  int goes = 0;  // stepped: answers (or halves) the test has let go
+
+  int responsesWritten = 0;  // under dataMutex, announced on framesCv
 
   // Record and received frames, shared with the caller's thread.
   mutable std::mutex dataMutex;
@@ -297,13 +300,22 @@ struct ModemSimulator::Impl {
   // ---- writer side -------------------------------------------------------
 
   void WriterLoop(std::atomic<int>& responsesSent);
-  void Send(const Job& job);
+  bool Send(const Job& job);
   bool WritePaced(ByteView bytes);
   bool WriteAll(ByteView bytes);
   // Sleeps until `deadline`; false when the simulator is stopping.
   bool SleepUntil(Clock::time_point deadline) {
     std::unique_lock lock(jobMutex);
     return !jobCv.wait_until(lock, deadline, [&] { return stopping; });
+  }
+  // Stepped: waits for the test's go; false when stopping.
+  bool WaitForGo() {
+    if (!options.stepped) return true;
+    std::unique_lock lock(jobMutex);
+    jobCv.wait(lock, [&] { return stopping || goes > 0; });
+    if (stopping) return false;
+    --goes;
+    return true;
   }
   bool Stopping() {
     std::lock_guard lock(jobMutex);
@@ -517,15 +529,22 @@ void ModemSimulator::Impl::WriterLoop(std::atomic<int>& responsesSent) {
       jobs.pop_front();
     }
     if (!SleepUntil(job.received + std::chrono::milliseconds(options.delayMs + job.extraDelayMs))) return;
+    if (!WaitForGo()) return;
     // Counted as it starts, so that a client holding the whole answer never
     // sees a count without it.
     ++responsesSent;
-    Send(job);
+    if (Send(job)) {
+      {
+        std::lock_guard lock(dataMutex);
+        ++responsesWritten;
+      }
+      framesCv.notify_all();
+    }
   }
 }
 
 // A response that cannot be written whole is abandoned, as a wire drops it.
-void ModemSimulator::Impl::Send(const Job& job) {
+bool ModemSimulator::Impl::Send(const Job& job) {
   Bytes wire;
   wire.reserve(job.bytes.size() + 1);
   if (options.strayByte) wire.push_back(kStrayByte);
@@ -533,12 +552,12 @@ void ModemSimulator::Impl::Send(const Job& job) {
   const ByteView all(wire);
   if (job.parameterResponse && options.pauseMidResponseMs > 0) {
     const std::size_t half = all.size() - job.bytes.size() / 2;
-    if (!WritePaced(all.first(half))) return;
-    if (!SleepUntil(Clock::now() + std::chrono::milliseconds(options.pauseMidResponseMs))) return;
-    WritePaced(all.subspan(half));
-    return;
+    if (!WritePaced(all.first(half))) return false;
+    if (!SleepUntil(Clock::now() + std::chrono::milliseconds(options.pauseMidResponseMs))) return false;
+    if (!WaitForGo()) return false;
+    return WritePaced(all.subspan(half));
   }
-  WritePaced(all);
+  return WritePaced(all);
 }
 
 bool ModemSimulator::Impl::WritePaced(ByteView bytes) {
@@ -604,6 +623,7 @@ bool ModemSimulator::Start() {
     }
   }
   s.stopping = false;
+  s.goes = 0;
   s.jobs.clear();
   s.pending.clear();
   s.arrivals.clear();
@@ -680,6 +700,19 @@ void ModemSimulator::ClearFrames() {
 bool ModemSimulator::WaitForFrames(std::size_t count, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(impl_->dataMutex);
   return impl_->framesCv.wait_for(lock, timeout, [&] { return impl_->frames.size() >= count; });
+}
+
+bool ModemSimulator::WaitForResponsesWritten(int count, std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(impl_->dataMutex);
+  return impl_->framesCv.wait_for(lock, timeout, [&] { return impl_->responsesWritten >= count; });
+}
+
+void ModemSimulator::Go(int steps) {
+  {
+    std::lock_guard lock(impl_->jobMutex);
+    impl_->goes += steps;
+  }
+  impl_->jobCv.notify_all();
 }
 
 std::size_t ModemSimulator::GarbageBytes() const { return impl_->garbage.load(); }

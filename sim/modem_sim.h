@@ -47,6 +47,11 @@ struct SimOptions {
   // Fields a written record cannot change (an older firmware that lacks
   // them): their bytes stay as the modem had them.
   std::vector<std::string> unheldFields;
+  // Stepped: every answer waits for the test's go (Go) before it goes out,
+  // and a parameter response paused half-way (pauseMidResponseMs) waits for
+  // another before its second half, so a test decides when bytes arrive
+  // instead of racing a clock.
+  bool stepped = false;
 };
 
 enum class FrameKind { GetSysPara, SetSysPara, Reboot, RebootLdrom, UpgradeData, Unknown };
@@ -94,6 +99,10 @@ class ModemSimulator {
   std::size_t GarbageBytes() const;
   // Responses sent so far.
   int ResponsesSent() const { return responsesSent_.load(); }
+  // Waits up to `timeout` until `count` responses are wholly on the line.
+  bool WaitForResponsesWritten(int count, std::chrono::milliseconds timeout) const;
+  // Stepped modem: lets `steps` more answers (or second halves) go out.
+  void Go(int steps = 1);
   // Called on the simulator's reader thread for every frame as it is recorded.
   // Set before Start(); it must not call back into the simulator's Stop().
   void SetFrameObserver(std::function<void(const ReceivedFrame&)> observer);

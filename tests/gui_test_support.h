@@ -24,6 +24,7 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -34,24 +35,38 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
 
 namespace telvaro {
 
-// The window against a simulated modem on COM<kSimPort>; every message is
-// answered OK and its text kept in `texts`.
+// The window against a simulated modem on COM<kSimPort>. Every message's
+// text, icon and caption is kept; a Yes/No question gets `answer`, any other
+// box OK. A fixture that answers otherwise overrides Respond.
 class WindowWithModem : public ::testing::Test {
  protected:
   static constexpr int kSimPort = 50;
 
-  void StartWindow(sim::SimOptions simOptions = {}) {
+  void StartModem(sim::SimOptions simOptions = {}) {
     modem = std::make_unique<sim::ModemSimulator>(simOptions);
     ASSERT_TRUE(modem->Start());
-    MainDlgOptions options;
-    options.ports.AddPair("COM" + std::to_string(kSimPort) + "=" + modem->DevicePath());
-    options.portTable = [] { return SystemPortTable{}; };
+  }
+
+  // Opens the window with the modem's port listed (when there is a modem)
+  // and `systemPorts` as the system's port table.
+  void OpenWindow(MainDlgOptions options = {}) {
+    if (modem) options.ports.AddPair("COM" + std::to_string(kSimPort) + "=" + modem->DevicePath());
+    options.portTable = [ports = systemPorts] { return ports; };
     window = std::make_unique<CMainDlg>(std::move(options));
-    window->Messages().SetResponder([this](const MessageRequest& request) {
-      texts.push_back(request.text.toStdString());
-      return MessageAnswer::Ok;
-    });
+    window->Messages().SetResponder([this](const MessageRequest& request) { return Respond(request); });
     window->show();
+  }
+
+  void StartWindow(sim::SimOptions simOptions = {}, MainDlgOptions options = {}) {
+    StartModem(simOptions);
+    if (!HasFatalFailure()) OpenWindow(std::move(options));
+  }
+
+  virtual MessageAnswer Respond(const MessageRequest& request) {
+    texts.push_back(request.text.toStdString());
+    icons.push_back(request.icon);
+    captions.push_back(request.caption.toStdString());
+    return request.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
   }
 
   // Selects the simulator's port and presses the switch button.
@@ -63,6 +78,13 @@ class WindowWithModem : public ::testing::Test {
     return switchButton;
   }
 
+  // Read, Write, Default, Reboot and Exit.
+  bool CommandButtonsEnabled() const {
+    for (const char* name : {"readButton", "writeButton", "defaultButton", "rebootButton", "exitButton"})
+      if (!window->findChild<QToolButton*>(name)->isEnabled()) return false;
+    return true;
+  }
+
   void TearDown() override {
     if (window) {
       window->WaitForWorkers();
@@ -70,9 +92,13 @@ class WindowWithModem : public ::testing::Test {
     }
   }
 
+  SystemPortTable systemPorts;
   std::unique_ptr<sim::ModemSimulator> modem;
   std::unique_ptr<CMainDlg> window;
   std::vector<std::string> texts;
+  std::vector<MessageIcon> icons;
+  std::vector<std::string> captions;
+  MessageAnswer answer = MessageAnswer::Ok;
 };
 
 }  // namespace telvaro

@@ -24,29 +24,16 @@
 namespace telvaro {
 namespace {
 
-constexpr int kSimPort = 50;
-
-class MainWindow : public ::testing::Test {
+// A built-in ttyS0 beside the simulator's port; every box gets `answer`.
+class MainWindow : public WindowWithModem {
  protected:
-  void StartModem(sim::SimOptions options = {}) {
-    modem = std::make_unique<sim::ModemSimulator>(options);
-    ASSERT_TRUE(modem->Start());
-  }
-
   void OpenWindow() {
-    MainDlgOptions options;
-    if (modem) options.ports.AddPair("COM" + std::to_string(kSimPort) + "=" + modem->DevicePath());
-    options.portTable = [] {
-      SystemPortTable table;
-      table.ports.push_back({"", "/dev/ttyS0", "built-in serial port"});
-      return table;
-    };
-    window = std::make_unique<CMainDlg>(std::move(options));
-    window->Messages().SetResponder([this](const MessageRequest& request) {
-      texts.push_back(request.text.toStdString());
-      return answer;
-    });
-    window->show();
+    systemPorts.ports = {{"", "/dev/ttyS0", "built-in serial port"}};
+    WindowWithModem::OpenWindow();
+  }
+  MessageAnswer Respond(const MessageRequest& request) override {
+    WindowWithModem::Respond(request);
+    return answer;
   }
 
   template <typename T>
@@ -60,24 +47,6 @@ class MainWindow : public ::testing::Test {
   }
 
   std::vector<std::string> Messages() const { return texts; }
-
-  bool CommandButtonsEnabled() const {
-    for (const char* name : {"readButton", "writeButton", "defaultButton", "rebootButton", "exitButton"})
-      if (!Find<QToolButton>(name)->isEnabled()) return false;
-    return true;
-  }
-
-  void TearDown() override {
-    if (window) {
-      window->WaitForWorkers();
-      window.reset();
-    }
-  }
-
-  std::unique_ptr<sim::ModemSimulator> modem;
-  std::unique_ptr<CMainDlg> window;
-  std::vector<std::string> texts;
-  MessageAnswer answer = MessageAnswer::Ok;
 };
 
 TEST_F(MainWindow, StartUpState) {

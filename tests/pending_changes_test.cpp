@@ -24,37 +24,29 @@
 namespace telvaro {
 namespace {
 
-class PendingChangesWindow : public ::testing::Test {
+class PendingChangesWindow : public WindowWithModem {
  protected:
+  PendingChangesWindow() { answer = MessageAnswer::No; }
+
   // The modem's record carries both changes Write makes on its own: phone 1
   // holds Call Reboot, a column its settings do not offer, and Delimiter 1
   // holds a byte while it is not enabled.
   void StartWindow(bool withModem = true) {
     if (withModem) {
-      modem = std::make_unique<sim::ModemSimulator>();
-      ASSERT_TRUE(modem->Start());
+      StartModem();
+      ASSERT_FALSE(HasFatalFailure());
       ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
       record.Set(field::delimiter1, 0x0D);
       record.SetFlag(field::delimiter1_enable, false);
       modem->SetStoredRecord(record);
     }
+    // A port to list, so no box comes before the responder.
+    systemPorts.ports = {{"", "/dev/ttyS0", "built-in serial port"}};
     MainDlgOptions options;
-    if (modem) options.ports.AddPair("COM50=" + modem->DevicePath());
-    options.portTable = [] {
-      SystemPortTable table;  // a port to list, so no box comes before the responder
-      table.ports.push_back({"", "/dev/ttyS0", "built-in serial port"});
-      return table;
-    };
     options.serialSettingsPath = QFile::encodeName(dir.filePath("Telvaro_Pro.ini")).toStdString();
     options.chooseSettingsFile = [this](QWidget*, bool) { return chosenFile; };
     options.rememberLastPort = true;
-    window = std::make_unique<CMainDlg>(std::move(options));
-    window->Messages().SetResponder([this](const MessageRequest& request) {
-      texts.push_back(request.text.toStdString());
-      icons.push_back(request.icon);
-      return request.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
-    });
-    window->show();
+    OpenWindow(std::move(options));
   }
 
   void OpenAndRead() {
@@ -79,23 +71,13 @@ class PendingChangesWindow : public ::testing::Test {
     return count;
   }
 
-  void TearDown() override {
-    if (window) {
-      window->WaitForWorkers();
-      window.reset();
-    }
-  }
-
   QTemporaryDir dir;
-  std::unique_ptr<sim::ModemSimulator> modem;
-  std::unique_ptr<CMainDlg> window;
-  std::vector<std::string> texts;
-  std::vector<MessageIcon> icons;
-  MessageAnswer answer = MessageAnswer::No;
   QString chosenFile;
 };
 
-TEST_F(PendingChangesWindow, AnEditIsSeenListedRevertedAndNeverLostWithoutAQuestion) {
+// Read and not edited, only what Write changes on its own is listed; an edit
+// is marked where it is.
+TEST_F(PendingChangesWindow, WritesOwnChangesAreListedUncountedAndAnEditIsMarked) {
   StartWindow();
   OpenAndRead();
   // Read and not edited: only what Write changes on its own, with its reason,
@@ -118,6 +100,14 @@ TEST_F(PendingChangesWindow, AnEditIsSeenListedRevertedAndNeverLostWithoutAQuest
   EXPECT_EQ(window->StatusField(3), "1 change not written");
   EXPECT_TRUE(window->ControlMarked(DeviceName()));
   EXPECT_EQ(DeviceName()->toolTip(), "Modem: " + QString::fromLatin1(modem->StoredRecord().Get(field::device_name)));
+}
+
+// Read, the close box and Exit never drop an edit without asking.
+TEST_F(PendingChangesWindow, AnEditIsNeverLostWithoutAQuestion) {
+  StartWindow();
+  OpenAndRead();
+  QTest::keyClicks(DeviceName(), "-2");
+  ASSERT_TRUE(Settles("Telvaro Pro *"));
 
   // Read asks first; No keeps the edit and sends nothing.
   const std::size_t reads = Sent(sim::FrameKind::GetSysPara);
@@ -133,6 +123,22 @@ TEST_F(PendingChangesWindow, AnEditIsSeenListedRevertedAndNeverLostWithoutAQuest
   EXPECT_TRUE(window->isVisible());
   EXPECT_EQ(texts.size(), 3u);
   EXPECT_EQ(texts.back(), "Discard 1 change not written to the modem?");
+
+  // Yes reads again, and the modem's value comes back.
+  texts.clear();
+  answer = MessageAnswer::Yes;
+  window->ReadParameters();
+  ASSERT_TRUE(WaitUntil([&] { return texts.size() == 2; }, 10000));
+  EXPECT_EQ(texts.back(), "Operation succeed!");
+  EXPECT_EQ(Sent(sim::FrameKind::GetSysPara), reads + 1);
+  EXPECT_EQ(DeviceName()->text(), QString::fromLatin1(modem->StoredRecord().Get(field::device_name)));
+}
+
+TEST_F(PendingChangesWindow, TheListHidesSecretsAndRevertsOneSettingAtATime) {
+  StartWindow();
+  OpenAndRead();
+  QTest::keyClicks(DeviceName(), "-2");
+  ASSERT_TRUE(Settles("Telvaro Pro *"));
 
   // The list names the page and setting and never shows a password; a
   // revert takes back only its own setting.
@@ -163,7 +169,11 @@ TEST_F(PendingChangesWindow, AnEditIsSeenListedRevertedAndNeverLostWithoutAQuest
   EXPECT_FALSE(BasicMarked());
   EXPECT_NE(window->StatusField(3), "1 change not written");
   EXPECT_FALSE(window->ControlMarked(DeviceName()));
+}
 
+TEST_F(PendingChangesWindow, RefusedValuesCountAndThePagesOwnStoresAreListed) {
+  StartWindow();
+  OpenAndRead();
   // A value Write would refuse cannot be listed as a change, but it counts.
   auto* output = window->Page(kWakeup)->findChild<QLineEdit*>("wakeupOutputEdit");
   const QString outputWas = output->text();
@@ -184,18 +194,11 @@ TEST_F(PendingChangesWindow, AnEditIsSeenListedRevertedAndNeverLostWithoutAQuest
   ASSERT_NE(clock, nullptr);
   EXPECT_EQ(clock->setting, "Synchronize with PC");
   sync->setChecked(false);
+}
 
-  // Yes reads again, and the modem's value comes back.
-  QTest::keyClicks(DeviceName(), "-3");
-  ASSERT_TRUE(Settles("Telvaro Pro *"));
-  texts.clear();
-  answer = MessageAnswer::Yes;
-  window->ReadParameters();
-  ASSERT_TRUE(WaitUntil([&] { return texts.size() == 2; }, 10000));
-  EXPECT_EQ(texts.back(), "Operation succeed!");
-  EXPECT_EQ(Sent(sim::FrameKind::GetSysPara), reads + 1);
-  EXPECT_EQ(DeviceName()->text(), QString::fromLatin1(modem->StoredRecord().Get(field::device_name)));
-
+TEST_F(PendingChangesWindow, AWriteWithoutTheSuccessBoxSaysWhatItWroteAndTheChoiceIsKept) {
+  StartWindow();
+  OpenAndRead();
   // Without the success box a Write says in the status bar what it wrote.
   window->SetConfirmSuccess(false);
   DeviceName()->setText("site-7");

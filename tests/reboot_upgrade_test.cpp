@@ -25,36 +25,20 @@
 namespace telvaro {
 namespace {
 
-class RebootAndUpgrade : public ::testing::Test {
+class RebootAndUpgrade : public WindowWithModem {
  protected:
+  RebootAndUpgrade() { answer = MessageAnswer::Yes; }
+
   void Open(sim::SimOptions simOptions = {}, int noteLifeMs = 30000) {
-    modem = std::make_unique<sim::ModemSimulator>(simOptions);
-    ASSERT_TRUE(modem->Start());
+    StartModem(simOptions);
+    ASSERT_FALSE(HasFatalFailure());
     MainDlgOptions options;
-    options.ports.AddPair("COM50=" + modem->DevicePath());
-    options.rememberedPort = 50;
-    options.portTable = [] { return SystemPortTable{}; };
+    options.rememberedPort = kSimPort;
     options.chooseFirmwareFile = [this](QWidget*) { return firmware; };
     // Only the loader's 3000 ms start is shortened; the polls keep their 100 ms.
     options.upgradeSleep = [](int ms) { QThread::msleep(ms == 3000 ? 50 : ms); };
     options.noteLifeMs = noteLifeMs;
-    window = std::make_unique<CMainDlg>(std::move(options));
-    window->Messages().SetResponder([this](const MessageRequest& request) {
-      // The upgrade's question is kept apart, with what the modem had been
-      // sent by then.
-      if (request.caption == "Upgrade firmware") {
-        EXPECT_EQ(request.icon, MessageIcon::Question);
-        questions.push_back(request.text.toStdString());
-        framesAtQuestion = modem->Frames().size();
-        return answer;
-      }
-      texts.push_back(request.text.toStdString());
-      icons.push_back(request.icon);
-      captions.push_back(request.caption.toStdString());
-      shownAt.push_back(std::chrono::steady_clock::now());
-      return answer;
-    });
-    window->show();
+    OpenWindow(std::move(options));
     window->findChild<QPushButton*>("switchButton")->click();
     ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 6000));
     ASSERT_EQ(texts, std::vector<std::string>{"Operation succeed!"});
@@ -85,24 +69,25 @@ class RebootAndUpgrade : public ::testing::Test {
     return packets;
   }
 
-  void TearDown() override {
-    if (window) {
-      window->WaitForWorkers();
-      window.reset();
+  // The upgrade's question is kept apart, with what the modem had been sent
+  // by then; every box gets `answer`.
+  MessageAnswer Respond(const MessageRequest& request) override {
+    if (request.caption == "Upgrade firmware") {
+      EXPECT_EQ(request.icon, MessageIcon::Question);
+      questions.push_back(request.text.toStdString());
+      framesAtQuestion = modem->Frames().size();
+      return answer;
     }
+    WindowWithModem::Respond(request);
+    shownAt.push_back(std::chrono::steady_clock::now());
+    return answer;
   }
 
   QTemporaryDir dir;
   QString firmware;
-  std::unique_ptr<sim::ModemSimulator> modem;
-  std::unique_ptr<CMainDlg> window;
-  std::vector<std::string> texts;
-  std::vector<std::string> captions;
-  std::vector<MessageIcon> icons;
   std::vector<std::string> questions;
   std::size_t framesAtQuestion = 0;
   std::vector<std::chrono::steady_clock::time_point> shownAt;
-  MessageAnswer answer = MessageAnswer::Yes;
 };
 
 TEST_F(RebootAndUpgrade, RebootAsksFirstAndCountsDown) {

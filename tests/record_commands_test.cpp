@@ -101,20 +101,16 @@ class RecordCommands : public WindowWithModem {
 
   void StartWith(sim::SimOptions simOptions = {}) {
     // The window's own settings file lives in the test's folder.
-    modem = std::make_unique<sim::ModemSimulator>(simOptions);
-    ASSERT_TRUE(modem->Start());
     MainDlgOptions options;
-    options.ports.AddPair("COM" + std::to_string(kSimPort) + "=" + modem->DevicePath());
-    options.portTable = [] { return SystemPortTable{}; };
     options.serialSettingsPath = settingsPath;
     options.chooseSettingsFile = [this](QWidget*, bool) { return chosenFile; };
     options.chooseTrafficLogFile = [this](QWidget*) { return chosenFile; };
-    window = std::make_unique<CMainDlg>(std::move(options));
-    window->Messages().SetResponder([this](const MessageRequest& request) {
-      texts.push_back(request.text.toStdString());
-      return MessageAnswer::Ok;
-    });
-    window->show();
+    StartWindow(simOptions, std::move(options));
+  }
+  // Every box OK, Yes/No questions too.
+  MessageAnswer Respond(const MessageRequest& request) override {
+    WindowWithModem::Respond(request);
+    return MessageAnswer::Ok;
   }
 
   // Presses a command button and waits until its operation has ended.

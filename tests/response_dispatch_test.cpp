@@ -247,6 +247,51 @@ TEST(ResponseDispatch, UpgradeStatusResponsesSetTheResult) {
   EXPECT_EQ(f.state.upgradeResult.load(), 7);
 }
 
+// A waiter only takes the answer to its own frame: bytes received before a
+// frame went out (a late duplicate of the previous answer) are neither its
+// answer nor left to be judged with it.
+TEST(ResponseDispatch, AnAnswerToAnEarlierFrameIsNotTakenForTheNextOnesAnswer) {
+  Fixture f;
+  ConfigRecord old = SampleRecord(0x02);
+  old.Set(field::device_name, "first answer");
+  old.SetChecksum(RecordChecksum(old.Record()));
+  const Bytes oldAnswer = FrameCodec::ParameterResponse(old.Block());
+  f.Receive(oldAnswer);
+  f.Dispatch();
+  ASSERT_TRUE(f.state.responseReceived.load());
+  const std::uint64_t firstFrame = f.buffer.Epoch();
+  EXPECT_EQ(f.state.answerEpoch.load(), firstFrame);
+
+  // The duplicate is taken as the next frame goes out, and judged after.
+  f.state.responseReceived.store(false);
+  f.host.calls.clear();
+  f.state.record = SampleRecord(0x00);
+  const ConfigRecord before = f.state.record;
+  f.Receive(oldAnswer);
+  std::uint64_t taken = 0;
+  const Bytes stale = f.buffer.TakeSnapshot(&taken);
+  f.buffer.StartFrame();
+  ASSERT_NE(taken, f.buffer.Epoch());
+  f.dispatcher.DispatchSnapshot(stale.data(), stale.size(), taken);
+  EXPECT_EQ(f.state.answerEpoch.load(), firstFrame);  // a waiter for the new frame still waits
+  // Still in the buffer when the frame goes out: thrown away with the epoch.
+  f.Receive(oldAnswer);
+  f.buffer.StartFrame();
+  EXPECT_EQ(f.buffer.FillCount(), 0u);
+  f.Dispatch();
+  EXPECT_TRUE(f.host.calls.empty());
+  EXPECT_EQ(f.state.record, before);
+  EXPECT_FALSE(f.state.responseReceived.load());
+
+  // The answer received after the frame went out is its answer.
+  f.Receive(FrameCodec::ParameterResponse(SampleRecord(0x02).Block()));
+  f.Dispatch();
+  EXPECT_EQ(f.host.calls, (std::vector<std::string>{"io:1", "grid:1", "show"}));
+  EXPECT_EQ(f.host.shownName, "Pump station 4");
+  EXPECT_TRUE(f.state.responseReceived.load());
+  EXPECT_EQ(f.state.answerEpoch.load(), f.buffer.Epoch());
+}
+
 TEST(ResponseDispatch, UpgradeStatusTexts) {
   struct Case {
     int code;

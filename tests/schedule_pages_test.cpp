@@ -64,6 +64,12 @@ class SchedulePages : public ::testing::Test, public PageHost {
     return widget;
   }
   QCheckBox* Box(const QWidget& page, const char* name) const { return Find<QCheckBox>(page, name); }
+  // The three schedule times of the page whose controls start with `p`.
+  static void SetTimes(QWidget& page, const std::string& p, const char* t1, const char* t2, const char* t3) {
+    Find<QLineEdit>(page, (p + "Time1Edit").c_str())->setText(t1);
+    Find<QLineEdit>(page, (p + "Time2Edit").c_str())->setText(t2);
+    Find<QLineEdit>(page, (p + "Time3Edit").c_str())->setText(t3);
+  }
   QLineEdit* Edit(const QWidget& page, const char* name) const { return Find<QLineEdit>(page, name); }
   bool Enabled(const QWidget& page, const char* name) const { return Find<QWidget>(page, name)->isEnabled(); }
   bool ColumnEnabled(PhoneBookColumn column, int row) const { return book.Box(column, row)->isEnabled(); }
@@ -375,13 +381,8 @@ TEST_F(SchedulePages, RecordShownOnEachPage) {
   EXPECT_EQ(Edit(reboot, "rebootCallReplyEdit")->text(), "");
 }
 
-TEST_F(SchedulePages, ValidatorsStoreOrRefuseWithTheirMessages) {
+TEST_F(SchedulePages, ValidatorsRefuseEveryBadTimeWithItsMessage) {
   // Times: every one is checked, ticked or not, in order.
-  auto times = [](QWidget& page, const std::string& p, const char* t1, const char* t2, const char* t3) {
-    Find<QLineEdit>(page, (p + "Time1Edit").c_str())->setText(t1);
-    Find<QLineEdit>(page, (p + "Time2Edit").c_str())->setText(t2);
-    Find<QLineEdit>(page, (p + "Time3Edit").c_str())->setText(t3);
-  };
   struct Case {
     const char* t1;
     const char* t2;
@@ -397,18 +398,19 @@ TEST_F(SchedulePages, ValidatorsStoreOrRefuseWithTheirMessages) {
   };
   for (const Case& c : failures) {
     sink.messages.clear();
-    times(reboot, "reboot", c.t1, c.t2, c.t3);
-    times(wakeup, "wakeup", c.t1, c.t2, c.t3);
+    SetTimes(reboot, "reboot", c.t1, c.t2, c.t3);
+    SetTimes(wakeup, "wakeup", c.t1, c.t2, c.t3);
     ConfigRecord record;
     EXPECT_EQ(reboot.Validate(record), -1) << c.rebootMessage;
     EXPECT_EQ(wakeup.Validate(record), -1) << c.wakeupMessage;
     EXPECT_EQ(sink.messages, (std::vector<std::string>{c.rebootMessage, c.wakeupMessage}));
   }
+}
 
+TEST_F(SchedulePages, ValidatorsStoreGoodValuesAndRefuseBadOutputAndLongReplies) {
   // Good values: 7:5 as 0x07 and 0x05, the other schedule bytes untouched.
-  sink.messages.clear();
-  times(reboot, "reboot", "7:5", "00:00", "23:59");
-  times(wakeup, "wakeup", "00:00", "7:5", "00:00");
+  SetTimes(reboot, "reboot", "7:5", "00:00", "23:59");
+  SetTimes(wakeup, "wakeup", "00:00", "7:5", "00:00");
   Box(reboot, "rebootTime1Box")->setChecked(true);
   Box(reboot, "rebootSmsBox")->setChecked(true);
   Edit(reboot, "rebootSmsPasswordEdit")->setText("pw");
@@ -460,10 +462,12 @@ TEST_F(SchedulePages, ValidatorsStoreOrRefuseWithTheirMessages) {
     EXPECT_TRUE(page->FailedControl()->objectName().endsWith("SmsReplyEdit"));
     EXPECT_EQ(record, before);
   }
+}
 
+TEST_F(SchedulePages, PhoneBookValidatorStoresNumbersAndRolesAndRefusesLongNumbers) {
   // Phone Book: numbers and role bits; a number over 20 characters refused,
   // the slots before it stored.
-  sink.messages.clear();
+  ConfigRecord record;
   Edit(book, "phoneNumber1")->setText("+8613900000001");
   book.Box(Column::CallWakeup, 0)->setChecked(true);
   book.Box(Column::SmsControl, 0)->setChecked(true);

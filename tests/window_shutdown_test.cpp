@@ -25,23 +25,17 @@
 namespace telvaro {
 namespace {
 
-class WindowFaults : public ::testing::Test {
+class WindowFaults : public WindowWithModem {
  protected:
+  WindowFaults() { answer = MessageAnswer::No; }
+
   void Open(sim::SimOptions simOptions = {}, bool waitForRead = true) {
-    modem = std::make_unique<sim::ModemSimulator>(simOptions);
-    ASSERT_TRUE(modem->Start());
+    StartModem(simOptions);
+    ASSERT_FALSE(HasFatalFailure());
     MainDlgOptions options;
-    options.ports.AddPair("COM50=" + modem->DevicePath());
-    options.rememberedPort = 50;
-    options.portTable = [] { return SystemPortTable{}; };
+    options.rememberedPort = kSimPort;
     options.chooseFirmwareFile = [this](QWidget*) { return firmware; };
-    window = std::make_unique<CMainDlg>(std::move(options));
-    window->Messages().SetResponder([this](const MessageRequest& request) {
-      if (request.caption == "Upgrade firmware") return MessageAnswer::Yes;  // the upgrade starts when asked
-      texts.push_back(request.text.toStdString());
-      return request.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
-    });
-    window->show();
+    OpenWindow(std::move(options));
     window->findChild<QPushButton*>("switchButton")->click();
     if (waitForRead) {
       ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && window->RunningWorkers() == 0; }, 6000));
@@ -49,10 +43,9 @@ class WindowFaults : public ::testing::Test {
     }
   }
 
-  bool CommandButtonsEnabled() const {
-    for (const char* name : {"readButton", "writeButton", "defaultButton", "rebootButton", "exitButton"})
-      if (!window->findChild<QToolButton*>(name)->isEnabled()) return false;
-    return true;
+  MessageAnswer Respond(const MessageRequest& request) override {
+    if (request.caption == "Upgrade firmware") return MessageAnswer::Yes;  // the upgrade starts when asked
+    return WindowWithModem::Respond(request);
   }
 
   int PacketsSent() const {
@@ -61,19 +54,8 @@ class WindowFaults : public ::testing::Test {
     return n;
   }
 
-  void TearDown() override {
-    if (window) {
-      window->WaitForWorkers();
-      window.reset();
-    }
-  }
-
   QTemporaryDir dir;
   QString firmware;
-  std::unique_ptr<sim::ModemSimulator> modem;
-  std::unique_ptr<CMainDlg> window;
-  std::vector<std::string> texts;
-  MessageAnswer answer = MessageAnswer::No;
 };
 
 // Escape, the close box and File > Exit ask while an upgrade runs; kept open,
