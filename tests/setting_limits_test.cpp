@@ -101,8 +101,8 @@ std::vector<Edge> EdgesOf(const SettingRule& rule, int e) {
            pastShowsAsItem ? std::function<void(ConfigRecord&)>() : byte(0, static_cast<std::uint8_t>(last + 1))}};
       if (rule.gate != nullptr) {  // the first item only while the gate byte is exactly 1
         edges.push_back({"the first item, gate 1", {f.list->items[0], {}}, true, byte(0, 0), 1});
-        edges.push_back({"the last item, gate 1", {f.list->items[last], {}}, false, byte(0, last), 1});
-        edges.push_back({"the last item, gate 2", {f.list->items[last], {}}, true, byte(0, last), 2});
+        edges.push_back({"the last item, gate 1", {f.list->items[last], {}}, false, byte(0, static_cast<std::uint8_t>(last)), 1});
+        edges.push_back({"the last item, gate 2", {f.list->items[last], {}}, true, byte(0, static_cast<std::uint8_t>(last)), 2});
       }
       return edges;
     }
