@@ -24,11 +24,11 @@
 
 #include "cli/fleet.h"
 #include "cli/fleet_files.h"
-#include "cli/modem_link.h"
 #include "cli/profile_apply.h"
 #include "cli/record_text.h"
 #include "cli/verified_write.h"
 #include "link/port_discovery.h"
+#include "operations/modem_client.h"
 #include "operations/settings_file.h"
 #include "operations/traffic_log.h"
 #include "profile/profile.h"
@@ -226,19 +226,20 @@ ConfigRecord LoadSettings(const std::string& path) {
   return *read.record;
 }
 
-void OpenModem(ModemLink& modem, const Options& o) {
+void OpenModem(ModemClient& modem, const Options& o) {
   if (o.trace) modem.SetTrafficTap(o.trace->TapFor(o.portName));
-  std::string failure;
-  if (!modem.Open(o.com, &failure)) throw Failure{kExitModemFailed, failure};
+  if (const Result<void> opened = modem.Open(o.com); !opened) throw Failure{kExitModemFailed, OneLine(opened.failure())};
 }
 
 // A pulled adapter or a closed other end ends the command at once.
-void FailIfDisconnected(const ModemLink& modem, const Options& o) {
+void FailIfDisconnected(const ModemClient& modem, const Options& o) {
   if (modem.Disconnected()) throw Failure{kExitModemFailed, o.portName + ": device disconnected"};
 }
 
-void ReadModem(ModemLink& modem, const Options& o) {
-  if (!modem.Read()) throw Failure{kExitModemFailed, o.portName + ": " + modem.Failure()};
+ConfigRecord ReadModem(ModemClient& modem, const Options& o) {
+  Result<ConfigRecord> read = modem.Read();
+  if (!read) throw Failure{kExitModemFailed, o.portName + ": " + OneLine(read.failure())};
+  return read.value();
 }
 
 // Control characters from the modem's texts (escape sequences among them)
@@ -344,10 +345,9 @@ int Ports(const Options& o) {
 
 int Read(const Options& o) {
   Need(o, 0, true);
-  ModemLink modem(o.ports);
+  ModemClient modem(o.ports);
   OpenModem(modem, o);
-  ReadModem(modem, o);
-  ConfigRecord record = modem.Record();
+  ConfigRecord record = ReadModem(modem, o);
   if (o.output == "-") {
     // The settings file's bytes, for a pipe: record and checksum.
     record.SetChecksum(RecordChecksum(record.Record()));
@@ -389,11 +389,10 @@ int Write(const Options& o) {
   // A record the pages would refuse is not sent either, unless forced.
   if (!ReportBreaches(o.files[0], file) && !o.force)
     throw Failure{kExitUsage, o.files[0] + ": breaks the setting rules; nothing sent (--force sends it anyway)"};
-  ModemLink modem(o.ports);
+  ModemClient modem(o.ports);
   OpenModem(modem, o);
-  ReadModem(modem, o);
   // The modem's own device bytes are kept, as an import into the window does.
-  ConfigRecord toSend = modem.Record();
+  ConfigRecord toSend = ReadModem(modem, o);
   toSend.ImportKeepingDeviceBytes(file.Block());
   const VerifiedWrite written = WriteAndVerify(modem, toSend);
   FailIfDisconnected(modem, o);
@@ -410,9 +409,10 @@ int Write(const Options& o) {
 
 int Reboot(const Options& o) {
   Need(o, 0, true);
-  ModemLink modem(o.ports);
+  ModemClient modem(o.ports);
   OpenModem(modem, o);
-  if (!modem.Reboot()) throw Failure{kExitModemFailed, o.portName + ": " + modem.Failure()};
+  if (const Result<void> rebooted = modem.Reboot(); !rebooted)
+    throw Failure{kExitModemFailed, o.portName + ": " + OneLine(rebooted.failure())};
   std::printf("%s: reboot sent; the modem needs about 30 seconds\n", o.portName.c_str());
   return kExitOk;
 }
@@ -427,7 +427,7 @@ int Upgrade(const Options& o) {
   if (!o.force && IsSettingsFile(loaded.bytes))
     throw Failure{kExitUsage, NotAFirmwareImageText(o.files[0]) + " (--force sends it anyway)"};
   const std::vector<std::uint8_t>& image = loaded.bytes;
-  ModemLink modem(o.ports);
+  ModemClient modem(o.ports);
   OpenModem(modem, o);
   const bool terminal = isatty(STDERR_FILENO);
   UpgradeHooks hooks;
@@ -442,12 +442,10 @@ int Upgrade(const Options& o) {
     }
   };
   if (o.fast) hooks.packetGapMs = 0;
-  const int code = modem.Upgrade(image, hooks);
+  const Result<int> upgraded = modem.Upgrade(image, hooks);
   if (terminal) std::fprintf(stderr, "\n");
-  FailIfDisconnected(modem, o);
-  const std::string text(UpgradeStatusText(code));
-  if (code != 0 && code != 8) throw Failure{kExitModemFailed, o.portName + ": " + text};
-  std::printf("%s: %s\n", o.portName.c_str(), text.c_str());
+  if (!upgraded) throw Failure{kExitModemFailed, o.portName + ": " + OneLine(upgraded.failure())};
+  std::printf("%s: %s\n", o.portName.c_str(), std::string(UpgradeStatusText(upgraded.value())).c_str());
   return kExitOk;
 }
 
@@ -477,18 +475,17 @@ int Detect(const Options& o) {
     std::string device, name, imei, model;
   };
   std::vector<Found> found(chosen.size());
-  std::vector<std::thread> threads;
+  std::vector<int> coms;
+  for (const UnitPort& port : chosen) coms.push_back(port.com);
+  std::function<TrafficTap(std::size_t)> tapFor;
+  if (o.trace) tapFor = [&](std::size_t i) { return o.trace->TapFor(chosen[i].name); };
+  const std::vector<Result<ConfigRecord>> answers = DetectModems(coms, ports, tapFor);
   for (std::size_t i = 0; i < chosen.size(); ++i) {
-    threads.emplace_back([&, i] {
-      ModemLink modem(ports);
-      if (o.trace) modem.SetTrafficTap(o.trace->TapFor(chosen[i].name));
-      found[i].device = ports.PathFor(chosen[i].com).value_or("");
-      if (!modem.Open(chosen[i].com) || !modem.Read()) return;
-      const ConfigRecord& r = modem.Record();
-      found[i] = {true, found[i].device, r.Get(field::device_name), r.Get(field::imei), r.Get(field::me_type)};
-    });
+    found[i].device = ports.PathFor(chosen[i].com).value_or("");
+    if (!answers[i]) continue;
+    const ConfigRecord& r = answers[i].value();
+    found[i] = {true, found[i].device, r.Get(field::device_name), r.Get(field::imei), r.Get(field::me_type)};
   }
-  for (std::thread& t : threads) t.join();
   nlohmann::json json = nlohmann::json::array();
   int answered = 0;
   for (std::size_t i = 0; i < chosen.size(); ++i) {
@@ -743,7 +740,7 @@ int Apply(const Options& o) {
     return ApplyToUnits(o);
   Need(o, 1, true);
   const Profile profile = LoadProfile(o, o.files[0]);  // refused before anything is sent
-  ModemLink modem(o.ports);
+  ModemClient modem(o.ports);
   OpenModem(modem, o);
   ApplyOptions options;
   options.dryRun = o.dryRun;
@@ -772,12 +769,12 @@ int Verify(const Options& o) {
   const bool profileFile = IsProfilePath(o.files[0]);
   const Profile profile = profileFile ? LoadProfile(o, o.files[0]) : Profile{};
   const ConfigRecord file = profileFile ? ConfigRecord{} : LoadSettings(o.files[0]);
-  ModemLink modem(o.ports);
+  ModemClient modem(o.ports);
   OpenModem(modem, o);
-  ReadModem(modem, o);
-  ConfigRecord expected = profileFile ? modem.Record() : file;
+  const ConfigRecord held = ReadModem(modem, o);
+  ConfigRecord expected = profileFile ? held : file;
   if (profileFile) FailOnProblems(o.files[0], MergeProfile(expected, profile, true), "nothing compared");
-  const std::vector<FieldDifference> differences = SettingDifferences(expected, modem.Record());
+  const std::vector<FieldDifference> differences = SettingDifferences(expected, held);
   for (const FieldDifference& d : differences) PrintLine(stdout, "differs: " + DifferenceLine(d, o.showSecrets));
   if (!differences.empty())
     throw Failure{kExitModemFailed, std::to_string(differences.size()) + " setting(s) of " + o.files[0] + " not held"};
@@ -850,8 +847,8 @@ int main(int argc, char** argv) {
     for (const Command& c : kCommands)
       if (c.name == options.command) return c.run(options);
     const std::string match = CloseMatch(options.command);
-    throw Failure{kExitUsage, "unknown command: " + options.command + (match.empty() ? " (try --help)" : match)};
-  } catch (const Failure& failure) {
+    throw ::Failure{kExitUsage, "unknown command: " + options.command + (match.empty() ? " (try --help)" : match)};
+  } catch (const ::Failure& failure) {
     std::fprintf(stderr, "telvaro-cli: %s\n", failure.text.c_str());
     return failure.status;
   } catch (const std::exception& error) {
