@@ -306,9 +306,8 @@ class TabStrip : public QWidget {
 CMainDlg::CMainDlg(MainDlgOptions options)
     : messages_(new MessageOwner(this)),
       options_(std::move(options)),
-      session_(static_cast<SessionEvents&>(*this), options_.ports),
-      dispatcher_(session_.Received(), state_, static_cast<DispatchHost&>(*this)),
-      dispatchTimer_(session_, dispatcher_) {
+      operations_(new ModemOperations(options_.ports, workers_, this)),
+      session_(operations_->Client().Session()) {
   setObjectName("CMainDlg");
   setWindowTitle("Telvaro Pro");
   setWindowIcon(icons::Application());
@@ -317,8 +316,7 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   const TrafficTap traced = [this](TrafficDirection direction, std::span<const std::uint8_t> bytes) {
     traffic_.Add("COM" + std::to_string(tracedPort_.load()), direction, bytes);
   };
-  session_.SetTrafficTap(traced);
-  dispatcher_.SetTrafficTap(traced);
+  operations_->Client().SetTrafficTap(traced);
   BuildWindow();
   WatchEdits();
   if (options_.rememberLastPort && !options_.portGiven) {
@@ -329,18 +327,19 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   UpdatePortState(session_.IsOpen());
   RefreshStatusBar();
 
-  // Dispatch runs when the reader reports bytes and when a quiet period it
-  // asked for has passed; an idle line wakes nothing here.
-  quietTimer_ = new QTimer(this);
-  quietTimer_->setTimerType(Qt::PreciseTimer);
-  quietTimer_->setSingleShot(true);
-  connect(quietTimer_, &QTimer::timeout, this, &CMainDlg::ServiceDispatch);
-  session_.SetReceiveNotifier([this] {
-    // On the reader thread: one queued call at a time is enough, as each
-    // looks at everything received so far.
-    if (!dispatchPosted_.exchange(true))
-      QMetaObject::invokeMethod(this, &CMainDlg::ServiceDispatch, Qt::QueuedConnection);
-  });
+  // Dispatch runs on the client's own pump. What it hands over comes here
+  // queued, so pages and boxes are touched on this thread only, and a
+  // "bad chksum" box open here never holds dispatch up. The end of a Read or
+  // Write is waited for by its worker, so the pages an answer filled are shown
+  // before its success box.
+  connect(operations_, &ModemOperations::recordAccepted, this, &CMainDlg::OnRecordAccepted, Qt::QueuedConnection);
+  connect(operations_, &ModemOperations::messageRaised, this,
+          [this](const QString& text) { messages_->Show(text); }, Qt::QueuedConnection);
+  connect(operations_, &ModemOperations::portStateChanged, this, &CMainDlg::UpdatePortState, Qt::DirectConnection);
+  connect(operations_, &ModemOperations::deviceDisconnected, this, &CMainDlg::OnDeviceDisconnected,
+          Qt::QueuedConnection);
+  connect(operations_, &ModemOperations::finished, this, &CMainDlg::OnOperationFinished,
+          Qt::BlockingQueuedConnection);
 
   // The shown clock is recomputed from the real time elapsed since it was
   // loaded, so it keeps time however late this timer runs.
@@ -356,12 +355,11 @@ void CMainDlg::ShutDown() {
   if (shutDown_) return;
   shutDown_ = true;
   closing_.store(true);  // a running upgrade stops at its next poll, silently
-  session_.SetReceiveNotifier({});
-  if (quietTimer_) quietTimer_->stop();
+  operations_->Client().StopDispatch();
   if (clockTimer_) clockTimer_->stop();
   // Closing the port clears the reader-run flag, which ends every waiting
   // operation at its next poll.
-  if (session_.IsOpen()) session_.Close();
+  operations_->Client().Close();
   workers_.JoinAll();
 }
 
@@ -784,8 +782,18 @@ void CMainDlg::TogglePort() {
     session_.SetRememberedPort(*com);
     chosenPort_.clear();  // now the remembered port
   }
-  if (!session_.IsOpen()) tracedPort_.store(session_.RememberedPort());
-  const int result = session_.Toggle(session_.RememberedPort());
+  int result = PortSession::kClosed;
+  if (session_.IsOpen()) {
+    operations_->Client().Close();
+  } else {
+    tracedPort_.store(session_.RememberedPort());
+    const Result<void> opened = operations_->Client().Open(session_.RememberedPort());
+    result = opened ? PortSession::kOpened : PortSession::kOpenFailed;
+    if (!opened) {
+      const Failure& failure = opened.failure();
+      messages_->ShowMessage(failure.reason.empty() ? failure.message : failure.message + "\n" + failure.reason);
+    }
+  }
   if (result != PortSession::kOpenFailed) {
     fileName_.clear();  // the modem is what changes are counted against now
     DropBase();
@@ -794,22 +802,15 @@ void CMainDlg::TogglePort() {
   if (result == PortSession::kOpened) {
     if (options_.rememberLastPort) SetUiSetting(kLastPortKey, "COM" + std::to_string(session_.RememberedPort()));
     ReadParameters();
-    operation_.userRead.store(false);  // the automatic read reports no time-out
+    userRead_.store(false);  // the automatic read reports no time-out
   }
   networksPage_->ShowSignalLevel(0);
-}
-
-void CMainDlg::DeviceDisconnected() {
-  // On the reader thread: nothing here may wait for the window thread, which
-  // may be closing the session and waiting for this very reader.
-  const unsigned opens = session_.OpenCount();
-  QMetaObject::invokeMethod(this, [this, opens] { OnDeviceDisconnected(opens); }, Qt::QueuedConnection);
 }
 
 void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
   if (shutDown_ || !session_.IsOpen() || session_.OpenCount() != openCount) return;
   // As the switch button closes it, then the reason where the operator looks.
-  session_.Close();
+  operations_->Client().Close();
   RefreshStatusBar();
   networksPage_->ShowSignalLevel(0);
   ShowStatusNote(tr("COM%1: device disconnected").arg(session_.RememberedPort()));
@@ -943,7 +944,7 @@ void CMainDlg::ReadParameters() {
   if (!ConfirmDiscard()) return;
   DropBase();  // until the modem answers, nothing is counted
   state_.responseReceived.store(false, std::memory_order_release);
-  operation_.userRead.store(true);
+  userRead_.store(true);
   for (const ReadPreparation& step : kReadPreparation) {
     if (step.clear) {
       pages_[step.page]->ClearForRead();
@@ -951,82 +952,63 @@ void CMainDlg::ReadParameters() {
       pages_[step.page]->ShowValues();
     }
   }
-  StartOperationWait(FrameCodec::GetSysParaFrame());
+  StartOperation(std::nullopt);
 }
 
-void CMainDlg::StartOperationWait(Bytes frame) {
+void CMainDlg::StartOperation(std::optional<ConfigRecord> toWrite) {
   // The buttons go busy before the worker starts, so no second command can
   // slip in before the worker's own first step has reached the window.
   SetCommandButtonsEnabled(false);
   const int com = session_.RememberedPort();
-  ShowBusy((operation_.writePending.load() ? tr("Writing COM%1...") : tr("Reading COM%1...")).arg(com));
-  // A wait belongs to the port as it was opened: closed, gone or reopened
-  // since, it ends and gives the buttons back.
-  const unsigned opens = session_.OpenCount();
+  ShowBusy((writePending_.load() ? tr("Writing COM%1...") : tr("Reading COM%1...")).arg(com));
   // A wait left over from before a quick close and reopen must not give the
   // buttons back, or end the busy state, of the wait that followed it.
   const unsigned wait = waitGeneration_.fetch_add(1) + 1;
-  workers_.Start([this, opens, com, wait, frame = std::move(frame)] {
-    OperationWaitHooks hooks;
-    hooks.readerRunning = [this, opens] { return session_.ReaderRunning() && session_.OpenCount() == opens; };
-    hooks.setCommandButtonsEnabled = [this, wait](bool enabled) {
-      if (!enabled) {
-        SetCommandButtonsEnabled(false);
-        return;
-      }
-      // Judged on the window thread: a wait started while this call was on
-      // its way there owns the buttons and the busy state.
-      RunOnWindowThread(this, [this, wait] {
-        if (waitGeneration_.load() != wait) return;
-        SetCommandButtonsEnabled(true);
-        EndBusy();
-      });
-    };
-    // A silent modem gets no box after the automatic read, so the status bar
-    // says it; the next answer's RefreshStatusBar clears it.
-    hooks.disableAllPages = [this, com] {
-      RunOnWindowThread(this, [this, com] {
-        DisableAllPages();
-        ShowStatusNote(tr("No answer from the modem on COM%1").arg(com));
-      });
-    };
-    hooks.showMessage = [this](const std::string& text) {
-      const QString message = QString::fromStdString(text);
-      if (text != kOperationSucceeded && text != kWriteSucceeded) {
-        messages_->Show(message);
-        return;
-      }
-      ShowSuccess(message);
-      if (text == kWriteSucceeded) {
-        RunOnWindowThread(this, [this] {
-          ShowTimedNote((writingCount_ == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(writingCount_));
-        });
-      }
-    };
-    // A lost frame shows up as a time-out; one that never went out says why.
-    const int sent = session_.Write(frame);
-    // Only an answer received after this frame went out is its answer.
-    const std::uint64_t epoch = session_.FrameEpoch();
-    hooks.answered = [this, epoch] { return state_.answerEpoch.load(std::memory_order_acquire) == epoch; };
-    // Woken by the accepted answer; still at most one 100 ms wait per count.
-    hooks.sleep = [this, epoch](int ms) {
-      state_.WaitForAnswer(ms, [this, epoch] {
-        return state_.responseReceived.load(std::memory_order_acquire) &&
-               state_.answerEpoch.load(std::memory_order_acquire) == epoch;
-      });
-    };
-    if (sent != 0) {
-      operation_.writePending.store(false);
-      hooks.setCommandButtonsEnabled(true);
-      // Closed, gone or reopened meanwhile: the wait ends without a word, as
-      // it would have after the frame.
-      if (!hooks.readerRunning()) return;
-      hooks.showMessage(QString("COM%1: %2").arg(com).arg(QString::fromStdString(session_.WriteFailureText(sent)))
-                            .toStdString());
-      return;
-    }
-    OperationWait(state_.responseReceived, operation_, session_.ResponseWaitLimit(), hooks);
-  });
+  operations_->Start(std::move(toWrite), wait);
+}
+
+void CMainDlg::OnOperationFinished(int outcome, const QString& text, unsigned generation) {
+  if (shutDown_) return;
+  // Judged here, on the window thread: a wait started since owns the buttons
+  // and the busy state.
+  if (waitGeneration_.load() == generation) {
+    SetCommandButtonsEnabled(true);
+    EndBusy();
+  }
+  const bool write = writePending_.exchange(false);
+  const int com = session_.RememberedPort();
+  switch (outcome) {
+    case ModemOperations::Succeeded:
+      ShowSuccess(write ? kWriteSucceeded : kOperationSucceeded);
+      if (write) ShowTimedNote((writingCount_ == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(writingCount_));
+      break;
+    case ModemOperations::TimedOut:
+      // A silent modem gets no box after the automatic read, so the status
+      // bar says it; the next answer's RefreshStatusBar clears it.
+      DisableAllPages();
+      ShowStatusNote(tr("No answer from the modem on COM%1").arg(com));
+      if (userRead_.load()) messages_->Show(kOperationTimedOut);
+      break;
+    case ModemOperations::NotSent:
+      messages_->Show(QString("COM%1: %2").arg(com).arg(text));
+      break;
+    default:  // closed, gone or reopened meanwhile: it ends without a word
+      break;
+  }
+}
+
+void CMainDlg::OnRecordAccepted(const ConfigRecord& record) {
+  if (shutDown_) return;
+  {
+    std::lock_guard guard(state_.recordLock);
+    state_.record = record;
+  }
+  const bool ioPresent = (state_.record.Get(field::hw_options) & kHwOptionDigitalIo) != 0;
+  SetIoPresent(ioPresent);
+  SetGridEnabled(ioPresent);
+  ShowRecordOnPages(state_.record);
+  state_.responseReceived.store(true, std::memory_order_release);
+  state_.AnswerArrived();
 }
 
 void CMainDlg::RebootDevice() {
@@ -1037,9 +1019,9 @@ void CMainDlg::RebootDevice() {
   if (messages_->Show("The device will reboot, continue?", "Reboot", MessageButtons::YesNo) != MessageAnswer::Yes)
     return;
   // No answer comes; a reboot that did not go out is no reason to count down.
-  if (const int sent = FrameCodec::WriteInThreeParts(session_, command::kReboot); sent != 0) {
+  if (const Result<void> sent = operations_->Client().Reboot(); !sent) {
     messages_->Show(
-        QString("COM%1: %2").arg(session_.RememberedPort()).arg(QString::fromStdString(session_.WriteFailureText(sent))));
+        QString("COM%1: %2").arg(session_.RememberedPort()).arg(QString::fromStdString(sent.failure().message)));
     return;
   }
   // Every Reboot gets a note of its own; the window stays fully usable.
@@ -1101,13 +1083,15 @@ void CMainDlg::UpgradeWorker() {
     }
     for (int slept = 0; slept < ms && !closing_.load(); slept += 10) QThread::msleep(std::min(10, ms - slept));
   };
+  ModemClient& client = operations_->Client();
   if (!options_.upgradeSleep) {
-    hooks.waitAnswer = [this](int ms) {
-      state_.WaitForAnswer(ms, [this] { return state_.upgradeResult.load() != ModemState::kNoAnswer; });
+    hooks.waitAnswer = [&client](int ms) {
+      ModemState& state = client.State();
+      state.WaitForAnswer(ms, [&state] { return state.upgradeResult.load() != ModemState::kNoAnswer; });
     };
   }
-  hooks.freshAnswer = [this] { return state_.answerEpoch.load() == session_.FrameEpoch(); };
-  const int result = UpgradeFlow::Run(image.bytes, session_, state_.upgradeResult, hooks);
+  (void)client.Upgrade(image.bytes, hooks);  // its final code says everything the window shows
+  const int result = client.LastUpgradeCode();
   upgradeRunning_.store(false);
   if (closing_.load()) return;  // the window is gone: nothing more to show
   RunOnWindowThread(this, [this] { EndBusy(); });
@@ -1148,32 +1132,6 @@ void CMainDlg::ExitProgram() {
   }
   if (messages_->Show("Close this program, continue?", "Exit", MessageButtons::YesNo) != MessageAnswer::Yes) return;
   close();
-}
-
-void CMainDlg::ServiceDispatch() {
-  dispatchPosted_.store(false);  // bytes from now on post another call
-  dispatching_ = true;
-  const int next = dispatchTimer_.Service();
-  dispatching_ = false;
-  if (next >= 0) {
-    quietTimer_->start(next);
-  } else {
-    quietTimer_->stop();
-  }
-  // Messages dispatch raised ("bad chksum") are shown only now, each from a
-  // call of its own: while a box is open, dispatch and the clock go on.
-  for (std::string& text : dispatchMessages_)
-    QMetaObject::invokeMethod(this, [this, text = std::move(text)] { messages_->ShowMessage(text); },
-                              Qt::QueuedConnection);
-  dispatchMessages_.clear();
-}
-
-void CMainDlg::ShowMessage(const std::string& text) {
-  if (dispatching_) {
-    dispatchMessages_.push_back(text);
-  } else {
-    messages_->ShowMessage(text);
-  }
 }
 
 void CMainDlg::SetIoPresent(bool present) {

@@ -1,7 +1,7 @@
-// CMainDlg: the tool's one window. It owns the port session, the
-// configuration record with its checksum slot, the twelve pages, the command
-// buttons, the status bar with its progress bar and the response dispatch,
-// run when bytes arrive and when the line's quiet period ends.
+// CMainDlg: the tool's one window. It owns the link to the modem
+// (ModemOperations: the port session and response dispatch in a ModemClient),
+// the configuration record with its checksum slot as the pages show it, the
+// twelve pages, the command buttons and the status bar with its progress bar.
 #pragma once
 
 #include <QDialog>
@@ -14,13 +14,12 @@
 #include <vector>
 
 #include "app/message_owner.h"
+#include "app/modem_operations.h"
 #include "app/pending_changes.h"
 #include "app/pending_view.h"
 #include "app/worker_threads.h"
 #include "link/port_discovery.h"
 #include "link/port_session.h"
-#include "operations/dispatch_timer.h"
-#include "operations/operation_wait.h"
 #include "operations/traffic_log.h"
 #include "pages/page_host.h"
 #include "protocol/response_dispatch.h"
@@ -91,7 +90,7 @@ struct MainDlgOptions {
   bool portGiven = false;
 };
 
-class CMainDlg : public QDialog, public PageHost, private SessionEvents, private DispatchHost {
+class CMainDlg : public QDialog, public PageHost {
   Q_OBJECT
 
  public:
@@ -192,9 +191,6 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void EndBusy();
   // A text in status field 3 other than the record's status text.
   void ShowStatusNote(const QString& text);
-  // Dispatches what the reader has received when it is due, and sets the
-  // quiet timer for what is not due yet.
-  void ServiceDispatch();
   void CommandNeedsPort(const std::function<void()>& command);
   void DisableAllPages();   // the order a time-out uses
   void EnablePagesByState();
@@ -202,14 +198,17 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // While an upgrade runs, closing asks first; false when the operator keeps
   // the window open.
   bool ConfirmCloseDuringUpgrade();
-  // The reader found the device gone (on its own thread); the port is then
-  // closed here, on the window thread, unless it was closed or reopened since.
-  void DeviceDisconnected() override;
+  // The reader found the device gone; the port is then closed here, on the
+  // window thread, unless it was closed or reopened since.
   void OnDeviceDisconnected(unsigned openCount);
-  // Sends `frame` on a worker, so a line that does not take data never
-  // freezes the window, then waits there for the answer (OperationWait). A
-  // frame that could not be sent is reported with its reason instead.
-  void StartOperationWait(Bytes frame);
+  // Read (no record) or Write: the frame is sent on a worker, so a line that
+  // does not take data never freezes the window, and waited for there;
+  // OnOperationFinished then gives the buttons back and says how it went.
+  void StartOperation(std::optional<ConfigRecord> toWrite);
+  void OnOperationFinished(int outcome, const QString& text, unsigned generation);
+  // An answer dispatch accepted: the window's record, the I/O flags, the
+  // pages, and only then the response-received flag.
+  void OnRecordAccepted(const ConfigRecord& record);
   // The twelve page validators in their fixed order into `record`; 0, or the
   // first failure's negative result after its message, with the failing
   // page shown and the focus on the control the failure names.
@@ -252,28 +251,26 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // is switched to its loader; true when the upgrade may start.
   bool ConfirmUpgrade(const QString& path, const std::vector<std::uint8_t>& image);
 
-  // SessionEvents and DispatchHost.
-  // Shown at once, except during dispatch: then queued until it returns.
-  void ShowMessage(const std::string& text) override;
-  void PortStateChanged(bool open) override { UpdatePortState(open); }
-  void SetIoPresent(bool present) override;
-  void SetGridEnabled(bool enabled) override;
+  void SetIoPresent(bool present);
+  void SetGridEnabled(bool enabled);
   // Only the modem's answer comes this way: it becomes what changes are
   // counted against. Records of the window's own (Default, Import, a
   // profile) are shown with ShowRecord.
-  void ShowRecordOnPages(const ConfigRecord& record) override;
+  void ShowRecordOnPages(const ConfigRecord& record);
 
   MessageOwner* messages_;
   MainDlgOptions options_;
+  // The record and the response-received flag as the window has taken them
+  // (dispatch's own are the client's).
   ModemState state_;
-  OperationFlags operation_;
-  PortSession session_;
-  ResponseDispatcher dispatcher_;
-  DispatchTimer dispatchTimer_;
+  std::atomic<bool> userRead_{false};      // a time-out is reported only then
+  std::atomic<bool> writePending_{false};  // selects the Write success text
+  WorkerThreads workers_;
+  ModemOperations* operations_;
+  PortSession& session_;  // the client's
   TrafficLog traffic_{kKeptTrafficFrames};
   std::atomic<int> tracedPort_{0};  // the port the frames are labelled with
   DeviceClock clock_;
-  WorkerThreads workers_;
   bool shutDown_ = false;
   std::atomic<bool> closing_{false};         // the upgrade stops and shows nothing
   std::atomic<bool> upgradeRunning_{false};  // from the loader switch to the last packet
@@ -302,11 +299,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QLabel* statusPort_ = nullptr;
   QLabel* statusText_ = nullptr;
   QProgressBar* progress_ = nullptr;
-  QTimer* quietTimer_ = nullptr;  // the end of the line's quiet period
-  std::atomic<bool> dispatchPosted_{false};
   std::atomic<unsigned> waitGeneration_{0};  // the latest Read or Write wait
-  bool dispatching_ = false;
-  std::vector<std::string> dispatchMessages_;
   QTimer* clockTimer_ = nullptr;  // refreshes the shown device clock
   static constexpr int kClockRefreshMs = 1000;
 

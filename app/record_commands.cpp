@@ -9,6 +9,7 @@
 
 #include "app/main_dialog.h"
 #include "operations/serial_settings.h"
+#include "protocol/record_checksum.h"
 #include "operations/settings_file.h"
 #include "pages/basic_page.h"
 #include "pages/com_page.h"
@@ -125,10 +126,10 @@ void CMainDlg::WriteParameters() {
   state_.record = edited;
   SaveSerialSettings(state_.record, comPage_->SettingsPath());  // a file that cannot be written is not reported
   SetCommandButtonsEnabled(false);
+  state_.record.SetChecksum(RecordChecksum(state_.record.Record()));
   state_.responseReceived.store(false, std::memory_order_release);
-  auto frame = FrameCodec::SetSysParaFrame(state_.record);  // stores the checksum
-  operation_.writePending.store(true);
-  StartOperationWait(std::move(frame));
+  writePending_.store(true);
+  StartOperation(state_.record);
 }
 
 QString CMainDlg::ChooseSettingsFile(bool save) {

@@ -11,12 +11,15 @@ ModemClient::ModemClient(PortMap ports, ModemEvents* events, PortSession::Device
       session_(static_cast<SessionEvents&>(*this), std::move(ports), std::move(makeDevice)),
       dispatcher_(session_.Received(), state_, static_cast<DispatchHost&>(*this)),
       timer_(session_, dispatcher_),
+      pump_(std::make_unique<DispatchPump>(timer_)),
       wait_([this](int ms, const std::function<bool()>& answered) { return state_.WaitForAnswer(ms, answered); }) {}
 
-ModemClient::~ModemClient() { Close(); }
+ModemClient::~ModemClient() {
+  pump_.reset();  // no dispatch into a closing session
+  Close();
+}
 
 Result<void> ModemClient::Open(int com) {
-  pump_.reset();  // no dispatch into a session being reopened
   opening_ = true;
   openFailure_.clear();
   const bool opened = session_.Open(com) == PortSession::kOpened;
@@ -30,12 +33,10 @@ Result<void> ModemClient::Open(int com) {
     }
     return failure;
   }
-  pump_ = std::make_unique<DispatchPump>(timer_);
   return {};
 }
 
 void ModemClient::Close() {
-  pump_.reset();
   if (session_.IsOpen()) session_.Close();
 }
 
@@ -96,9 +97,10 @@ Failure ModemClient::LineFailure(int sent) const {
   return {session_.Disconnected() ? FailureKind::Disconnected : FailureKind::Line, session_.WriteFailureText(sent), ""};
 }
 
-Result<ConfigRecord> ModemClient::Exchange(const Bytes& frame, std::string_view word) {
+Result<ConfigRecord> ModemClient::Exchange(const Bytes& frame, std::string_view word,
+                                           std::optional<unsigned> opening) {
   const std::size_t messagesBefore = Messages().size();
-  const unsigned opens = session_.OpenCount();
+  const unsigned opens = opening.value_or(session_.OpenCount());
   state_.responseReceived.store(false, std::memory_order_release);
   if (const int sent = session_.Write(frame); sent != 0) return LineFailure(sent);
   switch (AwaitAnswer(session_.FrameEpoch(), opens)) {
@@ -120,11 +122,13 @@ Result<ConfigRecord> ModemClient::Exchange(const Bytes& frame, std::string_view 
   return Failure{FailureKind::NoAnswer, "the modem did not answer \"" + std::string(word) + "\"", ""};
 }
 
-Result<ConfigRecord> ModemClient::Read() { return Exchange(FrameCodec::GetSysParaFrame(), command::kGetSysPara); }
+Result<ConfigRecord> ModemClient::Read(std::optional<unsigned> opening) {
+  return Exchange(FrameCodec::GetSysParaFrame(), command::kGetSysPara, opening);
+}
 
-Result<ConfigRecord> ModemClient::Write(const ConfigRecord& record) {
+Result<ConfigRecord> ModemClient::Write(const ConfigRecord& record, std::optional<unsigned> opening) {
   ConfigRecord toSend = record;  // the checksum goes into the copy's slot
-  return Exchange(FrameCodec::SetSysParaFrame(toSend), command::kSetSysPara);
+  return Exchange(FrameCodec::SetSysParaFrame(toSend), command::kSetSysPara, opening);
 }
 
 Result<ConfigRecord> ModemClient::WriteAndReadBack(const ConfigRecord& record) {
@@ -161,6 +165,7 @@ Result<int> ModemClient::Upgrade(std::span<const std::uint8_t> image, const Upgr
     withStop.freshAnswer = [this] { return state_.answerEpoch.load() == session_.FrameEpoch(); };
   }
   const int code = UpgradeFlow::Run(image, session_, state_.upgradeResult, withStop);
+  lastUpgradeCode_.store(code);
   if (session_.Disconnected()) return Failure{FailureKind::Disconnected, "device disconnected", ""};
   if (code == 0 || code == 8) return code;
   const FailureKind kind = code == ModemState::kNoAnswer ? FailureKind::NoAnswer : FailureKind::Refused;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -54,20 +55,26 @@ class ModemClient final : private DispatchHost, private SessionEvents {
   ModemClient(const ModemClient&) = delete;
   ModemClient& operator=(const ModemClient&) = delete;
 
-  // Opens COM `com` and starts dispatch. A failure is of kind Port: message
-  // "Can't open COM<n>", reason "<device path>: <why>" when COM `com` names a
-  // device, so OneLine gives the command line's one line.
+  // Opens COM `com`. A failure is of kind Port: message "Can't open COM<n>",
+  // reason "<device path>: <why>" when COM `com` names a device, so OneLine
+  // gives the command line's one line. Dispatch runs on the client's pump
+  // from construction on, so a session opened through Session() is served
+  // too.
   Result<void> Open(int com);
-  // Stops dispatch and closes the port; a wait in progress ends at its next
-  // poll.
+  // Closes the port; a wait in progress ends at its next poll.
   void Close();
+  // No dispatch from now on: for an owner going away while the client stays
+  // to be asked about the port.
+  void StopDispatch() { pump_.reset(); }
 
   // Sends "get_syspara" and waits for the answer to that frame; the record
-  // the modem sent.
-  Result<ConfigRecord> Read();
+  // the modem sent. `opening` (PortSession::OpenCount) ties the wait to the
+  // port as it was then: closed, gone or reopened since, it ends without an
+  // answer (Cancelled, or Disconnected).
+  Result<ConfigRecord> Read(std::optional<unsigned> opening = std::nullopt);
   // Sends `record` with "set_syspara" and waits for the modem's echo, the
   // record it answered with.
-  Result<ConfigRecord> Write(const ConfigRecord& record);
+  Result<ConfigRecord> Write(const ConfigRecord& record, std::optional<unsigned> opening = std::nullopt);
   // Write, then Read: the echo only says the modem took the frame, so the
   // record is read back once more. The read-back record; a read-back that
   // failed says so after its reason.
@@ -78,6 +85,8 @@ class ModemClient final : private DispatchHost, private SessionEvents {
   // the image (0 or 8); otherwise NoAnswer or Refused with the code's text,
   // or Disconnected. The code itself stays in State().upgradeResult.
   Result<int> Upgrade(std::span<const std::uint8_t> image, const UpgradeHooks& hooks = {});
+  // The final code of the last Upgrade, whatever its result.
+  int LastUpgradeCode() const { return lastUpgradeCode_.load(); }
 
   // Shows every frame sent and received to `tap`; set before Open.
   void SetTrafficTap(const TrafficTap& tap);
@@ -99,7 +108,7 @@ class ModemClient final : private DispatchHost, private SessionEvents {
  private:
   enum class Answer { Received, None, Abandoned };
   // Sends a command frame and waits for the answer to that frame only.
-  Result<ConfigRecord> Exchange(const Bytes& frame, std::string_view word);
+  Result<ConfigRecord> Exchange(const Bytes& frame, std::string_view word, std::optional<unsigned> opening);
   // The poll rule: the limit is compared before the count goes up, so with
   // the limit 40 there are 41 polls of 100 ms (about 4.1 s). A port closed,
   // gone or reopened meanwhile ends it; only an answer in `epoch` counts.
@@ -120,6 +129,7 @@ class ModemClient final : private DispatchHost, private SessionEvents {
   DispatchTimer timer_;
   std::unique_ptr<DispatchPump> pump_;
   AnswerWait wait_;
+  std::atomic<int> lastUpgradeCode_{ModemState::kNoAnswer};
   std::atomic<bool> opening_{false};  // the session's open failure is kept, not told
   std::string openFailure_;
   mutable std::mutex messagesLock_;
