@@ -140,8 +140,6 @@ constexpr ReadPreparation kReadPreparation[] = {
 
 // An entry's "COM<n>  <device path>  <description>", shown in the open list.
 constexpr int kPortDetailRole = Qt::UserRole + 1;
-// Status bar field 3's width; it widens only while it shows a note.
-constexpr int kStatusTextWidth = 160;
 // The last port opened, in the serial settings file's [ui] section.
 constexpr const char* kLastPortKey = "last_port";
 
@@ -450,10 +448,10 @@ void CMainDlg::BuildWindow() {
   client->setMinimumSize(du.X(200), clientSize.height() - tabRect.height() + tabMinHeight);
   client->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
-  BuildStatusBar();
+  status_ = new StatusBar(this, [this] { RefreshStatusBar(); });
   // The bar keeps the height it is built with; extra room goes to the pages.
-  statusBar_->setFixedHeight(statusBar_->sizeHint().height());
-  layout->addWidget(statusBar_);
+  status_->setFixedHeight(status_->sizeHint().height());
+  layout->addWidget(status_);
   BuildShortcuts();
   FitToScreen();
 }
@@ -566,7 +564,7 @@ void CMainDlg::BuildLanguageMenu(QMenu* menu) {
       if (code == CurrentLanguage()) {
         RefreshStatusBar();
       } else {
-        ShowStatusNote(tr("The language changes at the next start"));
+        status_->ShowNote(tr("The language changes at the next start"));
       }
     });
   }
@@ -712,40 +710,6 @@ void CMainDlg::OnTabChanged(int position) {
   tabStrip_->Relayout(true);
 }
 
-void CMainDlg::BuildStatusBar() {
-  statusBar_ = new QStatusBar(this);
-  statusBar_->setObjectName("statusBar");
-  statusBar_->setSizeGripEnabled(false);
-  // Fields end at 40, 180 and 340 pixels; the last runs to the window's edge.
-  statusIcon_ = new QLabel(statusBar_);
-  statusIcon_->setFixedWidth(40);
-  statusIcon_->setAlignment(Qt::AlignCenter);  // clear of the window's edge
-  statusIcon_->setAccessibleDescription(tr("Whether the serial port to the modem is open"));
-  statusPort_ = new QLabel(statusBar_);
-  statusPort_->setObjectName("statusPort");
-  statusPort_->setTextFormat(Qt::PlainText);
-  statusPort_->setFixedWidth(140);
-  // Operators took this for the modem's data port: it is not.
-  statusPort_->setToolTip("The PC's link to the modem in configuration mode (always 115200,n,8,1).\n"
-                          "The Com page sets the modem's data port, not this link.");
-  statusText_ = new QLabel(statusBar_);
-  statusText_->setObjectName("statusText");
-  statusText_->setTextFormat(Qt::PlainText);  // the modem's own text, never markup
-  statusText_->setFixedWidth(160);
-  progress_ = new QProgressBar(statusBar_);
-  progress_->setObjectName("progressBar");
-  progress_->setRange(0, 100);
-  progress_->hide();
-  auto* fourth = new QWidget(statusBar_);
-  auto* fourthLayout = new QHBoxLayout(fourth);
-  fourthLayout->setContentsMargins(0, 0, 0, 0);
-  fourthLayout->addWidget(progress_);
-  statusBar_->addWidget(statusIcon_);
-  statusBar_->addWidget(statusPort_);
-  statusBar_->addWidget(statusText_);
-  statusBar_->addWidget(fourth, 1);
-}
-
 void CMainDlg::ListSerialPorts() {
   const PortListing listing = telvaro::ListSerialPorts(options_.portTable(), session_.RememberedPort(), options_.ports);
   const QSignalBlocker block(portSelector_);
@@ -812,7 +776,7 @@ void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
   session_.Close();
   RefreshStatusBar();
   networksPage_->ShowSignalLevel(0);
-  ShowStatusNote(tr("COM%1: device disconnected").arg(session_.RememberedPort()));
+  status_->ShowNote(tr("COM%1: device disconnected").arg(session_.RememberedPort()));
 }
 
 void CMainDlg::UpdatePortState(bool open) {
@@ -859,72 +823,11 @@ void CMainDlg::SetCommandButtonsEnabled(bool enabled) {
   });
 }
 
-void CMainDlg::UpdateProgress(std::uint16_t total, std::uint16_t index) {
-  if (total == 0 || index == 0 || index > total) return;
-  const int percent = index * 100 / total;
-  RunOnWindowThread(this, [this, percent] {
-    if (percent > 0) {
-      progress_->show();
-      progress_->setValue(percent);
-    }
-    if (percent == 100) progress_->hide();
-  });
-}
+void CMainDlg::UpdateProgress(std::uint16_t total, std::uint16_t index) { status_->UpdateProgress(total, index); }
 
 void CMainDlg::RefreshStatusBar() {
-  const bool open = session_.IsOpen();
-  statusIcon_->setPixmap(icons::PortState(open).pixmap(16, 16));
-  statusIcon_->setObjectName(open ? "portOpenIcon" : "portClosedIcon");
-  statusIcon_->setAccessibleName(open ? tr("Port open") : tr("Port closed"));
-  statusPort_->setText(QString("COM%1 %2").arg(session_.RememberedPort()).arg(QString::fromStdString(session_.LineDescription())));
-  statusText_->setFixedWidth(kStatusTextWidth);
-  // While changes are pending the field counts them (a click lists them) and
-  // the record's status text moves to its tip.
-  const QString status = QString::fromLatin1(state_.record.Get(field::status_text).c_str());
-  if (pending_.Count() > 0) {
-    statusText_->setText(PendingCountText(pending_.Count()));
-    statusText_->setToolTip((status.isEmpty() ? QString() : status + "\n") + "Click to list the changes");
-  } else {
-    statusText_->setText(status);
-    statusText_->setToolTip(QString());
-  }
-  field3Own_ = true;
-}
-
-void CMainDlg::ShowStatusNote(const QString& text) {
-  // Field 3 keeps its place and takes the room the note needs; the next
-  // RefreshStatusBar gives it its own width and the record's text back.
-  statusText_->setMinimumWidth(kStatusTextWidth);
-  statusText_->setMaximumWidth(QWIDGETSIZE_MAX);
-  statusText_->setText(text);
-  field3Own_ = false;
-}
-
-void CMainDlg::ShowBusy(const QString& text) {
-  setCursor(Qt::BusyCursor);
-  busyText_ = text;
-  ShowStatusNote(text);
-}
-
-void CMainDlg::EndBusy() {
-  unsetCursor();
-  // Unless something newer stands there (the record's status text after an
-  // answer, "device disconnected"), the busy note goes.
-  if (!busyText_.isEmpty() && statusText_->text() == busyText_) RefreshStatusBar();
-  busyText_.clear();
-}
-
-QString CMainDlg::StatusField(int field) const {
-  switch (field) {
-    case 1:
-      return statusIcon_->objectName();
-    case 2:
-      return statusPort_->text();
-    case 3:
-      return statusText_->text();
-    default:
-      return QString();
-  }
+  status_->Show(session_.IsOpen(), session_.RememberedPort(), QString::fromStdString(session_.LineDescription()),
+                QString::fromLatin1(state_.record.Get(field::status_text).c_str()), pending_.Count());
 }
 
 void CMainDlg::CommandNeedsPort(const std::function<void()>& command) {
@@ -959,7 +862,7 @@ void CMainDlg::StartOperationWait(Bytes frame) {
   // slip in before the worker's own first step has reached the window.
   SetCommandButtonsEnabled(false);
   const int com = session_.RememberedPort();
-  ShowBusy((operation_.writePending.load() ? tr("Writing COM%1...") : tr("Reading COM%1...")).arg(com));
+  status_->ShowBusy((operation_.writePending.load() ? tr("Writing COM%1...") : tr("Reading COM%1...")).arg(com));
   // A wait belongs to the port as it was opened: closed, gone or reopened
   // since, it ends and gives the buttons back.
   const unsigned opens = session_.OpenCount();
@@ -979,7 +882,7 @@ void CMainDlg::StartOperationWait(Bytes frame) {
       RunOnWindowThread(this, [this, wait] {
         if (waitGeneration_.load() != wait) return;
         SetCommandButtonsEnabled(true);
-        EndBusy();
+        status_->EndBusy();
       });
     };
     // A silent modem gets no box after the automatic read, so the status bar
@@ -987,7 +890,7 @@ void CMainDlg::StartOperationWait(Bytes frame) {
     hooks.disableAllPages = [this, com] {
       RunOnWindowThread(this, [this, com] {
         DisableAllPages();
-        ShowStatusNote(tr("No answer from the modem on COM%1").arg(com));
+        status_->ShowNote(tr("No answer from the modem on COM%1").arg(com));
       });
     };
     hooks.showMessage = [this](const std::string& text) {
@@ -999,7 +902,7 @@ void CMainDlg::StartOperationWait(Bytes frame) {
       ShowSuccess(message);
       if (text == kWriteSucceeded) {
         RunOnWindowThread(this, [this] {
-          ShowTimedNote((writingCount_ == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(writingCount_));
+          status_->ShowTimedNote((writingCount_ == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(writingCount_));
         });
       }
     };
@@ -1087,7 +990,7 @@ void CMainDlg::UpgradeWorker() {
   }
   if (!ConfirmUpgrade(path, image.bytes)) return;
   SetCommandButtonsEnabled(false);
-  RunOnWindowThread(this, [this] { ShowBusy(tr("Upgrading COM%1...").arg(session_.RememberedPort())); });
+  RunOnWindowThread(this, [this] { status_->ShowBusy(tr("Upgrading COM%1...").arg(session_.RememberedPort())); });
   upgradeRunning_.store(true);
   UpgradeHooks hooks;
   hooks.progress = [this](std::uint16_t total, std::uint16_t index) { UpdateProgress(total, index); };
@@ -1110,9 +1013,9 @@ void CMainDlg::UpgradeWorker() {
   const int result = UpgradeFlow::Run(image.bytes, session_, state_.upgradeResult, hooks);
   upgradeRunning_.store(false);
   if (closing_.load()) return;  // the window is gone: nothing more to show
-  RunOnWindowThread(this, [this] { EndBusy(); });
+  RunOnWindowThread(this, [this] { status_->EndBusy(); });
   ShowUpgradeStatus(*messages_, result);  // the worker waits until it is answered
-  RunOnWindowThread(this, [this] { progress_->hide(); });
+  RunOnWindowThread(this, [this] { status_->HideProgress(); });
   SetCommandButtonsEnabled(true);
 }
 

@@ -16,6 +16,7 @@
 #include "app/message_owner.h"
 #include "app/pending_changes.h"
 #include "app/pending_view.h"
+#include "app/status_bar.h"
 #include "app/worker_threads.h"
 #include "link/port_discovery.h"
 #include "link/port_session.h"
@@ -154,8 +155,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QTabBar* TabBar() const { return tabBar_; }
   // A page's name as its tab says it, without the leading spaces.
   QString PageName(int page) const;
-  QString StatusField(int field) const;  // 1..3; field 1 is the port state icon's name
-  QProgressBar* ProgressBar() const { return progress_; }
+  QString StatusField(int field) const { return status_->Field(field); }  // 1..3; field 1: the icon's name
+  QProgressBar* ProgressBar() const { return status_->Progress(); }
   // Waits (serving events) until every worker thread has ended.
   void WaitForWorkers() { workers_.JoinAll(); }
   int RunningWorkers() { return workers_.Running(); }
@@ -177,7 +178,6 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void LayOutTabControl();
   // The window's own size, or the screen's when that is smaller.
   void FitToScreen();
-  void BuildStatusBar();
   void InsertTabs();
   void OnTabChanged(int position);
   void BuildShortcuts();
@@ -186,12 +186,6 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // Ctrl+Tab and its kin: the next (+1) or previous (-1) tab position,
   // through the strip's rotation, so every page comes in turn.
   void StepPage(int step);
-  // While the modem is busy: the busy cursor over the window and what it is
-  // doing in status field 3; EndBusy gives both back.
-  void ShowBusy(const QString& text);
-  void EndBusy();
-  // A text in status field 3 other than the record's status text.
-  void ShowStatusNote(const QString& text);
   // Dispatches what the reader has received when it is due, and sets the
   // quiet timer for what is not due yet.
   void ServiceDispatch();
@@ -240,7 +234,6 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // A success of Read, Write, Import or Export: a box, or 5 s in the status
   // bar when "Confirm success with a message" is off. Any thread.
   void ShowSuccess(const QString& text);
-  void ShowTimedNote(const QString& text);
   // The [ui] section of the serial settings file.
   std::string UiSetting(const char* key, const char* fallback) const;
   void SetUiSetting(const char* key, const std::string& value) const;
@@ -297,11 +290,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QToolButton* rebootButton_ = nullptr;
   QToolButton* exitButton_ = nullptr;
   QToolButton* upgradeButton_ = nullptr;
-  QStatusBar* statusBar_ = nullptr;
-  QLabel* statusIcon_ = nullptr;
-  QLabel* statusPort_ = nullptr;
-  QLabel* statusText_ = nullptr;
-  QProgressBar* progress_ = nullptr;
+  StatusBar* status_ = nullptr;
   QTimer* quietTimer_ = nullptr;  // the end of the line's quiet period
   std::atomic<bool> dispatchPosted_{false};
   std::atomic<unsigned> waitGeneration_{0};  // the latest Read or Write wait
@@ -335,11 +324,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   std::atomic<bool> confirmSuccess_{true};  // read by the operation wait's worker
   int writingCount_ = 0;        // changes the running Write sends
   bool discardAsked_ = false;   // the Exit button has asked already
-  QTimer* noteTimer_ = nullptr;  // ends a success note in field 3
-  QString timedNote_;
-  bool field3Own_ = true;  // field 3 shows the record's status or the pending count, not a note
   QAction* confirmAction_ = nullptr;
-  QString busyText_;    // shown in field 3 while the modem is busy
   QString chosenPort_;  // picked by the operator since the last switch press
 };
 

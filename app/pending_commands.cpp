@@ -26,7 +26,6 @@ namespace {
 
 // Long enough to let a typist finish a word, short enough to look immediate.
 constexpr int kPendingDelayMs = 150;
-constexpr int kSuccessNoteMs = 5000;
 constexpr const char* kUiSection = "ui";
 constexpr const char* kConfirmSuccessKey = "confirm_success";
 
@@ -37,11 +36,6 @@ void CMainDlg::WatchEdits() {
   pendingTimer_->setSingleShot(true);
   pendingTimer_->setInterval(kPendingDelayMs);
   connect(pendingTimer_, &QTimer::timeout, this, &CMainDlg::RecomputePending);
-  noteTimer_ = new QTimer(this);
-  noteTimer_->setSingleShot(true);
-  connect(noteTimer_, &QTimer::timeout, this, [this] {
-    if (statusText_->text() == timedNote_) RefreshStatusBar();
-  });
   // Every input of every page only restarts the timer: typing costs nothing more.
   for (ConfigPage* page : pages_) {
     for (auto* edit : page->findChildren<QLineEdit*>())
@@ -51,13 +45,13 @@ void CMainDlg::WatchEdits() {
     for (auto* list : page->findChildren<QComboBox*>())
       connect(list, &QComboBox::currentIndexChanged, this, &CMainDlg::SchedulePending);
   }
-  statusText_->installEventFilter(this);
+  status_->TextField()->installEventFilter(this);
   confirmSuccess_ = UiSetting(kConfirmSuccessKey, "1") != "0";
   confirmAction_->setChecked(confirmSuccess_);
 }
 
 bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == statusText_ && event->type() == QEvent::MouseButtonRelease && pending_.Count() > 0) {
+  if (watched == status_->TextField() && event->type() == QEvent::MouseButtonRelease && pending_.Count() > 0) {
     ShowPendingList();
     return true;
   }
@@ -98,7 +92,7 @@ void CMainDlg::ShowPendingState() {
   UpdateTitle();
   UpdateTabMarkers();
   marks_.Show(pending_);
-  if (field3Own_) RefreshStatusBar();
+  if (status_->ShowsOwnText()) RefreshStatusBar();
 }
 
 void CMainDlg::UpdateTitle() {
@@ -195,13 +189,7 @@ void CMainDlg::ShowSuccess(const QString& text) {
     messages_->Show(text);
     return;
   }
-  RunOnWindowThread(this, [this, text] { ShowTimedNote(text.simplified()); });
-}
-
-void CMainDlg::ShowTimedNote(const QString& text) {
-  ShowStatusNote(text);
-  timedNote_ = text;
-  noteTimer_->start(kSuccessNoteMs);
+  RunOnWindowThread(this, [this, text] { status_->ShowTimedNote(text.simplified()); });
 }
 
 void CMainDlg::SetConfirmSuccess(bool on) {
