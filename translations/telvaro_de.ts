@@ -747,18 +747,6 @@
         <translation>&amp;Importieren</translation>
     </message>
     <message>
-        <source>Whether the serial port to the modem is open</source>
-        <translation>Ob die serielle Schnittstelle zum Modem offen ist</translation>
-    </message>
-    <message>
-        <source>Port open</source>
-        <translation>Schnittstelle offen</translation>
-    </message>
-    <message>
-        <source>Port closed</source>
-        <translation>Schnittstelle geschlossen</translation>
-    </message>
-    <message>
         <source>Export &amp;profile...</source>
         <translation>&amp;Profil exportieren...</translation>
     </message>
@@ -1223,6 +1211,21 @@
     <message>
         <source>SMS</source>
         <translation>SMS</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::StatusBar</name>
+    <message>
+        <source>Whether the serial port to the modem is open</source>
+        <translation>Ob die serielle Schnittstelle zum Modem offen ist</translation>
+    </message>
+    <message>
+        <source>Port open</source>
+        <translation>Schnittstelle offen</translation>
+    </message>
+    <message>
+        <source>Port closed</source>
+        <translation>Schnittstelle geschlossen</translation>
     </message>
 </context>
 <context>

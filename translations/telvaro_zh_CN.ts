@@ -747,18 +747,6 @@
         <translation>导入(&amp;I)</translation>
     </message>
     <message>
-        <source>Whether the serial port to the modem is open</source>
-        <translation>通往调制解调器的串口是否打开</translation>
-    </message>
-    <message>
-        <source>Port open</source>
-        <translation>串口已打开</translation>
-    </message>
-    <message>
-        <source>Port closed</source>
-        <translation>串口已关闭</translation>
-    </message>
-    <message>
         <source>Export &amp;profile...</source>
         <translation>导出配置文件(&amp;P)...</translation>
     </message>
@@ -1223,6 +1211,21 @@
     <message>
         <source>SMS</source>
         <translation>短信</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::StatusBar</name>
+    <message>
+        <source>Whether the serial port to the modem is open</source>
+        <translation>通往调制解调器的串口是否打开</translation>
+    </message>
+    <message>
+        <source>Port open</source>
+        <translation>串口已打开</translation>
+    </message>
+    <message>
+        <source>Port closed</source>
+        <translation>串口已关闭</translation>
     </message>
 </context>
 <context>
