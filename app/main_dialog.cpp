@@ -36,6 +36,8 @@
 
 #include "widgets/icons.h"
 #include "app/language.h"
+#include "app/tab_control.h"
+#include "app/window_layout.h"
 #include "app/window_thread.h"
 #include "app/note_dialog.h"
 #include "operations/settings_file.h"
@@ -58,71 +60,6 @@
 
 namespace telvaro {
 namespace {
-
-// The window is laid out in dialog units of its font, Arial 9: a horizontal
-// unit is a quarter of the font's average character width, a vertical one an
-// eighth of its height.
-class DialogUnits {
- public:
-  // The pages have a fixed size in pixels, so the units are never smaller
-  // than what lets the tab control hold them (a font whose height rounds a
-  // pixel short would otherwise clip every page's last line).
-  DialogUnits(const QFont& font, int minBaseX, int minBaseY) {
-    const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    baseX_ = std::max((letters / 26 + 1) / 2, minBaseX);
-    baseY_ = std::max(metrics.height(), minBaseY);
-  }
-  int X(int units) const { return (units * baseX_ + 2) / 4; }
-  int Y(int units) const { return (units * baseY_ + 4) / 8; }
-  QRect Rect(int x, int y, int w, int h) const { return QRect(X(x), Y(y), X(w), Y(h)); }
-
- private:
-  int baseX_ = 7;
-  int baseY_ = 15;
-};
-
-constexpr int kPageX = 10, kPageY = 43, kPageWidth = 430, kPageHeight = 380;
-constexpr int kMinTabWidth = 59;
-// The tab control, in dialog units, and the base units it needs to hold a page.
-constexpr int kTabWidthUnits = 256, kTabHeightUnits = 229;
-constexpr int kMinBaseX = ((kPageX + kPageWidth + 4) * 4 + kTabWidthUnits - 1) / kTabWidthUnits;
-constexpr int kMinBaseY = ((kPageY + kPageHeight + 4) * 8 + kTabHeightUnits - 1) / kTabHeightUnits;
-
-struct TabEntry {
-  const char* label;
-  PageIndex page;
-};
-
-// Position by position; the DI label of the normal order changes after the
-// first rotation back (see TabLabel).
-constexpr TabEntry kNormalOrder[kPageCount] = {
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Com"), kCom},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Basic"), kBasic},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "  GPRS"), kGprs},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 1"), kAdvanced1},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 2"), kAdvanced2},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Wakeup"), kWakeup},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Reboot"), kReboot},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "     DI"), kDi},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "    DO"), kDo},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Book"), kPhoneBook},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Group"), kPhoneGroup},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Networks"), kNetworks}};
-constexpr TabEntry kRotatedOrder[kPageCount] = {
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Reboot"), kReboot},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "     DI"), kDi},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "     DO"), kDo},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Book"), kPhoneBook},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Group"), kPhoneGroup},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Networks"), kNetworks},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Com"), kCom},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Basic"), kBasic},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "  GPRS"), kGprs},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 1"), kAdvanced1},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 2"), kAdvanced2},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Wakeup"), kWakeup}};
-constexpr const char* kDiLabelAfterRotation = QT_TRANSLATE_NOOP("telvaro::CMainDlg", "    DI");
 
 // Orders in which the window runs page operations on all pages.
 constexpr PageIndex kEnableOrder[] = {kPhoneBook, kCom, kBasic, kGprs, kAdvanced1, kAdvanced2,
@@ -190,116 +127,7 @@ QToolButton* MakeCommandButton(QWidget* parent, const QString& text, const QStri
   return button;
 }
 
-// The window's client area; lays its controls out again when resized.
-class ClientArea : public QWidget {
- public:
-  using QWidget::QWidget;
-  std::function<void()> onResize;
-  QSize ownSize;  // the window's layout size
-  QSize sizeHint() const override { return ownSize; }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override {
-    QWidget::resizeEvent(event);
-    if (onResize) onResize();
-  }
-};
-
 }  // namespace
-
-// The tab strip shows whole tabs only. The bar lies at its full length behind
-// a window that ends at the last tab fitting whole from the first one shown;
-// two arrows step one tab at a time when not all fit.
-class TabStrip : public QWidget {
- public:
-  explicit TabStrip(QWidget* parent) : QWidget(parent) {
-    viewport_ = new QWidget(this);
-    bar_ = new QTabBar(viewport_);
-    bar_->setObjectName("tabBar");
-    bar_->setExpanding(false);
-    bar_->setUsesScrollButtons(false);
-    bar_->setElideMode(Qt::ElideNone);
-    bar_->setDrawBase(true);
-    // The bar's own arrows stay unused; like the strip's they never take focus.
-    for (QToolButton* arrow : bar_->findChildren<QToolButton*>()) arrow->setFocusPolicy(Qt::NoFocus);
-    // A tab's text or icon changing changes its width: the bar asks its
-    // parent for a new layout, and the strip lays itself out again.
-    viewport_->installEventFilter(this);
-    left_ = MakeArrow(Qt::LeftArrow, "tabsLeft", QCoreApplication::translate("telvaro::CMainDlg", "Earlier tabs"), -1);
-    right_ = MakeArrow(Qt::RightArrow, "tabsRight", QCoreApplication::translate("telvaro::CMainDlg", "Later tabs"), 1);
-  }
-  QTabBar* Bar() const { return bar_; }
-
-  // Lays the strip out again; with `showCurrent` the first tab shown moves
-  // as far as needed for the selected tab to be whole.
-  void Relayout(bool showCurrent) {
-    bar_->resize(bar_->sizeHint().width(), height());
-    const int count = bar_->count();
-    const int whole = count > 0 ? End(count - 1) : 0;
-    if (count == 0 || whole <= width()) {
-      first_ = 0;
-      left_->hide();
-      right_->hide();
-      viewport_->setGeometry(0, 0, width(), height());
-      bar_->move(0, 0);
-      return;
-    }
-    const int arrow = height();
-    const int room = std::max(0, width() - 2 * arrow);
-    const int current = bar_->currentIndex();
-    if (showCurrent && current >= 0) {
-      first_ = std::min(first_, current);
-      while (first_ < current && End(current) - Start(first_) > room) ++first_;
-    }
-    // No empty room at the end while earlier tabs would fit.
-    while (first_ > 0 && End(count - 1) - Start(first_ - 1) <= room) --first_;
-    first_ = std::clamp(first_, 0, count - 1);
-    int last = first_;
-    while (last + 1 < count && End(last + 1) - Start(first_) <= room) ++last;
-    const int shown = std::min(room, End(last) - Start(first_));
-    viewport_->setGeometry(0, 0, shown, height());
-    bar_->move(-Start(first_), 0);
-    left_->setGeometry(width() - 2 * arrow, 0, arrow, arrow);
-    right_->setGeometry(width() - arrow, 0, arrow, arrow);
-    left_->setEnabled(first_ > 0);
-    right_->setEnabled(last + 1 < count);
-    left_->show();
-    right_->show();
-  }
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == viewport_ && event->type() == QEvent::LayoutRequest) Relayout(true);
-    return QWidget::eventFilter(watched, event);
-  }
-
- private:
-  int Start(int index) const { return bar_->tabRect(index).left(); }
-  int End(int index) const { return bar_->tabRect(index).right() + 1; }
-
-  QToolButton* MakeArrow(Qt::ArrowType type, const char* name, const QString& text, int step) {
-    auto* arrow = new QToolButton(this);
-    arrow->setObjectName(name);
-    arrow->setArrowType(type);
-    arrow->setAutoRaise(true);
-    // The arrows are for the mouse; the keyboard has Ctrl+Tab.
-    arrow->setFocusPolicy(Qt::NoFocus);
-    arrow->setToolTip(text);
-    arrow->setAccessibleName(text);
-    arrow->setAccessibleDescription(
-        QCoreApplication::translate("telvaro::CMainDlg", "Shows the tabs that do not fit in the strip"));
-    connect(arrow, &QToolButton::clicked, this, [this, step] {
-      first_ = std::max(0, first_ + step);
-      Relayout(false);
-    });
-    return arrow;
-  }
-
-  QWidget* viewport_;
-  QTabBar* bar_;
-  QToolButton* left_;
-  QToolButton* right_;
-  int first_ = 0;  // the first tab shown whole
-};
 
 CMainDlg::CMainDlg(MainDlgOptions options)
     : messages_(new MessageOwner(this)),
@@ -344,7 +172,7 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   // loaded, so it keeps time however late this timer runs.
   clockTimer_ = new QTimer(this);
   connect(clockTimer_, &QTimer::timeout, this,
-          [this] { basicPage_->SetClockText(QString::fromStdString(clock_.Update())); });
+          [this] { PageAs<CBasicPage>(kBasic)->SetClockText(QString::fromStdString(clock_.Update())); });
   clockTimer_->start(kClockRefreshMs);
 }
 
@@ -411,11 +239,9 @@ void CMainDlg::BuildWindow() {
   const int noteX = std::max(du.X(80), switchX + switchWidth + du.X(4));
   note->setGeometry(noteX, du.Y(6), du.X(111), du.Y(8));
 
-  tabControl_ = new QWidget(client);
-  tabControl_->setObjectName("tabControl");
   const QRect tabRect = du.Rect(8, 19, kTabWidthUnits, kTabHeightUnits);
-  tabControl_->setGeometry(tabRect);
-  BuildTabs();
+  tabs_ = new TabControl(client, tabRect);
+  BuildPages();
 
   BuildCommandButtons();
   QRect buttons[] = {du.Rect(29, 252, 29, 24), du.Rect(75, 252, 29, 24), du.Rect(121, 252, 29, 24),
@@ -440,11 +266,11 @@ void CMainDlg::BuildWindow() {
   // centred; when it is smaller than a page the page area scrolls.
   client->onResize = [this, client, clientSize, tabRect, buttons, order] {
     const QSize extra = client->size() - clientSize;
-    tabControl_->setGeometry(QRect(tabRect.topLeft(), tabRect.size() + extra));
+    tabs_->setGeometry(QRect(tabRect.topLeft(), tabRect.size() + extra));
     for (int i = 0; i < 6; ++i) order[i]->move(buttons[i].topLeft() + QPoint(extra.width() / 2, extra.height()));
-    LayOutTabControl();
+    tabs_->LayOut();
   };
-  const int tabMinHeight = tabBar_->sizeHint().height() + du.Y(40);
+  const int tabMinHeight = tabs_->Bar()->sizeHint().height() + du.Y(40);
   client->setMinimumSize(du.X(200), clientSize.height() - tabRect.height() + tabMinHeight);
   client->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
@@ -481,17 +307,11 @@ void CMainDlg::BuildShortcuts() {
   };
   // F5 is the Read button itself: refused the same way while it is busy.
   add(QKeySequence(Qt::Key_F5), [this] { readButton_->click(); });
-  add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { StepPage(1); });
-  add(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { StepPage(1); });
-  add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { StepPage(-1); });
-  add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { StepPage(-1); });
-  add(QKeySequence(Qt::CTRL | Qt::Key_PageUp), [this] { StepPage(-1); });
-}
-
-void CMainDlg::StepPage(int step) {
-  // Moving into the strip's second half rotates it (OnTabChanged), so the
-  // positions walk all twelve pages in turn, in both directions.
-  tabBar_->setCurrentIndex((tabBar_->currentIndex() + step + kPageCount) % kPageCount);
+  add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { tabs_->StepPage(1); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { tabs_->StepPage(1); });
+  add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { tabs_->StepPage(-1); });
+  add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { tabs_->StepPage(-1); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_PageUp), [this] { tabs_->StepPage(-1); });
 }
 
 void CMainDlg::BuildMenu() {
@@ -588,41 +408,15 @@ void CMainDlg::BuildCommandButtons() {
   connect(exitButton_, &QToolButton::clicked, this, &CMainDlg::ExitProgram);
 }
 
-void CMainDlg::BuildTabs() {
-  tabStrip_ = new TabStrip(tabControl_);
-  tabBar_ = tabStrip_->Bar();
-  tabBar_->setStyleSheet(QString("QTabBar::tab { min-width: %1px; }").arg(kMinTabWidth - 16));
-  rotated_ = false;
-  InsertTabs();  // first, so the strip has its height
-  // The page area: scrolls when the window is smaller than a page.
-  pageArea_ = new QScrollArea(tabControl_);
-  pageArea_->setObjectName("tabPane");
-  pageArea_->setFrameShape(QFrame::StyledPanel);
-  auto* pageHolder = new QWidget;
-  pageHolder->setObjectName("pageHolder");
-  pageArea_->setWidget(pageHolder);
-  QWidget* pageParent = pageHolder;
-
+void CMainDlg::BuildPages() {
   // Pages are created in tab order; each one's cross-page pointer is set only
   // after it has been created, so no page calls across while starting.
-  // Pages keep their place under the strip: the page area starts where the
-  // strip ends.
-  const int stripHeight = tabBar_->sizeHint().height();
-  const QPoint pageAt(kPageX - pageArea_->frameWidth(), kPageY - (stripHeight - 1) - pageArea_->frameWidth());
-  pageHolder->resize(pageAt.x() + kPageWidth, pageAt.y() + kPageHeight);
-  auto create = [this, pageParent, pageAt](PageIndex index, auto* page) {
-    page->setParent(pageParent);
-    page->setGeometry(QRect(pageAt, QSize(kPageWidth, kPageHeight)));
-    page->OnShow();
-    layout::TieCaptions(page);
-    page->hide();
-    pages_[index] = page;
-    return page;
-  };
+  QWidget* pageParent = tabs_->PageParent();
+  const auto create = [this](PageIndex index, auto* page) { return tabs_->Add(index, page); };
   // The Com page reads the serial settings file while it is created: next to
   // the executable, or in the user's configuration folder when that is read-only.
-  comPage_ = new CComPage(pageParent, messages_);
-  comPage_->SetSettingsPath(
+  auto* comPage = new CComPage(pageParent, messages_);
+  comPage->SetSettingsPath(
       !options_.serialSettingsPath.empty()
           ? options_.serialSettingsPath
           // In the file system's own encoding, as the core opens files with
@@ -631,83 +425,20 @@ void CMainDlg::BuildTabs() {
                 QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
                 QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro")
                     .toStdString()));
-  create(kCom, comPage_);
-  basicPage_ = create(kBasic, new CBasicPage(pageParent, messages_));
+  create(kCom, comPage);
+  create(kBasic, new CBasicPage(pageParent, messages_));
   create(kGprs, new CGprsPage(pageParent, messages_))->SetMainDlg(this);
   create(kAdvanced1, new CAdvanced1Page(pageParent, messages_))->SetMainDlg(this);
   create(kAdvanced2, new CAdvanced2Page(pageParent, messages_));
-  wakeupPage_ = create(kWakeup, new CWakeupPage(pageParent, messages_));
-  wakeupPage_->SetMainDlg(this);
-  rebootPage_ = create(kReboot, new CRebootPage(pageParent, messages_));
-  rebootPage_->SetMainDlg(this);
-  diPage_ = create(kDi, new CDiPage(pageParent, messages_));
-  doPage_ = create(kDo, new CDoPage(pageParent, messages_));
-  phoneBookPage_ = create(kPhoneBook, new CPhoneBookPage(pageParent, messages_));
-  phoneGroupPage_ = create(kPhoneGroup, new CPhoneGroupPage(pageParent, messages_));
-  networksPage_ = create(kNetworks, new CNetworksPage(pageParent, messages_));
+  create(kWakeup, new CWakeupPage(pageParent, messages_))->SetMainDlg(this);
+  create(kReboot, new CRebootPage(pageParent, messages_))->SetMainDlg(this);
+  create(kDi, new CDiPage(pageParent, messages_));
+  create(kDo, new CDoPage(pageParent, messages_));
+  create(kPhoneBook, new CPhoneBookPage(pageParent, messages_));
+  create(kPhoneGroup, new CPhoneGroupPage(pageParent, messages_));
+  create(kNetworks, new CNetworksPage(pageParent, messages_));
 
-  LayOutTabControl();
-  connect(tabBar_, &QTabBar::currentChanged, this, &CMainDlg::OnTabChanged);
-  pages_[kCom]->show();
-}
-
-void CMainDlg::LayOutTabControl() {
-  // The strip runs along the top of the tab control, the page area below it.
-  const int stripHeight = tabBar_->sizeHint().height();
-  tabStrip_->setGeometry(0, 0, tabControl_->width(), stripHeight);
-  tabStrip_->Relayout(true);
-  pageArea_->setGeometry(0, stripHeight - 1, tabControl_->width(), tabControl_->height() - stripHeight + 1);
-  pageArea_->lower();
-}
-
-void CMainDlg::InsertTabs() {
-  rebuildingTabs_ = true;
-  while (tabBar_->count() > 0) tabBar_->removeTab(0);
-  const TabEntry* order = rotated_ ? kRotatedOrder : kNormalOrder;
-  for (int position = 0; position < kPageCount; ++position) {
-    const bool shortDi = !rotated_ && order[position].page == kDi && diLabelShortened_;
-    tabBar_->addTab(tr(shortDi ? kDiLabelAfterRotation : order[position].label));
-  }
-  rebuildingTabs_ = false;
-}
-
-QString CMainDlg::PageName(int page) const {
-  for (const TabEntry& entry : kNormalOrder)
-    if (entry.page == page) return QString::fromLatin1(entry.label).trimmed();
-  return QString("-");
-}
-
-ConfigPage* CMainDlg::PageAtPosition(int position) const {
-  const TabEntry* order = rotated_ ? kRotatedOrder : kNormalOrder;
-  return position >= 0 && position < kPageCount ? pages_[order[position].page] : nullptr;
-}
-
-void CMainDlg::ShowPage(PageIndex index) {
-  for (int position = 0; position < kPageCount; ++position) {
-    if (PageAtPosition(position) == pages_[index]) {
-      tabBar_->setCurrentIndex(position);
-      return;
-    }
-  }
-}
-
-void CMainDlg::OnTabChanged(int position) {
-  if (rebuildingTabs_ || position < 0) return;
-  // Choosing one of the last six tabs swaps the halves of the strip, so the
-  // chosen page moves to the first half and stays selected.
-  if (position >= kPageCount / 2) {
-    if (rotated_) diLabelShortened_ = true;  // rotating back to the normal order
-    rotated_ = !rotated_;
-    InsertTabs();
-    position -= kPageCount / 2;
-    rebuildingTabs_ = true;
-    tabBar_->setCurrentIndex(position);
-    rebuildingTabs_ = false;
-    UpdateTabMarkers();
-  }
-  for (ConfigPage* page : pages_) page->hide();
-  PageAtPosition(position)->show();
-  tabStrip_->Relayout(true);
+  tabs_->Start();
 }
 
 void CMainDlg::ListSerialPorts() {
@@ -760,7 +491,7 @@ void CMainDlg::TogglePort() {
     ReadParameters();
     operation_.userRead.store(false);  // the automatic read reports no time-out
   }
-  networksPage_->ShowSignalLevel(0);
+  PageAs<CNetworksPage>(kNetworks)->ShowSignalLevel(0);
 }
 
 void CMainDlg::DeviceDisconnected() {
@@ -775,7 +506,7 @@ void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
   // As the switch button closes it, then the reason where the operator looks.
   session_.Close();
   RefreshStatusBar();
-  networksPage_->ShowSignalLevel(0);
+  PageAs<CNetworksPage>(kNetworks)->ShowSignalLevel(0);
   status_->ShowNote(tr("COM%1: device disconnected").arg(session_.RememberedPort()));
 }
 
@@ -788,7 +519,7 @@ void CMainDlg::UpdatePortState(bool open) {
   if (open || !fileName_.isEmpty()) {
     EnablePagesByState();
   } else {
-    for (ConfigPage* page : pages_) page->DisableAll();
+    for (ConfigPage* page : tabs_->Pages()) page->DisableAll();
   }
   const std::pair<QToolButton*, icons::Command> iconButtons[] = {
       {readButton_, icons::Command::Read},       {writeButton_, icons::Command::Write},
@@ -798,14 +529,14 @@ void CMainDlg::UpdatePortState(bool open) {
 }
 
 void CMainDlg::EnablePagesByState() {
-  for (PageIndex index : kEnableOrder) pages_[index]->EnableByState();
+  for (PageIndex index : kEnableOrder) tabs_->Page(index)->EnableByState();
   // The Phone Group grid is switched only by SetGridEnabled.
-  pages_[kPhoneGroup]->TakeValues();
-  pages_[kPhoneGroup]->ShowValues();
+  tabs_->Page(kPhoneGroup)->TakeValues();
+  tabs_->Page(kPhoneGroup)->ShowValues();
 }
 
 void CMainDlg::DisableAllPages() {
-  for (PageIndex index : kTimeoutDisableOrder) pages_[index]->DisableAll();
+  for (PageIndex index : kTimeoutDisableOrder) tabs_->Page(index)->DisableAll();
 }
 
 void CMainDlg::SetCommandButtonsEnabled(bool enabled) {
@@ -849,9 +580,9 @@ void CMainDlg::ReadParameters() {
   operation_.userRead.store(true);
   for (const ReadPreparation& step : kReadPreparation) {
     if (step.clear) {
-      pages_[step.page]->ClearForRead();
+      tabs_->Page(step.page)->ClearForRead();
     } else {
-      pages_[step.page]->ShowValues();
+      tabs_->Page(step.page)->ShowValues();
     }
   }
   StartOperationWait(FrameCodec::GetSysParaFrame());
@@ -1080,16 +811,16 @@ void CMainDlg::ShowMessage(const std::string& text) {
 }
 
 void CMainDlg::SetIoPresent(bool present) {
-  diPage_->SetIoPresent(present);
-  doPage_->SetIoPresent(present);
-  phoneGroupPage_->SetIoPresent(present);
+  PageAs<CDiPage>(kDi)->SetIoPresent(present);
+  PageAs<CDoPage>(kDo)->SetIoPresent(present);
+  PageAs<CPhoneGroupPage>(kPhoneGroup)->SetIoPresent(present);
 }
 
-void CMainDlg::SetGridEnabled(bool enabled) { phoneGroupPage_->SetGridEnabled(enabled); }
+void CMainDlg::SetGridEnabled(bool enabled) { PageAs<CPhoneGroupPage>(kPhoneGroup)->SetGridEnabled(enabled); }
 
-void CMainDlg::SetWakeupMode(int mode) { wakeupPage_->SetWakeupMode(mode); }
-void CMainDlg::SetRebootAvailability(int available) { rebootPage_->SetRebootAvailability(available); }
-void CMainDlg::SetPhoneBookColumn(PhoneBookColumn column, bool on) { phoneBookPage_->SetPhoneBookColumn(column, on); }
+void CMainDlg::SetWakeupMode(int mode) { PageAs<CWakeupPage>(kWakeup)->SetWakeupMode(mode); }
+void CMainDlg::SetRebootAvailability(int available) { PageAs<CRebootPage>(kReboot)->SetRebootAvailability(available); }
+void CMainDlg::SetPhoneBookColumn(PhoneBookColumn column, bool on) { PageAs<CPhoneBookPage>(kPhoneBook)->SetPhoneBookColumn(column, on); }
 
 void CMainDlg::keyPressEvent(QKeyEvent* event) {
   // Enter does nothing; Escape closes the window at once.

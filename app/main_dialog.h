@@ -17,6 +17,7 @@
 #include "app/pending_changes.h"
 #include "app/pending_view.h"
 #include "app/status_bar.h"
+#include "app/tab_control.h"
 #include "app/worker_threads.h"
 #include "link/port_discovery.h"
 #include "link/port_session.h"
@@ -43,7 +44,6 @@ namespace telvaro {
 
 class ConfigPage;
 struct SettingsFileRead;
-class TabStrip;
 class CComPage;
 class CBasicPage;
 class CGprsPage;
@@ -56,9 +56,6 @@ class CDoPage;
 class CPhoneBookPage;
 class CPhoneGroupPage;
 class CNetworksPage;
-
-// The pages in normal tab order.
-enum PageIndex { kCom, kBasic, kGprs, kAdvanced1, kAdvanced2, kWakeup, kReboot, kDi, kDo, kPhoneBook, kPhoneGroup, kNetworks, kPageCount };
 
 // The window's face and size; the application takes it too, so message boxes,
 // help, About and tips match the window.
@@ -149,12 +146,12 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   MessageOwner& Messages() { return *messages_; }
   PortSession& Session() { return session_; }
   ModemState& State() { return state_; }
-  ConfigPage* Page(PageIndex index) const { return pages_[index]; }
+  ConfigPage* Page(PageIndex index) const { return tabs_->Page(index); }
   // The page shown at each tab position, and the tab labels, as the strip is now.
-  ConfigPage* PageAtPosition(int position) const;
-  QTabBar* TabBar() const { return tabBar_; }
+  ConfigPage* PageAtPosition(int position) const { return tabs_->PageAtPosition(position); }
+  QTabBar* TabBar() const { return tabs_->Bar(); }
   // A page's name as its tab says it, without the leading spaces.
-  QString PageName(int page) const;
+  QString PageName(int page) const { return TabControl::PageName(page); }
   QString StatusField(int field) const { return status_->Field(field); }  // 1..3; field 1: the icon's name
   QProgressBar* ProgressBar() const { return status_->Progress(); }
   // Waits (serving events) until every worker thread has ended.
@@ -173,19 +170,14 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void BuildMenu();
   void BuildLanguageMenu(QMenu* menu);
   void BuildCommandButtons();
-  void BuildTabs();
-  // Places the tab strip and the page area in the tab control as it is now.
-  void LayOutTabControl();
+  void BuildPages();
+  template <typename P>
+  P* PageAs(PageIndex index) const {
+    return static_cast<P*>(tabs_->Page(index));
+  }
   // The window's own size, or the screen's when that is smaller.
   void FitToScreen();
-  void InsertTabs();
-  void OnTabChanged(int position);
   void BuildShortcuts();
-  // Brings a page to the front, through the strip's rotation like a click.
-  void ShowPage(PageIndex index);
-  // Ctrl+Tab and its kin: the next (+1) or previous (-1) tab position,
-  // through the strip's rotation, so every page comes in turn.
-  void StepPage(int step);
   // Dispatches what the reader has received when it is due, and sets the
   // quiet timer for what is not due yet.
   void ServiceDispatch();
@@ -280,10 +272,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // Controls.
   QComboBox* portSelector_ = nullptr;
   QPushButton* switchButton_ = nullptr;
-  QWidget* tabControl_ = nullptr;
-  QTabBar* tabBar_ = nullptr;
-  TabStrip* tabStrip_ = nullptr;
-  QScrollArea* pageArea_ = nullptr;
+  TabControl* tabs_ = nullptr;
   QToolButton* readButton_ = nullptr;
   QToolButton* writeButton_ = nullptr;
   QToolButton* defaultButton_ = nullptr;
@@ -299,19 +288,6 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QTimer* clockTimer_ = nullptr;  // refreshes the shown device clock
   static constexpr int kClockRefreshMs = 1000;
 
-  std::array<ConfigPage*, kPageCount> pages_{};
-  CComPage* comPage_ = nullptr;
-  CBasicPage* basicPage_ = nullptr;
-  CWakeupPage* wakeupPage_ = nullptr;
-  CRebootPage* rebootPage_ = nullptr;
-  CPhoneBookPage* phoneBookPage_ = nullptr;
-  CPhoneGroupPage* phoneGroupPage_ = nullptr;
-  CDiPage* diPage_ = nullptr;
-  CDoPage* doPage_ = nullptr;
-  CNetworksPage* networksPage_ = nullptr;
-  bool rotated_ = false;
-  bool diLabelShortened_ = false;  // "    DI" after the first rotation back
-  bool rebuildingTabs_ = false;
   // Changes not yet written.
   ConfigRecord base_;
   bool haveBase_ = false;

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/main_dialog.h"
+#include "app/tab_control.h"
 #include "app/window_thread.h"
 #include "operations/serial_settings.h"
 #include "operations/settings_file.h"
@@ -37,7 +38,7 @@ void CMainDlg::WatchEdits() {
   pendingTimer_->setInterval(kPendingDelayMs);
   connect(pendingTimer_, &QTimer::timeout, this, &CMainDlg::RecomputePending);
   // Every input of every page only restarts the timer: typing costs nothing more.
-  for (ConfigPage* page : pages_) {
+  for (ConfigPage* page : tabs_->Pages()) {
     for (auto* edit : page->findChildren<QLineEdit*>())
       connect(edit, &QLineEdit::textChanged, this, &CMainDlg::SchedulePending);
     for (auto* box : page->findChildren<QCheckBox*>())
@@ -62,7 +63,7 @@ PendingChanges CMainDlg::PendingWrite() {
   if (!haveBase_) return {};
   ConfigRecord toSend = state_.record;
   std::vector<PageRefusal> refusals = StorePagesQuietly(toSend);
-  PendingChanges pending = ComparePending(base_, toSend, pages_);
+  PendingChanges pending = ComparePending(base_, toSend, tabs_->Pages());
   pending.refusals = std::move(refusals);
   return pending;
 }
@@ -104,11 +105,11 @@ void CMainDlg::UpdateTitle() {
 
 void CMainDlg::UpdateTabMarkers() {
   const QIcon marker = PendingTabIcon(palette());
-  for (int position = 0; position < tabBar_->count(); ++position) {
-    const auto found = std::find(pages_.begin(), pages_.end(), PageAtPosition(position));
-    const bool pending = found != pages_.end() && pending_.OnPage(static_cast<int>(found - pages_.begin()));
+  QTabBar* bar = tabs_->Bar();
+  for (int position = 0; position < bar->count(); ++position) {
+    const bool pending = pending_.OnPage(tabs_->PageIndexAt(position));
     // A tab's icon changes its width: the strip is laid out again only when one changes.
-    if (tabBar_->tabIcon(position).isNull() == pending) tabBar_->setTabIcon(position, pending ? marker : QIcon());
+    if (bar->tabIcon(position).isNull() == pending) bar->setTabIcon(position, pending ? marker : QIcon());
   }
 }
 
@@ -138,7 +139,7 @@ void CMainDlg::ShowPendingList() {
   RecomputePending();
   // After a revert the list comes back with what is left, until it is closed.
   do {
-    PendingListDialog dialog(this, pending_, [this](int page) { return PageName(page); });
+    PendingListDialog dialog(this, pending_, [](int page) { return TabControl::PageName(page); });
     if (dialog.exec() != QDialog::Accepted || dialog.Chosen() == PendingListDialog::Choice::None) return;
     RevertPending(dialog.Chosen() == PendingListDialog::Choice::All ? -1 : dialog.ChosenRow());
   } while (!pending_.changes.empty());
@@ -158,11 +159,11 @@ void CMainDlg::RevertPending(int index) {
   // every other page stay as they are.
   ConfigRecord record = state_.record;
   std::string ignored;
-  if (change.page >= 0) pages_[static_cast<std::size_t>(change.page)]->StoreQuietly(record, &ignored);
+  if (change.page >= 0) tabs_->Page(static_cast<PageIndex>(change.page))->StoreQuietly(record, &ignored);
   for (std::size_t i = change.offset; i < change.offset + change.width; ++i) record.SetRawByte(i, base_.RawByte(i));
   state_.record = record;
   if (change.page >= 0) {
-    pages_[static_cast<std::size_t>(change.page)]->ShowRecord(state_.record);
+    tabs_->Page(static_cast<PageIndex>(change.page))->ShowRecord(state_.record);
     if (PagesEditable()) EnablePagesByState();
   }
   RecomputePending();
@@ -199,11 +200,11 @@ void CMainDlg::SetConfirmSuccess(bool on) {
 }
 
 std::string CMainDlg::UiSetting(const char* key, const char* fallback) const {
-  return ReadProfileString(comPage_->SettingsPath(), kUiSection, key, fallback, 64);
+  return ReadProfileString(PageAs<CComPage>(kCom)->SettingsPath(), kUiSection, key, fallback, 64);
 }
 
 void CMainDlg::SetUiSetting(const char* key, const std::string& value) const {
-  WriteProfileString(comPage_->SettingsPath(), kUiSection, key, value);  // not being able to is not reported
+  WriteProfileString(PageAs<CComPage>(kCom)->SettingsPath(), kUiSection, key, value);  // not being able to is not reported
 }
 
 }  // namespace telvaro

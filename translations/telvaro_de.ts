@@ -551,74 +551,6 @@
 <context>
     <name>telvaro::CMainDlg</name>
     <message>
-        <source>   Com</source>
-        <translation>   COM</translation>
-    </message>
-    <message>
-        <source>   Basic</source>
-        <translation>   Basis</translation>
-    </message>
-    <message>
-        <source>  GPRS</source>
-        <translation>  GPRS</translation>
-    </message>
-    <message>
-        <source>Advanced 1</source>
-        <translation>Erweitert 1</translation>
-    </message>
-    <message>
-        <source>Advanced 2</source>
-        <translation>Erweitert 2</translation>
-    </message>
-    <message>
-        <source>Wakeup</source>
-        <translation>Wecken</translation>
-    </message>
-    <message>
-        <source>Reboot</source>
-        <translation>Neustart</translation>
-    </message>
-    <message>
-        <source>     DI</source>
-        <translation>     DI</translation>
-    </message>
-    <message>
-        <source>    DO</source>
-        <translation>    DO</translation>
-    </message>
-    <message>
-        <source>Phone Book</source>
-        <translation>Telefonbuch</translation>
-    </message>
-    <message>
-        <source>Phone Group</source>
-        <translation>Rufgruppe</translation>
-    </message>
-    <message>
-        <source>Networks</source>
-        <translation>Netz</translation>
-    </message>
-    <message>
-        <source>     DO</source>
-        <translation>     DO</translation>
-    </message>
-    <message>
-        <source>    DI</source>
-        <translation>    DI</translation>
-    </message>
-    <message>
-        <source>Earlier tabs</source>
-        <translation>Vorige Reiter</translation>
-    </message>
-    <message>
-        <source>Later tabs</source>
-        <translation>Weitere Reiter</translation>
-    </message>
-    <message>
-        <source>Shows the tabs that do not fit in the strip</source>
-        <translation>Zeigt die Reiter, die nicht in die Leiste passen</translation>
-    </message>
-    <message>
         <source>Open</source>
         <translation>Öffnen</translation>
     </message>
@@ -1226,6 +1158,77 @@
     <message>
         <source>Port closed</source>
         <translation>Schnittstelle geschlossen</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::TabControl</name>
+    <message>
+        <source>   Com</source>
+        <translation>   COM</translation>
+    </message>
+    <message>
+        <source>   Basic</source>
+        <translation>   Basis</translation>
+    </message>
+    <message>
+        <source>  GPRS</source>
+        <translation>  GPRS</translation>
+    </message>
+    <message>
+        <source>Advanced 1</source>
+        <translation>Erweitert 1</translation>
+    </message>
+    <message>
+        <source>Advanced 2</source>
+        <translation>Erweitert 2</translation>
+    </message>
+    <message>
+        <source>Wakeup</source>
+        <translation>Wecken</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>Neustart</translation>
+    </message>
+    <message>
+        <source>     DI</source>
+        <translation>     DI</translation>
+    </message>
+    <message>
+        <source>    DO</source>
+        <translation>    DO</translation>
+    </message>
+    <message>
+        <source>Phone Book</source>
+        <translation>Telefonbuch</translation>
+    </message>
+    <message>
+        <source>Phone Group</source>
+        <translation>Rufgruppe</translation>
+    </message>
+    <message>
+        <source>Networks</source>
+        <translation>Netz</translation>
+    </message>
+    <message>
+        <source>     DO</source>
+        <translation>     DO</translation>
+    </message>
+    <message>
+        <source>    DI</source>
+        <translation>    DI</translation>
+    </message>
+    <message>
+        <source>Earlier tabs</source>
+        <translation>Vorige Reiter</translation>
+    </message>
+    <message>
+        <source>Later tabs</source>
+        <translation>Weitere Reiter</translation>
+    </message>
+    <message>
+        <source>Shows the tabs that do not fit in the strip</source>
+        <translation>Zeigt die Reiter, die nicht in die Leiste passen</translation>
     </message>
 </context>
 <context>

@@ -551,74 +551,6 @@
 <context>
     <name>telvaro::CMainDlg</name>
     <message>
-        <source>   Com</source>
-        <translation>   串口</translation>
-    </message>
-    <message>
-        <source>   Basic</source>
-        <translation>   基本</translation>
-    </message>
-    <message>
-        <source>  GPRS</source>
-        <translation>  GPRS</translation>
-    </message>
-    <message>
-        <source>Advanced 1</source>
-        <translation>高级 1</translation>
-    </message>
-    <message>
-        <source>Advanced 2</source>
-        <translation>高级 2</translation>
-    </message>
-    <message>
-        <source>Wakeup</source>
-        <translation>唤醒</translation>
-    </message>
-    <message>
-        <source>Reboot</source>
-        <translation>重启</translation>
-    </message>
-    <message>
-        <source>     DI</source>
-        <translation>     DI</translation>
-    </message>
-    <message>
-        <source>    DO</source>
-        <translation>    DO</translation>
-    </message>
-    <message>
-        <source>Phone Book</source>
-        <translation>电话簿</translation>
-    </message>
-    <message>
-        <source>Phone Group</source>
-        <translation>电话组</translation>
-    </message>
-    <message>
-        <source>Networks</source>
-        <translation>网络</translation>
-    </message>
-    <message>
-        <source>     DO</source>
-        <translation>     DO</translation>
-    </message>
-    <message>
-        <source>    DI</source>
-        <translation>    DI</translation>
-    </message>
-    <message>
-        <source>Earlier tabs</source>
-        <translation>前面的标签</translation>
-    </message>
-    <message>
-        <source>Later tabs</source>
-        <translation>后面的标签</translation>
-    </message>
-    <message>
-        <source>Shows the tabs that do not fit in the strip</source>
-        <translation>显示标签栏中放不下的标签</translation>
-    </message>
-    <message>
         <source>Open</source>
         <translation>打开</translation>
     </message>
@@ -1226,6 +1158,77 @@
     <message>
         <source>Port closed</source>
         <translation>串口已关闭</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::TabControl</name>
+    <message>
+        <source>   Com</source>
+        <translation>   串口</translation>
+    </message>
+    <message>
+        <source>   Basic</source>
+        <translation>   基本</translation>
+    </message>
+    <message>
+        <source>  GPRS</source>
+        <translation>  GPRS</translation>
+    </message>
+    <message>
+        <source>Advanced 1</source>
+        <translation>高级 1</translation>
+    </message>
+    <message>
+        <source>Advanced 2</source>
+        <translation>高级 2</translation>
+    </message>
+    <message>
+        <source>Wakeup</source>
+        <translation>唤醒</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>重启</translation>
+    </message>
+    <message>
+        <source>     DI</source>
+        <translation>     DI</translation>
+    </message>
+    <message>
+        <source>    DO</source>
+        <translation>    DO</translation>
+    </message>
+    <message>
+        <source>Phone Book</source>
+        <translation>电话簿</translation>
+    </message>
+    <message>
+        <source>Phone Group</source>
+        <translation>电话组</translation>
+    </message>
+    <message>
+        <source>Networks</source>
+        <translation>网络</translation>
+    </message>
+    <message>
+        <source>     DO</source>
+        <translation>     DO</translation>
+    </message>
+    <message>
+        <source>    DI</source>
+        <translation>    DI</translation>
+    </message>
+    <message>
+        <source>Earlier tabs</source>
+        <translation>前面的标签</translation>
+    </message>
+    <message>
+        <source>Later tabs</source>
+        <translation>后面的标签</translation>
+    </message>
+    <message>
+        <source>Shows the tabs that do not fit in the strip</source>
+        <translation>显示标签栏中放不下的标签</translation>
     </message>
 </context>
 <context>
