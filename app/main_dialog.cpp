@@ -40,6 +40,7 @@
 #include "app/window_layout.h"
 #include "app/window_thread.h"
 #include "app/note_dialog.h"
+#include "app/port_selector.h"
 #include "operations/settings_file.h"
 #include "operations/upgrade_flow.h"
 #include "pages/about_dialog.h"
@@ -75,47 +76,8 @@ constexpr ReadPreparation kReadPreparation[] = {
     {kBasic, true},   {kCom, false}, {kGprs, true}, {kAdvanced1, true}, {kAdvanced2, true},   {kWakeup, true},
     {kPhoneBook, true}, {kReboot, true}, {kDi, false}, {kDo, false},    {kPhoneGroup, true}, {kNetworks, true}};
 
-// An entry's "COM<n>  <device path>  <description>", shown in the open list.
-constexpr int kPortDetailRole = Qt::UserRole + 1;
 // The last port opened, in the serial settings file's [ui] section.
 constexpr const char* kLastPortKey = "last_port";
-
-// The open list names what each port is; the closed box keeps the COM name
-// alone, which is also what the switch button reads.
-class PortDetailDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
- protected:
-  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-    QStyledItemDelegate::initStyleOption(option, index);
-    const QString detail = index.data(kPortDetailRole).toString();
-    if (!detail.isEmpty()) option->text = detail;
-  }
-};
-
-// The port selector refills its list from the system every time the list is
-// about to open, and opens it as wide as its widest entry: names such as
-// COM100 and COM200 must never be cut to the same "CO...00".
-class PortSelector : public QComboBox {
- public:
-  PortSelector(QWidget* parent, std::function<void()> aboutToOpen)
-      : QComboBox(parent), aboutToOpen_(std::move(aboutToOpen)) {
-    setItemDelegate(new PortDetailDelegate(this));
-  }
-  void showPopup() override {
-    aboutToOpen_();
-    int widest = 0;
-    for (int row = 0; row < count(); ++row)
-      widest = std::max(widest, view()->sizeHintForIndex(model()->index(row, modelColumn())).width());
-    const int frame = 2 * view()->frameWidth() + view()->verticalScrollBar()->sizeHint().width();
-    view()->setMinimumWidth(std::max(width(), widest + frame));
-    QComboBox::showPopup();
-  }
-
- private:
-  std::function<void()> aboutToOpen_;
-};
 
 QToolButton* MakeCommandButton(QWidget* parent, const QString& text, const QString& tip, const char* name) {
   auto* button = new QToolButton(parent);
@@ -214,29 +176,15 @@ void CMainDlg::BuildWindow() {
   layout->setMenuBar(findChild<QMenuBar*>("menuBar"));
   layout->addWidget(client);
 
-  portSelector_ = new PortSelector(client, [this] { ListSerialPorts(); });
-  portSelector_->setObjectName("portSelector");
-  // The top row has room for what it holds: the selector's own arrow beside
-  // "COM100", and the switch button's picture and word, before the note.
-  portSelector_->setMinimumContentsLength(6);
-  portSelector_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  const int selectorWidth = std::max(du.X(40), portSelector_->minimumSizeHint().width());
-  portSelector_->setGeometry(du.X(7), du.Y(3), selectorWidth, du.Y(12));
-  connect(portSelector_, &QComboBox::currentIndexChanged, this, [this] { RefreshStatusBar(); });
-  connect(portSelector_, &QComboBox::activated, this, [this] { chosenPort_ = portSelector_->currentText(); });
-
-  switchButton_ = new QPushButton(tr("Open"), client);
-  switchButton_->setObjectName("switchButton");
-  switchButton_->setIconSize(QSize(12, 12));
-  const int switchX = du.X(7) + selectorWidth + du.X(2);
-  const int switchWidth = std::max(du.X(30), switchButton_->fontMetrics().horizontalAdvance(tr("Close")) + 12 + 16);
-  switchButton_->setGeometry(switchX, du.Y(4), switchWidth, du.Y(11));
-  switchButton_->setAutoDefault(false);
-  connect(switchButton_, &QPushButton::clicked, this, &CMainDlg::TogglePort);
+  portSelector_ = new PortSelector(client, options_.ports, options_.portTable, [this] { return session_.RememberedPort(); },
+                                   *messages_);
+  const int switchEnd = portSelector_->Place(du);
+  connect(portSelector_, &PortSelector::selectionChanged, this, [this] { RefreshStatusBar(); });
+  connect(portSelector_, &PortSelector::switchPressed, this, &CMainDlg::TogglePort);
 
   auto* note = new QLabel(tr("* Reboot for changes to take effect"), client);
   note->setObjectName("note");
-  const int noteX = std::max(du.X(80), switchX + switchWidth + du.X(4));
+  const int noteX = std::max(du.X(80), switchEnd + du.X(4));
   note->setGeometry(noteX, du.Y(6), du.X(111), du.Y(8));
 
   const QRect tabRect = du.Rect(8, 19, kTabWidthUnits, kTabHeightUnits);
@@ -441,35 +389,13 @@ void CMainDlg::BuildPages() {
   tabs_->Start();
 }
 
-void CMainDlg::ListSerialPorts() {
-  const PortListing listing = telvaro::ListSerialPorts(options_.portTable(), session_.RememberedPort(), options_.ports);
-  const QSignalBlocker block(portSelector_);
-  portSelector_->clear();
-  for (const PortEntry& entry : listing.entries) {
-    portSelector_->addItem(QString::fromStdString(entry.text));
-    const int row = portSelector_->count() - 1;
-    QString tip = QString::fromStdString(entry.devicePath);
-    QString detail = QString::fromStdString(entry.text);
-    if (!entry.devicePath.empty()) detail += "  " + QString::fromStdString(entry.devicePath);
-    if (!entry.description.empty()) {
-      tip += "\n" + QString::fromStdString(entry.description);
-      detail += "  " + QString::fromStdString(entry.description);
-    }
-    portSelector_->setItemData(row, tip, Qt::ToolTipRole);
-    portSelector_->setItemData(row, detail, kPortDetailRole);
-  }
-  // A port the operator picked stays picked while it is there; otherwise the
-  // remembered port, or the first entry.
-  const int kept = chosenPort_.isEmpty() ? -1 : portSelector_->findText(chosenPort_);
-  portSelector_->setCurrentIndex(kept >= 0 ? kept : listing.selected);
-  if (!listing.message.empty()) messages_->ShowMessage(listing.message);
-}
+void CMainDlg::ListSerialPorts() { portSelector_->Fill(); }
 
 void CMainDlg::TogglePort() {
   // Without a port to open the button does nothing: the list already said why.
   std::optional<int> com;
   if (!session_.IsOpen()) {
-    com = ParseComName(portSelector_->currentText().toStdString());
+    com = portSelector_->Selected();
     if (!com) return;
   }
   // Closing the port, or opening it to read the modem over a file's edits,
@@ -477,7 +403,7 @@ void CMainDlg::TogglePort() {
   if (!ConfirmDiscard()) return;
   if (com) {
     session_.SetRememberedPort(*com);
-    chosenPort_.clear();  // now the remembered port
+    portSelector_->ChoiceTaken();
   }
   if (!session_.IsOpen()) tracedPort_.store(session_.RememberedPort());
   const int result = session_.Toggle(session_.RememberedPort());
@@ -511,10 +437,7 @@ void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
 }
 
 void CMainDlg::UpdatePortState(bool open) {
-  switchButton_->setText(open ? tr("Close") : tr("Open"));
-  switchButton_->setIcon(icons::Switch(open));
-  switchButton_->setToolTip(open ? tr("Close the comm port") : tr("Open the comm port"));
-  portSelector_->setEnabled(!open);
+  portSelector_->ShowPortState(open);
   // A settings file opened without a modem is edited too.
   if (open || !fileName_.isEmpty()) {
     EnablePagesByState();

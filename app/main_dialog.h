@@ -43,6 +43,7 @@ class QToolButton;
 namespace telvaro {
 
 class ConfigPage;
+class PortSelector;
 struct SettingsFileRead;
 class CComPage;
 class CBasicPage;
@@ -270,8 +271,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   std::atomic<bool> fastUpgrade_{false};  // Settings > Fast upgrade: no pause between packets
 
   // Controls.
-  QComboBox* portSelector_ = nullptr;
-  QPushButton* switchButton_ = nullptr;
+  PortSelector* portSelector_ = nullptr;
   TabControl* tabs_ = nullptr;
   QToolButton* readButton_ = nullptr;
   QToolButton* writeButton_ = nullptr;
@@ -301,7 +301,6 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   int writingCount_ = 0;        // changes the running Write sends
   bool discardAsked_ = false;   // the Exit button has asked already
   QAction* confirmAction_ = nullptr;
-  QString chosenPort_;  // picked by the operator since the last switch press
 };
 
 }  // namespace telvaro

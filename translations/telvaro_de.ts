@@ -551,14 +551,6 @@
 <context>
     <name>telvaro::CMainDlg</name>
     <message>
-        <source>Open</source>
-        <translation>Öffnen</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>Schließen</translation>
-    </message>
-    <message>
         <source>* Reboot for changes to take effect</source>
         <translation>* Änderungen gelten nach Neustart</translation>
     </message>
@@ -645,14 +637,6 @@
     <message>
         <source>COM%1: device disconnected</source>
         <translation>COM%1: Gerät getrennt</translation>
-    </message>
-    <message>
-        <source>Close the comm port</source>
-        <translation>Schnittstelle schließen</translation>
-    </message>
-    <message>
-        <source>Open the comm port</source>
-        <translation>Schnittstelle öffnen</translation>
     </message>
     <message>
         <source>Writing COM%1...</source>
@@ -1128,6 +1112,25 @@
     <message>
         <source>Modem: %1</source>
         <translation>Modem: %1</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::PortSelector</name>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Close the comm port</source>
+        <translation>Schnittstelle schließen</translation>
+    </message>
+    <message>
+        <source>Open the comm port</source>
+        <translation>Schnittstelle öffnen</translation>
     </message>
 </context>
 <context>

@@ -551,14 +551,6 @@
 <context>
     <name>telvaro::CMainDlg</name>
     <message>
-        <source>Open</source>
-        <translation>打开</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>关闭</translation>
-    </message>
-    <message>
         <source>* Reboot for changes to take effect</source>
         <translation>* 重启后更改生效</translation>
     </message>
@@ -645,14 +637,6 @@
     <message>
         <source>COM%1: device disconnected</source>
         <translation>COM%1：设备已断开</translation>
-    </message>
-    <message>
-        <source>Close the comm port</source>
-        <translation>关闭串口</translation>
-    </message>
-    <message>
-        <source>Open the comm port</source>
-        <translation>打开串口</translation>
     </message>
     <message>
         <source>Writing COM%1...</source>
@@ -1128,6 +1112,25 @@
     <message>
         <source>Modem: %1</source>
         <translation>模块：%1</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::PortSelector</name>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Close the comm port</source>
+        <translation>关闭串口</translation>
+    </message>
+    <message>
+        <source>Open the comm port</source>
+        <translation>打开串口</translation>
     </message>
 </context>
 <context>
