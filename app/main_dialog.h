@@ -17,6 +17,8 @@
 #include "app/modem_operations.h"
 #include "app/pending_changes.h"
 #include "app/pending_view.h"
+#include "app/status_bar.h"
+#include "app/tab_control.h"
 #include "app/worker_threads.h"
 #include "link/port_discovery.h"
 #include "link/port_session.h"
@@ -40,8 +42,8 @@ class QToolButton;
 namespace telvaro {
 
 class ConfigPage;
+class PortSelector;
 struct SettingsFileRead;
-class TabStrip;
 class CComPage;
 class CBasicPage;
 class CGprsPage;
@@ -54,9 +56,6 @@ class CDoPage;
 class CPhoneBookPage;
 class CPhoneGroupPage;
 class CNetworksPage;
-
-// The pages in normal tab order.
-enum PageIndex { kCom, kBasic, kGprs, kAdvanced1, kAdvanced2, kWakeup, kReboot, kDi, kDo, kPhoneBook, kPhoneGroup, kNetworks, kPageCount };
 
 // The window's face and size; the application takes it too, so message boxes,
 // help, About and tips match the window.
@@ -147,14 +146,14 @@ class CMainDlg : public QDialog, public PageHost {
   MessageOwner& Messages() { return *messages_; }
   PortSession& Session() { return session_; }
   ModemState& State() { return state_; }
-  ConfigPage* Page(PageIndex index) const { return pages_[index]; }
+  ConfigPage* Page(PageIndex index) const { return tabs_->Page(index); }
   // The page shown at each tab position, and the tab labels, as the strip is now.
-  ConfigPage* PageAtPosition(int position) const;
-  QTabBar* TabBar() const { return tabBar_; }
+  ConfigPage* PageAtPosition(int position) const { return tabs_->PageAtPosition(position); }
+  QTabBar* TabBar() const { return tabs_->Bar(); }
   // A page's name as its tab says it, without the leading spaces.
-  QString PageName(int page) const;
-  QString StatusField(int field) const;  // 1..3; field 1 is the port state icon's name
-  QProgressBar* ProgressBar() const { return progress_; }
+  QString PageName(int page) const { return TabControl::PageName(page); }
+  QString StatusField(int field) const { return status_->Field(field); }  // 1..3; field 1: the icon's name
+  QProgressBar* ProgressBar() const { return status_->Progress(); }
   // Waits (serving events) until every worker thread has ended.
   void WaitForWorkers() { workers_.JoinAll(); }
   int RunningWorkers() { return workers_.Running(); }
@@ -171,26 +170,14 @@ class CMainDlg : public QDialog, public PageHost {
   void BuildMenu();
   void BuildLanguageMenu(QMenu* menu);
   void BuildCommandButtons();
-  void BuildTabs();
-  // Places the tab strip and the page area in the tab control as it is now.
-  void LayOutTabControl();
+  void BuildPages();
+  template <typename P>
+  P* PageAs(PageIndex index) const {
+    return static_cast<P*>(tabs_->Page(index));
+  }
   // The window's own size, or the screen's when that is smaller.
   void FitToScreen();
-  void BuildStatusBar();
-  void InsertTabs();
-  void OnTabChanged(int position);
   void BuildShortcuts();
-  // Brings a page to the front, through the strip's rotation like a click.
-  void ShowPage(PageIndex index);
-  // Ctrl+Tab and its kin: the next (+1) or previous (-1) tab position,
-  // through the strip's rotation, so every page comes in turn.
-  void StepPage(int step);
-  // While the modem is busy: the busy cursor over the window and what it is
-  // doing in status field 3; EndBusy gives both back.
-  void ShowBusy(const QString& text);
-  void EndBusy();
-  // A text in status field 3 other than the record's status text.
-  void ShowStatusNote(const QString& text);
   void CommandNeedsPort(const std::function<void()>& command);
   void DisableAllPages();   // the order a time-out uses
   void EnablePagesByState();
@@ -239,7 +226,6 @@ class CMainDlg : public QDialog, public PageHost {
   // A success of Read, Write, Import or Export: a box, or 5 s in the status
   // bar when "Confirm success with a message" is off. Any thread.
   void ShowSuccess(const QString& text);
-  void ShowTimedNote(const QString& text);
   // The [ui] section of the serial settings file.
   std::string UiSetting(const char* key, const char* fallback) const;
   void SetUiSetting(const char* key, const std::string& value) const;
@@ -282,40 +268,19 @@ class CMainDlg : public QDialog, public PageHost {
   std::atomic<bool> fastUpgrade_{false};  // Settings > Fast upgrade: no pause between packets
 
   // Controls.
-  QComboBox* portSelector_ = nullptr;
-  QPushButton* switchButton_ = nullptr;
-  QWidget* tabControl_ = nullptr;
-  QTabBar* tabBar_ = nullptr;
-  TabStrip* tabStrip_ = nullptr;
-  QScrollArea* pageArea_ = nullptr;
+  PortSelector* portSelector_ = nullptr;
+  TabControl* tabs_ = nullptr;
   QToolButton* readButton_ = nullptr;
   QToolButton* writeButton_ = nullptr;
   QToolButton* defaultButton_ = nullptr;
   QToolButton* rebootButton_ = nullptr;
   QToolButton* exitButton_ = nullptr;
   QToolButton* upgradeButton_ = nullptr;
-  QStatusBar* statusBar_ = nullptr;
-  QLabel* statusIcon_ = nullptr;
-  QLabel* statusPort_ = nullptr;
-  QLabel* statusText_ = nullptr;
-  QProgressBar* progress_ = nullptr;
+  StatusBar* status_ = nullptr;
   std::atomic<unsigned> waitGeneration_{0};  // the latest Read or Write wait
   QTimer* clockTimer_ = nullptr;  // refreshes the shown device clock
   static constexpr int kClockRefreshMs = 1000;
 
-  std::array<ConfigPage*, kPageCount> pages_{};
-  CComPage* comPage_ = nullptr;
-  CBasicPage* basicPage_ = nullptr;
-  CWakeupPage* wakeupPage_ = nullptr;
-  CRebootPage* rebootPage_ = nullptr;
-  CPhoneBookPage* phoneBookPage_ = nullptr;
-  CPhoneGroupPage* phoneGroupPage_ = nullptr;
-  CDiPage* diPage_ = nullptr;
-  CDoPage* doPage_ = nullptr;
-  CNetworksPage* networksPage_ = nullptr;
-  bool rotated_ = false;
-  bool diLabelShortened_ = false;  // "    DI" after the first rotation back
-  bool rebuildingTabs_ = false;
   // Changes not yet written.
   ConfigRecord base_;
   bool haveBase_ = false;
@@ -328,12 +293,7 @@ class CMainDlg : public QDialog, public PageHost {
   std::atomic<bool> confirmSuccess_{true};  // read by the operation wait's worker
   int writingCount_ = 0;        // changes the running Write sends
   bool discardAsked_ = false;   // the Exit button has asked already
-  QTimer* noteTimer_ = nullptr;  // ends a success note in field 3
-  QString timedNote_;
-  bool field3Own_ = true;  // field 3 shows the record's status or the pending count, not a note
   QAction* confirmAction_ = nullptr;
-  QString busyText_;    // shown in field 3 while the modem is busy
-  QString chosenPort_;  // picked by the operator since the last switch press
 };
 
 }  // namespace telvaro

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/main_dialog.h"
+#include "app/tab_control.h"
 #include "app/window_thread.h"
 #include "operations/serial_settings.h"
 #include "operations/settings_file.h"
@@ -26,7 +27,6 @@ namespace {
 
 // Long enough to let a typist finish a word, short enough to look immediate.
 constexpr int kPendingDelayMs = 150;
-constexpr int kSuccessNoteMs = 5000;
 constexpr const char* kUiSection = "ui";
 constexpr const char* kConfirmSuccessKey = "confirm_success";
 
@@ -37,13 +37,8 @@ void CMainDlg::WatchEdits() {
   pendingTimer_->setSingleShot(true);
   pendingTimer_->setInterval(kPendingDelayMs);
   connect(pendingTimer_, &QTimer::timeout, this, &CMainDlg::RecomputePending);
-  noteTimer_ = new QTimer(this);
-  noteTimer_->setSingleShot(true);
-  connect(noteTimer_, &QTimer::timeout, this, [this] {
-    if (statusText_->text() == timedNote_) RefreshStatusBar();
-  });
   // Every input of every page only restarts the timer: typing costs nothing more.
-  for (ConfigPage* page : pages_) {
+  for (ConfigPage* page : tabs_->Pages()) {
     for (auto* edit : page->findChildren<QLineEdit*>())
       connect(edit, &QLineEdit::textChanged, this, &CMainDlg::SchedulePending);
     for (auto* box : page->findChildren<QCheckBox*>())
@@ -51,13 +46,13 @@ void CMainDlg::WatchEdits() {
     for (auto* list : page->findChildren<QComboBox*>())
       connect(list, &QComboBox::currentIndexChanged, this, &CMainDlg::SchedulePending);
   }
-  statusText_->installEventFilter(this);
+  status_->TextField()->installEventFilter(this);
   confirmSuccess_ = UiSetting(kConfirmSuccessKey, "1") != "0";
   confirmAction_->setChecked(confirmSuccess_);
 }
 
 bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == statusText_ && event->type() == QEvent::MouseButtonRelease && pending_.Count() > 0) {
+  if (watched == status_->TextField() && event->type() == QEvent::MouseButtonRelease && pending_.Count() > 0) {
     ShowPendingList();
     return true;
   }
@@ -68,7 +63,7 @@ PendingChanges CMainDlg::PendingWrite() {
   if (!haveBase_) return {};
   ConfigRecord toSend = state_.record;
   std::vector<PageRefusal> refusals = StorePagesQuietly(toSend);
-  PendingChanges pending = ComparePending(base_, toSend, pages_);
+  PendingChanges pending = ComparePending(base_, toSend, tabs_->Pages());
   pending.refusals = std::move(refusals);
   return pending;
 }
@@ -98,7 +93,7 @@ void CMainDlg::ShowPendingState() {
   UpdateTitle();
   UpdateTabMarkers();
   marks_.Show(pending_);
-  if (field3Own_) RefreshStatusBar();
+  if (status_->ShowsOwnText()) RefreshStatusBar();
 }
 
 void CMainDlg::UpdateTitle() {
@@ -110,11 +105,11 @@ void CMainDlg::UpdateTitle() {
 
 void CMainDlg::UpdateTabMarkers() {
   const QIcon marker = PendingTabIcon(palette());
-  for (int position = 0; position < tabBar_->count(); ++position) {
-    const auto found = std::find(pages_.begin(), pages_.end(), PageAtPosition(position));
-    const bool pending = found != pages_.end() && pending_.OnPage(static_cast<int>(found - pages_.begin()));
+  QTabBar* bar = tabs_->Bar();
+  for (int position = 0; position < bar->count(); ++position) {
+    const bool pending = pending_.OnPage(tabs_->PageIndexAt(position));
     // A tab's icon changes its width: the strip is laid out again only when one changes.
-    if (tabBar_->tabIcon(position).isNull() == pending) tabBar_->setTabIcon(position, pending ? marker : QIcon());
+    if (bar->tabIcon(position).isNull() == pending) bar->setTabIcon(position, pending ? marker : QIcon());
   }
 }
 
@@ -144,7 +139,7 @@ void CMainDlg::ShowPendingList() {
   RecomputePending();
   // After a revert the list comes back with what is left, until it is closed.
   do {
-    PendingListDialog dialog(this, pending_, [this](int page) { return PageName(page); });
+    PendingListDialog dialog(this, pending_, [](int page) { return TabControl::PageName(page); });
     if (dialog.exec() != QDialog::Accepted || dialog.Chosen() == PendingListDialog::Choice::None) return;
     RevertPending(dialog.Chosen() == PendingListDialog::Choice::All ? -1 : dialog.ChosenRow());
   } while (!pending_.changes.empty());
@@ -164,11 +159,11 @@ void CMainDlg::RevertPending(int index) {
   // every other page stay as they are.
   ConfigRecord record = state_.record;
   std::string ignored;
-  if (change.page >= 0) pages_[static_cast<std::size_t>(change.page)]->StoreQuietly(record, &ignored);
+  if (change.page >= 0) tabs_->Page(static_cast<PageIndex>(change.page))->StoreQuietly(record, &ignored);
   for (std::size_t i = change.offset; i < change.offset + change.width; ++i) record.SetRawByte(i, base_.RawByte(i));
   state_.record = record;
   if (change.page >= 0) {
-    pages_[static_cast<std::size_t>(change.page)]->ShowRecord(state_.record);
+    tabs_->Page(static_cast<PageIndex>(change.page))->ShowRecord(state_.record);
     if (PagesEditable()) EnablePagesByState();
   }
   RecomputePending();
@@ -195,13 +190,7 @@ void CMainDlg::ShowSuccess(const QString& text) {
     messages_->Show(text);
     return;
   }
-  RunOnWindowThread(this, [this, text] { ShowTimedNote(text.simplified()); });
-}
-
-void CMainDlg::ShowTimedNote(const QString& text) {
-  ShowStatusNote(text);
-  timedNote_ = text;
-  noteTimer_->start(kSuccessNoteMs);
+  RunOnWindowThread(this, [this, text] { status_->ShowTimedNote(text.simplified()); });
 }
 
 void CMainDlg::SetConfirmSuccess(bool on) {
@@ -211,11 +200,11 @@ void CMainDlg::SetConfirmSuccess(bool on) {
 }
 
 std::string CMainDlg::UiSetting(const char* key, const char* fallback) const {
-  return ReadProfileString(comPage_->SettingsPath(), kUiSection, key, fallback, 64);
+  return ReadProfileString(PageAs<CComPage>(kCom)->SettingsPath(), kUiSection, key, fallback, 64);
 }
 
 void CMainDlg::SetUiSetting(const char* key, const std::string& value) const {
-  WriteProfileString(comPage_->SettingsPath(), kUiSection, key, value);  // not being able to is not reported
+  WriteProfileString(PageAs<CComPage>(kCom)->SettingsPath(), kUiSection, key, value);  // not being able to is not reported
 }
 
 }  // namespace telvaro

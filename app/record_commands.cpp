@@ -56,7 +56,7 @@ void CMainDlg::ShowRecord(bool loadClock) {
   } else {
     clockLoad_ = true;
   }
-  for (PageIndex index : kShowOrder) pages_[index]->ShowRecord(record);
+  for (PageIndex index : kShowOrder) tabs_->Page(index)->ShowRecord(record);
   UpdatePortState(session_.IsOpen());
   RecomputePending();  // the pages now show what is counted
   RefreshStatusBar();
@@ -64,13 +64,13 @@ void CMainDlg::ShowRecord(bool loadClock) {
 
 int CMainDlg::ValidatePages(ConfigRecord& record) {
   for (PageIndex index : kValidateOrder) {
-    const int result = pages_[index]->Validate(record);
+    const int result = tabs_->Page(index)->Validate(record);
     if (result < 0) {
       // Twelve pages are too many to guess from a message: the one that
       // failed comes to the front, with the focus where the correction goes
       // (a refused text stays in its control).
-      ShowPage(index);
-      if (QWidget* control = pages_[index]->FailedControl()) {
+      tabs_->ShowPage(index);
+      if (QWidget* control = tabs_->Page(index)->FailedControl()) {
         control->setFocus();
         if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
       }
@@ -78,7 +78,7 @@ int CMainDlg::ValidatePages(ConfigRecord& record) {
     }
     // Without "Synchronize with PC" the clock shown keeps running instead of
     // jumping back to the modem's when its answer arrives.
-    if (index == kBasic && basicPage_->syncWithPc != 1) clockLoad_ = false;
+    if (index == kBasic && PageAs<CBasicPage>(kBasic)->syncWithPc != 1) clockLoad_ = false;
   }
   return 0;
 }
@@ -89,7 +89,7 @@ std::vector<PageRefusal> CMainDlg::StorePagesQuietly(ConfigRecord& record) {
   std::vector<PageRefusal> refusals;
   for (PageIndex index : kValidateOrder) {
     std::string refusal;
-    if (pages_[index]->StoreQuietly(record, &refusal) < 0) refusals.push_back({index, QString::fromStdString(refusal)});
+    if (tabs_->Page(index)->StoreQuietly(record, &refusal) < 0) refusals.push_back({index, QString::fromStdString(refusal)});
   }
   return refusals;
 }
@@ -122,9 +122,9 @@ void CMainDlg::WriteParameters() {
   // or shown.
   ConfigRecord edited = state_.record;
   if (ValidatePages(edited) < 0) return;
-  writingCount_ = haveBase_ ? ComparePending(base_, edited, pages_).Count() : 0;
+  writingCount_ = haveBase_ ? ComparePending(base_, edited, tabs_->Pages()).Count() : 0;
   state_.record = edited;
-  SaveSerialSettings(state_.record, comPage_->SettingsPath());  // a file that cannot be written is not reported
+  SaveSerialSettings(state_.record, PageAs<CComPage>(kCom)->SettingsPath());  // a file that cannot be written is not reported
   SetCommandButtonsEnabled(false);
   state_.record.SetChecksum(RecordChecksum(state_.record.Record()));
   state_.responseReceived.store(false, std::memory_order_release);

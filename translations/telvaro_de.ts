@@ -551,82 +551,6 @@
 <context>
     <name>telvaro::CMainDlg</name>
     <message>
-        <source>   Com</source>
-        <translation>   COM</translation>
-    </message>
-    <message>
-        <source>   Basic</source>
-        <translation>   Basis</translation>
-    </message>
-    <message>
-        <source>  GPRS</source>
-        <translation>  GPRS</translation>
-    </message>
-    <message>
-        <source>Advanced 1</source>
-        <translation>Erweitert 1</translation>
-    </message>
-    <message>
-        <source>Advanced 2</source>
-        <translation>Erweitert 2</translation>
-    </message>
-    <message>
-        <source>Wakeup</source>
-        <translation>Wecken</translation>
-    </message>
-    <message>
-        <source>Reboot</source>
-        <translation>Neustart</translation>
-    </message>
-    <message>
-        <source>     DI</source>
-        <translation>     DI</translation>
-    </message>
-    <message>
-        <source>    DO</source>
-        <translation>    DO</translation>
-    </message>
-    <message>
-        <source>Phone Book</source>
-        <translation>Telefonbuch</translation>
-    </message>
-    <message>
-        <source>Phone Group</source>
-        <translation>Rufgruppe</translation>
-    </message>
-    <message>
-        <source>Networks</source>
-        <translation>Netz</translation>
-    </message>
-    <message>
-        <source>     DO</source>
-        <translation>     DO</translation>
-    </message>
-    <message>
-        <source>    DI</source>
-        <translation>    DI</translation>
-    </message>
-    <message>
-        <source>Earlier tabs</source>
-        <translation>Vorige Reiter</translation>
-    </message>
-    <message>
-        <source>Later tabs</source>
-        <translation>Weitere Reiter</translation>
-    </message>
-    <message>
-        <source>Shows the tabs that do not fit in the strip</source>
-        <translation>Zeigt die Reiter, die nicht in die Leiste passen</translation>
-    </message>
-    <message>
-        <source>Open</source>
-        <translation>Öffnen</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>Schließen</translation>
-    </message>
-    <message>
         <source>* Reboot for changes to take effect</source>
         <translation>* Änderungen gelten nach Neustart</translation>
     </message>
@@ -715,14 +639,6 @@
         <translation>COM%1: Gerät getrennt</translation>
     </message>
     <message>
-        <source>Close the comm port</source>
-        <translation>Schnittstelle schließen</translation>
-    </message>
-    <message>
-        <source>Open the comm port</source>
-        <translation>Schnittstelle öffnen</translation>
-    </message>
-    <message>
         <source>Writing COM%1...</source>
         <translation>Schreibe COM%1...</translation>
     </message>
@@ -745,18 +661,6 @@
     <message>
         <source>&amp;Import</source>
         <translation>&amp;Importieren</translation>
-    </message>
-    <message>
-        <source>Whether the serial port to the modem is open</source>
-        <translation>Ob die serielle Schnittstelle zum Modem offen ist</translation>
-    </message>
-    <message>
-        <source>Port open</source>
-        <translation>Schnittstelle offen</translation>
-    </message>
-    <message>
-        <source>Port closed</source>
-        <translation>Schnittstelle geschlossen</translation>
     </message>
     <message>
         <source>Export &amp;profile...</source>
@@ -1211,6 +1115,25 @@
     </message>
 </context>
 <context>
+    <name>telvaro::PortSelector</name>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Close the comm port</source>
+        <translation>Schnittstelle schließen</translation>
+    </message>
+    <message>
+        <source>Open the comm port</source>
+        <translation>Schnittstelle öffnen</translation>
+    </message>
+</context>
+<context>
     <name>telvaro::ReplySection</name>
     <message>
         <source>Password:</source>
@@ -1223,6 +1146,92 @@
     <message>
         <source>SMS</source>
         <translation>SMS</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::StatusBar</name>
+    <message>
+        <source>Whether the serial port to the modem is open</source>
+        <translation>Ob die serielle Schnittstelle zum Modem offen ist</translation>
+    </message>
+    <message>
+        <source>Port open</source>
+        <translation>Schnittstelle offen</translation>
+    </message>
+    <message>
+        <source>Port closed</source>
+        <translation>Schnittstelle geschlossen</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::TabControl</name>
+    <message>
+        <source>   Com</source>
+        <translation>   COM</translation>
+    </message>
+    <message>
+        <source>   Basic</source>
+        <translation>   Basis</translation>
+    </message>
+    <message>
+        <source>  GPRS</source>
+        <translation>  GPRS</translation>
+    </message>
+    <message>
+        <source>Advanced 1</source>
+        <translation>Erweitert 1</translation>
+    </message>
+    <message>
+        <source>Advanced 2</source>
+        <translation>Erweitert 2</translation>
+    </message>
+    <message>
+        <source>Wakeup</source>
+        <translation>Wecken</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>Neustart</translation>
+    </message>
+    <message>
+        <source>     DI</source>
+        <translation>     DI</translation>
+    </message>
+    <message>
+        <source>    DO</source>
+        <translation>    DO</translation>
+    </message>
+    <message>
+        <source>Phone Book</source>
+        <translation>Telefonbuch</translation>
+    </message>
+    <message>
+        <source>Phone Group</source>
+        <translation>Rufgruppe</translation>
+    </message>
+    <message>
+        <source>Networks</source>
+        <translation>Netz</translation>
+    </message>
+    <message>
+        <source>     DO</source>
+        <translation>     DO</translation>
+    </message>
+    <message>
+        <source>    DI</source>
+        <translation>    DI</translation>
+    </message>
+    <message>
+        <source>Earlier tabs</source>
+        <translation>Vorige Reiter</translation>
+    </message>
+    <message>
+        <source>Later tabs</source>
+        <translation>Weitere Reiter</translation>
+    </message>
+    <message>
+        <source>Shows the tabs that do not fit in the strip</source>
+        <translation>Zeigt die Reiter, die nicht in die Leiste passen</translation>
     </message>
 </context>
 <context>
