@@ -20,6 +20,7 @@ ModemClient::~ModemClient() {
 }
 
 Result<void> ModemClient::Open(int com) {
+  openingThread_ = std::this_thread::get_id();
   opening_ = true;
   openFailure_.clear();
   const bool opened = session_.Open(com) == PortSession::kOpened;
@@ -46,7 +47,7 @@ void ModemClient::SetTrafficTap(const TrafficTap& tap) {
 }
 
 void ModemClient::ShowMessage(const std::string& text) {
-  if (opening_) {  // only the session speaks while opening; no dispatch runs yet
+  if (opening_ && std::this_thread::get_id() == openingThread_) {
     openFailure_ = text;
     return;
   }

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "base/result.h"
@@ -130,7 +131,10 @@ class ModemClient final : private DispatchHost, private SessionEvents {
   std::unique_ptr<DispatchPump> pump_;
   AnswerWait wait_;
   std::atomic<int> lastUpgradeCode_{ModemState::kNoAnswer};
-  std::atomic<bool> opening_{false};  // the session's open failure is kept, not told
+  // While Open runs, what the session says on the opening thread is its open
+  // failure, kept rather than told; dispatch on the pump may speak meanwhile.
+  std::atomic<bool> opening_{false};
+  std::thread::id openingThread_;
   std::string openFailure_;
   mutable std::mutex messagesLock_;
   std::vector<std::string> messages_;
