@@ -41,6 +41,7 @@
 #include "app/window_thread.h"
 #include "app/note_dialog.h"
 #include "app/port_selector.h"
+#include "app/preferences.h"
 #include "operations/settings_file.h"
 #include "operations/upgrade_flow.h"
 #include "pages/about_dialog.h"
@@ -76,8 +77,16 @@ constexpr ReadPreparation kReadPreparation[] = {
     {kBasic, true},   {kCom, false}, {kGprs, true}, {kAdvanced1, true}, {kAdvanced2, true},   {kWakeup, true},
     {kPhoneBook, true}, {kReboot, true}, {kDi, false}, {kDo, false},    {kPhoneGroup, true}, {kNetworks, true}};
 
-// The last port opened, in the serial settings file's [ui] section.
-constexpr const char* kLastPortKey = "last_port";
+// The serial settings file: next to the executable, or in the user's
+// configuration folder when that is read-only.
+std::string SerialSettingsFile(const MainDlgOptions& options) {
+  if (!options.serialSettingsPath.empty()) return options.serialSettingsPath;
+  // In the file system's own encoding, as the core opens files with narrow
+  // names (the ANSI code page on Windows).
+  return SerialSettingsLocation(
+      QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+      QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro").toStdString());
+}
 
 QToolButton* MakeCommandButton(QWidget* parent, const QString& text, const QString& tip, const char* name) {
   auto* button = new QToolButton(parent);
@@ -107,10 +116,11 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   };
   session_.SetTrafficTap(traced);
   dispatcher_.SetTrafficTap(traced);
+  preferences_ = new Preferences(SerialSettingsFile(options_), this);
   BuildWindow();
   WatchEdits();
   if (options_.rememberLastPort && !options_.portGiven) {
-    if (const auto com = ParseComName(UiSetting(kLastPortKey, ""))) session_.SetRememberedPort(*com);
+    if (const auto com = preferences_->LastPort()) session_.SetRememberedPort(*com);
   }
 
   ListSerialPorts();
@@ -284,13 +294,14 @@ void CMainDlg::BuildMenu() {
   settings->addAction(tr("Pe&nding changes..."), this, &CMainDlg::ShowPendingList)->setObjectName("pendingAction");
   // Unticked, successes show in the status bar for a few seconds instead of
   // a box to click away; failures always keep their box.
-  confirmAction_ = settings->addAction(tr("&Confirm success with a message"));
-  confirmAction_->setObjectName("confirmSuccessAction");
-  confirmAction_->setCheckable(true);
-  confirmAction_->setChecked(true);
-  connect(confirmAction_, &QAction::toggled, this, [this](bool on) {
-    if (on != confirmSuccess_) SetConfirmSuccess(on);
+  QAction* confirm = settings->addAction(tr("&Confirm success with a message"));
+  confirm->setObjectName("confirmSuccessAction");
+  confirm->setCheckable(true);
+  confirm->setChecked(preferences_->ConfirmSuccess());
+  connect(confirm, &QAction::toggled, this, [this](bool on) {
+    if (on != preferences_->ConfirmSuccess()) preferences_->SetConfirmSuccess(on);
   });
+  connect(preferences_, &Preferences::confirmSuccessChanged, confirm, &QAction::setChecked);
   // The Upgrade button stays hidden and disabled; operators start the same
   // command from here.
   settings->addSeparator();
@@ -328,7 +339,7 @@ void CMainDlg::BuildLanguageMenu(QMenu* menu) {
     action->setChecked(language.code == CurrentLanguage());
     group->addAction(action);
     connect(action, &QAction::triggered, this, [this, code = language.code] {
-      SaveLanguage(code);
+      Preferences::SaveLanguage(code);
       if (code == CurrentLanguage()) {
         RefreshStatusBar();
       } else {
@@ -361,18 +372,9 @@ void CMainDlg::BuildPages() {
   // after it has been created, so no page calls across while starting.
   QWidget* pageParent = tabs_->PageParent();
   const auto create = [this](PageIndex index, auto* page) { return tabs_->Add(index, page); };
-  // The Com page reads the serial settings file while it is created: next to
-  // the executable, or in the user's configuration folder when that is read-only.
+  // The Com page reads the serial settings file while it is created.
   auto* comPage = new CComPage(pageParent, messages_);
-  comPage->SetSettingsPath(
-      !options_.serialSettingsPath.empty()
-          ? options_.serialSettingsPath
-          // In the file system's own encoding, as the core opens files with
-          // narrow names (the ANSI code page on Windows).
-          : SerialSettingsLocation(
-                QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
-                QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro")
-                    .toStdString()));
+  comPage->SetSettingsPath(preferences_->SerialSettingsPath());
   create(kCom, comPage);
   create(kBasic, new CBasicPage(pageParent, messages_));
   create(kGprs, new CGprsPage(pageParent, messages_))->SetMainDlg(this);
@@ -413,7 +415,7 @@ void CMainDlg::TogglePort() {
   }
   RefreshStatusBar();  // before the automatic read puts its note in field 3
   if (result == PortSession::kOpened) {
-    if (options_.rememberLastPort) SetUiSetting(kLastPortKey, "COM" + std::to_string(session_.RememberedPort()));
+    if (options_.rememberLastPort) preferences_->SetLastPort(session_.RememberedPort());
     ReadParameters();
     operation_.userRead.store(false);  // the automatic read reports no time-out
   }

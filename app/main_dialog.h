@@ -44,6 +44,7 @@ namespace telvaro {
 
 class ConfigPage;
 class PortSelector;
+class Preferences;
 struct SettingsFileRead;
 class CComPage;
 class CBasicPage;
@@ -136,7 +137,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void RevertPending(int index);
   bool ControlMarked(const QWidget* control) const { return marks_.IsMarked(control); }
   // Settings > "Confirm success with a message".
-  bool ConfirmSuccess() const { return confirmSuccess_; }
+  bool ConfirmSuccess() const;
   void SetConfirmSuccess(bool on);
 
   // PageHost: the cross-page entry points.
@@ -227,9 +228,6 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // A success of Read, Write, Import or Export: a box, or 5 s in the status
   // bar when "Confirm success with a message" is off. Any thread.
   void ShowSuccess(const QString& text);
-  // The [ui] section of the serial settings file.
-  std::string UiSetting(const char* key, const char* fallback) const;
-  void SetUiSetting(const char* key, const std::string& value) const;
   bool PagesEditable() const { return session_.IsOpen() || !fileName_.isEmpty(); }
   QString ChooseSettingsFile(bool save);
   QString ChooseProfileFile(bool save);
@@ -272,6 +270,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
 
   // Controls.
   PortSelector* portSelector_ = nullptr;
+  Preferences* preferences_ = nullptr;
   TabControl* tabs_ = nullptr;
   QToolButton* readButton_ = nullptr;
   QToolButton* writeButton_ = nullptr;
@@ -297,10 +296,8 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   QTimer* pendingTimer_ = nullptr;  // recomputes shortly after the last edit
   ControlMarks marks_;
   QString fileName_;  // the settings file edited without a modem
-  std::atomic<bool> confirmSuccess_{true};  // read by the operation wait's worker
   int writingCount_ = 0;        // changes the running Write sends
   bool discardAsked_ = false;   // the Exit button has asked already
-  QAction* confirmAction_ = nullptr;
 };
 
 }  // namespace telvaro

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/main_dialog.h"
+#include "app/preferences.h"
 #include "app/tab_control.h"
 #include "app/window_thread.h"
 #include "operations/serial_settings.h"
@@ -27,8 +28,6 @@ namespace {
 
 // Long enough to let a typist finish a word, short enough to look immediate.
 constexpr int kPendingDelayMs = 150;
-constexpr const char* kUiSection = "ui";
-constexpr const char* kConfirmSuccessKey = "confirm_success";
 
 }  // namespace
 
@@ -47,8 +46,6 @@ void CMainDlg::WatchEdits() {
       connect(list, &QComboBox::currentIndexChanged, this, &CMainDlg::SchedulePending);
   }
   status_->TextField()->installEventFilter(this);
-  confirmSuccess_ = UiSetting(kConfirmSuccessKey, "1") != "0";
-  confirmAction_->setChecked(confirmSuccess_);
 }
 
 bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -186,25 +183,15 @@ void CMainDlg::OpenSettingsFile() {
 }
 
 void CMainDlg::ShowSuccess(const QString& text) {
-  if (confirmSuccess_) {
+  if (preferences_->ConfirmSuccess()) {
     messages_->Show(text);
     return;
   }
   RunOnWindowThread(this, [this, text] { status_->ShowTimedNote(text.simplified()); });
 }
 
-void CMainDlg::SetConfirmSuccess(bool on) {
-  confirmSuccess_ = on;
-  if (confirmAction_->isChecked() != on) confirmAction_->setChecked(on);
-  SetUiSetting(kConfirmSuccessKey, on ? "1" : "0");
-}
+bool CMainDlg::ConfirmSuccess() const { return preferences_->ConfirmSuccess(); }
 
-std::string CMainDlg::UiSetting(const char* key, const char* fallback) const {
-  return ReadProfileString(PageAs<CComPage>(kCom)->SettingsPath(), kUiSection, key, fallback, 64);
-}
-
-void CMainDlg::SetUiSetting(const char* key, const std::string& value) const {
-  WriteProfileString(PageAs<CComPage>(kCom)->SettingsPath(), kUiSection, key, value);  // not being able to is not reported
-}
+void CMainDlg::SetConfirmSuccess(bool on) { preferences_->SetConfirmSuccess(on); }
 
 }  // namespace telvaro
