@@ -118,7 +118,8 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   dispatcher_.SetTrafficTap(traced);
   preferences_ = new Preferences(SerialSettingsFile(options_), this);
   BuildWindow();
-  WatchEdits();
+  tracker_ = new PendingTracker(this, *this, *messages_, *tabs_);
+  tracker_->ListOnClick(status_->TextField());
   if (options_.rememberLastPort && !options_.portGiven) {
     if (const auto com = preferences_->LastPort()) session_.SetRememberedPort(*com);
   }
@@ -153,6 +154,7 @@ CMainDlg::~CMainDlg() { ShutDown(); }
 void CMainDlg::ShutDown() {
   if (shutDown_) return;
   shutDown_ = true;
+  tracker_->WindowClosed();
   closing_.store(true);  // a running upgrade stops at its next poll, silently
   session_.SetReceiveNotifier({});
   if (quietTimer_) quietTimer_->stop();
@@ -402,7 +404,7 @@ void CMainDlg::TogglePort() {
   }
   // Closing the port, or opening it to read the modem over a file's edits,
   // throws the changes away.
-  if (!ConfirmDiscard()) return;
+  if (!tracker_->ConfirmDiscard()) return;
   if (com) {
     session_.SetRememberedPort(*com);
     portSelector_->ChoiceTaken();
@@ -410,8 +412,8 @@ void CMainDlg::TogglePort() {
   if (!session_.IsOpen()) tracedPort_.store(session_.RememberedPort());
   const int result = session_.Toggle(session_.RememberedPort());
   if (result != PortSession::kOpenFailed) {
-    fileName_.clear();  // the modem is what changes are counted against now
-    DropBase();
+    tracker_->SetFileName(QString());  // the modem is what changes are counted against now
+    tracker_->DropBase();
   }
   RefreshStatusBar();  // before the automatic read puts its note in field 3
   if (result == PortSession::kOpened) {
@@ -441,7 +443,7 @@ void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
 void CMainDlg::UpdatePortState(bool open) {
   portSelector_->ShowPortState(open);
   // A settings file opened without a modem is edited too.
-  if (open || !fileName_.isEmpty()) {
+  if (open || !tracker_->FileName().isEmpty()) {
     EnablePagesByState();
   } else {
     for (ConfigPage* page : tabs_->Pages()) page->DisableAll();
@@ -483,7 +485,7 @@ void CMainDlg::UpdateProgress(std::uint16_t total, std::uint16_t index) { status
 
 void CMainDlg::RefreshStatusBar() {
   status_->Show(session_.IsOpen(), session_.RememberedPort(), QString::fromStdString(session_.LineDescription()),
-                QString::fromLatin1(state_.record.Get(field::status_text).c_str()), pending_.Count());
+                QString::fromLatin1(state_.record.Get(field::status_text).c_str()), tracker_->Pending().Count());
 }
 
 void CMainDlg::CommandNeedsPort(const std::function<void()>& command) {
@@ -499,8 +501,8 @@ void CMainDlg::ReadParameters() {
     messages_->Show(kPortNotOpen);
     return;
   }
-  if (!ConfirmDiscard()) return;
-  DropBase();  // until the modem answers, nothing is counted
+  if (!tracker_->ConfirmDiscard()) return;
+  tracker_->DropBase();  // until the modem answers, nothing is counted
   state_.responseReceived.store(false, std::memory_order_release);
   operation_.userRead.store(true);
   for (const ReadPreparation& step : kReadPreparation) {
@@ -558,7 +560,8 @@ void CMainDlg::StartOperationWait(Bytes frame) {
       ShowSuccess(message);
       if (text == kWriteSucceeded) {
         RunOnWindowThread(this, [this] {
-          status_->ShowTimedNote((writingCount_ == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(writingCount_));
+          const int count = tracker_->WritingCount();
+          status_->ShowTimedNote((count == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(count));
         });
       }
     };
@@ -697,12 +700,10 @@ bool CMainDlg::ConfirmUpgrade(const QString& path, const std::vector<std::uint8_
 
 void CMainDlg::ExitProgram() {
   // With changes pending, the one question is whether to throw them away.
-  RecomputePending();
-  if (pending_.Count() > 0) {
-    if (!ConfirmDiscard()) return;
-    discardAsked_ = true;
-    close();
-    discardAsked_ = false;
+  tracker_->Recompute();
+  if (tracker_->Pending().Count() > 0) {
+    if (!tracker_->ConfirmDiscard()) return;
+    tracker_->WithoutAsking([this] { close(); });
     return;
   }
   if (messages_->Show("Close this program, continue?", "Exit", MessageButtons::YesNo) != MessageAnswer::Yes) return;
@@ -735,6 +736,14 @@ void CMainDlg::ShowMessage(const std::string& text) {
   }
 }
 
+void CMainDlg::PageReverted() {
+  if (PagesEditable()) EnablePagesByState();
+}
+
+void CMainDlg::PendingCountChanged() {
+  if (status_->ShowsOwnText()) RefreshStatusBar();
+}
+
 void CMainDlg::SetIoPresent(bool present) {
   PageAs<CDiPage>(kDi)->SetIoPresent(present);
   PageAs<CDoPage>(kDo)->SetIoPresent(present);
@@ -765,13 +774,13 @@ bool CMainDlg::ConfirmCloseDuringUpgrade() {
 }
 
 void CMainDlg::reject() {
-  if (!ConfirmCloseDuringUpgrade() || (!discardAsked_ && !ConfirmDiscard())) return;
+  if (!ConfirmCloseDuringUpgrade() || !tracker_->ConfirmDiscard()) return;
   ShutDown();
   QDialog::reject();
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
-  if (!ConfirmCloseDuringUpgrade() || (!discardAsked_ && !ConfirmDiscard())) {
+  if (!ConfirmCloseDuringUpgrade() || !tracker_->ConfirmDiscard()) {
     event->ignore();
     return;
   }
