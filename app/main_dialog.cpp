@@ -41,6 +41,7 @@
 #include "app/window_thread.h"
 #include "app/note_dialog.h"
 #include "app/port_selector.h"
+#include "app/preferences.h"
 #include "operations/settings_file.h"
 #include "operations/upgrade_flow.h"
 #include "pages/about_dialog.h"
@@ -76,8 +77,16 @@ constexpr ReadPreparation kReadPreparation[] = {
     {kBasic, true},   {kCom, false}, {kGprs, true}, {kAdvanced1, true}, {kAdvanced2, true},   {kWakeup, true},
     {kPhoneBook, true}, {kReboot, true}, {kDi, false}, {kDo, false},    {kPhoneGroup, true}, {kNetworks, true}};
 
-// The last port opened, in the serial settings file's [ui] section.
-constexpr const char* kLastPortKey = "last_port";
+// The serial settings file: next to the executable, or in the user's
+// configuration folder when that is read-only.
+std::string SerialSettingsFile(const MainDlgOptions& options) {
+  if (!options.serialSettingsPath.empty()) return options.serialSettingsPath;
+  // In the file system's own encoding, as the core opens files with narrow
+  // names (the ANSI code page on Windows).
+  return SerialSettingsLocation(
+      QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+      QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro").toStdString());
+}
 
 QToolButton* MakeCommandButton(QWidget* parent, const QString& text, const QString& tip, const char* name) {
   auto* button = new QToolButton(parent);
@@ -105,10 +114,12 @@ CMainDlg::CMainDlg(MainDlgOptions options)
     traffic_.Add("COM" + std::to_string(tracedPort_.load()), direction, bytes);
   };
   operations_->Client().SetTrafficTap(traced);
+  preferences_ = new Preferences(SerialSettingsFile(options_), this);
   BuildWindow();
-  WatchEdits();
+  tracker_ = new PendingTracker(this, *this, *messages_, *tabs_);
+  tracker_->ListOnClick(status_->TextField());
   if (options_.rememberLastPort && !options_.portGiven) {
-    if (const auto com = ParseComName(UiSetting(kLastPortKey, ""))) session_.SetRememberedPort(*com);
+    if (const auto com = preferences_->LastPort()) session_.SetRememberedPort(*com);
   }
 
   ListSerialPorts();
@@ -142,6 +153,7 @@ CMainDlg::~CMainDlg() { ShutDown(); }
 void CMainDlg::ShutDown() {
   if (shutDown_) return;
   shutDown_ = true;
+  tracker_->WindowClosed();
   closing_.store(true);  // a running upgrade stops at its next poll, silently
   operations_->Client().StopDispatch();
   if (clockTimer_) clockTimer_->stop();
@@ -282,13 +294,14 @@ void CMainDlg::BuildMenu() {
   settings->addAction(tr("Pe&nding changes..."), this, &CMainDlg::ShowPendingList)->setObjectName("pendingAction");
   // Unticked, successes show in the status bar for a few seconds instead of
   // a box to click away; failures always keep their box.
-  confirmAction_ = settings->addAction(tr("&Confirm success with a message"));
-  confirmAction_->setObjectName("confirmSuccessAction");
-  confirmAction_->setCheckable(true);
-  confirmAction_->setChecked(true);
-  connect(confirmAction_, &QAction::toggled, this, [this](bool on) {
-    if (on != confirmSuccess_) SetConfirmSuccess(on);
+  QAction* confirm = settings->addAction(tr("&Confirm success with a message"));
+  confirm->setObjectName("confirmSuccessAction");
+  confirm->setCheckable(true);
+  confirm->setChecked(preferences_->ConfirmSuccess());
+  connect(confirm, &QAction::toggled, this, [this](bool on) {
+    if (on != preferences_->ConfirmSuccess()) preferences_->SetConfirmSuccess(on);
   });
+  connect(preferences_, &Preferences::confirmSuccessChanged, confirm, &QAction::setChecked);
   // The Upgrade button stays hidden and disabled; operators start the same
   // command from here.
   settings->addSeparator();
@@ -326,7 +339,7 @@ void CMainDlg::BuildLanguageMenu(QMenu* menu) {
     action->setChecked(language.code == CurrentLanguage());
     group->addAction(action);
     connect(action, &QAction::triggered, this, [this, code = language.code] {
-      SaveLanguage(code);
+      Preferences::SaveLanguage(code);
       if (code == CurrentLanguage()) {
         RefreshStatusBar();
       } else {
@@ -359,18 +372,9 @@ void CMainDlg::BuildPages() {
   // after it has been created, so no page calls across while starting.
   QWidget* pageParent = tabs_->PageParent();
   const auto create = [this](PageIndex index, auto* page) { return tabs_->Add(index, page); };
-  // The Com page reads the serial settings file while it is created: next to
-  // the executable, or in the user's configuration folder when that is read-only.
+  // The Com page reads the serial settings file while it is created.
   auto* comPage = new CComPage(pageParent, messages_);
-  comPage->SetSettingsPath(
-      !options_.serialSettingsPath.empty()
-          ? options_.serialSettingsPath
-          // In the file system's own encoding, as the core opens files with
-          // narrow names (the ANSI code page on Windows).
-          : SerialSettingsLocation(
-                QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
-                QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro")
-                    .toStdString()));
+  comPage->SetSettingsPath(preferences_->SerialSettingsPath());
   create(kCom, comPage);
   create(kBasic, new CBasicPage(pageParent, messages_));
   create(kGprs, new CGprsPage(pageParent, messages_))->SetMainDlg(this);
@@ -398,7 +402,7 @@ void CMainDlg::TogglePort() {
   }
   // Closing the port, or opening it to read the modem over a file's edits,
   // throws the changes away.
-  if (!ConfirmDiscard()) return;
+  if (!tracker_->ConfirmDiscard()) return;
   if (com) {
     session_.SetRememberedPort(*com);
     portSelector_->ChoiceTaken();
@@ -416,12 +420,12 @@ void CMainDlg::TogglePort() {
     }
   }
   if (result != PortSession::kOpenFailed) {
-    fileName_.clear();  // the modem is what changes are counted against now
-    DropBase();
+    tracker_->SetFileName(QString());  // the modem is what changes are counted against now
+    tracker_->DropBase();
   }
   RefreshStatusBar();  // before the automatic read puts its note in field 3
   if (result == PortSession::kOpened) {
-    if (options_.rememberLastPort) SetUiSetting(kLastPortKey, "COM" + std::to_string(session_.RememberedPort()));
+    if (options_.rememberLastPort) preferences_->SetLastPort(session_.RememberedPort());
     ReadParameters();
     userRead_.store(false);  // the automatic read reports no time-out
   }
@@ -440,7 +444,7 @@ void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
 void CMainDlg::UpdatePortState(bool open) {
   portSelector_->ShowPortState(open);
   // A settings file opened without a modem is edited too.
-  if (open || !fileName_.isEmpty()) {
+  if (open || !tracker_->FileName().isEmpty()) {
     EnablePagesByState();
   } else {
     for (ConfigPage* page : tabs_->Pages()) page->DisableAll();
@@ -482,7 +486,7 @@ void CMainDlg::UpdateProgress(std::uint16_t total, std::uint16_t index) { status
 
 void CMainDlg::RefreshStatusBar() {
   status_->Show(session_.IsOpen(), session_.RememberedPort(), QString::fromStdString(session_.LineDescription()),
-                QString::fromLatin1(state_.record.Get(field::status_text).c_str()), pending_.Count());
+                QString::fromLatin1(state_.record.Get(field::status_text).c_str()), tracker_->Pending().Count());
 }
 
 void CMainDlg::CommandNeedsPort(const std::function<void()>& command) {
@@ -498,8 +502,8 @@ void CMainDlg::ReadParameters() {
     messages_->Show(kPortNotOpen);
     return;
   }
-  if (!ConfirmDiscard()) return;
-  DropBase();  // until the modem answers, nothing is counted
+  if (!tracker_->ConfirmDiscard()) return;
+  tracker_->DropBase();  // until the modem answers, nothing is counted
   state_.responseReceived.store(false, std::memory_order_release);
   userRead_.store(true);
   for (const ReadPreparation& step : kReadPreparation) {
@@ -537,7 +541,10 @@ void CMainDlg::OnOperationFinished(int outcome, const QString& text, unsigned ge
   switch (outcome) {
     case ModemOperations::Succeeded:
       ShowSuccess(write ? kWriteSucceeded : kOperationSucceeded);
-      if (write) status_->ShowTimedNote((writingCount_ == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(writingCount_));
+      if (write) {
+        const int count = tracker_->WritingCount();
+        status_->ShowTimedNote((count == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(count));
+      }
       break;
     case ModemOperations::TimedOut:
       // A silent modem gets no box after the automatic read, so the status
@@ -679,16 +686,22 @@ bool CMainDlg::ConfirmUpgrade(const QString& path, const std::vector<std::uint8_
 
 void CMainDlg::ExitProgram() {
   // With changes pending, the one question is whether to throw them away.
-  RecomputePending();
-  if (pending_.Count() > 0) {
-    if (!ConfirmDiscard()) return;
-    discardAsked_ = true;
-    close();
-    discardAsked_ = false;
+  tracker_->Recompute();
+  if (tracker_->Pending().Count() > 0) {
+    if (!tracker_->ConfirmDiscard()) return;
+    tracker_->WithoutAsking([this] { close(); });
     return;
   }
   if (messages_->Show("Close this program, continue?", "Exit", MessageButtons::YesNo) != MessageAnswer::Yes) return;
   close();
+}
+
+void CMainDlg::PageReverted() {
+  if (PagesEditable()) EnablePagesByState();
+}
+
+void CMainDlg::PendingCountChanged() {
+  if (status_->ShowsOwnText()) RefreshStatusBar();
 }
 
 void CMainDlg::SetIoPresent(bool present) {
@@ -721,13 +734,13 @@ bool CMainDlg::ConfirmCloseDuringUpgrade() {
 }
 
 void CMainDlg::reject() {
-  if (!ConfirmCloseDuringUpgrade() || (!discardAsked_ && !ConfirmDiscard())) return;
+  if (!ConfirmCloseDuringUpgrade() || !tracker_->ConfirmDiscard()) return;
   ShutDown();
   QDialog::reject();
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
-  if (!ConfirmCloseDuringUpgrade() || (!discardAsked_ && !ConfirmDiscard())) {
+  if (!ConfirmCloseDuringUpgrade() || !tracker_->ConfirmDiscard()) {
     event->ignore();
     return;
   }

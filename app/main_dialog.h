@@ -16,7 +16,7 @@
 #include "app/message_owner.h"
 #include "app/modem_operations.h"
 #include "app/pending_changes.h"
-#include "app/pending_view.h"
+#include "app/pending_tracker.h"
 #include "app/status_bar.h"
 #include "app/tab_control.h"
 #include "app/worker_threads.h"
@@ -43,6 +43,7 @@ namespace telvaro {
 
 class ConfigPage;
 class PortSelector;
+class Preferences;
 struct SettingsFileRead;
 class CComPage;
 class CBasicPage;
@@ -89,7 +90,7 @@ struct MainDlgOptions {
   bool portGiven = false;
 };
 
-class CMainDlg : public QDialog, public PageHost {
+class CMainDlg : public QDialog, public PageHost, private PendingHost {
   Q_OBJECT
 
  public:
@@ -125,17 +126,17 @@ class CMainDlg : public QDialog, public PageHost {
 
   // Changes not yet written: what a Write would change in the modem, found
   // now by storing the pages quietly on a copy (nothing shown, nothing sent).
-  PendingChanges PendingWrite();
+  PendingChanges PendingWrite() { return tracker_->PendingWrite(); }
   // What the window shows: recomputed shortly after each edit.
-  const PendingChanges& Pending() const { return pending_; }
-  void RecomputePending();
+  const PendingChanges& Pending() const { return tracker_->Pending(); }
+  void RecomputePending() { tracker_->Recompute(); }
   // Settings > "Pending changes...": the list, with its revert buttons.
-  void ShowPendingList();
+  void ShowPendingList() { tracker_->ShowList(); }
   // Back to the modem's value: one change of Pending(), or all (-1).
-  void RevertPending(int index);
-  bool ControlMarked(const QWidget* control) const { return marks_.IsMarked(control); }
+  void RevertPending(int index) { tracker_->Revert(index); }
+  bool ControlMarked(const QWidget* control) const { return tracker_->ControlMarked(control); }
   // Settings > "Confirm success with a message".
-  bool ConfirmSuccess() const { return confirmSuccess_; }
+  bool ConfirmSuccess() const;
   void SetConfirmSuccess(bool on);
 
   // PageHost: the cross-page entry points.
@@ -162,8 +163,6 @@ class CMainDlg : public QDialog, public PageHost {
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
-  // A click on status field 3 opens the list of pending changes.
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildWindow();
@@ -200,21 +199,12 @@ class CMainDlg : public QDialog, public PageHost {
   // first failure's negative result after its message, with the failing
   // page shown and the focus on the control the failure names.
   int ValidatePages(ConfigRecord& record);
-  // The same validators on `record` without a word; the refusals they meet.
-  std::vector<PageRefusal> StorePagesQuietly(ConfigRecord& record);
-  // Asks "Discard N changes not written to the modem?" when any are pending;
-  // true when nothing is pending or the operator said Yes.
-  bool ConfirmDiscard();
-  // The record changes are counted against: the modem's, or the file's.
-  void SetBase(const ConfigRecord& record);
-  void DropBase();
-  void SchedulePending();
-  void ShowPendingState();
-  void UpdateTitle();
-  void UpdateTabMarkers();
-  // The window's record on every page; the displayed clock too when asked.
-  void ShowRecord(bool loadClock);
-  void WatchEdits();
+  // PendingHost.
+  ConfigRecord& EditedRecord() override { return state_.record; }
+  std::vector<PageRefusal> StorePagesQuietly(ConfigRecord& record) override;
+  void ShowRecord(bool loadClock) override;
+  void PageReverted() override;
+  void PendingCountChanged() override;
   void ShowSettingsReadFailure(const SettingsFileRead& read);
   // Import and Open settings file: asks before discarding changes, lets the
   // operator choose a file and reads it; nothing when any step ends it.
@@ -226,10 +216,7 @@ class CMainDlg : public QDialog, public PageHost {
   // A success of Read, Write, Import or Export: a box, or 5 s in the status
   // bar when "Confirm success with a message" is off. Any thread.
   void ShowSuccess(const QString& text);
-  // The [ui] section of the serial settings file.
-  std::string UiSetting(const char* key, const char* fallback) const;
-  void SetUiSetting(const char* key, const std::string& value) const;
-  bool PagesEditable() const { return session_.IsOpen() || !fileName_.isEmpty(); }
+  bool PagesEditable() const { return session_.IsOpen() || !tracker_->FileName().isEmpty(); }
   QString ChooseSettingsFile(bool save);
   QString ChooseProfileFile(bool save);
   void UpgradeWorker();
@@ -269,6 +256,8 @@ class CMainDlg : public QDialog, public PageHost {
 
   // Controls.
   PortSelector* portSelector_ = nullptr;
+  Preferences* preferences_ = nullptr;
+  PendingTracker* tracker_ = nullptr;  // changes not yet written
   TabControl* tabs_ = nullptr;
   QToolButton* readButton_ = nullptr;
   QToolButton* writeButton_ = nullptr;
@@ -281,19 +270,6 @@ class CMainDlg : public QDialog, public PageHost {
   QTimer* clockTimer_ = nullptr;  // refreshes the shown device clock
   static constexpr int kClockRefreshMs = 1000;
 
-  // Changes not yet written.
-  ConfigRecord base_;
-  bool haveBase_ = false;
-  std::vector<PageRefusal> baseRefusals_;  // what the base itself would have refused
-  bool refusalBaseline_ = false;
-  PendingChanges pending_;
-  QTimer* pendingTimer_ = nullptr;  // recomputes shortly after the last edit
-  ControlMarks marks_;
-  QString fileName_;  // the settings file edited without a modem
-  std::atomic<bool> confirmSuccess_{true};  // read by the operation wait's worker
-  int writingCount_ = 0;        // changes the running Write sends
-  bool discardAsked_ = false;   // the Exit button has asked already
-  QAction* confirmAction_ = nullptr;
 };
 
 }  // namespace telvaro

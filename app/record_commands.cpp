@@ -8,6 +8,8 @@
 #include <QToolButton>
 
 #include "app/main_dialog.h"
+#include "app/preferences.h"
+#include "app/window_thread.h"
 #include "operations/serial_settings.h"
 #include "protocol/record_checksum.h"
 #include "operations/settings_file.h"
@@ -42,8 +44,8 @@ constexpr PageIndex kValidateOrder[] = {kBasic,      kCom,       kGprs, kNetwork
 void CMainDlg::ShowRecordOnPages(const ConfigRecord&) {
   // The modem's answer: what changes are counted against from now on, as it
   // came, before the pages correct anything.
-  fileName_.clear();
-  SetBase(state_.record);
+  tracker_->SetFileName(QString());
+  tracker_->SetBase(state_.record);
   ShowRecord(true);
 }
 
@@ -58,7 +60,7 @@ void CMainDlg::ShowRecord(bool loadClock) {
   }
   for (PageIndex index : kShowOrder) tabs_->Page(index)->ShowRecord(record);
   UpdatePortState(session_.IsOpen());
-  RecomputePending();  // the pages now show what is counted
+  tracker_->Recompute();  // the pages now show what is counted
   RefreshStatusBar();
 }
 
@@ -99,7 +101,7 @@ void CMainDlg::OnDefault() {
     messages_->Show(kPortNotOpen);
     return;
   }
-  if (!ConfirmDiscard()) return;
+  if (!tracker_->ConfirmDiscard()) return;
   ConfigRecord& record = state_.record;
   // What the device is stays as it is: only its settings go back to the factory's.
   const std::uint8_t rs485Absent = record.Get(field::rs485_absent);
@@ -122,7 +124,7 @@ void CMainDlg::WriteParameters() {
   // or shown.
   ConfigRecord edited = state_.record;
   if (ValidatePages(edited) < 0) return;
-  writingCount_ = haveBase_ ? ComparePending(base_, edited, tabs_->Pages()).Count() : 0;
+  tracker_->CountWriting(edited);
   state_.record = edited;
   SaveSerialSettings(state_.record, PageAs<CComPage>(kCom)->SettingsPath());  // a file that cannot be written is not reported
   SetCommandButtonsEnabled(false);
@@ -165,10 +167,10 @@ void CMainDlg::ExportSettings() {
     return;
   }
   // A file edited without a modem is now the file saved.
-  if (!session_.IsOpen() && !fileName_.isEmpty()) {
-    fileName_ = QFileInfo(path).fileName();
-    SetBase(state_.record);
-    RecomputePending();
+  if (!session_.IsOpen() && !tracker_->FileName().isEmpty()) {
+    tracker_->SetFileName(QFileInfo(path).fileName());
+    tracker_->SetBase(state_.record);
+    tracker_->Recompute();
   }
   ShowSuccess("Export succeed");
 }
@@ -191,7 +193,7 @@ void CMainDlg::SaveTrafficLog() {
 }
 
 std::optional<CMainDlg::ChosenSettingsFile> CMainDlg::AskAndReadSettingsFile() {
-  if (!ConfirmDiscard()) return std::nullopt;
+  if (!tracker_->ConfirmDiscard()) return std::nullopt;
   const QString path = ChooseSettingsFile(false);
   if (path.isEmpty()) return std::nullopt;
   const SettingsFileRead read = ReadSettingsFile(QFile::encodeName(path).toStdString());
@@ -211,11 +213,39 @@ void CMainDlg::ImportSettings() {
   // Without a modem the file is what the pages are edited against; with one,
   // the modem stays, and the import shows as changes not written.
   if (!session_.IsOpen()) {
-    fileName_ = QFileInfo(path).fileName();
-    SetBase(state_.record);
+    tracker_->SetFileName(QFileInfo(path).fileName());
+    tracker_->SetBase(state_.record);
   }
   ShowRecord(true);
   ShowSuccess("Import succeed");
 }
+
+void CMainDlg::OpenSettingsFile() {
+  const auto chosen = AskAndReadSettingsFile();
+  if (!chosen) return;
+  if (session_.IsOpen()) {
+    // The modem stays what the changes are counted against, as after Import.
+    state_.record.ImportKeepingDeviceBytes(chosen->record.Block());
+    ShowRecord(true);
+    return;
+  }
+  // No modem: the file is the whole record, and what the edits are counted against.
+  state_.record = chosen->record;
+  tracker_->SetFileName(QFileInfo(chosen->path).fileName());
+  tracker_->SetBase(state_.record);
+  ShowRecord(true);
+}
+
+void CMainDlg::ShowSuccess(const QString& text) {
+  if (preferences_->ConfirmSuccess()) {
+    messages_->Show(text);
+    return;
+  }
+  RunOnWindowThread(this, [this, text] { status_->ShowTimedNote(text.simplified()); });
+}
+
+bool CMainDlg::ConfirmSuccess() const { return preferences_->ConfirmSuccess(); }
+
+void CMainDlg::SetConfirmSuccess(bool on) { preferences_->SetConfirmSuccess(on); }
 
 }  // namespace telvaro
