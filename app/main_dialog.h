@@ -181,7 +181,6 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // Dispatches what the reader has received when it is due, and sets the
   // quiet timer for what is not due yet.
   void ServiceDispatch();
-  void CommandNeedsPort(const std::function<void()>& command);
   void DisableAllPages();   // the order a time-out uses
   void EnablePagesByState();
   void ShutDown();
