@@ -35,6 +35,7 @@
 #include <QToolButton>
 
 #include "widgets/icons.h"
+#include "app/command_buttons.h"
 #include "app/language.h"
 #include "app/tab_control.h"
 #include "app/window_layout.h"
@@ -78,16 +79,6 @@ std::string SerialSettingsFile(const MainDlgOptions& options) {
   return SerialSettingsLocation(
       QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
       QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro").toStdString());
-}
-
-QToolButton* MakeCommandButton(QWidget* parent, const QString& text, const QString& tip, const char* name) {
-  auto* button = new QToolButton(parent);
-  button->setText(text);
-  button->setToolTip(tip);
-  button->setObjectName(name);
-  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  button->setAutoRaise(false);
-  return button;
 }
 
 }  // namespace
@@ -196,30 +187,15 @@ void CMainDlg::BuildWindow() {
   BuildPages();
 
   BuildCommandButtons();
-  QRect buttons[] = {du.Rect(29, 252, 29, 24), du.Rect(75, 252, 29, 24), du.Rect(121, 252, 29, 24),
-                           du.Rect(167, 252, 29, 24), du.Rect(212, 252, 29, 24), du.Rect(0, 283, 6, 6)};
-  QToolButton* order[] = {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_, upgradeButton_};
-  for (int i = 0; i < 6; ++i) {
-    order[i]->setParent(client);
-    order[i]->setIconSize(QSize(24, 24));
-    // A longer word than "Default" (another language's) widens its button
-    // about the same centre rather than being cut.
-    if (order[i] != upgradeButton_) {
-      const int grow = std::max(0, order[i]->sizeHint().width() - buttons[i].width());
-      buttons[i].adjust(-grow / 2, 0, grow - grow / 2, 0);
-    }
-    order[i]->setGeometry(buttons[i]);
-  }
-  upgradeButton_->hide();  // nothing in the window shows or enables it
-  upgradeButton_->setEnabled(false);
+  buttons_->Place(client, du);
 
   // The window keeps its layout at its own size and grows from there: the
   // tab control takes the extra room, the command buttons stay under it,
   // centred; when it is smaller than a page the page area scrolls.
-  client->onResize = [this, client, clientSize, tabRect, buttons, order] {
+  client->onResize = [this, client, clientSize, tabRect] {
     const QSize extra = client->size() - clientSize;
     tabs_->setGeometry(QRect(tabRect.topLeft(), tabRect.size() + extra));
-    for (int i = 0; i < 6; ++i) order[i]->move(buttons[i].topLeft() + QPoint(extra.width() / 2, extra.height()));
+    buttons_->Follow(extra);
     tabs_->LayOut();
   };
   const int tabMinHeight = tabs_->Bar()->sizeHint().height() + du.Y(40);
@@ -258,7 +234,7 @@ void CMainDlg::BuildShortcuts() {
     connect(shortcut, &QShortcut::activated, this, action);
   };
   // F5 is the Read button itself: refused the same way while it is busy.
-  add(QKeySequence(Qt::Key_F5), [this] { readButton_->click(); });
+  add(QKeySequence(Qt::Key_F5), [this] { buttons_->Get(CommandButtons::kRead)->click(); });
   add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { tabs_->StepPage(1); });
   add(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { tabs_->StepPage(1); });
   add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { tabs_->StepPage(-1); });
@@ -344,21 +320,12 @@ void CMainDlg::BuildLanguageMenu(QMenu* menu) {
 }
 
 void CMainDlg::BuildCommandButtons() {
-  // Alt+R, W, D, B and X; the words under the icons stay as they are.
-  readButton_ = MakeCommandButton(this, tr("&Read"), tr("Get parameters from device"), "readButton");
-  writeButton_ = MakeCommandButton(this, tr("&Write"), tr("Set parameters to device"), "writeButton");
-  defaultButton_ = MakeCommandButton(this, tr("&Default"), tr("Set device default paramters"), "defaultButton");
-  upgradeButton_ = MakeCommandButton(this, tr("Upgrade"), tr("Upgrade firmware"), "upgradeButton");
-  rebootButton_ = MakeCommandButton(this, tr("Re&boot"), tr("Reboot device"), "rebootButton");
-  exitButton_ = MakeCommandButton(this, tr("E&xit"), tr("Exit and close"), "exitButton");
-  exitButton_->setIcon(icons::CommandIcon(icons::Command::Exit, false));
-
-  connect(readButton_, &QToolButton::clicked, this, &CMainDlg::ReadParameters);
-  connect(writeButton_, &QToolButton::clicked, this, &CMainDlg::WriteParameters);
-  connect(defaultButton_, &QToolButton::clicked, this, &CMainDlg::OnDefault);
-  connect(rebootButton_, &QToolButton::clicked, this, &CMainDlg::RebootDevice);
-  connect(upgradeButton_, &QToolButton::clicked, this, &CMainDlg::UpgradeFirmware);
-  connect(exitButton_, &QToolButton::clicked, this, &CMainDlg::ExitProgram);
+  buttons_ = new CommandButtons(this);
+  const std::pair<CommandButtons::Button, void (CMainDlg::*)()> commands[] = {
+      {CommandButtons::kRead, &CMainDlg::ReadParameters},      {CommandButtons::kWrite, &CMainDlg::WriteParameters},
+      {CommandButtons::kDefault, &CMainDlg::OnDefault},        {CommandButtons::kReboot, &CMainDlg::RebootDevice},
+      {CommandButtons::kUpgrade, &CMainDlg::UpgradeFirmware}, {CommandButtons::kExit, &CMainDlg::ExitProgram}};
+  for (const auto& [button, command] : commands) connect(buttons_->Get(button), &QToolButton::clicked, this, command);
 }
 
 void CMainDlg::BuildPages() {
@@ -424,11 +391,7 @@ void CMainDlg::UpdatePortState(bool open) {
   } else {
     for (ConfigPage* page : tabs_->Pages()) page->DisableAll();
   }
-  const std::pair<QToolButton*, icons::Command> iconButtons[] = {
-      {readButton_, icons::Command::Read},       {writeButton_, icons::Command::Write},
-      {defaultButton_, icons::Command::Default}, {upgradeButton_, icons::Command::Upgrade},
-      {rebootButton_, icons::Command::Reboot}};
-  for (const auto& [button, command] : iconButtons) button->setIcon(icons::CommandIcon(command, !open));
+  buttons_->ShowPortState(open);
 }
 
 void CMainDlg::EnablePagesByState() {
@@ -446,14 +409,7 @@ void CMainDlg::SetCommandButtonsEnabled(bool enabled) {
   RunOnWindowThread(this, [this, enabled] {
     // Buttons given back after the port was closed (during a wait, or by an
     // unplugged device) still look unavailable while it stays closed.
-    const bool grayed = !enabled || !session_.IsOpen();
-    const std::pair<QToolButton*, icons::Command> iconButtons[] = {{readButton_, icons::Command::Read},
-                                                                   {writeButton_, icons::Command::Write},
-                                                                   {defaultButton_, icons::Command::Default},
-                                                                   {rebootButton_, icons::Command::Reboot}};
-    for (const auto& [button, command] : iconButtons) button->setIcon(icons::CommandIcon(command, grayed));
-    for (QToolButton* button : {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_})
-      button->setEnabled(enabled);
+    buttons_->SetEnabled(enabled, session_.IsOpen());
   });
 }
 

@@ -42,6 +42,7 @@ class QToolButton;
 
 namespace telvaro {
 
+class CommandButtons;
 class ConfigPage;
 class PortSelector;
 class Preferences;
@@ -261,12 +262,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   Preferences* preferences_ = nullptr;
   PendingTracker* tracker_ = nullptr;  // changes not yet written
   TabControl* tabs_ = nullptr;
-  QToolButton* readButton_ = nullptr;
-  QToolButton* writeButton_ = nullptr;
-  QToolButton* defaultButton_ = nullptr;
-  QToolButton* rebootButton_ = nullptr;
-  QToolButton* exitButton_ = nullptr;
-  QToolButton* upgradeButton_ = nullptr;
+  CommandButtons* buttons_ = nullptr;
   StatusBar* status_ = nullptr;
   QTimer* quietTimer_ = nullptr;  // the end of the line's quiet period
   std::atomic<bool> dispatchPosted_{false};
