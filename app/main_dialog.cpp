@@ -35,6 +35,7 @@
 #include <QToolButton>
 
 #include "widgets/icons.h"
+#include "app/command_buttons.h"
 #include "app/language.h"
 #include "app/tab_control.h"
 #include "app/window_layout.h"
@@ -69,14 +70,6 @@ constexpr PageIndex kEnableOrder[] = {kPhoneBook, kCom, kBasic, kGprs, kAdvanced
 constexpr PageIndex kTimeoutDisableOrder[] = {kCom,    kBasic,  kGprs, kAdvanced1, kAdvanced2, kWakeup,
                                               kNetworks, kReboot, kDi,   kDo,        kPhoneBook, kPhoneGroup};
 
-struct ReadPreparation {
-  PageIndex page;
-  bool clear;  // ClearForRead, or only show the current values again
-};
-constexpr ReadPreparation kReadPreparation[] = {
-    {kBasic, true},   {kCom, false}, {kGprs, true}, {kAdvanced1, true}, {kAdvanced2, true},   {kWakeup, true},
-    {kPhoneBook, true}, {kReboot, true}, {kDi, false}, {kDo, false},    {kPhoneGroup, true}, {kNetworks, true}};
-
 // The serial settings file: next to the executable, or in the user's
 // configuration folder when that is read-only.
 std::string SerialSettingsFile(const MainDlgOptions& options) {
@@ -86,16 +79,6 @@ std::string SerialSettingsFile(const MainDlgOptions& options) {
   return SerialSettingsLocation(
       QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
       QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro").toStdString());
-}
-
-QToolButton* MakeCommandButton(QWidget* parent, const QString& text, const QString& tip, const char* name) {
-  auto* button = new QToolButton(parent);
-  button->setText(text);
-  button->setToolTip(tip);
-  button->setObjectName(name);
-  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  button->setAutoRaise(false);
-  return button;
 }
 
 }  // namespace
@@ -202,30 +185,15 @@ void CMainDlg::BuildWindow() {
   BuildPages();
 
   BuildCommandButtons();
-  QRect buttons[] = {du.Rect(29, 252, 29, 24), du.Rect(75, 252, 29, 24), du.Rect(121, 252, 29, 24),
-                           du.Rect(167, 252, 29, 24), du.Rect(212, 252, 29, 24), du.Rect(0, 283, 6, 6)};
-  QToolButton* order[] = {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_, upgradeButton_};
-  for (int i = 0; i < 6; ++i) {
-    order[i]->setParent(client);
-    order[i]->setIconSize(QSize(24, 24));
-    // A longer word than "Default" (another language's) widens its button
-    // about the same centre rather than being cut.
-    if (order[i] != upgradeButton_) {
-      const int grow = std::max(0, order[i]->sizeHint().width() - buttons[i].width());
-      buttons[i].adjust(-grow / 2, 0, grow - grow / 2, 0);
-    }
-    order[i]->setGeometry(buttons[i]);
-  }
-  upgradeButton_->hide();  // nothing in the window shows or enables it
-  upgradeButton_->setEnabled(false);
+  buttons_->Place(client, du);
 
   // The window keeps its layout at its own size and grows from there: the
   // tab control takes the extra room, the command buttons stay under it,
   // centred; when it is smaller than a page the page area scrolls.
-  client->onResize = [this, client, clientSize, tabRect, buttons, order] {
+  client->onResize = [this, client, clientSize, tabRect] {
     const QSize extra = client->size() - clientSize;
     tabs_->setGeometry(QRect(tabRect.topLeft(), tabRect.size() + extra));
-    for (int i = 0; i < 6; ++i) order[i]->move(buttons[i].topLeft() + QPoint(extra.width() / 2, extra.height()));
+    buttons_->Follow(extra);
     tabs_->LayOut();
   };
   const int tabMinHeight = tabs_->Bar()->sizeHint().height() + du.Y(40);
@@ -264,7 +232,7 @@ void CMainDlg::BuildShortcuts() {
     connect(shortcut, &QShortcut::activated, this, action);
   };
   // F5 is the Read button itself: refused the same way while it is busy.
-  add(QKeySequence(Qt::Key_F5), [this] { readButton_->click(); });
+  add(QKeySequence(Qt::Key_F5), [this] { buttons_->Get(CommandButtons::kRead)->click(); });
   add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { tabs_->StepPage(1); });
   add(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { tabs_->StepPage(1); });
   add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { tabs_->StepPage(-1); });
@@ -350,21 +318,12 @@ void CMainDlg::BuildLanguageMenu(QMenu* menu) {
 }
 
 void CMainDlg::BuildCommandButtons() {
-  // Alt+R, W, D, B and X; the words under the icons stay as they are.
-  readButton_ = MakeCommandButton(this, tr("&Read"), tr("Get parameters from device"), "readButton");
-  writeButton_ = MakeCommandButton(this, tr("&Write"), tr("Set parameters to device"), "writeButton");
-  defaultButton_ = MakeCommandButton(this, tr("&Default"), tr("Set device default paramters"), "defaultButton");
-  upgradeButton_ = MakeCommandButton(this, tr("Upgrade"), tr("Upgrade firmware"), "upgradeButton");
-  rebootButton_ = MakeCommandButton(this, tr("Re&boot"), tr("Reboot device"), "rebootButton");
-  exitButton_ = MakeCommandButton(this, tr("E&xit"), tr("Exit and close"), "exitButton");
-  exitButton_->setIcon(icons::CommandIcon(icons::Command::Exit, false));
-
-  connect(readButton_, &QToolButton::clicked, this, &CMainDlg::ReadParameters);
-  connect(writeButton_, &QToolButton::clicked, this, &CMainDlg::WriteParameters);
-  connect(defaultButton_, &QToolButton::clicked, this, &CMainDlg::OnDefault);
-  connect(rebootButton_, &QToolButton::clicked, this, &CMainDlg::RebootDevice);
-  connect(upgradeButton_, &QToolButton::clicked, this, &CMainDlg::UpgradeFirmware);
-  connect(exitButton_, &QToolButton::clicked, this, &CMainDlg::ExitProgram);
+  buttons_ = new CommandButtons(this);
+  const std::pair<CommandButtons::Button, void (CMainDlg::*)()> commands[] = {
+      {CommandButtons::kRead, &CMainDlg::ReadParameters},      {CommandButtons::kWrite, &CMainDlg::WriteParameters},
+      {CommandButtons::kDefault, &CMainDlg::OnDefault},        {CommandButtons::kReboot, &CMainDlg::RebootDevice},
+      {CommandButtons::kUpgrade, &CMainDlg::UpgradeFirmware}, {CommandButtons::kExit, &CMainDlg::ExitProgram}};
+  for (const auto& [button, command] : commands) connect(buttons_->Get(button), &QToolButton::clicked, this, command);
 }
 
 void CMainDlg::BuildPages() {
@@ -432,15 +391,6 @@ void CMainDlg::TogglePort() {
   PageAs<CNetworksPage>(kNetworks)->ShowSignalLevel(0);
 }
 
-void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
-  if (shutDown_ || !session_.IsOpen() || session_.OpenCount() != openCount) return;
-  // As the switch button closes it, then the reason where the operator looks.
-  operations_->Client().Close();
-  RefreshStatusBar();
-  PageAs<CNetworksPage>(kNetworks)->ShowSignalLevel(0);
-  status_->ShowNote(tr("COM%1: device disconnected").arg(session_.RememberedPort()));
-}
-
 void CMainDlg::UpdatePortState(bool open) {
   portSelector_->ShowPortState(open);
   // A settings file opened without a modem is edited too.
@@ -449,11 +399,7 @@ void CMainDlg::UpdatePortState(bool open) {
   } else {
     for (ConfigPage* page : tabs_->Pages()) page->DisableAll();
   }
-  const std::pair<QToolButton*, icons::Command> iconButtons[] = {
-      {readButton_, icons::Command::Read},       {writeButton_, icons::Command::Write},
-      {defaultButton_, icons::Command::Default}, {upgradeButton_, icons::Command::Upgrade},
-      {rebootButton_, icons::Command::Reboot}};
-  for (const auto& [button, command] : iconButtons) button->setIcon(icons::CommandIcon(command, !open));
+  buttons_->ShowPortState(open);
 }
 
 void CMainDlg::EnablePagesByState() {
@@ -471,14 +417,7 @@ void CMainDlg::SetCommandButtonsEnabled(bool enabled) {
   RunOnWindowThread(this, [this, enabled] {
     // Buttons given back after the port was closed (during a wait, or by an
     // unplugged device) still look unavailable while it stays closed.
-    const bool grayed = !enabled || !session_.IsOpen();
-    const std::pair<QToolButton*, icons::Command> iconButtons[] = {{readButton_, icons::Command::Read},
-                                                                   {writeButton_, icons::Command::Write},
-                                                                   {defaultButton_, icons::Command::Default},
-                                                                   {rebootButton_, icons::Command::Reboot}};
-    for (const auto& [button, command] : iconButtons) button->setIcon(icons::CommandIcon(command, grayed));
-    for (QToolButton* button : {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_})
-      button->setEnabled(enabled);
+    buttons_->SetEnabled(enabled, session_.IsOpen());
   });
 }
 
@@ -487,201 +426,6 @@ void CMainDlg::UpdateProgress(std::uint16_t total, std::uint16_t index) { status
 void CMainDlg::RefreshStatusBar() {
   status_->Show(session_.IsOpen(), session_.RememberedPort(), QString::fromStdString(session_.LineDescription()),
                 QString::fromLatin1(state_.record.Get(field::status_text).c_str()), tracker_->Pending().Count());
-}
-
-void CMainDlg::CommandNeedsPort(const std::function<void()>& command) {
-  if (!session_.IsOpen()) {
-    messages_->Show(kPortNotOpen);
-    return;
-  }
-  command();
-}
-
-void CMainDlg::ReadParameters() {
-  if (!session_.IsOpen()) {
-    messages_->Show(kPortNotOpen);
-    return;
-  }
-  if (!tracker_->ConfirmDiscard()) return;
-  tracker_->DropBase();  // until the modem answers, nothing is counted
-  state_.responseReceived.store(false, std::memory_order_release);
-  userRead_.store(true);
-  for (const ReadPreparation& step : kReadPreparation) {
-    if (step.clear) {
-      tabs_->Page(step.page)->ClearForRead();
-    } else {
-      tabs_->Page(step.page)->ShowValues();
-    }
-  }
-  StartOperation(std::nullopt);
-}
-
-void CMainDlg::StartOperation(std::optional<ConfigRecord> toWrite) {
-  // The buttons go busy before the worker starts, so no second command can
-  // slip in before the worker's own first step has reached the window.
-  SetCommandButtonsEnabled(false);
-  const int com = session_.RememberedPort();
-  status_->ShowBusy((writePending_.load() ? tr("Writing COM%1...") : tr("Reading COM%1...")).arg(com));
-  // A wait left over from before a quick close and reopen must not give the
-  // buttons back, or end the busy state, of the wait that followed it.
-  const unsigned wait = waitGeneration_.fetch_add(1) + 1;
-  operations_->Start(std::move(toWrite), wait);
-}
-
-void CMainDlg::OnOperationFinished(int outcome, const QString& text, unsigned generation) {
-  if (shutDown_) return;
-  // Judged here, on the window thread: a wait started since owns the buttons
-  // and the busy state.
-  if (waitGeneration_.load() == generation) {
-    SetCommandButtonsEnabled(true);
-    status_->EndBusy();
-  }
-  const bool write = writePending_.exchange(false);
-  const int com = session_.RememberedPort();
-  switch (outcome) {
-    case ModemOperations::Succeeded:
-      ShowSuccess(write ? kWriteSucceeded : kOperationSucceeded);
-      if (write) {
-        const int count = tracker_->WritingCount();
-        status_->ShowTimedNote((count == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(count));
-      }
-      break;
-    case ModemOperations::TimedOut:
-      // A silent modem gets no box after the automatic read, so the status
-      // bar says it; the next answer's RefreshStatusBar clears it.
-      DisableAllPages();
-      status_->ShowNote(tr("No answer from the modem on COM%1").arg(com));
-      if (userRead_.load()) messages_->Show(kOperationTimedOut);
-      break;
-    case ModemOperations::NotSent:
-      messages_->Show(QString("COM%1: %2").arg(com).arg(text));
-      break;
-    default:  // closed, gone or reopened meanwhile: it ends without a word
-      break;
-  }
-}
-
-void CMainDlg::OnRecordAccepted(const ConfigRecord& record) {
-  if (shutDown_) return;
-  {
-    std::lock_guard guard(state_.recordLock);
-    state_.record = record;
-  }
-  const bool ioPresent = (state_.record.Get(field::hw_options) & kHwOptionDigitalIo) != 0;
-  SetIoPresent(ioPresent);
-  SetGridEnabled(ioPresent);
-  ShowRecordOnPages(state_.record);
-  state_.responseReceived.store(true, std::memory_order_release);
-  state_.AnswerArrived();
-}
-
-void CMainDlg::RebootDevice() {
-  if (!session_.IsOpen()) {
-    messages_->Show(kPortNotOpen);
-    return;
-  }
-  if (messages_->Show("The device will reboot, continue?", "Reboot", MessageButtons::YesNo) != MessageAnswer::Yes)
-    return;
-  // No answer comes; a reboot that did not go out is no reason to count down.
-  if (const Result<void> sent = operations_->Client().Reboot(); !sent) {
-    messages_->Show(
-        QString("COM%1: %2").arg(session_.RememberedPort()).arg(QString::fromStdString(sent.failure().message)));
-    return;
-  }
-  // Every Reboot gets a note of its own; the window stays fully usable.
-  auto* note = new CNoteDlg(this, options_.noteTickMs, options_.noteLifeMs);
-  note->show();
-  note->move(geometry().center() - note->rect().center());
-  note->repaint();
-}
-
-void CMainDlg::UpgradeFirmware() {
-  if (!session_.IsOpen()) {
-    messages_->Show(kPortNotOpen);
-    return;
-  }
-  // One upgrade at a time: two would interleave their packets.
-  upgradeAction_->setEnabled(false);
-  workers_.Start([this] {
-    UpgradeWorker();
-    RunOnWindowThread(this, [this] { upgradeAction_->setEnabled(true); });
-  });
-}
-
-void CMainDlg::UpgradeWorker() {
-  QString path;
-  RunOnWindowThread(this, [&] {
-    if (options_.chooseFirmwareFile) {
-      path = options_.chooseFirmwareFile(this);
-      return;
-    }
-    // Titled for what it does; "APROM" typed alone opens "APROM.bin".
-    QFileDialog dialog(nullptr, tr("Upgrade firmware"), QString(), "bin (*.bin);;all (*.*)");
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("bin");
-    dialog.selectFile("APROM.bin");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) path = dialog.selectedFiles().first();
-  });
-  if (path.isEmpty()) return;  // cancelled: nothing happens
-  // Only a regular file, read no further than the limit: a FIFO or a device
-  // would hang or flood the worker, and a cut image would be flashed.
-  const FirmwareImage image = UpgradeFlow::LoadImage(QFile::encodeName(path).toStdString());
-  if (!image.message.empty()) {
-    messages_->Show(QString::fromStdString(image.message));
-    return;
-  }
-  if (!ConfirmUpgrade(path, image.bytes)) return;
-  SetCommandButtonsEnabled(false);
-  RunOnWindowThread(this, [this] { status_->ShowBusy(tr("Upgrading COM%1...").arg(session_.RememberedPort())); });
-  upgradeRunning_.store(true);
-  UpgradeHooks hooks;
-  hooks.progress = [this](std::uint16_t total, std::uint16_t index) { UpdateProgress(total, index); };
-  // The window closing, or the device going, ends the transfer where it is.
-  hooks.stop = [this] { return closing_.load() || session_.Disconnected(); };
-  hooks.packetGapMs = fastUpgrade_.load() ? 0 : UpgradeFlow::kPacketGapMs;
-  hooks.sleep = [this](int ms) {
-    if (options_.upgradeSleep) {
-      options_.upgradeSleep(ms);
-      return;
-    }
-    for (int slept = 0; slept < ms && !closing_.load(); slept += 10) QThread::msleep(std::min(10, ms - slept));
-  };
-  ModemClient& client = operations_->Client();
-  if (!options_.upgradeSleep) {
-    hooks.waitAnswer = [&client](int ms) {
-      ModemState& state = client.State();
-      state.WaitForAnswer(ms, [&state] { return state.upgradeResult.load() != ModemState::kNoAnswer; });
-    };
-  }
-  (void)client.Upgrade(image.bytes, hooks);  // its final code says everything the window shows
-  const int result = client.LastUpgradeCode();
-  upgradeRunning_.store(false);
-  if (closing_.load()) return;  // the window is gone: nothing more to show
-  RunOnWindowThread(this, [this] { status_->EndBusy(); });
-  ShowUpgradeStatus(*messages_, result);  // the worker waits until it is answered
-  RunOnWindowThread(this, [this] { status_->HideProgress(); });
-  SetCommandButtonsEnabled(true);
-}
-
-bool CMainDlg::ConfirmUpgrade(const QString& path, const std::vector<std::uint8_t>& image) {
-  const QString name = QFileInfo(path).fileName();
-  // An exported settings file has the size and checksum of nothing else:
-  // flashed as code it would leave the modem without a working firmware.
-  if (IsSettingsFile(image)) {
-    messages_->Show(QString::fromStdString(NotAFirmwareImageText(name.toStdString())));
-    return false;
-  }
-  if (image.empty()) return true;  // nothing will be sent, so nothing to ask
-  // The modem leaves its firmware at once and cannot be stopped half-way:
-  // the operator confirms where it goes and what is sent.
-  const QString question =
-      QString("Upgrade the firmware of the modem on COM%1 with %2 (%3 bytes)?\n"
-              "The modem restarts in its loader and must stay connected until the upgrade has finished.")
-          .arg(session_.RememberedPort())
-          .arg(name)
-          .arg(image.size());
-  return messages_->Show(question, "Upgrade firmware", MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
 void CMainDlg::ExitProgram() {

@@ -41,6 +41,7 @@ class QToolButton;
 
 namespace telvaro {
 
+class CommandButtons;
 class ConfigPage;
 class PortSelector;
 class Preferences;
@@ -177,7 +178,6 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   // The window's own size, or the screen's when that is smaller.
   void FitToScreen();
   void BuildShortcuts();
-  void CommandNeedsPort(const std::function<void()>& command);
   void DisableAllPages();   // the order a time-out uses
   void EnablePagesByState();
   void ShutDown();
@@ -259,12 +259,7 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   Preferences* preferences_ = nullptr;
   PendingTracker* tracker_ = nullptr;  // changes not yet written
   TabControl* tabs_ = nullptr;
-  QToolButton* readButton_ = nullptr;
-  QToolButton* writeButton_ = nullptr;
-  QToolButton* defaultButton_ = nullptr;
-  QToolButton* rebootButton_ = nullptr;
-  QToolButton* exitButton_ = nullptr;
-  QToolButton* upgradeButton_ = nullptr;
+  CommandButtons* buttons_ = nullptr;
   StatusBar* status_ = nullptr;
   std::atomic<unsigned> waitGeneration_{0};  // the latest Read or Write wait
   QTimer* clockTimer_ = nullptr;  // refreshes the shown device clock

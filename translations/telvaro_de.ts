@@ -591,48 +591,8 @@
         <translation>Die Sprache wechselt beim nächsten Start</translation>
     </message>
     <message>
-        <source>&amp;Read</source>
-        <translation>&amp;Lesen</translation>
-    </message>
-    <message>
-        <source>Get parameters from device</source>
-        <translation>Parameter vom Gerät lesen</translation>
-    </message>
-    <message>
-        <source>&amp;Write</source>
-        <translation>&amp;Schreiben</translation>
-    </message>
-    <message>
-        <source>Set parameters to device</source>
-        <translation>Parameter ins Gerät schreiben</translation>
-    </message>
-    <message>
-        <source>&amp;Default</source>
-        <translation>Stan&amp;dard</translation>
-    </message>
-    <message>
-        <source>Set device default paramters</source>
-        <translation>Werkseinstellungen setzen</translation>
-    </message>
-    <message>
-        <source>Upgrade</source>
-        <translation>Aktualisieren</translation>
-    </message>
-    <message>
         <source>Upgrade firmware</source>
         <translation>Firmware aktualisieren</translation>
-    </message>
-    <message>
-        <source>Re&amp;boot</source>
-        <translation>Neu&amp;start</translation>
-    </message>
-    <message>
-        <source>Reboot device</source>
-        <translation>Gerät neu starten</translation>
-    </message>
-    <message>
-        <source>Exit and close</source>
-        <translation>Beenden und schließen</translation>
     </message>
     <message>
         <source>COM%1: device disconnected</source>
@@ -915,6 +875,57 @@
     <message>
         <source>*Set phone NO. in Phone Book-&gt;Call Wakeup, SMS Wakeup</source>
         <translation>*Rufnummer im Telefonbuch-&gt;Anruf/SMS Wecken</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::CommandButtons</name>
+    <message>
+        <source>&amp;Read</source>
+        <translation>&amp;Lesen</translation>
+    </message>
+    <message>
+        <source>Get parameters from device</source>
+        <translation>Parameter vom Gerät lesen</translation>
+    </message>
+    <message>
+        <source>&amp;Write</source>
+        <translation>&amp;Schreiben</translation>
+    </message>
+    <message>
+        <source>Set parameters to device</source>
+        <translation>Parameter ins Gerät schreiben</translation>
+    </message>
+    <message>
+        <source>&amp;Default</source>
+        <translation>Stan&amp;dard</translation>
+    </message>
+    <message>
+        <source>Set device default paramters</source>
+        <translation>Werkseinstellungen setzen</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Upgrade firmware</source>
+        <translation>Firmware aktualisieren</translation>
+    </message>
+    <message>
+        <source>Re&amp;boot</source>
+        <translation>Neu&amp;start</translation>
+    </message>
+    <message>
+        <source>Reboot device</source>
+        <translation>Gerät neu starten</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>Exit and close</source>
+        <translation>Beenden und schließen</translation>
     </message>
 </context>
 <context>

@@ -591,48 +591,8 @@
         <translation>语言将在下次启动时更改</translation>
     </message>
     <message>
-        <source>&amp;Read</source>
-        <translation>读取(&amp;R)</translation>
-    </message>
-    <message>
-        <source>Get parameters from device</source>
-        <translation>从设备读取参数</translation>
-    </message>
-    <message>
-        <source>&amp;Write</source>
-        <translation>写入(&amp;W)</translation>
-    </message>
-    <message>
-        <source>Set parameters to device</source>
-        <translation>将参数写入设备</translation>
-    </message>
-    <message>
-        <source>&amp;Default</source>
-        <translation>默认(&amp;D)</translation>
-    </message>
-    <message>
-        <source>Set device default paramters</source>
-        <translation>设置设备默认参数</translation>
-    </message>
-    <message>
-        <source>Upgrade</source>
-        <translation>升级</translation>
-    </message>
-    <message>
         <source>Upgrade firmware</source>
         <translation>升级固件</translation>
-    </message>
-    <message>
-        <source>Re&amp;boot</source>
-        <translation>重启(&amp;B)</translation>
-    </message>
-    <message>
-        <source>Reboot device</source>
-        <translation>重启设备</translation>
-    </message>
-    <message>
-        <source>Exit and close</source>
-        <translation>退出并关闭</translation>
     </message>
     <message>
         <source>COM%1: device disconnected</source>
@@ -915,6 +875,57 @@
     <message>
         <source>*Set phone NO. in Phone Book-&gt;Call Wakeup, SMS Wakeup</source>
         <translation>*在电话簿-&gt;呼叫唤醒、短信唤醒中设置号码</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::CommandButtons</name>
+    <message>
+        <source>&amp;Read</source>
+        <translation>读取(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Get parameters from device</source>
+        <translation>从设备读取参数</translation>
+    </message>
+    <message>
+        <source>&amp;Write</source>
+        <translation>写入(&amp;W)</translation>
+    </message>
+    <message>
+        <source>Set parameters to device</source>
+        <translation>将参数写入设备</translation>
+    </message>
+    <message>
+        <source>&amp;Default</source>
+        <translation>默认(&amp;D)</translation>
+    </message>
+    <message>
+        <source>Set device default paramters</source>
+        <translation>设置设备默认参数</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>升级</translation>
+    </message>
+    <message>
+        <source>Upgrade firmware</source>
+        <translation>升级固件</translation>
+    </message>
+    <message>
+        <source>Re&amp;boot</source>
+        <translation>重启(&amp;B)</translation>
+    </message>
+    <message>
+        <source>Reboot device</source>
+        <translation>重启设备</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>退出(&amp;X)</translation>
+    </message>
+    <message>
+        <source>Exit and close</source>
+        <translation>退出并关闭</translation>
     </message>
 </context>
 <context>
