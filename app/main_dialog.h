@@ -1,7 +1,9 @@
 // CMainDlg: the tool's one window. It owns the port session, the
-// configuration record with its checksum slot, the twelve pages, the command
-// buttons, the status bar with its progress bar and the response dispatch,
-// run when bytes arrive and when the line's quiet period ends.
+// configuration record with its checksum slot and the response dispatch, run
+// when bytes arrive and when the line's quiet period ends, and wires the
+// collaborators that hold the rest: the tab control with the twelve pages,
+// the port row, the command buttons, the status bar, the pending-changes
+// tracker and the preferences.
 #pragma once
 
 #include <QDialog>
@@ -29,16 +31,10 @@
 #include "status/status_decoders.h"
 
 class QAction;
-class QComboBox;
-class QLabel;
 class QMenu;
 class QProgressBar;
-class QScrollArea;
-class QPushButton;
-class QStatusBar;
 class QTabBar;
 class QTimer;
-class QToolButton;
 
 namespace telvaro {
 
