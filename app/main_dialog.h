@@ -1,7 +1,9 @@
 // CMainDlg: the tool's one window. It owns the link to the modem
-// (ModemOperations: the port session and response dispatch in a ModemClient),
-// the configuration record with its checksum slot as the pages show it, the
-// twelve pages, the command buttons and the status bar with its progress bar.
+// (ModemOperations: the port session and response dispatch in a ModemClient)
+// and the configuration record with its checksum slot as the pages show it,
+// and wires the collaborators that hold the rest: the tab control with the
+// twelve pages, the port row, the command buttons, the status bar, the
+// pending-changes tracker and the preferences.
 #pragma once
 
 #include <QDialog>
@@ -28,16 +30,10 @@
 #include "status/status_decoders.h"
 
 class QAction;
-class QComboBox;
-class QLabel;
 class QMenu;
 class QProgressBar;
-class QScrollArea;
-class QPushButton;
-class QStatusBar;
 class QTabBar;
 class QTimer;
-class QToolButton;
 
 namespace telvaro {
 
