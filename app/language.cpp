@@ -1,10 +1,10 @@
 #include "app/language.h"
+#include "app/preferences.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QSettings>
 #include <QTranslator>
 #include <memory>
 
@@ -12,7 +12,6 @@ namespace telvaro {
 namespace {
 
 constexpr const char* kFilePrefix = "telvaro_";
-constexpr const char* kLanguageKey = "window/language";
 
 // The shipped translations and the name each language calls itself.
 struct Shipped {
@@ -46,8 +45,6 @@ QString ShippedCodeFor(const QString& requested) {
   }
   return QString();
 }
-
-QSettings Stored() { return QSettings(QStringLiteral("Telvaro"), QStringLiteral("Telvaro Pro")); }
 
 std::unique_ptr<QTranslator>& Installed() {
   static std::unique_ptr<QTranslator> translator;
@@ -84,7 +81,7 @@ QString InstallLanguage(const QString& requested) {
   }
   Current() = QStringLiteral("en");
   QString wanted = requested;
-  if (wanted.isEmpty()) wanted = SavedLanguage();
+  if (wanted.isEmpty()) wanted = Preferences::SavedLanguage();
   if (wanted.isEmpty()) wanted = QLocale::system().name();
   const QString code = ShippedCodeFor(wanted);
   const QString file = code.isEmpty() ? QString() : TranslationFile(code);
@@ -105,9 +102,5 @@ QString InstallLanguage(const QString& requested) {
 }
 
 QString CurrentLanguage() { return Current(); }
-
-QString SavedLanguage() { return Stored().value(kLanguageKey).toString(); }
-
-void SaveLanguage(const QString& code) { Stored().setValue(kLanguageKey, code); }
 
 }  // namespace telvaro

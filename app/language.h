@@ -30,8 +30,4 @@ QString InstallLanguage(const QString& requested = QString());
 // The code InstallLanguage put in effect last ("en" before any call).
 QString CurrentLanguage();
 
-// The operator's choice for the next start; empty for the system's locale.
-QString SavedLanguage();
-void SaveLanguage(const QString& code);
-
 }  // namespace telvaro

@@ -5,41 +5,32 @@
 #include <string>
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QFontMetrics>
 #include <QGuiApplication>
-#include <QResizeEvent>
 #include <QScreen>
-#include <QScrollArea>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressBar>
-#include <QAbstractItemView>
-#include <QScrollBar>
-#include <QPushButton>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QStyle>
-#include <QStyledItemDelegate>
-#include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
 
-#include "widgets/icons.h"
+#include "app/command_buttons.h"
 #include "app/language.h"
+#include "app/tab_control.h"
+#include "app/window_layout.h"
 #include "app/window_thread.h"
-#include "app/note_dialog.h"
+#include "app/port_selector.h"
+#include "app/preferences.h"
+#include "widgets/icons.h"
 #include "operations/settings_file.h"
-#include "operations/upgrade_flow.h"
 #include "pages/about_dialog.h"
 #include "pages/advanced1_page.h"
 #include "pages/advanced2_page.h"
@@ -50,7 +41,6 @@
 #include "pages/gprs_page.h"
 #include "pages/help_dialog.h"
 #include "pages/networks_page.h"
-#include "pages/page_layout.h"
 #include "pages/phone_book_page.h"
 #include "pages/phone_group_page.h"
 #include "pages/reboot_page.h"
@@ -59,256 +49,30 @@
 namespace telvaro {
 namespace {
 
-// The window is laid out in dialog units of its font, Arial 9: a horizontal
-// unit is a quarter of the font's average character width, a vertical one an
-// eighth of its height.
-class DialogUnits {
- public:
-  // The pages have a fixed size in pixels, so the units are never smaller
-  // than what lets the tab control hold them (a font whose height rounds a
-  // pixel short would otherwise clip every page's last line).
-  DialogUnits(const QFont& font, int minBaseX, int minBaseY) {
-    const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    baseX_ = std::max((letters / 26 + 1) / 2, minBaseX);
-    baseY_ = std::max(metrics.height(), minBaseY);
-  }
-  int X(int units) const { return (units * baseX_ + 2) / 4; }
-  int Y(int units) const { return (units * baseY_ + 4) / 8; }
-  QRect Rect(int x, int y, int w, int h) const { return QRect(X(x), Y(y), X(w), Y(h)); }
-
- private:
-  int baseX_ = 7;
-  int baseY_ = 15;
-};
-
-constexpr int kPageX = 10, kPageY = 43, kPageWidth = 430, kPageHeight = 380;
-constexpr int kMinTabWidth = 59;
-// The tab control, in dialog units, and the base units it needs to hold a page.
-constexpr int kTabWidthUnits = 256, kTabHeightUnits = 229;
-constexpr int kMinBaseX = ((kPageX + kPageWidth + 4) * 4 + kTabWidthUnits - 1) / kTabWidthUnits;
-constexpr int kMinBaseY = ((kPageY + kPageHeight + 4) * 8 + kTabHeightUnits - 1) / kTabHeightUnits;
-
-struct TabEntry {
-  const char* label;
-  PageIndex page;
-};
-
-// Position by position; the DI label of the normal order changes after the
-// first rotation back (see TabLabel).
-constexpr TabEntry kNormalOrder[kPageCount] = {
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Com"), kCom},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Basic"), kBasic},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "  GPRS"), kGprs},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 1"), kAdvanced1},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 2"), kAdvanced2},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Wakeup"), kWakeup},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Reboot"), kReboot},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "     DI"), kDi},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "    DO"), kDo},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Book"), kPhoneBook},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Group"), kPhoneGroup},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Networks"), kNetworks}};
-constexpr TabEntry kRotatedOrder[kPageCount] = {
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Reboot"), kReboot},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "     DI"), kDi},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "     DO"), kDo},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Book"), kPhoneBook},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Phone Group"), kPhoneGroup},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Networks"), kNetworks},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Com"), kCom},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "   Basic"), kBasic},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "  GPRS"), kGprs},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 1"), kAdvanced1},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Advanced 2"), kAdvanced2},
-    {QT_TRANSLATE_NOOP("telvaro::CMainDlg", "Wakeup"), kWakeup}};
-constexpr const char* kDiLabelAfterRotation = QT_TRANSLATE_NOOP("telvaro::CMainDlg", "    DI");
-
 // Orders in which the window runs page operations on all pages.
 constexpr PageIndex kEnableOrder[] = {kPhoneBook, kCom, kBasic, kGprs, kAdvanced1, kAdvanced2,
                                       kWakeup,    kNetworks, kReboot, kDi, kDo};
 constexpr PageIndex kTimeoutDisableOrder[] = {kCom,    kBasic,  kGprs, kAdvanced1, kAdvanced2, kWakeup,
                                               kNetworks, kReboot, kDi,   kDo,        kPhoneBook, kPhoneGroup};
 
-struct ReadPreparation {
-  PageIndex page;
-  bool clear;  // ClearForRead, or only show the current values again
-};
-constexpr ReadPreparation kReadPreparation[] = {
-    {kBasic, true},   {kCom, false}, {kGprs, true}, {kAdvanced1, true}, {kAdvanced2, true},   {kWakeup, true},
-    {kPhoneBook, true}, {kReboot, true}, {kDi, false}, {kDo, false},    {kPhoneGroup, true}, {kNetworks, true}};
-
-// An entry's "COM<n>  <device path>  <description>", shown in the open list.
-constexpr int kPortDetailRole = Qt::UserRole + 1;
-// Status bar field 3's width; it widens only while it shows a note.
-constexpr int kStatusTextWidth = 160;
-// The last port opened, in the serial settings file's [ui] section.
-constexpr const char* kLastPortKey = "last_port";
-
-// The open list names what each port is; the closed box keeps the COM name
-// alone, which is also what the switch button reads.
-class PortDetailDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
- protected:
-  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-    QStyledItemDelegate::initStyleOption(option, index);
-    const QString detail = index.data(kPortDetailRole).toString();
-    if (!detail.isEmpty()) option->text = detail;
-  }
-};
-
-// The port selector refills its list from the system every time the list is
-// about to open, and opens it as wide as its widest entry: names such as
-// COM100 and COM200 must never be cut to the same "CO...00".
-class PortSelector : public QComboBox {
- public:
-  PortSelector(QWidget* parent, std::function<void()> aboutToOpen)
-      : QComboBox(parent), aboutToOpen_(std::move(aboutToOpen)) {
-    setItemDelegate(new PortDetailDelegate(this));
-  }
-  void showPopup() override {
-    aboutToOpen_();
-    int widest = 0;
-    for (int row = 0; row < count(); ++row)
-      widest = std::max(widest, view()->sizeHintForIndex(model()->index(row, modelColumn())).width());
-    const int frame = 2 * view()->frameWidth() + view()->verticalScrollBar()->sizeHint().width();
-    view()->setMinimumWidth(std::max(width(), widest + frame));
-    QComboBox::showPopup();
-  }
-
- private:
-  std::function<void()> aboutToOpen_;
-};
-
-QToolButton* MakeCommandButton(QWidget* parent, const QString& text, const QString& tip, const char* name) {
-  auto* button = new QToolButton(parent);
-  button->setText(text);
-  button->setToolTip(tip);
-  button->setObjectName(name);
-  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  button->setAutoRaise(false);
-  return button;
+// The serial settings file: next to the executable, or in the user's
+// configuration folder when that is read-only.
+std::string SerialSettingsFile(const MainDlgOptions& options) {
+  if (!options.serialSettingsPath.empty()) return options.serialSettingsPath;
+  // In the file system's own encoding, as the core opens files with narrow
+  // names (the ANSI code page on Windows).
+  return SerialSettingsLocation(
+      QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+      QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro").toStdString());
 }
 
-// The window's client area; lays its controls out again when resized.
-class ClientArea : public QWidget {
- public:
-  using QWidget::QWidget;
-  std::function<void()> onResize;
-  QSize ownSize;  // the window's layout size
-  QSize sizeHint() const override { return ownSize; }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override {
-    QWidget::resizeEvent(event);
-    if (onResize) onResize();
-  }
-};
-
 }  // namespace
-
-// The tab strip shows whole tabs only. The bar lies at its full length behind
-// a window that ends at the last tab fitting whole from the first one shown;
-// two arrows step one tab at a time when not all fit.
-class TabStrip : public QWidget {
- public:
-  explicit TabStrip(QWidget* parent) : QWidget(parent) {
-    viewport_ = new QWidget(this);
-    bar_ = new QTabBar(viewport_);
-    bar_->setObjectName("tabBar");
-    bar_->setExpanding(false);
-    bar_->setUsesScrollButtons(false);
-    bar_->setElideMode(Qt::ElideNone);
-    bar_->setDrawBase(true);
-    // The bar's own arrows stay unused; like the strip's they never take focus.
-    for (QToolButton* arrow : bar_->findChildren<QToolButton*>()) arrow->setFocusPolicy(Qt::NoFocus);
-    // A tab's text or icon changing changes its width: the bar asks its
-    // parent for a new layout, and the strip lays itself out again.
-    viewport_->installEventFilter(this);
-    left_ = MakeArrow(Qt::LeftArrow, "tabsLeft", QCoreApplication::translate("telvaro::CMainDlg", "Earlier tabs"), -1);
-    right_ = MakeArrow(Qt::RightArrow, "tabsRight", QCoreApplication::translate("telvaro::CMainDlg", "Later tabs"), 1);
-  }
-  QTabBar* Bar() const { return bar_; }
-
-  // Lays the strip out again; with `showCurrent` the first tab shown moves
-  // as far as needed for the selected tab to be whole.
-  void Relayout(bool showCurrent) {
-    bar_->resize(bar_->sizeHint().width(), height());
-    const int count = bar_->count();
-    const int whole = count > 0 ? End(count - 1) : 0;
-    if (count == 0 || whole <= width()) {
-      first_ = 0;
-      left_->hide();
-      right_->hide();
-      viewport_->setGeometry(0, 0, width(), height());
-      bar_->move(0, 0);
-      return;
-    }
-    const int arrow = height();
-    const int room = std::max(0, width() - 2 * arrow);
-    const int current = bar_->currentIndex();
-    if (showCurrent && current >= 0) {
-      first_ = std::min(first_, current);
-      while (first_ < current && End(current) - Start(first_) > room) ++first_;
-    }
-    // No empty room at the end while earlier tabs would fit.
-    while (first_ > 0 && End(count - 1) - Start(first_ - 1) <= room) --first_;
-    first_ = std::clamp(first_, 0, count - 1);
-    int last = first_;
-    while (last + 1 < count && End(last + 1) - Start(first_) <= room) ++last;
-    const int shown = std::min(room, End(last) - Start(first_));
-    viewport_->setGeometry(0, 0, shown, height());
-    bar_->move(-Start(first_), 0);
-    left_->setGeometry(width() - 2 * arrow, 0, arrow, arrow);
-    right_->setGeometry(width() - arrow, 0, arrow, arrow);
-    left_->setEnabled(first_ > 0);
-    right_->setEnabled(last + 1 < count);
-    left_->show();
-    right_->show();
-  }
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == viewport_ && event->type() == QEvent::LayoutRequest) Relayout(true);
-    return QWidget::eventFilter(watched, event);
-  }
-
- private:
-  int Start(int index) const { return bar_->tabRect(index).left(); }
-  int End(int index) const { return bar_->tabRect(index).right() + 1; }
-
-  QToolButton* MakeArrow(Qt::ArrowType type, const char* name, const QString& text, int step) {
-    auto* arrow = new QToolButton(this);
-    arrow->setObjectName(name);
-    arrow->setArrowType(type);
-    arrow->setAutoRaise(true);
-    // The arrows are for the mouse; the keyboard has Ctrl+Tab.
-    arrow->setFocusPolicy(Qt::NoFocus);
-    arrow->setToolTip(text);
-    arrow->setAccessibleName(text);
-    arrow->setAccessibleDescription(
-        QCoreApplication::translate("telvaro::CMainDlg", "Shows the tabs that do not fit in the strip"));
-    connect(arrow, &QToolButton::clicked, this, [this, step] {
-      first_ = std::max(0, first_ + step);
-      Relayout(false);
-    });
-    return arrow;
-  }
-
-  QWidget* viewport_;
-  QTabBar* bar_;
-  QToolButton* left_;
-  QToolButton* right_;
-  int first_ = 0;  // the first tab shown whole
-};
 
 CMainDlg::CMainDlg(MainDlgOptions options)
     : messages_(new MessageOwner(this)),
       options_(std::move(options)),
-      session_(static_cast<SessionEvents&>(*this), options_.ports),
-      dispatcher_(session_.Received(), state_, static_cast<DispatchHost&>(*this)),
-      dispatchTimer_(session_, dispatcher_) {
+      operations_(new ModemOperations(options_.ports, workers_, this)),
+      session_(operations_->Client().Session()) {
   setObjectName("CMainDlg");
   setWindowTitle("Telvaro Pro");
   setWindowIcon(icons::Application());
@@ -317,36 +81,38 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   const TrafficTap traced = [this](TrafficDirection direction, std::span<const std::uint8_t> bytes) {
     traffic_.Add("COM" + std::to_string(tracedPort_.load()), direction, bytes);
   };
-  session_.SetTrafficTap(traced);
-  dispatcher_.SetTrafficTap(traced);
+  operations_->Client().SetTrafficTap(traced);
+  preferences_ = new Preferences(SerialSettingsFile(options_), this);
   BuildWindow();
-  WatchEdits();
+  tracker_ = new PendingTracker(this, *this, *messages_, *tabs_);
+  tracker_->ListOnClick(status_->TextField());
   if (options_.rememberLastPort && !options_.portGiven) {
-    if (const auto com = ParseComName(UiSetting(kLastPortKey, ""))) session_.SetRememberedPort(*com);
+    if (const auto com = preferences_->LastPort()) session_.SetRememberedPort(*com);
   }
 
   ListSerialPorts();
   UpdatePortState(session_.IsOpen());
   RefreshStatusBar();
 
-  // Dispatch runs when the reader reports bytes and when a quiet period it
-  // asked for has passed; an idle line wakes nothing here.
-  quietTimer_ = new QTimer(this);
-  quietTimer_->setTimerType(Qt::PreciseTimer);
-  quietTimer_->setSingleShot(true);
-  connect(quietTimer_, &QTimer::timeout, this, &CMainDlg::ServiceDispatch);
-  session_.SetReceiveNotifier([this] {
-    // On the reader thread: one queued call at a time is enough, as each
-    // looks at everything received so far.
-    if (!dispatchPosted_.exchange(true))
-      QMetaObject::invokeMethod(this, &CMainDlg::ServiceDispatch, Qt::QueuedConnection);
-  });
+  // Dispatch runs on the client's own pump. What it hands over comes here
+  // queued, so pages and boxes are touched on this thread only, and a
+  // "bad chksum" box open here never holds dispatch up. The end of a Read or
+  // Write is waited for by its worker, so the pages an answer filled are shown
+  // before its success box.
+  connect(operations_, &ModemOperations::recordAccepted, this, &CMainDlg::OnRecordAccepted, Qt::QueuedConnection);
+  connect(operations_, &ModemOperations::messageRaised, this,
+          [this](const QString& text) { messages_->Show(text); }, Qt::QueuedConnection);
+  connect(operations_, &ModemOperations::portStateChanged, this, &CMainDlg::UpdatePortState, Qt::DirectConnection);
+  connect(operations_, &ModemOperations::deviceDisconnected, this, &CMainDlg::OnDeviceDisconnected,
+          Qt::QueuedConnection);
+  connect(operations_, &ModemOperations::finished, this, &CMainDlg::OnOperationFinished,
+          Qt::BlockingQueuedConnection);
 
   // The shown clock is recomputed from the real time elapsed since it was
   // loaded, so it keeps time however late this timer runs.
   clockTimer_ = new QTimer(this);
   connect(clockTimer_, &QTimer::timeout, this,
-          [this] { basicPage_->SetClockText(QString::fromStdString(clock_.Update())); });
+          [this] { PageAs<CBasicPage>(kBasic)->SetClockText(QString::fromStdString(clock_.Update())); });
   clockTimer_->start(kClockRefreshMs);
 }
 
@@ -355,13 +121,13 @@ CMainDlg::~CMainDlg() { ShutDown(); }
 void CMainDlg::ShutDown() {
   if (shutDown_) return;
   shutDown_ = true;
+  tracker_->WindowClosed();
   closing_.store(true);  // a running upgrade stops at its next poll, silently
-  session_.SetReceiveNotifier({});
-  if (quietTimer_) quietTimer_->stop();
+  operations_->Client().StopDispatch();
   if (clockTimer_) clockTimer_->stop();
   // Closing the port clears the reader-run flag, which ends every waiting
   // operation at its next poll.
-  if (session_.IsOpen()) session_.Close();
+  operations_->Client().Close();
   workers_.JoinAll();
 }
 
@@ -388,72 +154,41 @@ void CMainDlg::BuildWindow() {
   layout->setMenuBar(findChild<QMenuBar*>("menuBar"));
   layout->addWidget(client);
 
-  portSelector_ = new PortSelector(client, [this] { ListSerialPorts(); });
-  portSelector_->setObjectName("portSelector");
-  // The top row has room for what it holds: the selector's own arrow beside
-  // "COM100", and the switch button's picture and word, before the note.
-  portSelector_->setMinimumContentsLength(6);
-  portSelector_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  const int selectorWidth = std::max(du.X(40), portSelector_->minimumSizeHint().width());
-  portSelector_->setGeometry(du.X(7), du.Y(3), selectorWidth, du.Y(12));
-  connect(portSelector_, &QComboBox::currentIndexChanged, this, [this] { RefreshStatusBar(); });
-  connect(portSelector_, &QComboBox::activated, this, [this] { chosenPort_ = portSelector_->currentText(); });
-
-  switchButton_ = new QPushButton(tr("Open"), client);
-  switchButton_->setObjectName("switchButton");
-  switchButton_->setIconSize(QSize(12, 12));
-  const int switchX = du.X(7) + selectorWidth + du.X(2);
-  const int switchWidth = std::max(du.X(30), switchButton_->fontMetrics().horizontalAdvance(tr("Close")) + 12 + 16);
-  switchButton_->setGeometry(switchX, du.Y(4), switchWidth, du.Y(11));
-  switchButton_->setAutoDefault(false);
-  connect(switchButton_, &QPushButton::clicked, this, &CMainDlg::TogglePort);
+  portSelector_ = new PortSelector(client, options_.ports, options_.portTable, [this] { return session_.RememberedPort(); },
+                                   *messages_);
+  const int switchEnd = portSelector_->Place(du);
+  connect(portSelector_, &PortSelector::selectionChanged, this, [this] { RefreshStatusBar(); });
+  connect(portSelector_, &PortSelector::switchPressed, this, &CMainDlg::TogglePort);
 
   auto* note = new QLabel(tr("* Reboot for changes to take effect"), client);
   note->setObjectName("note");
-  const int noteX = std::max(du.X(80), switchX + switchWidth + du.X(4));
+  const int noteX = std::max(du.X(80), switchEnd + du.X(4));
   note->setGeometry(noteX, du.Y(6), du.X(111), du.Y(8));
 
-  tabControl_ = new QWidget(client);
-  tabControl_->setObjectName("tabControl");
   const QRect tabRect = du.Rect(8, 19, kTabWidthUnits, kTabHeightUnits);
-  tabControl_->setGeometry(tabRect);
-  BuildTabs();
+  tabs_ = new TabControl(client, tabRect);
+  BuildPages();
 
   BuildCommandButtons();
-  QRect buttons[] = {du.Rect(29, 252, 29, 24), du.Rect(75, 252, 29, 24), du.Rect(121, 252, 29, 24),
-                           du.Rect(167, 252, 29, 24), du.Rect(212, 252, 29, 24), du.Rect(0, 283, 6, 6)};
-  QToolButton* order[] = {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_, upgradeButton_};
-  for (int i = 0; i < 6; ++i) {
-    order[i]->setParent(client);
-    order[i]->setIconSize(QSize(24, 24));
-    // A longer word than "Default" (another language's) widens its button
-    // about the same centre rather than being cut.
-    if (order[i] != upgradeButton_) {
-      const int grow = std::max(0, order[i]->sizeHint().width() - buttons[i].width());
-      buttons[i].adjust(-grow / 2, 0, grow - grow / 2, 0);
-    }
-    order[i]->setGeometry(buttons[i]);
-  }
-  upgradeButton_->hide();  // nothing in the window shows or enables it
-  upgradeButton_->setEnabled(false);
+  buttons_->Place(client, du);
 
   // The window keeps its layout at its own size and grows from there: the
   // tab control takes the extra room, the command buttons stay under it,
   // centred; when it is smaller than a page the page area scrolls.
-  client->onResize = [this, client, clientSize, tabRect, buttons, order] {
+  client->onResize = [this, client, clientSize, tabRect] {
     const QSize extra = client->size() - clientSize;
-    tabControl_->setGeometry(QRect(tabRect.topLeft(), tabRect.size() + extra));
-    for (int i = 0; i < 6; ++i) order[i]->move(buttons[i].topLeft() + QPoint(extra.width() / 2, extra.height()));
-    LayOutTabControl();
+    tabs_->setGeometry(QRect(tabRect.topLeft(), tabRect.size() + extra));
+    buttons_->Follow(extra);
+    tabs_->LayOut();
   };
-  const int tabMinHeight = tabBar_->sizeHint().height() + du.Y(40);
+  const int tabMinHeight = tabs_->Bar()->sizeHint().height() + du.Y(40);
   client->setMinimumSize(du.X(200), clientSize.height() - tabRect.height() + tabMinHeight);
   client->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
-  BuildStatusBar();
+  status_ = new StatusBar(this, [this] { RefreshStatusBar(); });
   // The bar keeps the height it is built with; extra room goes to the pages.
-  statusBar_->setFixedHeight(statusBar_->sizeHint().height());
-  layout->addWidget(statusBar_);
+  status_->setFixedHeight(status_->sizeHint().height());
+  layout->addWidget(status_);
   BuildShortcuts();
   FitToScreen();
 }
@@ -482,18 +217,12 @@ void CMainDlg::BuildShortcuts() {
     connect(shortcut, &QShortcut::activated, this, action);
   };
   // F5 is the Read button itself: refused the same way while it is busy.
-  add(QKeySequence(Qt::Key_F5), [this] { readButton_->click(); });
-  add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { StepPage(1); });
-  add(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { StepPage(1); });
-  add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { StepPage(-1); });
-  add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { StepPage(-1); });
-  add(QKeySequence(Qt::CTRL | Qt::Key_PageUp), [this] { StepPage(-1); });
-}
-
-void CMainDlg::StepPage(int step) {
-  // Moving into the strip's second half rotates it (OnTabChanged), so the
-  // positions walk all twelve pages in turn, in both directions.
-  tabBar_->setCurrentIndex((tabBar_->currentIndex() + step + kPageCount) % kPageCount);
+  add(QKeySequence(Qt::Key_F5), [this] { buttons_->Get(CommandButtons::kRead)->click(); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { tabs_->StepPage(1); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { tabs_->StepPage(1); });
+  add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { tabs_->StepPage(-1); });
+  add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { tabs_->StepPage(-1); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_PageUp), [this] { tabs_->StepPage(-1); });
 }
 
 void CMainDlg::BuildMenu() {
@@ -518,13 +247,14 @@ void CMainDlg::BuildMenu() {
   settings->addAction(tr("Pe&nding changes..."), this, &CMainDlg::ShowPendingList)->setObjectName("pendingAction");
   // Unticked, successes show in the status bar for a few seconds instead of
   // a box to click away; failures always keep their box.
-  confirmAction_ = settings->addAction(tr("&Confirm success with a message"));
-  confirmAction_->setObjectName("confirmSuccessAction");
-  confirmAction_->setCheckable(true);
-  confirmAction_->setChecked(true);
-  connect(confirmAction_, &QAction::toggled, this, [this](bool on) {
-    if (on != confirmSuccess_) SetConfirmSuccess(on);
+  QAction* confirm = settings->addAction(tr("&Confirm success with a message"));
+  confirm->setObjectName("confirmSuccessAction");
+  confirm->setCheckable(true);
+  confirm->setChecked(preferences_->ConfirmSuccess());
+  connect(confirm, &QAction::toggled, this, [this](bool on) {
+    if (on != preferences_->ConfirmSuccess()) preferences_->SetConfirmSuccess(on);
   });
+  connect(preferences_, &Preferences::confirmSuccessChanged, confirm, &QAction::setChecked);
   // The Upgrade button stays hidden and disabled; operators start the same
   // command from here.
   settings->addSeparator();
@@ -562,631 +292,158 @@ void CMainDlg::BuildLanguageMenu(QMenu* menu) {
     action->setChecked(language.code == CurrentLanguage());
     group->addAction(action);
     connect(action, &QAction::triggered, this, [this, code = language.code] {
-      SaveLanguage(code);
+      Preferences::SaveLanguage(code);
       if (code == CurrentLanguage()) {
         RefreshStatusBar();
       } else {
-        ShowStatusNote(tr("The language changes at the next start"));
+        status_->ShowNote(tr("The language changes at the next start"));
       }
     });
   }
 }
 
 void CMainDlg::BuildCommandButtons() {
-  // Alt+R, W, D, B and X; the words under the icons stay as they are.
-  readButton_ = MakeCommandButton(this, tr("&Read"), tr("Get parameters from device"), "readButton");
-  writeButton_ = MakeCommandButton(this, tr("&Write"), tr("Set parameters to device"), "writeButton");
-  defaultButton_ = MakeCommandButton(this, tr("&Default"), tr("Set device default paramters"), "defaultButton");
-  upgradeButton_ = MakeCommandButton(this, tr("Upgrade"), tr("Upgrade firmware"), "upgradeButton");
-  rebootButton_ = MakeCommandButton(this, tr("Re&boot"), tr("Reboot device"), "rebootButton");
-  exitButton_ = MakeCommandButton(this, tr("E&xit"), tr("Exit and close"), "exitButton");
-  exitButton_->setIcon(icons::CommandIcon(icons::Command::Exit, false));
-
-  connect(readButton_, &QToolButton::clicked, this, &CMainDlg::ReadParameters);
-  connect(writeButton_, &QToolButton::clicked, this, &CMainDlg::WriteParameters);
-  connect(defaultButton_, &QToolButton::clicked, this, &CMainDlg::OnDefault);
-  connect(rebootButton_, &QToolButton::clicked, this, &CMainDlg::RebootDevice);
-  connect(upgradeButton_, &QToolButton::clicked, this, &CMainDlg::UpgradeFirmware);
-  connect(exitButton_, &QToolButton::clicked, this, &CMainDlg::ExitProgram);
+  buttons_ = new CommandButtons(this);
+  const std::pair<CommandButtons::Button, void (CMainDlg::*)()> commands[] = {
+      {CommandButtons::kRead, &CMainDlg::ReadParameters},      {CommandButtons::kWrite, &CMainDlg::WriteParameters},
+      {CommandButtons::kDefault, &CMainDlg::OnDefault},        {CommandButtons::kReboot, &CMainDlg::RebootDevice},
+      {CommandButtons::kUpgrade, &CMainDlg::UpgradeFirmware}, {CommandButtons::kExit, &CMainDlg::ExitProgram}};
+  for (const auto& [button, command] : commands) connect(buttons_->Get(button), &QToolButton::clicked, this, command);
 }
 
-void CMainDlg::BuildTabs() {
-  tabStrip_ = new TabStrip(tabControl_);
-  tabBar_ = tabStrip_->Bar();
-  tabBar_->setStyleSheet(QString("QTabBar::tab { min-width: %1px; }").arg(kMinTabWidth - 16));
-  rotated_ = false;
-  InsertTabs();  // first, so the strip has its height
-  // The page area: scrolls when the window is smaller than a page.
-  pageArea_ = new QScrollArea(tabControl_);
-  pageArea_->setObjectName("tabPane");
-  pageArea_->setFrameShape(QFrame::StyledPanel);
-  auto* pageHolder = new QWidget;
-  pageHolder->setObjectName("pageHolder");
-  pageArea_->setWidget(pageHolder);
-  QWidget* pageParent = pageHolder;
-
+void CMainDlg::BuildPages() {
   // Pages are created in tab order; each one's cross-page pointer is set only
   // after it has been created, so no page calls across while starting.
-  // Pages keep their place under the strip: the page area starts where the
-  // strip ends.
-  const int stripHeight = tabBar_->sizeHint().height();
-  const QPoint pageAt(kPageX - pageArea_->frameWidth(), kPageY - (stripHeight - 1) - pageArea_->frameWidth());
-  pageHolder->resize(pageAt.x() + kPageWidth, pageAt.y() + kPageHeight);
-  auto create = [this, pageParent, pageAt](PageIndex index, auto* page) {
-    page->setParent(pageParent);
-    page->setGeometry(QRect(pageAt, QSize(kPageWidth, kPageHeight)));
-    page->OnShow();
-    layout::TieCaptions(page);
-    page->hide();
-    pages_[index] = page;
-    return page;
-  };
-  // The Com page reads the serial settings file while it is created: next to
-  // the executable, or in the user's configuration folder when that is read-only.
-  comPage_ = new CComPage(pageParent, messages_);
-  comPage_->SetSettingsPath(
-      !options_.serialSettingsPath.empty()
-          ? options_.serialSettingsPath
-          // In the file system's own encoding, as the core opens files with
-          // narrow names (the ANSI code page on Windows).
-          : SerialSettingsLocation(
-                QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
-                QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro")
-                    .toStdString()));
-  create(kCom, comPage_);
-  basicPage_ = create(kBasic, new CBasicPage(pageParent, messages_));
+  QWidget* pageParent = tabs_->PageParent();
+  const auto create = [this](PageIndex index, auto* page) { return tabs_->Add(index, page); };
+  // The Com page reads the serial settings file while it is created.
+  auto* comPage = new CComPage(pageParent, messages_);
+  comPage->SetSettingsPath(preferences_->SerialSettingsPath());
+  create(kCom, comPage);
+  create(kBasic, new CBasicPage(pageParent, messages_));
   create(kGprs, new CGprsPage(pageParent, messages_))->SetMainDlg(this);
   create(kAdvanced1, new CAdvanced1Page(pageParent, messages_))->SetMainDlg(this);
   create(kAdvanced2, new CAdvanced2Page(pageParent, messages_));
-  wakeupPage_ = create(kWakeup, new CWakeupPage(pageParent, messages_));
-  wakeupPage_->SetMainDlg(this);
-  rebootPage_ = create(kReboot, new CRebootPage(pageParent, messages_));
-  rebootPage_->SetMainDlg(this);
-  diPage_ = create(kDi, new CDiPage(pageParent, messages_));
-  doPage_ = create(kDo, new CDoPage(pageParent, messages_));
-  phoneBookPage_ = create(kPhoneBook, new CPhoneBookPage(pageParent, messages_));
-  phoneGroupPage_ = create(kPhoneGroup, new CPhoneGroupPage(pageParent, messages_));
-  networksPage_ = create(kNetworks, new CNetworksPage(pageParent, messages_));
+  create(kWakeup, new CWakeupPage(pageParent, messages_))->SetMainDlg(this);
+  create(kReboot, new CRebootPage(pageParent, messages_))->SetMainDlg(this);
+  create(kDi, new CDiPage(pageParent, messages_));
+  create(kDo, new CDoPage(pageParent, messages_));
+  create(kPhoneBook, new CPhoneBookPage(pageParent, messages_));
+  create(kPhoneGroup, new CPhoneGroupPage(pageParent, messages_));
+  create(kNetworks, new CNetworksPage(pageParent, messages_));
 
-  LayOutTabControl();
-  connect(tabBar_, &QTabBar::currentChanged, this, &CMainDlg::OnTabChanged);
-  pages_[kCom]->show();
+  tabs_->Start();
 }
 
-void CMainDlg::LayOutTabControl() {
-  // The strip runs along the top of the tab control, the page area below it.
-  const int stripHeight = tabBar_->sizeHint().height();
-  tabStrip_->setGeometry(0, 0, tabControl_->width(), stripHeight);
-  tabStrip_->Relayout(true);
-  pageArea_->setGeometry(0, stripHeight - 1, tabControl_->width(), tabControl_->height() - stripHeight + 1);
-  pageArea_->lower();
-}
-
-void CMainDlg::InsertTabs() {
-  rebuildingTabs_ = true;
-  while (tabBar_->count() > 0) tabBar_->removeTab(0);
-  const TabEntry* order = rotated_ ? kRotatedOrder : kNormalOrder;
-  for (int position = 0; position < kPageCount; ++position) {
-    const bool shortDi = !rotated_ && order[position].page == kDi && diLabelShortened_;
-    tabBar_->addTab(tr(shortDi ? kDiLabelAfterRotation : order[position].label));
-  }
-  rebuildingTabs_ = false;
-}
-
-QString CMainDlg::PageName(int page) const {
-  for (const TabEntry& entry : kNormalOrder)
-    if (entry.page == page) return QString::fromLatin1(entry.label).trimmed();
-  return QString("-");
-}
-
-ConfigPage* CMainDlg::PageAtPosition(int position) const {
-  const TabEntry* order = rotated_ ? kRotatedOrder : kNormalOrder;
-  return position >= 0 && position < kPageCount ? pages_[order[position].page] : nullptr;
-}
-
-void CMainDlg::ShowPage(PageIndex index) {
-  for (int position = 0; position < kPageCount; ++position) {
-    if (PageAtPosition(position) == pages_[index]) {
-      tabBar_->setCurrentIndex(position);
-      return;
-    }
-  }
-}
-
-void CMainDlg::OnTabChanged(int position) {
-  if (rebuildingTabs_ || position < 0) return;
-  // Choosing one of the last six tabs swaps the halves of the strip, so the
-  // chosen page moves to the first half and stays selected.
-  if (position >= kPageCount / 2) {
-    if (rotated_) diLabelShortened_ = true;  // rotating back to the normal order
-    rotated_ = !rotated_;
-    InsertTabs();
-    position -= kPageCount / 2;
-    rebuildingTabs_ = true;
-    tabBar_->setCurrentIndex(position);
-    rebuildingTabs_ = false;
-    UpdateTabMarkers();
-  }
-  for (ConfigPage* page : pages_) page->hide();
-  PageAtPosition(position)->show();
-  tabStrip_->Relayout(true);
-}
-
-void CMainDlg::BuildStatusBar() {
-  statusBar_ = new QStatusBar(this);
-  statusBar_->setObjectName("statusBar");
-  statusBar_->setSizeGripEnabled(false);
-  // Fields end at 40, 180 and 340 pixels; the last runs to the window's edge.
-  statusIcon_ = new QLabel(statusBar_);
-  statusIcon_->setFixedWidth(40);
-  statusIcon_->setAlignment(Qt::AlignCenter);  // clear of the window's edge
-  statusIcon_->setAccessibleDescription(tr("Whether the serial port to the modem is open"));
-  statusPort_ = new QLabel(statusBar_);
-  statusPort_->setObjectName("statusPort");
-  statusPort_->setTextFormat(Qt::PlainText);
-  statusPort_->setFixedWidth(140);
-  // Operators took this for the modem's data port: it is not.
-  statusPort_->setToolTip("The PC's link to the modem in configuration mode (always 115200,n,8,1).\n"
-                          "The Com page sets the modem's data port, not this link.");
-  statusText_ = new QLabel(statusBar_);
-  statusText_->setObjectName("statusText");
-  statusText_->setTextFormat(Qt::PlainText);  // the modem's own text, never markup
-  statusText_->setFixedWidth(160);
-  progress_ = new QProgressBar(statusBar_);
-  progress_->setObjectName("progressBar");
-  progress_->setRange(0, 100);
-  progress_->hide();
-  auto* fourth = new QWidget(statusBar_);
-  auto* fourthLayout = new QHBoxLayout(fourth);
-  fourthLayout->setContentsMargins(0, 0, 0, 0);
-  fourthLayout->addWidget(progress_);
-  statusBar_->addWidget(statusIcon_);
-  statusBar_->addWidget(statusPort_);
-  statusBar_->addWidget(statusText_);
-  statusBar_->addWidget(fourth, 1);
-}
-
-void CMainDlg::ListSerialPorts() {
-  const PortListing listing = telvaro::ListSerialPorts(options_.portTable(), session_.RememberedPort(), options_.ports);
-  const QSignalBlocker block(portSelector_);
-  portSelector_->clear();
-  for (const PortEntry& entry : listing.entries) {
-    portSelector_->addItem(QString::fromStdString(entry.text));
-    const int row = portSelector_->count() - 1;
-    QString tip = QString::fromStdString(entry.devicePath);
-    QString detail = QString::fromStdString(entry.text);
-    if (!entry.devicePath.empty()) detail += "  " + QString::fromStdString(entry.devicePath);
-    if (!entry.description.empty()) {
-      tip += "\n" + QString::fromStdString(entry.description);
-      detail += "  " + QString::fromStdString(entry.description);
-    }
-    portSelector_->setItemData(row, tip, Qt::ToolTipRole);
-    portSelector_->setItemData(row, detail, kPortDetailRole);
-  }
-  // A port the operator picked stays picked while it is there; otherwise the
-  // remembered port, or the first entry.
-  const int kept = chosenPort_.isEmpty() ? -1 : portSelector_->findText(chosenPort_);
-  portSelector_->setCurrentIndex(kept >= 0 ? kept : listing.selected);
-  if (!listing.message.empty()) messages_->ShowMessage(listing.message);
-}
+void CMainDlg::ListSerialPorts() { portSelector_->Fill(); }
 
 void CMainDlg::TogglePort() {
   // Without a port to open the button does nothing: the list already said why.
   std::optional<int> com;
   if (!session_.IsOpen()) {
-    com = ParseComName(portSelector_->currentText().toStdString());
+    com = portSelector_->Selected();
     if (!com) return;
   }
   // Closing the port, or opening it to read the modem over a file's edits,
   // throws the changes away.
-  if (!ConfirmDiscard()) return;
+  if (!tracker_->ConfirmDiscard()) return;
   if (com) {
     session_.SetRememberedPort(*com);
-    chosenPort_.clear();  // now the remembered port
+    portSelector_->ChoiceTaken();
   }
-  if (!session_.IsOpen()) tracedPort_.store(session_.RememberedPort());
-  const int result = session_.Toggle(session_.RememberedPort());
+  int result = PortSession::kClosed;
+  if (session_.IsOpen()) {
+    operations_->Client().Close();
+  } else {
+    tracedPort_.store(session_.RememberedPort());
+    const Result<void> opened = operations_->Client().Open(session_.RememberedPort());
+    result = opened ? PortSession::kOpened : PortSession::kOpenFailed;
+    if (!opened) {
+      const Failure& failure = opened.failure();
+      messages_->ShowMessage(failure.reason.empty() ? failure.message : failure.message + "\n" + failure.reason);
+    }
+  }
   if (result != PortSession::kOpenFailed) {
-    fileName_.clear();  // the modem is what changes are counted against now
-    DropBase();
+    tracker_->SetFileName(QString());  // the modem is what changes are counted against now
+    tracker_->DropBase();
   }
   RefreshStatusBar();  // before the automatic read puts its note in field 3
   if (result == PortSession::kOpened) {
-    if (options_.rememberLastPort) SetUiSetting(kLastPortKey, "COM" + std::to_string(session_.RememberedPort()));
+    if (options_.rememberLastPort) preferences_->SetLastPort(session_.RememberedPort());
     ReadParameters();
-    operation_.userRead.store(false);  // the automatic read reports no time-out
+    userRead_.store(false);  // the automatic read reports no time-out
   }
-  networksPage_->ShowSignalLevel(0);
-}
-
-void CMainDlg::DeviceDisconnected() {
-  // On the reader thread: nothing here may wait for the window thread, which
-  // may be closing the session and waiting for this very reader.
-  const unsigned opens = session_.OpenCount();
-  QMetaObject::invokeMethod(this, [this, opens] { OnDeviceDisconnected(opens); }, Qt::QueuedConnection);
-}
-
-void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
-  if (shutDown_ || !session_.IsOpen() || session_.OpenCount() != openCount) return;
-  // As the switch button closes it, then the reason where the operator looks.
-  session_.Close();
-  RefreshStatusBar();
-  networksPage_->ShowSignalLevel(0);
-  ShowStatusNote(tr("COM%1: device disconnected").arg(session_.RememberedPort()));
+  PageAs<CNetworksPage>(kNetworks)->ShowSignalLevel(0);
 }
 
 void CMainDlg::UpdatePortState(bool open) {
-  switchButton_->setText(open ? tr("Close") : tr("Open"));
-  switchButton_->setIcon(icons::Switch(open));
-  switchButton_->setToolTip(open ? tr("Close the comm port") : tr("Open the comm port"));
-  portSelector_->setEnabled(!open);
+  portSelector_->ShowPortState(open);
   // A settings file opened without a modem is edited too.
-  if (open || !fileName_.isEmpty()) {
+  if (open || !tracker_->FileName().isEmpty()) {
     EnablePagesByState();
   } else {
-    for (ConfigPage* page : pages_) page->DisableAll();
+    for (ConfigPage* page : tabs_->Pages()) page->DisableAll();
   }
-  const std::pair<QToolButton*, icons::Command> iconButtons[] = {
-      {readButton_, icons::Command::Read},       {writeButton_, icons::Command::Write},
-      {defaultButton_, icons::Command::Default}, {upgradeButton_, icons::Command::Upgrade},
-      {rebootButton_, icons::Command::Reboot}};
-  for (const auto& [button, command] : iconButtons) button->setIcon(icons::CommandIcon(command, !open));
+  buttons_->ShowPortState(open);
 }
 
 void CMainDlg::EnablePagesByState() {
-  for (PageIndex index : kEnableOrder) pages_[index]->EnableByState();
+  for (PageIndex index : kEnableOrder) tabs_->Page(index)->EnableByState();
   // The Phone Group grid is switched only by SetGridEnabled.
-  pages_[kPhoneGroup]->TakeValues();
-  pages_[kPhoneGroup]->ShowValues();
+  tabs_->Page(kPhoneGroup)->TakeValues();
+  tabs_->Page(kPhoneGroup)->ShowValues();
 }
 
 void CMainDlg::DisableAllPages() {
-  for (PageIndex index : kTimeoutDisableOrder) pages_[index]->DisableAll();
+  for (PageIndex index : kTimeoutDisableOrder) tabs_->Page(index)->DisableAll();
 }
 
 void CMainDlg::SetCommandButtonsEnabled(bool enabled) {
   RunOnWindowThread(this, [this, enabled] {
     // Buttons given back after the port was closed (during a wait, or by an
     // unplugged device) still look unavailable while it stays closed.
-    const bool grayed = !enabled || !session_.IsOpen();
-    const std::pair<QToolButton*, icons::Command> iconButtons[] = {{readButton_, icons::Command::Read},
-                                                                   {writeButton_, icons::Command::Write},
-                                                                   {defaultButton_, icons::Command::Default},
-                                                                   {rebootButton_, icons::Command::Reboot}};
-    for (const auto& [button, command] : iconButtons) button->setIcon(icons::CommandIcon(command, grayed));
-    for (QToolButton* button : {readButton_, writeButton_, defaultButton_, rebootButton_, exitButton_})
-      button->setEnabled(enabled);
+    buttons_->SetEnabled(enabled, session_.IsOpen());
   });
 }
 
-void CMainDlg::UpdateProgress(std::uint16_t total, std::uint16_t index) {
-  if (total == 0 || index == 0 || index > total) return;
-  const int percent = index * 100 / total;
-  RunOnWindowThread(this, [this, percent] {
-    if (percent > 0) {
-      progress_->show();
-      progress_->setValue(percent);
-    }
-    if (percent == 100) progress_->hide();
-  });
-}
+void CMainDlg::UpdateProgress(std::uint16_t total, std::uint16_t index) { status_->UpdateProgress(total, index); }
 
 void CMainDlg::RefreshStatusBar() {
-  const bool open = session_.IsOpen();
-  statusIcon_->setPixmap(icons::PortState(open).pixmap(16, 16));
-  statusIcon_->setObjectName(open ? "portOpenIcon" : "portClosedIcon");
-  statusIcon_->setAccessibleName(open ? tr("Port open") : tr("Port closed"));
-  statusPort_->setText(QString("COM%1 %2").arg(session_.RememberedPort()).arg(QString::fromStdString(session_.LineDescription())));
-  statusText_->setFixedWidth(kStatusTextWidth);
-  // While changes are pending the field counts them (a click lists them) and
-  // the record's status text moves to its tip.
-  const QString status = QString::fromLatin1(state_.record.Get(field::status_text).c_str());
-  if (pending_.Count() > 0) {
-    statusText_->setText(PendingCountText(pending_.Count()));
-    statusText_->setToolTip((status.isEmpty() ? QString() : status + "\n") + "Click to list the changes");
-  } else {
-    statusText_->setText(status);
-    statusText_->setToolTip(QString());
-  }
-  field3Own_ = true;
-}
-
-void CMainDlg::ShowStatusNote(const QString& text) {
-  // Field 3 keeps its place and takes the room the note needs; the next
-  // RefreshStatusBar gives it its own width and the record's text back.
-  statusText_->setMinimumWidth(kStatusTextWidth);
-  statusText_->setMaximumWidth(QWIDGETSIZE_MAX);
-  statusText_->setText(text);
-  field3Own_ = false;
-}
-
-void CMainDlg::ShowBusy(const QString& text) {
-  setCursor(Qt::BusyCursor);
-  busyText_ = text;
-  ShowStatusNote(text);
-}
-
-void CMainDlg::EndBusy() {
-  unsetCursor();
-  // Unless something newer stands there (the record's status text after an
-  // answer, "device disconnected"), the busy note goes.
-  if (!busyText_.isEmpty() && statusText_->text() == busyText_) RefreshStatusBar();
-  busyText_.clear();
-}
-
-QString CMainDlg::StatusField(int field) const {
-  switch (field) {
-    case 1:
-      return statusIcon_->objectName();
-    case 2:
-      return statusPort_->text();
-    case 3:
-      return statusText_->text();
-    default:
-      return QString();
-  }
-}
-
-void CMainDlg::CommandNeedsPort(const std::function<void()>& command) {
-  if (!session_.IsOpen()) {
-    messages_->Show(kPortNotOpen);
-    return;
-  }
-  command();
-}
-
-void CMainDlg::ReadParameters() {
-  if (!session_.IsOpen()) {
-    messages_->Show(kPortNotOpen);
-    return;
-  }
-  if (!ConfirmDiscard()) return;
-  DropBase();  // until the modem answers, nothing is counted
-  state_.responseReceived.store(false, std::memory_order_release);
-  operation_.userRead.store(true);
-  for (const ReadPreparation& step : kReadPreparation) {
-    if (step.clear) {
-      pages_[step.page]->ClearForRead();
-    } else {
-      pages_[step.page]->ShowValues();
-    }
-  }
-  StartOperationWait(FrameCodec::GetSysParaFrame());
-}
-
-void CMainDlg::StartOperationWait(Bytes frame) {
-  // The buttons go busy before the worker starts, so no second command can
-  // slip in before the worker's own first step has reached the window.
-  SetCommandButtonsEnabled(false);
-  const int com = session_.RememberedPort();
-  ShowBusy((operation_.writePending.load() ? tr("Writing COM%1...") : tr("Reading COM%1...")).arg(com));
-  // A wait belongs to the port as it was opened: closed, gone or reopened
-  // since, it ends and gives the buttons back.
-  const unsigned opens = session_.OpenCount();
-  // A wait left over from before a quick close and reopen must not give the
-  // buttons back, or end the busy state, of the wait that followed it.
-  const unsigned wait = waitGeneration_.fetch_add(1) + 1;
-  workers_.Start([this, opens, com, wait, frame = std::move(frame)] {
-    OperationWaitHooks hooks;
-    hooks.readerRunning = [this, opens] { return session_.ReaderRunning() && session_.OpenCount() == opens; };
-    hooks.setCommandButtonsEnabled = [this, wait](bool enabled) {
-      if (!enabled) {
-        SetCommandButtonsEnabled(false);
-        return;
-      }
-      // Judged on the window thread: a wait started while this call was on
-      // its way there owns the buttons and the busy state.
-      RunOnWindowThread(this, [this, wait] {
-        if (waitGeneration_.load() != wait) return;
-        SetCommandButtonsEnabled(true);
-        EndBusy();
-      });
-    };
-    // A silent modem gets no box after the automatic read, so the status bar
-    // says it; the next answer's RefreshStatusBar clears it.
-    hooks.disableAllPages = [this, com] {
-      RunOnWindowThread(this, [this, com] {
-        DisableAllPages();
-        ShowStatusNote(tr("No answer from the modem on COM%1").arg(com));
-      });
-    };
-    hooks.showMessage = [this](const std::string& text) {
-      const QString message = QString::fromStdString(text);
-      if (text != kOperationSucceeded && text != kWriteSucceeded) {
-        messages_->Show(message);
-        return;
-      }
-      ShowSuccess(message);
-      if (text == kWriteSucceeded) {
-        RunOnWindowThread(this, [this] {
-          ShowTimedNote((writingCount_ == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(writingCount_));
-        });
-      }
-    };
-    // A lost frame shows up as a time-out; one that never went out says why.
-    const int sent = session_.Write(frame);
-    // Only an answer received after this frame went out is its answer.
-    const std::uint64_t epoch = session_.FrameEpoch();
-    hooks.answered = [this, epoch] { return state_.answerEpoch.load(std::memory_order_acquire) == epoch; };
-    // Woken by the accepted answer; still at most one 100 ms wait per count.
-    hooks.sleep = [this, epoch](int ms) {
-      state_.WaitForAnswer(ms, [this, epoch] {
-        return state_.responseReceived.load(std::memory_order_acquire) &&
-               state_.answerEpoch.load(std::memory_order_acquire) == epoch;
-      });
-    };
-    if (sent != 0) {
-      operation_.writePending.store(false);
-      hooks.setCommandButtonsEnabled(true);
-      // Closed, gone or reopened meanwhile: the wait ends without a word, as
-      // it would have after the frame.
-      if (!hooks.readerRunning()) return;
-      hooks.showMessage(QString("COM%1: %2").arg(com).arg(QString::fromStdString(session_.WriteFailureText(sent)))
-                            .toStdString());
-      return;
-    }
-    OperationWait(state_.responseReceived, operation_, session_.ResponseWaitLimit(), hooks);
-  });
-}
-
-void CMainDlg::RebootDevice() {
-  if (!session_.IsOpen()) {
-    messages_->Show(kPortNotOpen);
-    return;
-  }
-  if (messages_->Show("The device will reboot, continue?", "Reboot", MessageButtons::YesNo) != MessageAnswer::Yes)
-    return;
-  // No answer comes; a reboot that did not go out is no reason to count down.
-  if (const int sent = FrameCodec::WriteInThreeParts(session_, command::kReboot); sent != 0) {
-    messages_->Show(
-        QString("COM%1: %2").arg(session_.RememberedPort()).arg(QString::fromStdString(session_.WriteFailureText(sent))));
-    return;
-  }
-  // Every Reboot gets a note of its own; the window stays fully usable.
-  auto* note = new CNoteDlg(this, options_.noteTickMs, options_.noteLifeMs);
-  note->show();
-  note->move(geometry().center() - note->rect().center());
-  note->repaint();
-}
-
-void CMainDlg::UpgradeFirmware() {
-  if (!session_.IsOpen()) {
-    messages_->Show(kPortNotOpen);
-    return;
-  }
-  // One upgrade at a time: two would interleave their packets.
-  upgradeAction_->setEnabled(false);
-  workers_.Start([this] {
-    UpgradeWorker();
-    RunOnWindowThread(this, [this] { upgradeAction_->setEnabled(true); });
-  });
-}
-
-void CMainDlg::UpgradeWorker() {
-  QString path;
-  RunOnWindowThread(this, [&] {
-    if (options_.chooseFirmwareFile) {
-      path = options_.chooseFirmwareFile(this);
-      return;
-    }
-    // Titled for what it does; "APROM" typed alone opens "APROM.bin".
-    QFileDialog dialog(nullptr, tr("Upgrade firmware"), QString(), "bin (*.bin);;all (*.*)");
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("bin");
-    dialog.selectFile("APROM.bin");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) path = dialog.selectedFiles().first();
-  });
-  if (path.isEmpty()) return;  // cancelled: nothing happens
-  // Only a regular file, read no further than the limit: a FIFO or a device
-  // would hang or flood the worker, and a cut image would be flashed.
-  const FirmwareImage image = UpgradeFlow::LoadImage(QFile::encodeName(path).toStdString());
-  if (!image.message.empty()) {
-    messages_->Show(QString::fromStdString(image.message));
-    return;
-  }
-  if (!ConfirmUpgrade(path, image.bytes)) return;
-  SetCommandButtonsEnabled(false);
-  RunOnWindowThread(this, [this] { ShowBusy(tr("Upgrading COM%1...").arg(session_.RememberedPort())); });
-  upgradeRunning_.store(true);
-  UpgradeHooks hooks;
-  hooks.progress = [this](std::uint16_t total, std::uint16_t index) { UpdateProgress(total, index); };
-  // The window closing, or the device going, ends the transfer where it is.
-  hooks.stop = [this] { return closing_.load() || session_.Disconnected(); };
-  hooks.packetGapMs = fastUpgrade_.load() ? 0 : UpgradeFlow::kPacketGapMs;
-  hooks.sleep = [this](int ms) {
-    if (options_.upgradeSleep) {
-      options_.upgradeSleep(ms);
-      return;
-    }
-    for (int slept = 0; slept < ms && !closing_.load(); slept += 10) QThread::msleep(std::min(10, ms - slept));
-  };
-  if (!options_.upgradeSleep) {
-    hooks.waitAnswer = [this](int ms) {
-      state_.WaitForAnswer(ms, [this] { return state_.upgradeResult.load() != ModemState::kNoAnswer; });
-    };
-  }
-  hooks.freshAnswer = [this] { return state_.answerEpoch.load() == session_.FrameEpoch(); };
-  const int result = UpgradeFlow::Run(image.bytes, session_, state_.upgradeResult, hooks);
-  upgradeRunning_.store(false);
-  if (closing_.load()) return;  // the window is gone: nothing more to show
-  RunOnWindowThread(this, [this] { EndBusy(); });
-  ShowUpgradeStatus(*messages_, result);  // the worker waits until it is answered
-  RunOnWindowThread(this, [this] { progress_->hide(); });
-  SetCommandButtonsEnabled(true);
-}
-
-bool CMainDlg::ConfirmUpgrade(const QString& path, const std::vector<std::uint8_t>& image) {
-  const QString name = QFileInfo(path).fileName();
-  // An exported settings file has the size and checksum of nothing else:
-  // flashed as code it would leave the modem without a working firmware.
-  if (IsSettingsFile(image)) {
-    messages_->Show(QString::fromStdString(NotAFirmwareImageText(name.toStdString())));
-    return false;
-  }
-  if (image.empty()) return true;  // nothing will be sent, so nothing to ask
-  // The modem leaves its firmware at once and cannot be stopped half-way:
-  // the operator confirms where it goes and what is sent.
-  const QString question =
-      QString("Upgrade the firmware of the modem on COM%1 with %2 (%3 bytes)?\n"
-              "The modem restarts in its loader and must stay connected until the upgrade has finished.")
-          .arg(session_.RememberedPort())
-          .arg(name)
-          .arg(image.size());
-  return messages_->Show(question, "Upgrade firmware", MessageButtons::YesNo) == MessageAnswer::Yes;
+  status_->Show(session_.IsOpen(), session_.RememberedPort(), QString::fromStdString(session_.LineDescription()),
+                QString::fromLatin1(state_.record.Get(field::status_text).c_str()), tracker_->Pending().Count());
 }
 
 void CMainDlg::ExitProgram() {
   // With changes pending, the one question is whether to throw them away.
-  RecomputePending();
-  if (pending_.Count() > 0) {
-    if (!ConfirmDiscard()) return;
-    discardAsked_ = true;
-    close();
-    discardAsked_ = false;
+  tracker_->Recompute();
+  if (tracker_->Pending().Count() > 0) {
+    if (!tracker_->ConfirmDiscard()) return;
+    tracker_->WithoutAsking([this] { close(); });
     return;
   }
   if (messages_->Show("Close this program, continue?", "Exit", MessageButtons::YesNo) != MessageAnswer::Yes) return;
   close();
 }
 
-void CMainDlg::ServiceDispatch() {
-  dispatchPosted_.store(false);  // bytes from now on post another call
-  dispatching_ = true;
-  const int next = dispatchTimer_.Service();
-  dispatching_ = false;
-  if (next >= 0) {
-    quietTimer_->start(next);
-  } else {
-    quietTimer_->stop();
-  }
-  // Messages dispatch raised ("bad chksum") are shown only now, each from a
-  // call of its own: while a box is open, dispatch and the clock go on.
-  for (std::string& text : dispatchMessages_)
-    QMetaObject::invokeMethod(this, [this, text = std::move(text)] { messages_->ShowMessage(text); },
-                              Qt::QueuedConnection);
-  dispatchMessages_.clear();
+void CMainDlg::PageReverted() {
+  if (PagesEditable()) EnablePagesByState();
 }
 
-void CMainDlg::ShowMessage(const std::string& text) {
-  if (dispatching_) {
-    dispatchMessages_.push_back(text);
-  } else {
-    messages_->ShowMessage(text);
-  }
+void CMainDlg::PendingCountChanged() {
+  if (status_->ShowsOwnText()) RefreshStatusBar();
 }
 
 void CMainDlg::SetIoPresent(bool present) {
-  diPage_->SetIoPresent(present);
-  doPage_->SetIoPresent(present);
-  phoneGroupPage_->SetIoPresent(present);
+  PageAs<CDiPage>(kDi)->SetIoPresent(present);
+  PageAs<CDoPage>(kDo)->SetIoPresent(present);
+  PageAs<CPhoneGroupPage>(kPhoneGroup)->SetIoPresent(present);
 }
 
-void CMainDlg::SetGridEnabled(bool enabled) { phoneGroupPage_->SetGridEnabled(enabled); }
+void CMainDlg::SetGridEnabled(bool enabled) { PageAs<CPhoneGroupPage>(kPhoneGroup)->SetGridEnabled(enabled); }
 
-void CMainDlg::SetWakeupMode(int mode) { wakeupPage_->SetWakeupMode(mode); }
-void CMainDlg::SetRebootAvailability(int available) { rebootPage_->SetRebootAvailability(available); }
-void CMainDlg::SetPhoneBookColumn(PhoneBookColumn column, bool on) { phoneBookPage_->SetPhoneBookColumn(column, on); }
+void CMainDlg::SetWakeupMode(int mode) { PageAs<CWakeupPage>(kWakeup)->SetWakeupMode(mode); }
+void CMainDlg::SetRebootAvailability(int available) { PageAs<CRebootPage>(kReboot)->SetRebootAvailability(available); }
+void CMainDlg::SetPhoneBookColumn(PhoneBookColumn column, bool on) { PageAs<CPhoneBookPage>(kPhoneBook)->SetPhoneBookColumn(column, on); }
 
 void CMainDlg::keyPressEvent(QKeyEvent* event) {
   // Enter does nothing; Escape closes the window at once.
@@ -1206,13 +463,13 @@ bool CMainDlg::ConfirmCloseDuringUpgrade() {
 }
 
 void CMainDlg::reject() {
-  if (!ConfirmCloseDuringUpgrade() || (!discardAsked_ && !ConfirmDiscard())) return;
+  if (!ConfirmCloseDuringUpgrade() || !tracker_->ConfirmDiscard()) return;
   ShutDown();
   QDialog::reject();
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
-  if (!ConfirmCloseDuringUpgrade() || (!discardAsked_ && !ConfirmDiscard())) {
+  if (!ConfirmCloseDuringUpgrade() || !tracker_->ConfirmDiscard()) {
     event->ignore();
     return;
   }

@@ -1,7 +1,9 @@
-// CMainDlg: the tool's one window. It owns the port session, the
-// configuration record with its checksum slot, the twelve pages, the command
-// buttons, the status bar with its progress bar and the response dispatch,
-// run when bytes arrive and when the line's quiet period ends.
+// CMainDlg: the tool's one window. It owns the link to the modem
+// (ModemOperations: the port session and response dispatch in a ModemClient)
+// and the configuration record with its checksum slot as the pages show it,
+// and wires the collaborators that hold the rest: the tab control with the
+// twelve pages, the port row, the command buttons, the status bar, the
+// pending-changes tracker and the preferences.
 #pragma once
 
 #include <QDialog>
@@ -14,35 +16,32 @@
 #include <vector>
 
 #include "app/message_owner.h"
+#include "app/modem_operations.h"
 #include "app/pending_changes.h"
-#include "app/pending_view.h"
+#include "app/pending_tracker.h"
+#include "app/status_bar.h"
+#include "app/tab_control.h"
 #include "app/worker_threads.h"
 #include "link/port_discovery.h"
 #include "link/port_session.h"
-#include "operations/dispatch_timer.h"
-#include "operations/operation_wait.h"
 #include "operations/traffic_log.h"
 #include "pages/page_host.h"
 #include "protocol/response_dispatch.h"
 #include "status/status_decoders.h"
 
 class QAction;
-class QComboBox;
-class QLabel;
 class QMenu;
 class QProgressBar;
-class QScrollArea;
-class QPushButton;
-class QStatusBar;
 class QTabBar;
 class QTimer;
-class QToolButton;
 
 namespace telvaro {
 
+class CommandButtons;
 class ConfigPage;
+class PortSelector;
+class Preferences;
 struct SettingsFileRead;
-class TabStrip;
 class CComPage;
 class CBasicPage;
 class CGprsPage;
@@ -55,9 +54,6 @@ class CDoPage;
 class CPhoneBookPage;
 class CPhoneGroupPage;
 class CNetworksPage;
-
-// The pages in normal tab order.
-enum PageIndex { kCom, kBasic, kGprs, kAdvanced1, kAdvanced2, kWakeup, kReboot, kDi, kDo, kPhoneBook, kPhoneGroup, kNetworks, kPageCount };
 
 // The window's face and size; the application takes it too, so message boxes,
 // help, About and tips match the window.
@@ -91,7 +87,7 @@ struct MainDlgOptions {
   bool portGiven = false;
 };
 
-class CMainDlg : public QDialog, public PageHost, private SessionEvents, private DispatchHost {
+class CMainDlg : public QDialog, public PageHost, private PendingHost {
   Q_OBJECT
 
  public:
@@ -127,17 +123,17 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
 
   // Changes not yet written: what a Write would change in the modem, found
   // now by storing the pages quietly on a copy (nothing shown, nothing sent).
-  PendingChanges PendingWrite();
+  PendingChanges PendingWrite() { return tracker_->PendingWrite(); }
   // What the window shows: recomputed shortly after each edit.
-  const PendingChanges& Pending() const { return pending_; }
-  void RecomputePending();
+  const PendingChanges& Pending() const { return tracker_->Pending(); }
+  void RecomputePending() { tracker_->Recompute(); }
   // Settings > "Pending changes...": the list, with its revert buttons.
-  void ShowPendingList();
+  void ShowPendingList() { tracker_->ShowList(); }
   // Back to the modem's value: one change of Pending(), or all (-1).
-  void RevertPending(int index);
-  bool ControlMarked(const QWidget* control) const { return marks_.IsMarked(control); }
+  void RevertPending(int index) { tracker_->Revert(index); }
+  bool ControlMarked(const QWidget* control) const { return tracker_->ControlMarked(control); }
   // Settings > "Confirm success with a message".
-  bool ConfirmSuccess() const { return confirmSuccess_; }
+  bool ConfirmSuccess() const;
   void SetConfirmSuccess(bool on);
 
   // PageHost: the cross-page entry points.
@@ -148,14 +144,14 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   MessageOwner& Messages() { return *messages_; }
   PortSession& Session() { return session_; }
   ModemState& State() { return state_; }
-  ConfigPage* Page(PageIndex index) const { return pages_[index]; }
+  ConfigPage* Page(PageIndex index) const { return tabs_->Page(index); }
   // The page shown at each tab position, and the tab labels, as the strip is now.
-  ConfigPage* PageAtPosition(int position) const;
-  QTabBar* TabBar() const { return tabBar_; }
+  ConfigPage* PageAtPosition(int position) const { return tabs_->PageAtPosition(position); }
+  QTabBar* TabBar() const { return tabs_->Bar(); }
   // A page's name as its tab says it, without the leading spaces.
-  QString PageName(int page) const;
-  QString StatusField(int field) const;  // 1..3; field 1 is the port state icon's name
-  QProgressBar* ProgressBar() const { return progress_; }
+  QString PageName(int page) const { return TabControl::PageName(page); }
+  QString StatusField(int field) const { return status_->Field(field); }  // 1..3; field 1: the icon's name
+  QProgressBar* ProgressBar() const { return status_->Progress(); }
   // Waits (serving events) until every worker thread has ended.
   void WaitForWorkers() { workers_.JoinAll(); }
   int RunningWorkers() { return workers_.Running(); }
@@ -164,71 +160,47 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
-  // A click on status field 3 opens the list of pending changes.
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildWindow();
   void BuildMenu();
   void BuildLanguageMenu(QMenu* menu);
   void BuildCommandButtons();
-  void BuildTabs();
-  // Places the tab strip and the page area in the tab control as it is now.
-  void LayOutTabControl();
+  void BuildPages();
+  template <typename P>
+  P* PageAs(PageIndex index) const {
+    return static_cast<P*>(tabs_->Page(index));
+  }
   // The window's own size, or the screen's when that is smaller.
   void FitToScreen();
-  void BuildStatusBar();
-  void InsertTabs();
-  void OnTabChanged(int position);
   void BuildShortcuts();
-  // Brings a page to the front, through the strip's rotation like a click.
-  void ShowPage(PageIndex index);
-  // Ctrl+Tab and its kin: the next (+1) or previous (-1) tab position,
-  // through the strip's rotation, so every page comes in turn.
-  void StepPage(int step);
-  // While the modem is busy: the busy cursor over the window and what it is
-  // doing in status field 3; EndBusy gives both back.
-  void ShowBusy(const QString& text);
-  void EndBusy();
-  // A text in status field 3 other than the record's status text.
-  void ShowStatusNote(const QString& text);
-  // Dispatches what the reader has received when it is due, and sets the
-  // quiet timer for what is not due yet.
-  void ServiceDispatch();
-  void CommandNeedsPort(const std::function<void()>& command);
   void DisableAllPages();   // the order a time-out uses
   void EnablePagesByState();
   void ShutDown();
   // While an upgrade runs, closing asks first; false when the operator keeps
   // the window open.
   bool ConfirmCloseDuringUpgrade();
-  // The reader found the device gone (on its own thread); the port is then
-  // closed here, on the window thread, unless it was closed or reopened since.
-  void DeviceDisconnected() override;
+  // The reader found the device gone; the port is then closed here, on the
+  // window thread, unless it was closed or reopened since.
   void OnDeviceDisconnected(unsigned openCount);
-  // Sends `frame` on a worker, so a line that does not take data never
-  // freezes the window, then waits there for the answer (OperationWait). A
-  // frame that could not be sent is reported with its reason instead.
-  void StartOperationWait(Bytes frame);
+  // Read (no record) or Write: the frame is sent on a worker, so a line that
+  // does not take data never freezes the window, and waited for there;
+  // OnOperationFinished then gives the buttons back and says how it went.
+  void StartOperation(std::optional<ConfigRecord> toWrite);
+  void OnOperationFinished(int outcome, const QString& text, unsigned generation);
+  // An answer dispatch accepted: the window's record, the I/O flags, the
+  // pages, and only then the response-received flag.
+  void OnRecordAccepted(const ConfigRecord& record);
   // The twelve page validators in their fixed order into `record`; 0, or the
   // first failure's negative result after its message, with the failing
   // page shown and the focus on the control the failure names.
   int ValidatePages(ConfigRecord& record);
-  // The same validators on `record` without a word; the refusals they meet.
-  std::vector<PageRefusal> StorePagesQuietly(ConfigRecord& record);
-  // Asks "Discard N changes not written to the modem?" when any are pending;
-  // true when nothing is pending or the operator said Yes.
-  bool ConfirmDiscard();
-  // The record changes are counted against: the modem's, or the file's.
-  void SetBase(const ConfigRecord& record);
-  void DropBase();
-  void SchedulePending();
-  void ShowPendingState();
-  void UpdateTitle();
-  void UpdateTabMarkers();
-  // The window's record on every page; the displayed clock too when asked.
-  void ShowRecord(bool loadClock);
-  void WatchEdits();
+  // PendingHost.
+  ConfigRecord& EditedRecord() override { return state_.record; }
+  std::vector<PageRefusal> StorePagesQuietly(ConfigRecord& record) override;
+  void ShowRecord(bool loadClock) override;
+  void PageReverted() override;
+  void PendingCountChanged() override;
   void ShowSettingsReadFailure(const SettingsFileRead& read);
   // Import and Open settings file: asks before discarding changes, lets the
   // operator choose a file and reads it; nothing when any step ends it.
@@ -240,11 +212,7 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // A success of Read, Write, Import or Export: a box, or 5 s in the status
   // bar when "Confirm success with a message" is off. Any thread.
   void ShowSuccess(const QString& text);
-  void ShowTimedNote(const QString& text);
-  // The [ui] section of the serial settings file.
-  std::string UiSetting(const char* key, const char* fallback) const;
-  void SetUiSetting(const char* key, const std::string& value) const;
-  bool PagesEditable() const { return session_.IsOpen() || !fileName_.isEmpty(); }
+  bool PagesEditable() const { return session_.IsOpen() || !tracker_->FileName().isEmpty(); }
   QString ChooseSettingsFile(bool save);
   QString ChooseProfileFile(bool save);
   void UpgradeWorker();
@@ -252,28 +220,26 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   // is switched to its loader; true when the upgrade may start.
   bool ConfirmUpgrade(const QString& path, const std::vector<std::uint8_t>& image);
 
-  // SessionEvents and DispatchHost.
-  // Shown at once, except during dispatch: then queued until it returns.
-  void ShowMessage(const std::string& text) override;
-  void PortStateChanged(bool open) override { UpdatePortState(open); }
-  void SetIoPresent(bool present) override;
-  void SetGridEnabled(bool enabled) override;
+  void SetIoPresent(bool present);
+  void SetGridEnabled(bool enabled);
   // Only the modem's answer comes this way: it becomes what changes are
   // counted against. Records of the window's own (Default, Import, a
   // profile) are shown with ShowRecord.
-  void ShowRecordOnPages(const ConfigRecord& record) override;
+  void ShowRecordOnPages(const ConfigRecord& record);
 
   MessageOwner* messages_;
   MainDlgOptions options_;
+  // The record and the response-received flag as the window has taken them
+  // (dispatch's own are the client's).
   ModemState state_;
-  OperationFlags operation_;
-  PortSession session_;
-  ResponseDispatcher dispatcher_;
-  DispatchTimer dispatchTimer_;
+  std::atomic<bool> userRead_{false};      // a time-out is reported only then
+  std::atomic<bool> writePending_{false};  // selects the Write success text
+  WorkerThreads workers_;
+  ModemOperations* operations_;
+  PortSession& session_;  // the client's
   TrafficLog traffic_{kKeptTrafficFrames};
   std::atomic<int> tracedPort_{0};  // the port the frames are labelled with
   DeviceClock clock_;
-  WorkerThreads workers_;
   bool shutDown_ = false;
   std::atomic<bool> closing_{false};         // the upgrade stops and shows nothing
   std::atomic<bool> upgradeRunning_{false};  // from the loader switch to the last packet
@@ -285,62 +251,16 @@ class CMainDlg : public QDialog, public PageHost, private SessionEvents, private
   std::atomic<bool> fastUpgrade_{false};  // Settings > Fast upgrade: no pause between packets
 
   // Controls.
-  QComboBox* portSelector_ = nullptr;
-  QPushButton* switchButton_ = nullptr;
-  QWidget* tabControl_ = nullptr;
-  QTabBar* tabBar_ = nullptr;
-  TabStrip* tabStrip_ = nullptr;
-  QScrollArea* pageArea_ = nullptr;
-  QToolButton* readButton_ = nullptr;
-  QToolButton* writeButton_ = nullptr;
-  QToolButton* defaultButton_ = nullptr;
-  QToolButton* rebootButton_ = nullptr;
-  QToolButton* exitButton_ = nullptr;
-  QToolButton* upgradeButton_ = nullptr;
-  QStatusBar* statusBar_ = nullptr;
-  QLabel* statusIcon_ = nullptr;
-  QLabel* statusPort_ = nullptr;
-  QLabel* statusText_ = nullptr;
-  QProgressBar* progress_ = nullptr;
-  QTimer* quietTimer_ = nullptr;  // the end of the line's quiet period
-  std::atomic<bool> dispatchPosted_{false};
+  PortSelector* portSelector_ = nullptr;
+  Preferences* preferences_ = nullptr;
+  PendingTracker* tracker_ = nullptr;  // changes not yet written
+  TabControl* tabs_ = nullptr;
+  CommandButtons* buttons_ = nullptr;
+  StatusBar* status_ = nullptr;
   std::atomic<unsigned> waitGeneration_{0};  // the latest Read or Write wait
-  bool dispatching_ = false;
-  std::vector<std::string> dispatchMessages_;
   QTimer* clockTimer_ = nullptr;  // refreshes the shown device clock
   static constexpr int kClockRefreshMs = 1000;
 
-  std::array<ConfigPage*, kPageCount> pages_{};
-  CComPage* comPage_ = nullptr;
-  CBasicPage* basicPage_ = nullptr;
-  CWakeupPage* wakeupPage_ = nullptr;
-  CRebootPage* rebootPage_ = nullptr;
-  CPhoneBookPage* phoneBookPage_ = nullptr;
-  CPhoneGroupPage* phoneGroupPage_ = nullptr;
-  CDiPage* diPage_ = nullptr;
-  CDoPage* doPage_ = nullptr;
-  CNetworksPage* networksPage_ = nullptr;
-  bool rotated_ = false;
-  bool diLabelShortened_ = false;  // "    DI" after the first rotation back
-  bool rebuildingTabs_ = false;
-  // Changes not yet written.
-  ConfigRecord base_;
-  bool haveBase_ = false;
-  std::vector<PageRefusal> baseRefusals_;  // what the base itself would have refused
-  bool refusalBaseline_ = false;
-  PendingChanges pending_;
-  QTimer* pendingTimer_ = nullptr;  // recomputes shortly after the last edit
-  ControlMarks marks_;
-  QString fileName_;  // the settings file edited without a modem
-  std::atomic<bool> confirmSuccess_{true};  // read by the operation wait's worker
-  int writingCount_ = 0;        // changes the running Write sends
-  bool discardAsked_ = false;   // the Exit button has asked already
-  QTimer* noteTimer_ = nullptr;  // ends a success note in field 3
-  QString timedNote_;
-  bool field3Own_ = true;  // field 3 shows the record's status or the pending count, not a note
-  QAction* confirmAction_ = nullptr;
-  QString busyText_;    // shown in field 3 while the modem is busy
-  QString chosenPort_;  // picked by the operator since the last switch press
 };
 
 }  // namespace telvaro

@@ -8,7 +8,10 @@
 #include <QToolButton>
 
 #include "app/main_dialog.h"
+#include "app/preferences.h"
+#include "app/window_thread.h"
 #include "operations/serial_settings.h"
+#include "protocol/record_checksum.h"
 #include "operations/settings_file.h"
 #include "pages/basic_page.h"
 #include "pages/com_page.h"
@@ -41,8 +44,8 @@ constexpr PageIndex kValidateOrder[] = {kBasic,      kCom,       kGprs, kNetwork
 void CMainDlg::ShowRecordOnPages(const ConfigRecord&) {
   // The modem's answer: what changes are counted against from now on, as it
   // came, before the pages correct anything.
-  fileName_.clear();
-  SetBase(state_.record);
+  tracker_->SetFileName(QString());
+  tracker_->SetBase(state_.record);
   ShowRecord(true);
 }
 
@@ -55,21 +58,21 @@ void CMainDlg::ShowRecord(bool loadClock) {
   } else {
     clockLoad_ = true;
   }
-  for (PageIndex index : kShowOrder) pages_[index]->ShowRecord(record);
+  for (PageIndex index : kShowOrder) tabs_->Page(index)->ShowRecord(record);
   UpdatePortState(session_.IsOpen());
-  RecomputePending();  // the pages now show what is counted
+  tracker_->Recompute();  // the pages now show what is counted
   RefreshStatusBar();
 }
 
 int CMainDlg::ValidatePages(ConfigRecord& record) {
   for (PageIndex index : kValidateOrder) {
-    const int result = pages_[index]->Validate(record);
+    const int result = tabs_->Page(index)->Validate(record);
     if (result < 0) {
       // Twelve pages are too many to guess from a message: the one that
       // failed comes to the front, with the focus where the correction goes
       // (a refused text stays in its control).
-      ShowPage(index);
-      if (QWidget* control = pages_[index]->FailedControl()) {
+      tabs_->ShowPage(index);
+      if (QWidget* control = tabs_->Page(index)->FailedControl()) {
         control->setFocus();
         if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
       }
@@ -77,7 +80,7 @@ int CMainDlg::ValidatePages(ConfigRecord& record) {
     }
     // Without "Synchronize with PC" the clock shown keeps running instead of
     // jumping back to the modem's when its answer arrives.
-    if (index == kBasic && basicPage_->syncWithPc != 1) clockLoad_ = false;
+    if (index == kBasic && PageAs<CBasicPage>(kBasic)->syncWithPc != 1) clockLoad_ = false;
   }
   return 0;
 }
@@ -88,7 +91,7 @@ std::vector<PageRefusal> CMainDlg::StorePagesQuietly(ConfigRecord& record) {
   std::vector<PageRefusal> refusals;
   for (PageIndex index : kValidateOrder) {
     std::string refusal;
-    if (pages_[index]->StoreQuietly(record, &refusal) < 0) refusals.push_back({index, QString::fromStdString(refusal)});
+    if (tabs_->Page(index)->StoreQuietly(record, &refusal) < 0) refusals.push_back({index, QString::fromStdString(refusal)});
   }
   return refusals;
 }
@@ -98,7 +101,7 @@ void CMainDlg::OnDefault() {
     messages_->Show(kPortNotOpen);
     return;
   }
-  if (!ConfirmDiscard()) return;
+  if (!tracker_->ConfirmDiscard()) return;
   ConfigRecord& record = state_.record;
   // What the device is stays as it is: only its settings go back to the factory's.
   const std::uint8_t rs485Absent = record.Get(field::rs485_absent);
@@ -121,14 +124,14 @@ void CMainDlg::WriteParameters() {
   // or shown.
   ConfigRecord edited = state_.record;
   if (ValidatePages(edited) < 0) return;
-  writingCount_ = haveBase_ ? ComparePending(base_, edited, pages_).Count() : 0;
+  tracker_->CountWriting(edited);
   state_.record = edited;
-  SaveSerialSettings(state_.record, comPage_->SettingsPath());  // a file that cannot be written is not reported
+  SaveSerialSettings(state_.record, PageAs<CComPage>(kCom)->SettingsPath());  // a file that cannot be written is not reported
   SetCommandButtonsEnabled(false);
+  state_.record.SetChecksum(RecordChecksum(state_.record.Record()));
   state_.responseReceived.store(false, std::memory_order_release);
-  auto frame = FrameCodec::SetSysParaFrame(state_.record);  // stores the checksum
-  operation_.writePending.store(true);
-  StartOperationWait(std::move(frame));
+  writePending_.store(true);
+  StartOperation(state_.record);
 }
 
 QString CMainDlg::ChooseSettingsFile(bool save) {
@@ -164,10 +167,10 @@ void CMainDlg::ExportSettings() {
     return;
   }
   // A file edited without a modem is now the file saved.
-  if (!session_.IsOpen() && !fileName_.isEmpty()) {
-    fileName_ = QFileInfo(path).fileName();
-    SetBase(state_.record);
-    RecomputePending();
+  if (!session_.IsOpen() && !tracker_->FileName().isEmpty()) {
+    tracker_->SetFileName(QFileInfo(path).fileName());
+    tracker_->SetBase(state_.record);
+    tracker_->Recompute();
   }
   ShowSuccess("Export succeed");
 }
@@ -190,7 +193,7 @@ void CMainDlg::SaveTrafficLog() {
 }
 
 std::optional<CMainDlg::ChosenSettingsFile> CMainDlg::AskAndReadSettingsFile() {
-  if (!ConfirmDiscard()) return std::nullopt;
+  if (!tracker_->ConfirmDiscard()) return std::nullopt;
   const QString path = ChooseSettingsFile(false);
   if (path.isEmpty()) return std::nullopt;
   const SettingsFileRead read = ReadSettingsFile(QFile::encodeName(path).toStdString());
@@ -210,11 +213,39 @@ void CMainDlg::ImportSettings() {
   // Without a modem the file is what the pages are edited against; with one,
   // the modem stays, and the import shows as changes not written.
   if (!session_.IsOpen()) {
-    fileName_ = QFileInfo(path).fileName();
-    SetBase(state_.record);
+    tracker_->SetFileName(QFileInfo(path).fileName());
+    tracker_->SetBase(state_.record);
   }
   ShowRecord(true);
   ShowSuccess("Import succeed");
 }
+
+void CMainDlg::OpenSettingsFile() {
+  const auto chosen = AskAndReadSettingsFile();
+  if (!chosen) return;
+  if (session_.IsOpen()) {
+    // The modem stays what the changes are counted against, as after Import.
+    state_.record.ImportKeepingDeviceBytes(chosen->record.Block());
+    ShowRecord(true);
+    return;
+  }
+  // No modem: the file is the whole record, and what the edits are counted against.
+  state_.record = chosen->record;
+  tracker_->SetFileName(QFileInfo(chosen->path).fileName());
+  tracker_->SetBase(state_.record);
+  ShowRecord(true);
+}
+
+void CMainDlg::ShowSuccess(const QString& text) {
+  if (preferences_->ConfirmSuccess()) {
+    messages_->Show(text);
+    return;
+  }
+  RunOnWindowThread(this, [this, text] { status_->ShowTimedNote(text.simplified()); });
+}
+
+bool CMainDlg::ConfirmSuccess() const { return preferences_->ConfirmSuccess(); }
+
+void CMainDlg::SetConfirmSuccess(bool on) { preferences_->SetConfirmSuccess(on); }
 
 }  // namespace telvaro

@@ -1,5 +1,5 @@
 // Soak: Read and Write cycles against the simulated modem through the same
-// core link telvaro-cli uses ("get_syspara", then the record back with
+// core client telvaro-cli uses ("get_syspara", then the record back with
 // "set_syspara"), printing the failures, the time distribution of each and
 // the process's memory, threads and descriptors at the start and the end.
 // Usage: soak_bench [cycles]   (default 1000; TELVARO_BENCH_DEVICE names an
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/modem_link.h"
+#include "operations/modem_client.h"
 #include "sim/modem_sim.h"
 
 namespace {
@@ -70,10 +70,9 @@ int main(int argc, char** argv) {
   }
   PortMap ports;
   ports.AddPair("COM50=" + device);
-  ModemLink link(ports);
-  std::string failure;
-  if (!link.Open(50, &failure)) {
-    std::fprintf(stderr, "%s\n", failure.c_str());
+  ModemClient link(ports);
+  if (const Result<void> opened = link.Open(50); !opened) {
+    std::fprintf(stderr, "%s\n", OneLine(opened.failure()).c_str());
     return 1;
   }
 
@@ -83,20 +82,20 @@ int main(int argc, char** argv) {
   const auto soakStart = Clock::now();
   for (int i = 0; i < cycles; ++i) {
     auto t0 = Clock::now();
-    const bool read = link.Read();
+    const Result<ConfigRecord> read = link.Read();
     readMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     if (!read) {
       ++readFailures;
       continue;
     }
-    ConfigRecord record = link.Record();
+    ConfigRecord record = read.value();
     record.Set(field::device_name, "Soak " + std::to_string(i));
     t0 = Clock::now();
-    const bool written = link.Write(record);
+    const Result<ConfigRecord> written = link.Write(record);
     writeMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     if (!written) {
       ++writeFailures;
-    } else if (link.Record().Get(field::device_name) != "Soak " + std::to_string(i)) {
+    } else if (written->Get(field::device_name) != "Soak " + std::to_string(i)) {
       ++wrongRecords;  // the answer must be the record just written
     }
     if (modem) modem->ClearFrames();  // the simulator's own log would grow otherwise

@@ -6,23 +6,16 @@
 #include <cstdio>
 #include <vector>
 
-#include "link/port_session.h"
-#include "operations/dispatch_timer.h"
-#include "operations/upgrade_flow.h"
-#include "protocol/response_dispatch.h"
+#include "operations/modem_client.h"
 #include "sim/modem_sim.h"
 
 namespace {
 
 using namespace telvaro;
 
-class Quiet : public SessionEvents, public DispatchHost {
+class Quiet : public ModemEvents {
  public:
-  void ShowMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
-  void PortStateChanged(bool) override {}
-  void SetIoPresent(bool) override {}
-  void SetGridEnabled(bool) override {}
-  void ShowRecordOnPages(const ConfigRecord&) override {}
+  void DispatchMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
 };
 
 }  // namespace
@@ -35,12 +28,8 @@ int main() {
   PortMap ports;
   ports.AddPair("COM50=" + modem.DevicePath());
   Quiet quiet;
-  ModemState state;
-  PortSession session(quiet, ports);
-  ResponseDispatcher dispatcher(session.Received(), state, quiet);
-  DispatchTimer timer(session, dispatcher);
-  if (session.Open(50) != PortSession::kOpened) return 1;
-  DispatchPump pump(timer);
+  ModemClient client(ports, &quiet);
+  if (!client.Open(50)) return 1;
 
   std::vector<std::uint8_t> image(65536);
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 31 + i / 512);
@@ -53,11 +42,9 @@ int main() {
   for (const int gapMs : {UpgradeFlow::kPacketGapMs, 0}) {
     UpgradeHooks hooks;
     hooks.packetGapMs = gapMs;
-    hooks.waitAnswer = [&state](int ms) {
-      state.WaitForAnswer(ms, [&state] { return state.upgradeResult.load() != ModemState::kNoAnswer; });
-    };
     const auto start = std::chrono::steady_clock::now();
-    const int result = UpgradeFlow::Run(image, session, state.upgradeResult, hooks);
+    const Result<int> upgraded = client.Upgrade(image, hooks);
+    const int result = upgraded ? upgraded.value() : client.State().upgradeResult.load();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     allGood = allGood && (result == 0 || result == 8);
     const double bound = (3000 + 128 * (frameWireMs + answerWireMs) + 127.0 * gapMs) / 1000;
@@ -67,6 +54,6 @@ int main() {
                 bound, frameWireMs, answerWireMs, gapMs);
   }
   std::printf("  wire time alone (packets and answers): %.1f s\n", wire);
-  session.Close();
+  client.Close();
   return allGood ? 0 : 1;
 }

@@ -232,7 +232,7 @@ int Apply(const ApplyCommandOptions& o) {
   const Ports ports = ResolvePorts(o.port);
   if (ports.com == 0) Fail(FailureKind::Usage, "apply: --port COM<n> is required");
   const Profile profile = LoadProfile(o.sets, o.file);  // refused before anything is sent
-  ModemLink modem(ports.map);
+  ModemClient modem(ports.map);
   OpenModem(modem, ports);
   ApplyOptions options;
   options.dryRun = o.dryRun;

@@ -56,10 +56,9 @@ void SaveProfile(const ReadOptions& o, const ConfigRecord& record) {
 
 int Read(const ReadOptions& o) {
   const Ports ports = ResolvePorts(o.port);
-  ModemLink modem(ports.map);
+  ModemClient modem(ports.map);
   OpenModem(modem, ports);
-  ReadModem(modem, ports);
-  ConfigRecord record = modem.Record();
+  ConfigRecord record = ReadModem(modem, ports);
   if (o.output == "-") {
     // The settings file's bytes, for a pipe: record and checksum.
     record.SetChecksum(RecordChecksum(record.Record()));
@@ -106,11 +105,10 @@ int Write(const WriteOptions& o) {
   // A record the pages would refuse is not sent either, unless forced.
   if (!ReportBreaches(o.file, file) && !o.force)
     Fail(FailureKind::Input, o.file + ": breaks the setting rules; nothing sent (--force sends it anyway)");
-  ModemLink modem(ports.map);
+  ModemClient modem(ports.map);
   OpenModem(modem, ports);
-  ReadModem(modem, ports);
   // The modem's own device bytes are kept, as an import into the window does.
-  ConfigRecord toSend = modem.Record();
+  ConfigRecord toSend = ReadModem(modem, ports);
   toSend.ImportKeepingDeviceBytes(file.Block());
   const VerifiedWrite written = WriteAndVerify(modem, toSend);
   FailIfDisconnected(modem, ports);
@@ -137,12 +135,12 @@ int Verify(const VerifyOptions& o) {
   const bool profileFile = IsProfilePath(o.file);
   const Profile profile = profileFile ? LoadProfile(o.sets, o.file) : Profile{};
   const ConfigRecord file = profileFile ? ConfigRecord{} : LoadSettings(o.file);
-  ModemLink modem(ports.map);
+  ModemClient modem(ports.map);
   OpenModem(modem, ports);
-  ReadModem(modem, ports);
-  ConfigRecord expected = profileFile ? modem.Record() : file;
+  const ConfigRecord held = ReadModem(modem, ports);
+  ConfigRecord expected = profileFile ? held : file;
   if (profileFile) FailOnProblems(o.file, MergeProfile(expected, profile, true), "nothing compared");
-  const std::vector<FieldDifference> differences = SettingDifferences(expected, modem.Record());
+  const std::vector<FieldDifference> differences = SettingDifferences(expected, held);
   for (const FieldDifference& d : differences) PrintLine(stdout, "differs: " + DifferenceLine(d, o.showSecrets));
   if (!differences.empty())
     Fail(FailureKind::Refused, std::to_string(differences.size()) + " setting(s) of " + o.file + " not held");
@@ -152,9 +150,10 @@ int Verify(const VerifyOptions& o) {
 
 int Reboot(const PortOptions& o) {
   const Ports ports = ResolvePorts(o);
-  ModemLink modem(ports.map);
+  ModemClient modem(ports.map);
   OpenModem(modem, ports);
-  if (!modem.Reboot()) Fail(FailureKind::Line, ports.name + ": " + modem.Failure());
+  if (const Result<void> rebooted = modem.Reboot(); !rebooted)
+    Fail(rebooted.failure().kind, ports.name + ": " + OneLine(rebooted.failure()));
   std::printf("%s: reboot sent; the modem needs about 30 seconds\n", ports.name.c_str());
   return 0;
 }
@@ -175,7 +174,7 @@ int Upgrade(const UpgradeOptions& o) {
   // A settings file given where the image belongs would be flashed as code.
   if (!o.force && IsSettingsFile(loaded.bytes))
     Fail(FailureKind::Input, NotAFirmwareImageText(o.image) + " (--force sends it anyway)");
-  ModemLink modem(ports.map);
+  ModemClient modem(ports.map);
   OpenModem(modem, ports);
   const bool terminal = isatty(STDERR_FILENO);
   UpgradeHooks hooks;
@@ -190,12 +189,10 @@ int Upgrade(const UpgradeOptions& o) {
     }
   };
   if (o.fast) hooks.packetGapMs = 0;
-  const int code = modem.Upgrade(loaded.bytes, hooks);
+  const Result<int> upgraded = modem.Upgrade(loaded.bytes, hooks);
   if (terminal) std::fprintf(stderr, "\n");
-  FailIfDisconnected(modem, ports);
-  const std::string text(UpgradeStatusText(code));
-  if (code != 0 && code != 8) Fail(FailureKind::Refused, ports.name + ": " + text);
-  std::printf("%s: %s\n", ports.name.c_str(), text.c_str());
+  if (!upgraded) Fail(upgraded.failure().kind, ports.name + ": " + OneLine(upgraded.failure()));
+  std::printf("%s: %s\n", ports.name.c_str(), std::string(UpgradeStatusText(upgraded.value())).c_str());
   return 0;
 }
 
@@ -214,18 +211,17 @@ int Detect(const DetectOptions& o) {
     std::string device, name, imei, model;
   };
   std::vector<Found> found(chosen.size());
-  std::vector<std::thread> threads;
+  std::vector<int> coms;
+  for (const UnitPort& port : chosen) coms.push_back(port.com);
+  std::function<TrafficTap(std::size_t)> tapFor;
+  if (ports.trace) tapFor = [&](std::size_t i) { return ports.trace->TapFor(chosen[i].name); };
+  const std::vector<Result<ConfigRecord>> answers = DetectModems(coms, ports.map, tapFor);
   for (std::size_t i = 0; i < chosen.size(); ++i) {
-    threads.emplace_back([&, i] {
-      ModemLink modem(ports.map);
-      if (ports.trace) modem.SetTrafficTap(ports.trace->TapFor(chosen[i].name));
-      found[i].device = ports.map.PathFor(chosen[i].com).value_or("");
-      if (!modem.Open(chosen[i].com) || !modem.Read()) return;
-      const ConfigRecord& r = modem.Record();
-      found[i] = {true, found[i].device, r.Get(field::device_name), r.Get(field::imei), r.Get(field::me_type)};
-    });
+    found[i].device = ports.map.PathFor(chosen[i].com).value_or("");
+    if (!answers[i]) continue;
+    const ConfigRecord& r = answers[i].value();
+    found[i] = {true, found[i].device, r.Get(field::device_name), r.Get(field::imei), r.Get(field::me_type)};
   }
-  for (std::thread& t : threads) t.join();
   nlohmann::json json = nlohmann::json::array();
   int answered = 0;
   for (std::size_t i = 0; i < chosen.size(); ++i) {

@@ -170,18 +170,19 @@ ConfigRecord LoadRecord(const std::vector<std::string>& sets, const std::string&
   return record;
 }
 
-void OpenModem(ModemLink& modem, const Ports& ports) {
+void OpenModem(ModemClient& modem, const Ports& ports) {
   if (ports.trace) modem.SetTrafficTap(ports.trace->TapFor(ports.name));
-  std::string failure;
-  if (!modem.Open(ports.com, &failure)) Fail(FailureKind::Port, failure);
+  if (const Result<void> opened = modem.Open(ports.com); !opened) Fail(FailureKind::Port, OneLine(opened.failure()));
 }
 
-void FailIfDisconnected(const ModemLink& modem, const Ports& ports) {
+void FailIfDisconnected(const ModemClient& modem, const Ports& ports) {
   if (modem.Disconnected()) Fail(FailureKind::Disconnected, ports.name + ": device disconnected");
 }
 
-void ReadModem(ModemLink& modem, const Ports& ports) {
-  if (!modem.Read()) Fail(FailureKind::NoAnswer, ports.name + ": " + modem.Failure());
+ConfigRecord ReadModem(ModemClient& modem, const Ports& ports) {
+  Result<ConfigRecord> read = modem.Read();
+  if (!read) Fail(read.failure().kind, ports.name + ": " + OneLine(read.failure()));
+  return std::move(read.value());
 }
 
 std::string Printable(std::string_view text) {

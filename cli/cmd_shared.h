@@ -16,7 +16,7 @@
 
 #include "base/result.h"
 #include "cli/fleet.h"
-#include "cli/modem_link.h"
+#include "operations/modem_client.h"
 #include "cli/record_text.h"
 #include "link/port_map.h"
 #include "profile/profile.h"
@@ -90,10 +90,10 @@ ConfigRecord LoadSettings(const std::string& path);
 // A settings file as it is, or a profile over the factory settings.
 ConfigRecord LoadRecord(const std::vector<std::string>& sets, const std::string& path);
 
-void OpenModem(ModemLink& modem, const Ports& ports);
+void OpenModem(ModemClient& modem, const Ports& ports);
 // A pulled adapter or a closed other end ends the command at once.
-void FailIfDisconnected(const ModemLink& modem, const Ports& ports);
-void ReadModem(ModemLink& modem, const Ports& ports);
+void FailIfDisconnected(const ModemClient& modem, const Ports& ports);
+ConfigRecord ReadModem(ModemClient& modem, const Ports& ports);
 
 // Control characters from the modem's texts (escape sequences among them)
 // never reach the terminal as they are.

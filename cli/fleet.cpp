@@ -8,7 +8,6 @@
 #include <mutex>
 #include <thread>
 
-#include "cli/modem_link.h"
 #include "cli/record_text.h"
 #include "cli/verified_write.h"
 #include "operations/settings_file.h"
@@ -60,12 +59,12 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
 // One unit from open to close. Fills `result` as it goes, so a failure keeps
 // what was learnt before it; returns the failure's reason or "".
 std::string RunUnitSteps(const Unit& unit, const MergeStep& merge, const FleetOptions& options, UnitResult& result) {
-  ModemLink modem(options.ports);
+  ModemClient modem(options.ports);
   if (options.trace) modem.SetTrafficTap(options.trace->TapFor(unit.port.name));
-  std::string failure;
-  if (!modem.Open(unit.port.com, &failure)) return failure;
-  if (!modem.Read()) return modem.Failure();
-  const ConfigRecord read = modem.Record();
+  if (const Result<void> opened = modem.Open(unit.port.com); !opened) return OneLine(opened.failure());
+  const Result<ConfigRecord> answer = modem.Read();
+  if (!answer) return OneLine(answer.failure());
+  const ConfigRecord read = answer.value();
   result.imei = read.Get(field::imei);
   result.deviceName = read.Get(field::device_name);
   if (!unit.expectedImei.empty() && unit.expectedImei != result.imei)
@@ -94,7 +93,9 @@ std::string RunUnitSteps(const Unit& unit, const MergeStep& merge, const FleetOp
   std::vector<std::string> notHeld;
   for (const FieldDifference& d : written.notHeld) notHeld.push_back(d.name);
   if (!notHeld.empty()) return "not held by the modem: " + Joined(notHeld, ", ");
-  if (options.reboot && !modem.Reboot()) return "reboot: " + modem.Failure();
+  if (options.reboot) {
+    if (const Result<void> rebooted = modem.Reboot(); !rebooted) return "reboot: " + OneLine(rebooted.failure());
+  }
   return "";
 }
 

@@ -24,13 +24,14 @@ std::string ProfileKeyOf(const FieldDifference& d) {
   return d.name;
 }
 
-ApplyResult ApplyProfile(ModemLink& link, const Profile& profile, const ApplyOptions& options) {
+ApplyResult ApplyProfile(ModemClient& modem, const Profile& profile, const ApplyOptions& options) {
   ApplyResult result;
-  if (!link.Read()) {
-    result.failure = link.Failure();
+  const Result<ConfigRecord> read = modem.Read();
+  if (!read) {
+    result.failure = OneLine(read.failure());
     return result;
   }
-  result.before = result.sent = link.Record();
+  result.before = result.sent = read.value();
   result.breaches = MergeProfile(result.sent, profile, false);
   if (!result.breaches.empty()) {
     result.outcome = ApplyResult::Outcome::Refused;
@@ -47,12 +48,12 @@ ApplyResult ApplyProfile(ModemLink& link, const Profile& profile, const ApplyOpt
   }
   // Written, read back and compared: an echo alone does not prove the modem
   // stored the record.
-  const VerifiedWrite written = WriteAndVerify(link, result.sent);
+  const VerifiedWrite written = WriteAndVerify(modem, result.sent);
   if (!written.failure.empty()) {
     result.failure = written.failure;
     return result;
   }
-  result.notHeld = SettingDifferences(result.sent, link.Record());
+  result.notHeld = SettingDifferences(result.sent, modem.Record());
   result.outcome = result.notHeld.empty() ? ApplyResult::Outcome::Held : ApplyResult::Outcome::NotHeld;
   return result;
 }

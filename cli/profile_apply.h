@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/modem_link.h"
 #include "cli/record_text.h"
+#include "operations/modem_client.h"
 #include "profile/profile.h"
 
 namespace telvaro {
@@ -33,7 +33,7 @@ struct ApplyResult {
   std::vector<FieldDifference> notHeld;        // sent -> the modem's answer, settings only
 };
 
-ApplyResult ApplyProfile(ModemLink& link, const Profile& profile, const ApplyOptions& options);
+ApplyResult ApplyProfile(ModemClient& modem, const Profile& profile, const ApplyOptions& options);
 
 // The settings (fields with a setting rule) whose bytes differ between two
 // records, in record order: what diff, apply and verify report.

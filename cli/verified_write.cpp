@@ -13,18 +13,14 @@ std::vector<FieldDifference> SettingsNotHeld(const ConfigRecord& sent, const Con
   return notHeld;
 }
 
-VerifiedWrite WriteAndVerify(ModemLink& modem, const ConfigRecord& toSend) {
+VerifiedWrite WriteAndVerify(ModemClient& modem, const ConfigRecord& toSend) {
   VerifiedWrite result;
-  if (!modem.Write(toSend)) {
-    result.failure = modem.Failure();
+  const Result<ConfigRecord> held = modem.WriteAndReadBack(toSend);
+  if (!held) {
+    result.failure = OneLine(held.failure());
     return result;
   }
-  if (!modem.Read()) {
-    result.outcome = VerifiedWrite::Outcome::NoReadBack;
-    result.failure = modem.Failure() + " when reading back what was written";
-    return result;
-  }
-  result.notHeld = SettingsNotHeld(toSend, modem.Record());
+  result.notHeld = SettingsNotHeld(toSend, held.value());
   result.outcome = result.notHeld.empty() ? VerifiedWrite::Outcome::Held : VerifiedWrite::Outcome::NotHeld;
   return result;
 }

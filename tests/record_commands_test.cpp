@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/main_dialog.h"
-#include "operations/operation_wait.h"
+#include "app/modem_operations.h"
 #include "operations/settings_file.h"
 #include "pages/config_page.h"
 #include "protocol/record_checksum.h"

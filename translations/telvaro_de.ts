@@ -551,82 +551,6 @@
 <context>
     <name>telvaro::CMainDlg</name>
     <message>
-        <source>   Com</source>
-        <translation>   COM</translation>
-    </message>
-    <message>
-        <source>   Basic</source>
-        <translation>   Basis</translation>
-    </message>
-    <message>
-        <source>  GPRS</source>
-        <translation>  GPRS</translation>
-    </message>
-    <message>
-        <source>Advanced 1</source>
-        <translation>Erweitert 1</translation>
-    </message>
-    <message>
-        <source>Advanced 2</source>
-        <translation>Erweitert 2</translation>
-    </message>
-    <message>
-        <source>Wakeup</source>
-        <translation>Wecken</translation>
-    </message>
-    <message>
-        <source>Reboot</source>
-        <translation>Neustart</translation>
-    </message>
-    <message>
-        <source>     DI</source>
-        <translation>     DI</translation>
-    </message>
-    <message>
-        <source>    DO</source>
-        <translation>    DO</translation>
-    </message>
-    <message>
-        <source>Phone Book</source>
-        <translation>Telefonbuch</translation>
-    </message>
-    <message>
-        <source>Phone Group</source>
-        <translation>Rufgruppe</translation>
-    </message>
-    <message>
-        <source>Networks</source>
-        <translation>Netz</translation>
-    </message>
-    <message>
-        <source>     DO</source>
-        <translation>     DO</translation>
-    </message>
-    <message>
-        <source>    DI</source>
-        <translation>    DI</translation>
-    </message>
-    <message>
-        <source>Earlier tabs</source>
-        <translation>Vorige Reiter</translation>
-    </message>
-    <message>
-        <source>Later tabs</source>
-        <translation>Weitere Reiter</translation>
-    </message>
-    <message>
-        <source>Shows the tabs that do not fit in the strip</source>
-        <translation>Zeigt die Reiter, die nicht in die Leiste passen</translation>
-    </message>
-    <message>
-        <source>Open</source>
-        <translation>Öffnen</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>Schließen</translation>
-    </message>
-    <message>
         <source>* Reboot for changes to take effect</source>
         <translation>* Änderungen gelten nach Neustart</translation>
     </message>
@@ -667,60 +591,12 @@
         <translation>Die Sprache wechselt beim nächsten Start</translation>
     </message>
     <message>
-        <source>&amp;Read</source>
-        <translation>&amp;Lesen</translation>
-    </message>
-    <message>
-        <source>Get parameters from device</source>
-        <translation>Parameter vom Gerät lesen</translation>
-    </message>
-    <message>
-        <source>&amp;Write</source>
-        <translation>&amp;Schreiben</translation>
-    </message>
-    <message>
-        <source>Set parameters to device</source>
-        <translation>Parameter ins Gerät schreiben</translation>
-    </message>
-    <message>
-        <source>&amp;Default</source>
-        <translation>Stan&amp;dard</translation>
-    </message>
-    <message>
-        <source>Set device default paramters</source>
-        <translation>Werkseinstellungen setzen</translation>
-    </message>
-    <message>
-        <source>Upgrade</source>
-        <translation>Aktualisieren</translation>
-    </message>
-    <message>
         <source>Upgrade firmware</source>
         <translation>Firmware aktualisieren</translation>
     </message>
     <message>
-        <source>Re&amp;boot</source>
-        <translation>Neu&amp;start</translation>
-    </message>
-    <message>
-        <source>Reboot device</source>
-        <translation>Gerät neu starten</translation>
-    </message>
-    <message>
-        <source>Exit and close</source>
-        <translation>Beenden und schließen</translation>
-    </message>
-    <message>
         <source>COM%1: device disconnected</source>
         <translation>COM%1: Gerät getrennt</translation>
-    </message>
-    <message>
-        <source>Close the comm port</source>
-        <translation>Schnittstelle schließen</translation>
-    </message>
-    <message>
-        <source>Open the comm port</source>
-        <translation>Schnittstelle öffnen</translation>
     </message>
     <message>
         <source>Writing COM%1...</source>
@@ -745,18 +621,6 @@
     <message>
         <source>&amp;Import</source>
         <translation>&amp;Importieren</translation>
-    </message>
-    <message>
-        <source>Whether the serial port to the modem is open</source>
-        <translation>Ob die serielle Schnittstelle zum Modem offen ist</translation>
-    </message>
-    <message>
-        <source>Port open</source>
-        <translation>Schnittstelle offen</translation>
-    </message>
-    <message>
-        <source>Port closed</source>
-        <translation>Schnittstelle geschlossen</translation>
     </message>
     <message>
         <source>Export &amp;profile...</source>
@@ -1014,6 +878,57 @@
     </message>
 </context>
 <context>
+    <name>telvaro::CommandButtons</name>
+    <message>
+        <source>&amp;Read</source>
+        <translation>&amp;Lesen</translation>
+    </message>
+    <message>
+        <source>Get parameters from device</source>
+        <translation>Parameter vom Gerät lesen</translation>
+    </message>
+    <message>
+        <source>&amp;Write</source>
+        <translation>&amp;Schreiben</translation>
+    </message>
+    <message>
+        <source>Set parameters to device</source>
+        <translation>Parameter ins Gerät schreiben</translation>
+    </message>
+    <message>
+        <source>&amp;Default</source>
+        <translation>Stan&amp;dard</translation>
+    </message>
+    <message>
+        <source>Set device default paramters</source>
+        <translation>Werkseinstellungen setzen</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Upgrade firmware</source>
+        <translation>Firmware aktualisieren</translation>
+    </message>
+    <message>
+        <source>Re&amp;boot</source>
+        <translation>Neu&amp;start</translation>
+    </message>
+    <message>
+        <source>Reboot device</source>
+        <translation>Gerät neu starten</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>Exit and close</source>
+        <translation>Beenden und schließen</translation>
+    </message>
+</context>
+<context>
     <name>telvaro::ItemList</name>
     <message>
         <source>PLMN in SIM</source>
@@ -1211,6 +1126,25 @@
     </message>
 </context>
 <context>
+    <name>telvaro::PortSelector</name>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Close the comm port</source>
+        <translation>Schnittstelle schließen</translation>
+    </message>
+    <message>
+        <source>Open the comm port</source>
+        <translation>Schnittstelle öffnen</translation>
+    </message>
+</context>
+<context>
     <name>telvaro::ReplySection</name>
     <message>
         <source>Password:</source>
@@ -1223,6 +1157,92 @@
     <message>
         <source>SMS</source>
         <translation>SMS</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::StatusBar</name>
+    <message>
+        <source>Whether the serial port to the modem is open</source>
+        <translation>Ob die serielle Schnittstelle zum Modem offen ist</translation>
+    </message>
+    <message>
+        <source>Port open</source>
+        <translation>Schnittstelle offen</translation>
+    </message>
+    <message>
+        <source>Port closed</source>
+        <translation>Schnittstelle geschlossen</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::TabControl</name>
+    <message>
+        <source>   Com</source>
+        <translation>   COM</translation>
+    </message>
+    <message>
+        <source>   Basic</source>
+        <translation>   Basis</translation>
+    </message>
+    <message>
+        <source>  GPRS</source>
+        <translation>  GPRS</translation>
+    </message>
+    <message>
+        <source>Advanced 1</source>
+        <translation>Erweitert 1</translation>
+    </message>
+    <message>
+        <source>Advanced 2</source>
+        <translation>Erweitert 2</translation>
+    </message>
+    <message>
+        <source>Wakeup</source>
+        <translation>Wecken</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>Neustart</translation>
+    </message>
+    <message>
+        <source>     DI</source>
+        <translation>     DI</translation>
+    </message>
+    <message>
+        <source>    DO</source>
+        <translation>    DO</translation>
+    </message>
+    <message>
+        <source>Phone Book</source>
+        <translation>Telefonbuch</translation>
+    </message>
+    <message>
+        <source>Phone Group</source>
+        <translation>Rufgruppe</translation>
+    </message>
+    <message>
+        <source>Networks</source>
+        <translation>Netz</translation>
+    </message>
+    <message>
+        <source>     DO</source>
+        <translation>     DO</translation>
+    </message>
+    <message>
+        <source>    DI</source>
+        <translation>    DI</translation>
+    </message>
+    <message>
+        <source>Earlier tabs</source>
+        <translation>Vorige Reiter</translation>
+    </message>
+    <message>
+        <source>Later tabs</source>
+        <translation>Weitere Reiter</translation>
+    </message>
+    <message>
+        <source>Shows the tabs that do not fit in the strip</source>
+        <translation>Zeigt die Reiter, die nicht in die Leiste passen</translation>
     </message>
 </context>
 <context>

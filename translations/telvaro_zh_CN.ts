@@ -551,82 +551,6 @@
 <context>
     <name>telvaro::CMainDlg</name>
     <message>
-        <source>   Com</source>
-        <translation>   串口</translation>
-    </message>
-    <message>
-        <source>   Basic</source>
-        <translation>   基本</translation>
-    </message>
-    <message>
-        <source>  GPRS</source>
-        <translation>  GPRS</translation>
-    </message>
-    <message>
-        <source>Advanced 1</source>
-        <translation>高级 1</translation>
-    </message>
-    <message>
-        <source>Advanced 2</source>
-        <translation>高级 2</translation>
-    </message>
-    <message>
-        <source>Wakeup</source>
-        <translation>唤醒</translation>
-    </message>
-    <message>
-        <source>Reboot</source>
-        <translation>重启</translation>
-    </message>
-    <message>
-        <source>     DI</source>
-        <translation>     DI</translation>
-    </message>
-    <message>
-        <source>    DO</source>
-        <translation>    DO</translation>
-    </message>
-    <message>
-        <source>Phone Book</source>
-        <translation>电话簿</translation>
-    </message>
-    <message>
-        <source>Phone Group</source>
-        <translation>电话组</translation>
-    </message>
-    <message>
-        <source>Networks</source>
-        <translation>网络</translation>
-    </message>
-    <message>
-        <source>     DO</source>
-        <translation>     DO</translation>
-    </message>
-    <message>
-        <source>    DI</source>
-        <translation>    DI</translation>
-    </message>
-    <message>
-        <source>Earlier tabs</source>
-        <translation>前面的标签</translation>
-    </message>
-    <message>
-        <source>Later tabs</source>
-        <translation>后面的标签</translation>
-    </message>
-    <message>
-        <source>Shows the tabs that do not fit in the strip</source>
-        <translation>显示标签栏中放不下的标签</translation>
-    </message>
-    <message>
-        <source>Open</source>
-        <translation>打开</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>关闭</translation>
-    </message>
-    <message>
         <source>* Reboot for changes to take effect</source>
         <translation>* 重启后更改生效</translation>
     </message>
@@ -667,60 +591,12 @@
         <translation>语言将在下次启动时更改</translation>
     </message>
     <message>
-        <source>&amp;Read</source>
-        <translation>读取(&amp;R)</translation>
-    </message>
-    <message>
-        <source>Get parameters from device</source>
-        <translation>从设备读取参数</translation>
-    </message>
-    <message>
-        <source>&amp;Write</source>
-        <translation>写入(&amp;W)</translation>
-    </message>
-    <message>
-        <source>Set parameters to device</source>
-        <translation>将参数写入设备</translation>
-    </message>
-    <message>
-        <source>&amp;Default</source>
-        <translation>默认(&amp;D)</translation>
-    </message>
-    <message>
-        <source>Set device default paramters</source>
-        <translation>设置设备默认参数</translation>
-    </message>
-    <message>
-        <source>Upgrade</source>
-        <translation>升级</translation>
-    </message>
-    <message>
         <source>Upgrade firmware</source>
         <translation>升级固件</translation>
     </message>
     <message>
-        <source>Re&amp;boot</source>
-        <translation>重启(&amp;B)</translation>
-    </message>
-    <message>
-        <source>Reboot device</source>
-        <translation>重启设备</translation>
-    </message>
-    <message>
-        <source>Exit and close</source>
-        <translation>退出并关闭</translation>
-    </message>
-    <message>
         <source>COM%1: device disconnected</source>
         <translation>COM%1：设备已断开</translation>
-    </message>
-    <message>
-        <source>Close the comm port</source>
-        <translation>关闭串口</translation>
-    </message>
-    <message>
-        <source>Open the comm port</source>
-        <translation>打开串口</translation>
     </message>
     <message>
         <source>Writing COM%1...</source>
@@ -745,18 +621,6 @@
     <message>
         <source>&amp;Import</source>
         <translation>导入(&amp;I)</translation>
-    </message>
-    <message>
-        <source>Whether the serial port to the modem is open</source>
-        <translation>通往调制解调器的串口是否打开</translation>
-    </message>
-    <message>
-        <source>Port open</source>
-        <translation>串口已打开</translation>
-    </message>
-    <message>
-        <source>Port closed</source>
-        <translation>串口已关闭</translation>
     </message>
     <message>
         <source>Export &amp;profile...</source>
@@ -1014,6 +878,57 @@
     </message>
 </context>
 <context>
+    <name>telvaro::CommandButtons</name>
+    <message>
+        <source>&amp;Read</source>
+        <translation>读取(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Get parameters from device</source>
+        <translation>从设备读取参数</translation>
+    </message>
+    <message>
+        <source>&amp;Write</source>
+        <translation>写入(&amp;W)</translation>
+    </message>
+    <message>
+        <source>Set parameters to device</source>
+        <translation>将参数写入设备</translation>
+    </message>
+    <message>
+        <source>&amp;Default</source>
+        <translation>默认(&amp;D)</translation>
+    </message>
+    <message>
+        <source>Set device default paramters</source>
+        <translation>设置设备默认参数</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>升级</translation>
+    </message>
+    <message>
+        <source>Upgrade firmware</source>
+        <translation>升级固件</translation>
+    </message>
+    <message>
+        <source>Re&amp;boot</source>
+        <translation>重启(&amp;B)</translation>
+    </message>
+    <message>
+        <source>Reboot device</source>
+        <translation>重启设备</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>退出(&amp;X)</translation>
+    </message>
+    <message>
+        <source>Exit and close</source>
+        <translation>退出并关闭</translation>
+    </message>
+</context>
+<context>
     <name>telvaro::ItemList</name>
     <message>
         <source>PLMN in SIM</source>
@@ -1211,6 +1126,25 @@
     </message>
 </context>
 <context>
+    <name>telvaro::PortSelector</name>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Close the comm port</source>
+        <translation>关闭串口</translation>
+    </message>
+    <message>
+        <source>Open the comm port</source>
+        <translation>打开串口</translation>
+    </message>
+</context>
+<context>
     <name>telvaro::ReplySection</name>
     <message>
         <source>Password:</source>
@@ -1223,6 +1157,92 @@
     <message>
         <source>SMS</source>
         <translation>短信</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::StatusBar</name>
+    <message>
+        <source>Whether the serial port to the modem is open</source>
+        <translation>通往调制解调器的串口是否打开</translation>
+    </message>
+    <message>
+        <source>Port open</source>
+        <translation>串口已打开</translation>
+    </message>
+    <message>
+        <source>Port closed</source>
+        <translation>串口已关闭</translation>
+    </message>
+</context>
+<context>
+    <name>telvaro::TabControl</name>
+    <message>
+        <source>   Com</source>
+        <translation>   串口</translation>
+    </message>
+    <message>
+        <source>   Basic</source>
+        <translation>   基本</translation>
+    </message>
+    <message>
+        <source>  GPRS</source>
+        <translation>  GPRS</translation>
+    </message>
+    <message>
+        <source>Advanced 1</source>
+        <translation>高级 1</translation>
+    </message>
+    <message>
+        <source>Advanced 2</source>
+        <translation>高级 2</translation>
+    </message>
+    <message>
+        <source>Wakeup</source>
+        <translation>唤醒</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>重启</translation>
+    </message>
+    <message>
+        <source>     DI</source>
+        <translation>     DI</translation>
+    </message>
+    <message>
+        <source>    DO</source>
+        <translation>    DO</translation>
+    </message>
+    <message>
+        <source>Phone Book</source>
+        <translation>电话簿</translation>
+    </message>
+    <message>
+        <source>Phone Group</source>
+        <translation>电话组</translation>
+    </message>
+    <message>
+        <source>Networks</source>
+        <translation>网络</translation>
+    </message>
+    <message>
+        <source>     DO</source>
+        <translation>     DO</translation>
+    </message>
+    <message>
+        <source>    DI</source>
+        <translation>    DI</translation>
+    </message>
+    <message>
+        <source>Earlier tabs</source>
+        <translation>前面的标签</translation>
+    </message>
+    <message>
+        <source>Later tabs</source>
+        <translation>后面的标签</translation>
+    </message>
+    <message>
+        <source>Shows the tabs that do not fit in the strip</source>
+        <translation>显示标签栏中放不下的标签</translation>
     </message>
 </context>
 <context>

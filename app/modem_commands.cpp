@@ -1,0 +1,227 @@
+// The window's commands that talk to the modem: Read and the end of its
+// wait (shared by Write), an accepted answer, Reboot, the firmware upgrade and
+// the device going away. The modem itself is reached through ModemOperations.
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QThread>
+#include <QTimer>
+
+#include "app/main_dialog.h"
+#include "app/note_dialog.h"
+#include "app/window_thread.h"
+#include "operations/settings_file.h"
+#include "operations/upgrade_flow.h"
+#include "pages/config_page.h"
+#include "pages/networks_page.h"
+
+namespace telvaro {
+namespace {
+
+struct ReadPreparation {
+  PageIndex page;
+  bool clear;  // ClearForRead, or only show the current values again
+};
+constexpr ReadPreparation kReadPreparation[] = {
+    {kBasic, true},   {kCom, false}, {kGprs, true}, {kAdvanced1, true}, {kAdvanced2, true},   {kWakeup, true},
+    {kPhoneBook, true}, {kReboot, true}, {kDi, false}, {kDo, false},    {kPhoneGroup, true}, {kNetworks, true}};
+
+}  // namespace
+
+void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
+  if (shutDown_ || !session_.IsOpen() || session_.OpenCount() != openCount) return;
+  // As the switch button closes it, then the reason where the operator looks.
+  operations_->Client().Close();
+  RefreshStatusBar();
+  PageAs<CNetworksPage>(kNetworks)->ShowSignalLevel(0);
+  status_->ShowNote(tr("COM%1: device disconnected").arg(session_.RememberedPort()));
+}
+
+void CMainDlg::ReadParameters() {
+  if (!session_.IsOpen()) {
+    messages_->Show(kPortNotOpen);
+    return;
+  }
+  if (!tracker_->ConfirmDiscard()) return;
+  tracker_->DropBase();  // until the modem answers, nothing is counted
+  state_.responseReceived.store(false, std::memory_order_release);
+  userRead_.store(true);
+  for (const ReadPreparation& step : kReadPreparation) {
+    if (step.clear) {
+      tabs_->Page(step.page)->ClearForRead();
+    } else {
+      tabs_->Page(step.page)->ShowValues();
+    }
+  }
+  StartOperation(std::nullopt);
+}
+
+void CMainDlg::StartOperation(std::optional<ConfigRecord> toWrite) {
+  // The buttons go busy before the worker starts, so no second command can
+  // slip in before the worker's own first step has reached the window.
+  SetCommandButtonsEnabled(false);
+  const int com = session_.RememberedPort();
+  status_->ShowBusy((writePending_.load() ? tr("Writing COM%1...") : tr("Reading COM%1...")).arg(com));
+  // A wait left over from before a quick close and reopen must not give the
+  // buttons back, or end the busy state, of the wait that followed it.
+  const unsigned wait = waitGeneration_.fetch_add(1) + 1;
+  operations_->Start(std::move(toWrite), wait);
+}
+
+void CMainDlg::OnOperationFinished(int outcome, const QString& text, unsigned generation) {
+  if (shutDown_) return;
+  // Judged here, on the window thread: a wait started since owns the buttons
+  // and the busy state.
+  if (waitGeneration_.load() == generation) {
+    SetCommandButtonsEnabled(true);
+    status_->EndBusy();
+  }
+  const bool write = writePending_.exchange(false);
+  const int com = session_.RememberedPort();
+  switch (outcome) {
+    case ModemOperations::Succeeded:
+      ShowSuccess(write ? kWriteSucceeded : kOperationSucceeded);
+      if (write) {
+        const int count = tracker_->WritingCount();
+        status_->ShowTimedNote((count == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(count));
+      }
+      break;
+    case ModemOperations::TimedOut:
+      // A silent modem gets no box after the automatic read, so the status
+      // bar says it; the next answer's RefreshStatusBar clears it.
+      DisableAllPages();
+      status_->ShowNote(tr("No answer from the modem on COM%1").arg(com));
+      if (userRead_.load()) messages_->Show(kOperationTimedOut);
+      break;
+    case ModemOperations::NotSent:
+      messages_->Show(QString("COM%1: %2").arg(com).arg(text));
+      break;
+    default:  // closed, gone or reopened meanwhile: it ends without a word
+      break;
+  }
+}
+
+void CMainDlg::OnRecordAccepted(const ConfigRecord& record) {
+  if (shutDown_) return;
+  {
+    std::lock_guard guard(state_.recordLock);
+    state_.record = record;
+  }
+  const bool ioPresent = (state_.record.Get(field::hw_options) & kHwOptionDigitalIo) != 0;
+  SetIoPresent(ioPresent);
+  SetGridEnabled(ioPresent);
+  ShowRecordOnPages(state_.record);
+  state_.responseReceived.store(true, std::memory_order_release);
+  state_.AnswerArrived();
+}
+
+void CMainDlg::RebootDevice() {
+  if (!session_.IsOpen()) {
+    messages_->Show(kPortNotOpen);
+    return;
+  }
+  if (messages_->Show("The device will reboot, continue?", "Reboot", MessageButtons::YesNo) != MessageAnswer::Yes)
+    return;
+  // No answer comes; a reboot that did not go out is no reason to count down.
+  if (const Result<void> sent = operations_->Client().Reboot(); !sent) {
+    messages_->Show(
+        QString("COM%1: %2").arg(session_.RememberedPort()).arg(QString::fromStdString(sent.failure().message)));
+    return;
+  }
+  // Every Reboot gets a note of its own; the window stays fully usable.
+  auto* note = new CNoteDlg(this, options_.noteTickMs, options_.noteLifeMs);
+  note->show();
+  note->move(geometry().center() - note->rect().center());
+  note->repaint();
+}
+
+void CMainDlg::UpgradeFirmware() {
+  if (!session_.IsOpen()) {
+    messages_->Show(kPortNotOpen);
+    return;
+  }
+  // One upgrade at a time: two would interleave their packets.
+  upgradeAction_->setEnabled(false);
+  workers_.Start([this] {
+    UpgradeWorker();
+    RunOnWindowThread(this, [this] { upgradeAction_->setEnabled(true); });
+  });
+}
+
+void CMainDlg::UpgradeWorker() {
+  QString path;
+  RunOnWindowThread(this, [&] {
+    if (options_.chooseFirmwareFile) {
+      path = options_.chooseFirmwareFile(this);
+      return;
+    }
+    // Titled for what it does; "APROM" typed alone opens "APROM.bin".
+    QFileDialog dialog(nullptr, tr("Upgrade firmware"), QString(), "bin (*.bin);;all (*.*)");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix("bin");
+    dialog.selectFile("APROM.bin");
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) path = dialog.selectedFiles().first();
+  });
+  if (path.isEmpty()) return;  // cancelled: nothing happens
+  // Only a regular file, read no further than the limit: a FIFO or a device
+  // would hang or flood the worker, and a cut image would be flashed.
+  const FirmwareImage image = UpgradeFlow::LoadImage(QFile::encodeName(path).toStdString());
+  if (!image.message.empty()) {
+    messages_->Show(QString::fromStdString(image.message));
+    return;
+  }
+  if (!ConfirmUpgrade(path, image.bytes)) return;
+  SetCommandButtonsEnabled(false);
+  RunOnWindowThread(this, [this] { status_->ShowBusy(tr("Upgrading COM%1...").arg(session_.RememberedPort())); });
+  upgradeRunning_.store(true);
+  UpgradeHooks hooks;
+  hooks.progress = [this](std::uint16_t total, std::uint16_t index) { UpdateProgress(total, index); };
+  // The window closing, or the device going, ends the transfer where it is.
+  hooks.stop = [this] { return closing_.load() || session_.Disconnected(); };
+  hooks.packetGapMs = fastUpgrade_.load() ? 0 : UpgradeFlow::kPacketGapMs;
+  hooks.sleep = [this](int ms) {
+    if (options_.upgradeSleep) {
+      options_.upgradeSleep(ms);
+      return;
+    }
+    for (int slept = 0; slept < ms && !closing_.load(); slept += 10) QThread::msleep(std::min(10, ms - slept));
+  };
+  ModemClient& client = operations_->Client();
+  if (!options_.upgradeSleep) {
+    hooks.waitAnswer = [&client](int ms) {
+      ModemState& state = client.State();
+      state.WaitForAnswer(ms, [&state] { return state.upgradeResult.load() != ModemState::kNoAnswer; });
+    };
+  }
+  (void)client.Upgrade(image.bytes, hooks);  // its final code says everything the window shows
+  const int result = client.LastUpgradeCode();
+  upgradeRunning_.store(false);
+  if (closing_.load()) return;  // the window is gone: nothing more to show
+  RunOnWindowThread(this, [this] { status_->EndBusy(); });
+  ShowUpgradeStatus(*messages_, result);  // the worker waits until it is answered
+  RunOnWindowThread(this, [this] { status_->HideProgress(); });
+  SetCommandButtonsEnabled(true);
+}
+
+bool CMainDlg::ConfirmUpgrade(const QString& path, const std::vector<std::uint8_t>& image) {
+  const QString name = QFileInfo(path).fileName();
+  // An exported settings file has the size and checksum of nothing else:
+  // flashed as code it would leave the modem without a working firmware.
+  if (IsSettingsFile(image)) {
+    messages_->Show(QString::fromStdString(NotAFirmwareImageText(name.toStdString())));
+    return false;
+  }
+  if (image.empty()) return true;  // nothing will be sent, so nothing to ask
+  // The modem leaves its firmware at once and cannot be stopped half-way:
+  // the operator confirms where it goes and what is sent.
+  const QString question =
+      QString("Upgrade the firmware of the modem on COM%1 with %2 (%3 bytes)?\n"
+              "The modem restarts in its loader and must stay connected until the upgrade has finished.")
+          .arg(session_.RememberedPort())
+          .arg(name)
+          .arg(image.size());
+  return messages_->Show(question, "Upgrade firmware", MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+}  // namespace telvaro

@@ -1,0 +1,63 @@
+// The window's one link to the modem: a ModemClient whose dispatch runs on
+// its own pump, and the Read and Write that run on a worker. What the window
+// must hear comes as signals: an accepted record, a message dispatch raised
+// and a vanished device queued to the window thread, the end of an operation
+// handed over and waited for (the worker stays until the window has shown
+// its box), so the pages are shown before any success box.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+#include "app/worker_threads.h"
+#include "operations/modem_client.h"
+
+namespace telvaro {
+
+inline constexpr const char* kOperationSucceeded = "Operation succeed!";
+inline constexpr const char* kWriteSucceeded = "       Operation succeed!\nReboot for changes to take effect";
+inline constexpr const char* kOperationTimedOut = "Failed: timeout";
+inline constexpr const char* kPortNotOpen = "Failed:Comm is not opened";
+
+class ModemOperations : public QObject, private ModemEvents {
+  Q_OBJECT
+
+ public:
+  enum Outcome {
+    Succeeded,  // the answer came while the port stayed as it was
+    TimedOut,   // no acceptable answer within the wait
+    Abandoned,  // the port was closed, went or was reopened: nothing to say
+    NotSent,    // the frame did not go out; the text says why
+  };
+
+  ModemOperations(PortMap ports, WorkerThreads& workers, QObject* parent);
+  ~ModemOperations() override;
+
+  ModemClient& Client() { return client_; }
+
+  // Sends "get_syspara", or `toWrite` with "set_syspara", on a worker and
+  // waits there for the answer; finished() tells how it ended. `generation`
+  // comes back with it, so the window can tell the newest wait.
+  void Start(std::optional<ConfigRecord> toWrite, unsigned generation);
+
+ signals:
+  void recordAccepted(const telvaro::ConfigRecord& record);
+  void messageRaised(const QString& text);
+  void portStateChanged(bool open);
+  void deviceDisconnected(unsigned openCount);
+  void finished(int outcome, const QString& text, unsigned generation);
+
+ private:
+  void DispatchMessage(const std::string& text) override;
+  void RecordAccepted(const ConfigRecord& record) override;
+  void PortStateChanged(bool open) override;
+  void DeviceDisconnected() override;
+
+  WorkerThreads& workers_;
+  ModemClient client_;
+};
+
+}  // namespace telvaro
+
+Q_DECLARE_METATYPE(telvaro::ConfigRecord)

@@ -1,0 +1,62 @@
+// The window's status bar: the port state icon, the port and its line, and
+// field 3, which shows the record's status text, the pending count, or a
+// note (a timed one after a success, the busy text while the modem works);
+// the progress bar lies over the fourth field.
+#pragma once
+
+#include <QStatusBar>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+class QTimer;
+
+namespace telvaro {
+
+class StatusBar : public QStatusBar {
+  Q_OBJECT
+
+ public:
+  // `refresh` fills the fields again from the window's state (Show); it is
+  // called when a timed or busy note ends.
+  StatusBar(QWidget* window, std::function<void()> refresh);
+
+  // The fields as they are: the port state, "COM<n> <line>", and field 3's
+  // own text (the pending count when `pending` is above 0, with `status` in
+  // its tip).
+  void Show(bool open, int com, const QString& line, const QString& status, int pending);
+  // A text in field 3 other than the record's status text.
+  void ShowNote(const QString& text);
+  // A note that gives way to the fields' own texts after 5 s.
+  void ShowTimedNote(const QString& text);
+  // While the modem is busy: the busy cursor over the window and what it is
+  // doing in field 3; EndBusy gives both back.
+  void ShowBusy(const QString& text);
+  void EndBusy();
+  // Field 3 shows its own text, not a note.
+  bool ShowsOwnText() const { return ownText_; }
+
+  // Any thread: does nothing if total or index is 0 or index is past total;
+  // shows the percentage, and hides the bar at 100.
+  void UpdateProgress(std::uint16_t total, std::uint16_t index);
+  void HideProgress();
+
+  QString Field(int field) const;  // 1..3; field 1 is the port state icon's name
+  QLabel* TextField() const { return text_; }
+  QProgressBar* Progress() const { return progress_; }
+
+ private:
+  std::function<void()> refresh_;
+  QLabel* icon_;
+  QLabel* port_;
+  QLabel* text_;
+  QProgressBar* progress_;
+  QTimer* noteTimer_;  // ends a timed note
+  QString timedNote_;
+  QString busyText_;
+  bool ownText_ = true;
+};
+
+}  // namespace telvaro
