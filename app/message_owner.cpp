@@ -7,19 +7,27 @@
 
 namespace telvaro {
 
-MessageIcon IconForMessage(const QString& text, MessageButtons buttons) {
-  if (buttons == MessageButtons::YesNo) return MessageIcon::Question;
-  const QString trimmed = text.trimmed();
-  if (trimmed == "Success" || trimmed == "Upgrade Finished" || trimmed.contains("succeed"))
-    return MessageIcon::Information;
-  return MessageIcon::Warning;
+MessageIcon IconForFailure(FailureKind kind) {
+  return kind == FailureKind::Cancelled ? MessageIcon::Information : MessageIcon::Warning;
 }
 
 MessageOwner::MessageOwner(QWidget* window) : QObject(window), window_(window) {}
 
 MessageAnswer MessageOwner::Show(const QString& text, const QString& caption, MessageButtons buttons) {
-  MessageRequest request{text, caption.isEmpty() ? QString(kDefaultCaption) : caption, buttons,
-                         IconForMessage(text, buttons)};
+  return Show(MessageRequest{text, caption.isEmpty() ? QString(kDefaultCaption) : caption, buttons,
+                             buttons == MessageButtons::YesNo ? MessageIcon::Question : MessageIcon::Warning});
+}
+
+void MessageOwner::ShowSuccess(const QString& text) {
+  Show(MessageRequest{text, kDefaultCaption, MessageButtons::Ok, MessageIcon::Information});
+}
+
+void MessageOwner::ShowFailure(const Failure& failure) {
+  Show(MessageRequest{QString::fromStdString(OneLine(failure)), kDefaultCaption, MessageButtons::Ok,
+                      IconForFailure(failure.kind)});
+}
+
+MessageAnswer MessageOwner::Show(const MessageRequest& request) {
   {
     std::lock_guard guard(historyLock_);
     history_.push_back(request);

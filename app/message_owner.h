@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "base/result.h"
 #include "base/session_events.h"
 
 class QWidget;
@@ -29,10 +30,9 @@ struct MessageRequest {
   MessageIcon icon = MessageIcon::Warning;
 };
 
-// The icon for a text, judged from the tool's own success texts ("Operation
-// succeed!", "Export succeed", the upgrade's "Success" and "Upgrade
-// Finished").
-MessageIcon IconForMessage(const QString& text, MessageButtons buttons);
+// The icon a failure's box carries, chosen by its kind: an operation the
+// operator ended informs, every other failure warns.
+MessageIcon IconForFailure(FailureKind kind);
 
 class MessageOwner : public QObject, public MessageSink {
   Q_OBJECT
@@ -43,8 +43,13 @@ class MessageOwner : public QObject, public MessageSink {
 
   explicit MessageOwner(QWidget* window);
 
+  // A question (Yes/No) asks; any other box is a failure or a refusal and
+  // warns. Successes go through ShowSuccess, failures of the core through
+  // ShowFailure: the icon is never guessed from the text.
   MessageAnswer Show(const QString& text, const QString& caption = QString(),
                      MessageButtons buttons = MessageButtons::Ok);
+  void ShowSuccess(const QString& text);
+  void ShowFailure(const Failure& failure);
   void ShowMessage(const std::string& text) override { Show(QString::fromStdString(text)); }
 
   using Responder = std::function<MessageAnswer(const MessageRequest&)>;
@@ -53,6 +58,7 @@ class MessageOwner : public QObject, public MessageSink {
   void ClearHistory();
 
  private:
+  MessageAnswer Show(const MessageRequest& request);
   MessageAnswer ShowOnWindowThread(const MessageRequest& request);
 
   QWidget* window_;

@@ -194,12 +194,20 @@ void CMainDlg::UpgradeWorker() {
       state.WaitForAnswer(ms, [&state] { return state.upgradeResult.load() != ModemState::kNoAnswer; });
     };
   }
-  (void)client.Upgrade(image.bytes, hooks);  // its final code says everything the window shows
+  // The final code's text is what the window shows, whatever the result; the
+  // result says whether it is a success.
+  const bool upgraded = client.Upgrade(image.bytes, hooks).ok();
   const int result = client.LastUpgradeCode();
   upgradeRunning_.store(false);
   if (closing_.load()) return;  // the window is gone: nothing more to show
   RunOnWindowThread(this, [this] { status_->EndBusy(); });
-  ShowUpgradeStatus(*messages_, result);  // the worker waits until it is answered
+  // The worker waits until the box is answered.
+  const QString status = QString::fromStdString(std::string(UpgradeStatusText(result)));
+  if (upgraded) {
+    messages_->ShowSuccess(status);
+  } else {
+    messages_->Show(status);
+  }
   RunOnWindowThread(this, [this] { status_->HideProgress(); });
   SetCommandButtonsEnabled(true);
 }

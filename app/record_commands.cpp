@@ -238,7 +238,7 @@ void CMainDlg::OpenSettingsFile() {
 
 void CMainDlg::ShowSuccess(const QString& text) {
   if (preferences_->ConfirmSuccess()) {
-    messages_->Show(text);
+    messages_->ShowSuccess(text);
     return;
   }
   RunOnWindowThread(this, [this, text] { status_->ShowTimedNote(text.simplified()); });

@@ -117,11 +117,19 @@ TEST(OperatorKeyboard, ShortcutsMovePagesStartReadAndFailuresWarn) {
   auto* read = window.findChild<QToolButton*>("readButton");
   EXPECT_EQ(read->text().remove('&'), "Read");
   EXPECT_EQ(read->shortcut(), QKeySequence(Qt::ALT | Qt::Key_R));
-  EXPECT_EQ(IconForMessage("Operation succeed!", MessageButtons::Ok), MessageIcon::Information);
-  EXPECT_EQ(IconForMessage(kWriteSucceeded, MessageButtons::Ok), MessageIcon::Information);
-  EXPECT_EQ(IconForMessage("Success", MessageButtons::Ok), MessageIcon::Information);
-  EXPECT_EQ(IconForMessage("Failed: timeout", MessageButtons::Ok), MessageIcon::Warning);
-  EXPECT_EQ(IconForMessage("Close this program, continue?", MessageButtons::YesNo), MessageIcon::Question);
+  // The icon comes from what is shown (a success, a failure's kind, a
+  // question), never from the words: "Success" shown as a failure warns.
+  MessageOwner& owner = window.Messages();
+  owner.ClearHistory();
+  owner.ShowSuccess(kWriteSucceeded);
+  owner.Show("Success");
+  owner.ShowFailure(Failure{FailureKind::NoAnswer, "Failed: timeout", {}});
+  owner.ShowFailure(Failure{FailureKind::Cancelled, "Stopped", {}});
+  owner.Show("Close this program, continue?", "Exit", MessageButtons::YesNo);
+  std::vector<MessageIcon> icons;
+  for (const MessageRequest& request : owner.History()) icons.push_back(request.icon);
+  EXPECT_EQ(icons, (std::vector<MessageIcon>{MessageIcon::Information, MessageIcon::Warning, MessageIcon::Warning,
+                                             MessageIcon::Information, MessageIcon::Question}));
 }
 
 class OperatorFeedback : public WindowWithModem {};
