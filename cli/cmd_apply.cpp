@@ -6,7 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
 
 #include "cli/cmd_shared.h"
 #include "cli/fleet_files.h"
@@ -27,17 +32,22 @@ struct ApplyCommandOptions {
   std::string resume;
   std::size_t jobs = 0;
   bool reboot = false;
+  std::string backup;  // --backup DIR
 };
 
 // Ctrl+C during apply: no further unit starts; those in flight finish and the
-// report is written. A second Ctrl+C ends the tool at once.
+// report is written. A second Ctrl+C ends the tool at once, once the report
+// holds every unit that finished before it (a watcher thread writes it).
 std::atomic<bool> gStop{false};
-extern "C" void OnInterrupt(int) { gStop = true; }
+std::atomic<bool> gEndNow{false};
+extern "C" void OnInterrupt(int) {
+  if (gStop.exchange(true)) gEndNow = true;
+}
 
 void CatchInterrupt() {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
@@ -98,7 +108,7 @@ std::string UnitProblemText(const std::string& path, const ProfileProblem& p) {
 // The changed keys are "page.key".
 MergeStep UnitMerge(const ApplyCommandOptions& o, const std::optional<ConfigRecord>& base) {
   return [o, base](const ConfigRecord& read, const UnitVariables& unit) {
-    MergeOutcome out{read, {}, {}};
+    MergeOutcome out{read, {}, {}, {}};
     if (base) {
       out.record.ImportKeepingDeviceBytes(base->Block());
       for (const FieldInfo* f : AllFields())
@@ -109,8 +119,10 @@ MergeStep UnitMerge(const ApplyCommandOptions& o, const std::optional<ConfigReco
     std::vector<ProfileProblem> problems = settings.problems;
     if (problems.empty()) problems = MergeProfile(out.record, settings.profile, false);
     for (const ProfileProblem& p : problems) out.problems.push_back(UnitProblemText(o.file, p));
-    for (const FieldDifference& d : SettingDifferences(read, out.record))
+    for (const FieldDifference& d : SettingDifferences(read, out.record)) {
       out.changedKeys.push_back(ProfileKeyOf(d));
+      out.changeLines.push_back(DifferenceLine(d, o.showSecrets));
+    }
     return out;
   };
 }
@@ -137,6 +149,41 @@ void CheckUnits(const ApplyCommandOptions& o, const std::optional<ConfigRecord>&
          (o.units.empty() ? o.file : o.units) + ": " + std::to_string(count) + " problem(s); nothing sent");
 }
 
+// The device a unit's port opens: two names of one device are one port.
+std::string DeviceOf(const UnitPort& port, const PortMap& ports) {
+  const std::optional<std::string> path = ports.PathFor(port.com);
+  if (!path) return port.name;
+  std::error_code error;
+  const std::filesystem::path device = std::filesystem::weakly_canonical(*path, error);
+  return error ? *path : device.string();
+}
+
+// Every unit of one device opened under one port, so one queue serves them.
+// Units from --port naming a device twice are one unit; rows of a units file
+// sharing a device run one after the other only with a terminal to ask for
+// the next modem: otherwise one modem would be written twice.
+void OnePortPerDevice(std::vector<Unit>& units, const PortMap& ports, bool fromPorts, bool prompt) {
+  std::map<std::string, const Unit*> first;
+  std::vector<Unit> kept;
+  for (Unit& unit : units) {
+    const auto [it, added] = first.emplace(DeviceOf(unit.port, ports), &unit);
+    if (added) {
+      kept.push_back(unit);
+      continue;
+    }
+    if (fromPorts) continue;
+    if (!prompt)
+      Fail(FailureKind::Usage, "rows " + std::to_string(it->second->row) + " and " + std::to_string(unit.row) +
+                                   " are on one port (" + it->second->port.name +
+                                   "), and there is no terminal to ask for the next modem; nothing sent");
+    unit.port = it->second->port;
+    kept.push_back(unit);
+  }
+  if (fromPorts)
+    for (std::size_t i = 0; i < kept.size(); ++i) kept[i].row = i + 1;
+  units = std::move(kept);
+}
+
 int ApplyToUnits(const ApplyCommandOptions& o) {
   if (o.units.empty() && o.port.texts.empty()) Fail(FailureKind::Usage, "apply: --units UNITS.csv or --port is required");
   // With --units, --port only names devices (COM<n>=<path>) for the file's ports.
@@ -147,20 +194,30 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   if (!o.resume.empty() && !o.report.empty() && o.resume != o.report)
     Fail(FailureKind::Usage, "apply: --resume adds to its own report; --report names another file");
   const std::string reportPath = !o.resume.empty() ? o.resume : !o.report.empty() ? o.report : "REPORT.csv";
+  const std::vector<NamedFile> inputs = {{o.file, "the profile"}, {o.units, "the units file"}};
+  RefuseOutputOver(!o.resume.empty() ? "--resume" : "--report", reportPath, inputs);
+  std::vector<NamedFile> used = inputs;
+  used.push_back({reportPath, "the report"});
+  // The report's place is judged before any modem is written.
+  if (!o.dryRun)
+    if (const std::string problem = ReportDestinationProblem(reportPath); !problem.empty())
+      Fail(FailureKind::File, reportPath + ": " + problem + "; nothing sent");
 
-  Ports ports = ResolvePorts(o.port);
+  Ports ports = ResolvePorts(o.port, used);
   FleetOptions fleet;
   fleet.ports = ports.map;
+  const bool prompt = isatty(STDIN_FILENO) != 0;
   std::vector<Unit> units;
   try {
     if (!o.units.empty()) {
       units = ReadUnitsFile(o.units, fleet.ports);
     } else {
-      for (const UnitPort& port : PortsToUse(o.port.texts, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}});
+      for (const UnitPort& port : PortsToUse(o.port.texts, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}, false, {}});
     }
   } catch (const FleetFileError& error) {
     Fail(FailureKind::Input, error.what());
   }
+  OnePortPerDevice(units, fleet.ports, o.units.empty(), prompt);
   std::optional<ConfigRecord> base;
   if (!IsProfilePath(o.file)) base = LoadSettings(o.file);
   CheckUnits(o, base, units);
@@ -172,49 +229,85 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   } catch (const FleetFileError& error) {
     Fail(FailureKind::Input, error.what());
   }
-  std::vector<Unit> toRun;
-  for (const Unit& unit : units) {
-    if (AlreadyOk(unit, report))
-      std::printf("%s row %zu: ok in %s, skipped\n", unit.port.name.c_str(), unit.row, o.resume.c_str());
-    else
-      toRun.push_back(unit);
+  // A report is resumed only for the units it was made of.
+  if (const std::string mismatch = ReportMismatch(units, report); !mismatch.empty())
+    Fail(FailureKind::Input, o.resume + ": not a report of these units: " + mismatch + "; nothing sent");
+  for (Unit& unit : units) {
+    if (const UnitResult* before = OkBefore(unit, report)) {
+      unit.resumed = true;
+      unit.resumedImei = before->imei;
+    }
+  }
+  // An earlier report is kept under its time, never overwritten by a new run.
+  if (o.resume.empty() && !o.dryRun) {
+    try {
+      if (const std::string kept = KeepEarlierReport(reportPath); !kept.empty())
+        std::printf("earlier report kept as %s\n", Printable(kept).c_str());
+    } catch (const FleetFileError& error) {
+      Fail(FailureKind::File, error.what());
+    }
   }
   std::fflush(stdout);
 
   fleet.jobs = o.jobs;
   fleet.reboot = o.reboot;
-  fleet.backupDir = std::filesystem::absolute(reportPath).parent_path() / "backups";
+  fleet.dryRun = o.dryRun;
+  fleet.backupDir = !o.backup.empty() ? std::filesystem::path(o.backup)
+                                      : std::filesystem::absolute(reportPath).parent_path() / "backups";
   fleet.trace = ports.trace.get();
   fleet.stopRequested = [] { return gStop.load(); };
   fleet.progress = [](const std::string& line) {
     std::printf("%s\n", Printable(line).c_str());
     std::fflush(stdout);
   };
-  if (isatty(STDIN_FILENO)) fleet.waitForNextModem = PromptForNextModem;
+  if (prompt) fleet.waitForNextModem = PromptForNextModem;
+  std::mutex reportLock;  // the report as units end, and as a second Ctrl+C ends the run
   std::string reportFailure;
-  fleet.finished = [&](const UnitResult& result) {
-    report.push_back(result);
+  const auto saveReport = [&] {
+    if (o.dryRun) return;  // a dry run leaves no report a later --resume would trust
     try {
-      WriteReport(reportPath, report);  // after every unit: an interrupted run keeps what ended
+      WriteReport(reportPath, report);
     } catch (const std::exception& error) {  // on a unit's thread: nothing may escape
       reportFailure = error.what();
     }
   };
+  fleet.finished = [&](const UnitResult& result) {
+    if (result.skipped) return;  // its line in the report stays as it was
+    std::lock_guard guard(reportLock);
+    report.push_back(result);
+    saveReport();  // after every unit: an interrupted run keeps what ended
+  };
   CatchInterrupt();
-  const std::vector<UnitResult> results = RunFleet(toRun, merge, fleet);
-  if (results.empty()) {
-    try {
-      WriteReport(reportPath, report);
-    } catch (const FleetFileError& error) {
-      reportFailure = error.what();
+  std::atomic<bool> done{false};
+  std::thread watcher([&] {
+    while (!done) {
+      if (gEndNow) {
+        std::lock_guard guard(reportLock);
+        saveReport();
+        std::fprintf(stderr, "telvaro-cli: interrupted again: the units in flight are left as they are; %s holds the "
+                     "units that ended\n", reportPath.c_str());
+        std::_Exit(130);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-  }
+  });
+  const std::vector<UnitResult> results = RunFleet(units, merge, fleet);
+  done = true;
+  watcher.join();
+  if (results.empty()) saveReport();
 
-  const auto ok = static_cast<std::size_t>(std::count_if(results.begin(), results.end(), [](const UnitResult& r) { return r.ok; }));
-  std::string summary = std::to_string(ok) + " ok, " + std::to_string(results.size() - ok) + " failed";
-  if (toRun.size() != units.size()) summary += ", " + std::to_string(units.size() - toRun.size()) + " skipped (ok before)";
-  if (results.size() < toRun.size())
-    summary += ", " + std::to_string(toRun.size() - results.size()) + " not started (interrupted; --resume " + reportPath + ")";
+  const auto count = [&](auto pick) {
+    return static_cast<std::size_t>(std::count_if(results.begin(), results.end(), pick));
+  };
+  const std::size_t skipped = count([](const UnitResult& r) { return r.skipped; });
+  const std::size_t ok = count([](const UnitResult& r) { return r.ok && !r.skipped; });
+  const std::size_t failed = results.size() - ok - skipped;
+  std::string summary = std::to_string(ok) + (o.dryRun ? " read" : " ok") + ", " + std::to_string(failed) + " failed";
+  if (skipped) summary += ", " + std::to_string(skipped) + " skipped (ok before)";
+  if (results.size() < units.size())
+    summary += ", " + std::to_string(units.size() - results.size()) + " not started (interrupted; --resume " +
+               reportPath + ")";
+  if (o.dryRun) summary += "; dry run: nothing written";
   std::printf("%s\n", summary.c_str());
   // The units were served; a report that could not be kept fails the run as
   // a unit that did not end ok does.
@@ -222,36 +315,45 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
     PrintFailure(Failure{FailureKind::File, reportFailure, {}});
     return 1;
   }
-  return ok == toRun.size() ? 0 : 1;
+  return failed == 0 && results.size() == units.size() ? 0 : 1;
 }
 
 int Apply(const ApplyCommandOptions& o) {
-  // A units file, several ports or a report make it a run over many units.
-  if (!o.units.empty() || o.port.texts.size() > 1 || !o.report.empty() || !o.resume.empty() || o.jobs || o.reboot)
-    return ApplyToUnits(o);
-  const Ports ports = ResolvePorts(o.port);
+  // A units file, several ports or a report make it a run over many units;
+  // --reboot, --jobs and --backup do not.
+  if (!o.units.empty() || o.port.texts.size() > 1 || !o.report.empty() || !o.resume.empty()) return ApplyToUnits(o);
+  const Ports ports = ResolvePorts(o.port, {{o.file, "the profile"}});
   if (ports.com == 0) Fail(FailureKind::Usage, "apply: --port COM<n> is required");
   const Profile profile = LoadProfile(o.sets, o.file);  // refused before anything is sent
   ModemClient modem(ports.map);
   OpenModem(modem, ports);
   ApplyOptions options;
   options.dryRun = o.dryRun;
+  options.backupDir = o.backup;
+  options.portName = ports.name;
   const ApplyResult result = ApplyProfile(modem, profile, options);
   FailIfDisconnected(modem, ports);
   using Outcome = ApplyResult::Outcome;
   if (result.outcome == Outcome::NoAnswer) Fail(FailureKind::NoAnswer, ports.name + ": " + result.failure);
+  if (result.outcome == Outcome::NoBackup) Fail(FailureKind::File, result.failure + "; nothing written");
   if (result.outcome == Outcome::Refused) FailOnProblems(o.file, result.breaches, "nothing written");
   for (const FieldDifference& d : result.changes) PrintLine(stdout, DifferenceLine(d, o.showSecrets));
   if (result.outcome == Outcome::DryRun) {
     std::printf("%s: dry run: %zu change(s), nothing written\n", ports.name.c_str(), result.changes.size());
     return 0;
   }
+  if (!result.backup.empty()) PrintLine(stdout, ports.name + ": backup " + result.backup);
   for (const FieldDifference& d : result.notHeld)
     PrintLine(stderr, "not held by the modem: " + DifferenceLine(d, o.showSecrets));
   if (result.outcome == Outcome::NotHeld)
     Fail(FailureKind::Refused, std::to_string(result.notHeld.size()) + " setting(s) not held by the modem");
   std::printf("%s: %zu change(s) written; the modem holds every setting of %s\n", ports.name.c_str(),
               result.changes.size(), Printable(o.file).c_str());
+  if (o.reboot && !o.dryRun) {
+    if (const Result<void> rebooted = modem.Reboot(); !rebooted)
+      Fail(rebooted.failure().kind, ports.name + ": reboot: " + OneLine(rebooted.failure()));
+    std::printf("%s: reboot sent; the modem needs about 30 seconds\n", ports.name.c_str());
+  }
   return 0;
 }
 
@@ -260,9 +362,9 @@ int Apply(const ApplyCommandOptions& o) {
 void AddApplyCommands(CLI::App& app, CommandTable& commands) {
   auto apply = std::make_shared<ApplyCommandOptions>();
   CLI::App* command = AddCommand(app, "apply",
-                                 "bring the modem to the profile's settings; with --units, several --port, --jobs, "
-                                 "--report, --reboot or --resume: many modems, each unit backed up, merged with its "
-                                 "row, written and read back, and a report");
+                                 "bring the modem to the profile's settings; with --units, several --port, --report "
+                                 "or --resume: many modems, each unit backed up, merged with its row, written and "
+                                 "read back, and a report");
   AddFileArgument(*command, "PROFILE", apply->file, "the profile (or a settings file for many modems)");
   AddPortOption(*command, apply->port, false,
                 "the modem's port; repeated: one unit on each (COM<n>=<device path> names a device)");
@@ -284,7 +386,11 @@ void AddApplyCommands(CLI::App& app, CommandTable& commands) {
           ""));
   command->add_option("--report", apply->report, "where the report goes (default REPORT.csv; JSON for .json)")
       ->type_name("REPORT");
-  command->add_flag("--reboot", apply->reboot, "reboot each unit that ended ok");
+  command->add_flag("--reboot", apply->reboot, "reboot each unit (or the one modem) that ended ok");
+  command->add_option("--backup", apply->backup,
+                      "back up each modem's record into DIR before writing (many modems: default backups/ "
+                      "beside the report)")
+      ->type_name("DIR");
   command->add_option("--resume", apply->resume, "skip the units REPORT lists as ok and add to it")
       ->type_name("REPORT");
   AddTraceOption(*command, apply->port);

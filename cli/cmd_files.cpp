@@ -1,5 +1,6 @@
-// The commands on files alone, without a modem: check, dump, diff.
+// The commands on files alone, without a modem: check, dump, diff, backups.
 #include <algorithm>
+#include <filesystem>
 
 #include "cli/cmd_shared.h"
 #include "cli/profile_apply.h"
@@ -55,6 +56,24 @@ int Diff(const DiffOptions& o) {
   return differences.empty() ? 0 : 1;  // as diff(1): 1 when they differ
 }
 
+// The backups a run made, newest last by name: what each holds and when.
+int Backups(const std::string& dir) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(dir, error)) Fail(FailureKind::Input, dir + ": not a folder");
+  const std::vector<BackupInfo> backups = ListBackups(dir);
+  if (!backups.empty())
+    std::printf("%-16s  %-20s  %-10s  %-20s  %5s  %s\n", "IMEI", "DEVICE NAME", "PORT", "TIME (UTC)", "SIZE", "FILE");
+  for (const BackupInfo& b : backups)
+    PrintLine(stdout, [&] {
+      char line[512];
+      std::snprintf(line, sizeof line, "%-16s  %-20s  %-10s  %-20s  %5ju  ", b.imei.c_str(), b.deviceName.c_str(),
+                    b.port.c_str(), b.time.c_str(), b.size);
+      return line + b.file;
+    }());
+  std::fprintf(stderr, "%zu backup(s) in %s\n", backups.size(), dir.c_str());
+  return 0;
+}
+
 }  // namespace
 
 void AddFileCommands(CLI::App& app, CommandTable& commands) {
@@ -79,6 +98,11 @@ void AddFileCommands(CLI::App& app, CommandTable& commands) {
   command->add_flag("--all", diff->all, "every field, live status and device bytes included");
   AddShowSecretsOption(*command, diff->showSecrets);
   commands[command] = [diff] { return Diff(*diff); };
+
+  auto backups = std::make_shared<std::string>("backups");
+  command = AddCommand(app, "backups", "list the backups apply made: IMEI, device name, port, time and size");
+  AddFileArgument(*command, "DIR", *backups, "the folder (default backups)");
+  commands[command] = [backups] { return Backups(*backups); };
 }
 
 }  // namespace telvaro::cli

@@ -50,12 +50,13 @@ void SaveProfile(const ReadOptions& o, const ConfigRecord& record) {
   // Saved as safely as a settings file; one with the secrets in it is
   // readable by its owner only.
   const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  const SettingsFileWrite saved = SaveFileSafely(o.profile, bytes, o.includeSecrets ? 0600 : 0644);
+  const SettingsFileWrite saved = SaveFileSafely(o.profile, bytes, o.includeSecrets ? 0600 : 0644, o.includeSecrets);
   if (!saved.ok()) Fail(FailureKind::File, o.profile + ": cannot write the profile (" + saved.detail + ")");
 }
 
 int Read(const ReadOptions& o) {
-  const Ports ports = ResolvePorts(o.port);
+  RefuseOutputOver("--profile", o.profile, {{o.output, "the settings file of -o"}});
+  const Ports ports = ResolvePorts(o.port, {{o.output, "the settings file of -o"}, {o.profile, "the profile"}});
   ModemClient modem(ports.map);
   OpenModem(modem, ports);
   ConfigRecord record = ReadModem(modem, ports);
@@ -100,7 +101,7 @@ bool ReportBreaches(const std::string& file, const ConfigRecord& record) {
 }
 
 int Write(const WriteOptions& o) {
-  const Ports ports = ResolvePorts(o.port);
+  const Ports ports = ResolvePorts(o.port, {{o.file, "the settings file"}});
   const ConfigRecord file = LoadSettings(o.file);  // refused before anything is sent
   // A record the pages would refuse is not sent either, unless forced.
   if (!ReportBreaches(o.file, file) && !o.force)
@@ -131,7 +132,7 @@ struct VerifyOptions {
 };
 
 int Verify(const VerifyOptions& o) {
-  const Ports ports = ResolvePorts(o.port);
+  const Ports ports = ResolvePorts(o.port, {{o.file, "the file compared"}});
   const bool profileFile = IsProfilePath(o.file);
   const Profile profile = profileFile ? LoadProfile(o.sets, o.file) : Profile{};
   const ConfigRecord file = profileFile ? ConfigRecord{} : LoadSettings(o.file);
@@ -166,7 +167,7 @@ struct UpgradeOptions {
 };
 
 int Upgrade(const UpgradeOptions& o) {
-  const Ports ports = ResolvePorts(o.port);
+  const Ports ports = ResolvePorts(o.port, {{o.image, "the image"}});
   // Judged before the port is opened: a file that cannot be sent whole never
   // puts the modem into its loader.
   const FirmwareImage loaded = UpgradeFlow::LoadImage(o.image);
@@ -240,7 +241,7 @@ int Detect(const DetectOptions& o) {
                   Printable(f.imei).c_str(), Printable(f.model).c_str());
     }
   }
-  if (o.json) std::printf("%s\n", json.dump(2).c_str());
+  if (o.json) std::printf("%s\n", EscapeC1InJson(json.dump(2)).c_str());
   else std::fprintf(stderr, "%d of %zu port(s) answered\n", answered, chosen.size());
   return answered ? 0 : 1;
 }

@@ -1,6 +1,10 @@
 #include "cli/cmd_shared.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 
 #include "cli/profile_apply.h"
 #include "link/port_discovery.h"
@@ -60,8 +64,13 @@ namespace {
 
 // --trace FILE: every frame of every port, as it passes, to FILE.
 std::shared_ptr<TrafficLog> OpenTrace(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  if (!file) Fail(FailureKind::File, "--trace: " + path + ": cannot be written");
+  // Its owner's only: the frames it holds name the modem and its settings.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
+  std::FILE* file = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
+  if (!file) {
+    if (fd >= 0) ::close(fd);
+    Fail(FailureKind::File, "--trace: " + path + ": cannot be written");
+  }
   const std::shared_ptr<std::FILE> owned(file, std::fclose);
   return std::make_shared<TrafficLog>(0, [owned](const std::string& text) {
     std::fputs(text.c_str(), owned.get());
@@ -81,7 +90,23 @@ int ComForDevice(PortMap& ports, const std::string& path) {
 
 }  // namespace
 
-Ports ResolvePorts(const PortOptions& options) {
+void RefuseOutputOver(const std::string& option, const std::string& output, const std::vector<NamedFile>& files) {
+  namespace fs = std::filesystem;
+  if (output.empty() || output == "-") return;
+  std::error_code error;
+  const fs::path written = fs::weakly_canonical(fs::absolute(output, error), error);
+  for (const NamedFile& file : files) {
+    if (file.path.empty() || file.path == "-") continue;
+    std::error_code e;
+    const bool same = fs::equivalent(output, file.path, e) ||
+                      written == fs::weakly_canonical(fs::absolute(file.path, e), e);
+    if (same)
+      Fail(FailureKind::Usage, option + ": " + output + " is " + file.role + "; it would be overwritten; nothing done");
+  }
+}
+
+Ports ResolvePorts(const PortOptions& options, const std::vector<NamedFile>& files) {
+  RefuseOutputOver("--trace", options.trace, files);
   Ports ports;
   if (const std::string bad = ports.map.AddPairsFromEnvironment(); !bad.empty())
     Fail(FailureKind::Usage, "TELVARO_PORTS: not a COM<n>=<path> pair: " + bad);
@@ -187,11 +212,31 @@ ConfigRecord ReadModem(ModemClient& modem, const Ports& ports) {
 
 std::string Printable(std::string_view text) {
   std::string out;
-  for (const unsigned char c : text) {
-    if (c < 0x20 || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-      out += escaped;
+  const auto escape = [&out](unsigned char c) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+    out += escaped;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F)) {
+      escape(c);  // a lone C1 byte: a modem's 8-bit text
+    } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      escape(c);  // C1 written as UTF-8
+      escape(next);
+      ++i;
+    } else if (c >= 0xC2 && c <= 0xF4 && next >= 0x80 && next <= 0xBF) {
+      // A UTF-8 sequence (a file name, say): its continuation bytes stay.
+      const std::size_t length = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+      std::size_t n = 1;
+      while (n < length && i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) ++n;
+      if (n == length) {
+        out.append(text.substr(i, n));
+        i += n - 1;
+      } else {
+        out += static_cast<char>(c);  // 8-bit text: the next byte is judged on its own
+      }
     } else {
       out += static_cast<char>(c);
     }

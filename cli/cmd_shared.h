@@ -34,7 +34,7 @@ using CommandRun = std::function<int()>;
 // Each group adds its subcommands to the app and their runs to the table.
 using CommandTable = std::map<const CLI::App*, CommandRun>;
 
-void AddFileCommands(CLI::App& app, CommandTable& commands);   // check, dump, diff
+void AddFileCommands(CLI::App& app, CommandTable& commands);   // check, dump, diff, backups
 void AddModemCommands(CLI::App& app, CommandTable& commands);  // ports, read, write, verify, reboot, upgrade, detect
 void AddApplyCommands(CLI::App& app, CommandTable& commands);  // apply, one modem or many
 
@@ -69,7 +69,16 @@ struct Ports {
   std::vector<std::string> texts;
   std::shared_ptr<TrafficLog> trace;
 };
-Ports ResolvePorts(const PortOptions& options);
+// A file a command reads or writes besides the output being checked.
+struct NamedFile {
+  std::string path;
+  std::string role;  // "the profile", "the units file"...
+};
+// An output that is one of `files` (the same path, or a link to it) is
+// refused before anything is opened or sent: it would destroy that file.
+void RefuseOutputOver(const std::string& option, const std::string& output, const std::vector<NamedFile>& files);
+// The trace is opened only once it is known not to be one of `files`.
+Ports ResolvePorts(const PortOptions& options, const std::vector<NamedFile>& files = {});
 // The ports named by --port, or every serial port of the system.
 std::vector<UnitPort> PortsToUse(const std::vector<std::string>& texts, PortMap& ports);
 
@@ -96,7 +105,8 @@ void FailIfDisconnected(const ModemClient& modem, const Ports& ports);
 ConfigRecord ReadModem(ModemClient& modem, const Ports& ports);
 
 // Control characters from the modem's texts (escape sequences among them)
-// never reach the terminal as they are.
+// never reach the terminal as they are: C0 and DEL, and C1 (0x80 to 0x9F,
+// 0x9B a terminal's CSI) whether as a lone byte or UTF-8.
 std::string Printable(std::string_view text);
 void PrintLine(std::FILE* to, const std::string& line);
 // "page.key: before -> after", secrets masked unless shown.

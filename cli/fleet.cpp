@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -34,20 +35,25 @@ std::string UtcText(const char* format) {
   return text;
 }
 
-// Letters, digits and '-' only: the IMEI comes from the modem and names a file.
-std::string FileSafe(const std::string& text) {
+// A modem's text or a port as part of a file name: letters and digits kept,
+// `keep` too, anything else (a '/', a space, a control byte) as '_'; nothing
+// but '_' is nothing.
+std::string FileSafe(const std::string& text, const std::string& keep) {
   std::string safe;
-  for (const char c : text)
-    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-') safe += c;
-  return safe.empty() ? "unknown" : safe;
+  for (const char c : text) {
+    const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    safe += plain || keep.find(c) != std::string::npos ? c : '_';
+  }
+  const std::size_t first = safe.find_first_not_of('_');
+  return first == std::string::npos ? std::string() : safe.substr(first);
 }
 
-// backups/<IMEI>-<UTC time>.bin, never replacing an earlier backup.
-std::filesystem::path BackupPath(const std::filesystem::path& dir, const std::string& imei) {
-  const std::string stem = FileSafe(imei) + "-" + UtcText("%04d%02u%02uT%02d%02d%02dZ");
-  std::filesystem::path path = dir / (stem + ".bin");
-  for (int n = 2; std::filesystem::exists(path); ++n) path = dir / (stem + "-" + std::to_string(n) + ".bin");
-  return path;
+// "20261208T064012Z": the time part of a backup's name.
+bool IsCompactUtc(const std::string& text) {
+  if (text.size() != 16 || text[8] != 'T' || text[15] != 'Z') return false;
+  for (std::size_t i = 0; i < 15; ++i)
+    if (i != 8 && (text[i] < '0' || text[i] > '9')) return false;
+  return true;
 }
 
 std::string Joined(const std::vector<std::string>& items, const char* separator) {
@@ -61,32 +67,39 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
 std::string RunUnitSteps(const Unit& unit, const MergeStep& merge, const FleetOptions& options, UnitResult& result) {
   ModemClient modem(options.ports);
   if (options.trace) modem.SetTrafficTap(options.trace->TapFor(unit.port.name));
-  if (const Result<void> opened = modem.Open(unit.port.com); !opened) return OneLine(opened.failure());
+  // A unit ok in the report resumed that does not answer now is still the
+  // one the report lists: skipped.
+  if (const Result<void> opened = modem.Open(unit.port.com); !opened) {
+    result.skipped = unit.resumed;
+    return unit.resumed ? "" : OneLine(opened.failure());
+  }
   const Result<ConfigRecord> answer = modem.Read();
-  if (!answer) return OneLine(answer.failure());
+  if (!answer) {
+    result.skipped = unit.resumed;
+    return unit.resumed ? "" : OneLine(answer.failure());
+  }
   const ConfigRecord read = answer.value();
   result.imei = read.Get(field::imei);
   result.deviceName = read.Get(field::device_name);
   if (!unit.expectedImei.empty() && unit.expectedImei != result.imei)
     return "this is modem " + result.imei + ", not the unit's " + unit.expectedImei;
 
-  std::error_code error;
-  std::filesystem::create_directories(options.backupDir, error);
-  {
-    // Units of the same modem type may back up in the same second: the name
-    // is chosen and the file made under one lock.
-    static std::mutex backupLock;
-    std::lock_guard guard(backupLock);
-    const std::filesystem::path backup = BackupPath(options.backupDir, result.imei);
-    ConfigRecord kept = read;
-    if (const SettingsFileWrite written = WriteSettingsFile(backup.string(), kept); !written.ok())
-      return "backup " + backup.string() + ": " + written.message + " (" + written.detail + ")";
-    result.backup = backup.string();
+  if (unit.resumed && result.imei == unit.resumedImei) {
+    result.skipped = true;
+    return "";
   }
 
   MergeOutcome merged = merge(read, unit.variables);
   if (!merged.problems.empty()) return Joined(merged.problems, "; ");
   result.changedKeys = merged.changedKeys;
+  if (options.dryRun) {
+    result.dryRun = true;
+    result.changeLines = merged.changeLines;
+    return "";
+  }
+  const BackupTaken backup = TakeBackup(options.backupDir, read, unit.port.name);
+  if (!backup.failure.empty()) return backup.failure;
+  result.backup = backup.path;
   const VerifiedWrite written = WriteAndVerify(modem, merged.record);
   if (!written.failure.empty()) return written.failure;
   result.deviceName = modem.Record().Get(field::device_name);
@@ -134,10 +147,66 @@ std::string UnitEndLine(const UnitResult& r) {
   std::string line = r.port + (r.imei.empty() ? "" : " " + r.imei) + (r.deviceName.empty() ? "" : " " + r.deviceName);
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.1f s", r.seconds);
+  if (r.skipped) return line + " row " + std::to_string(r.row) + ": ok before, skipped";
+  if (r.ok && r.dryRun)
+    return line + ": dry run, " + std::to_string(r.changedKeys.size()) +
+           (r.changedKeys.size() == 1 ? " setting" : " settings") + " would change, nothing written";
   if (r.ok)
     return line + ": ok, " + std::to_string(r.changedKeys.size()) +
            (r.changedKeys.size() == 1 ? " setting" : " settings") + " changed, " + seconds;
   return line + ": failed: " + r.reason + ", " + seconds;
+}
+
+BackupTaken TakeBackup(const std::filesystem::path& dir, const ConfigRecord& record, const std::string& port) {
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  std::string stem;
+  for (const std::string& part : {FileSafe(record.Get(field::imei), ""), FileSafe(record.Get(field::device_name), "-_"),
+                                  FileSafe(port, "")})
+    if (!part.empty()) stem += part + "-";
+  stem += UtcText("%04d%02u%02uT%02d%02d%02dZ");
+  for (int n = 1; n < 1000; ++n) {
+    const std::filesystem::path path = dir / (stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".bin");
+    ConfigRecord kept = record;
+    const SettingsFileWrite written = CreateSettingsFile(path.string(), kept);
+    if (written.ok()) return {path.string(), ""};
+    if (written.error != EEXIST) return {"", "backup " + path.string() + ": " + written.message + " (" + written.detail + ")"};
+  }
+  return {"", "backup " + (dir / stem).string() + ": no free name"};
+}
+
+std::vector<BackupInfo> ListBackups(const std::filesystem::path& dir) {
+  std::vector<BackupInfo> found;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+    const std::filesystem::path& path = it->path();
+    if (path.extension() != ".bin" || !it->is_regular_file(error)) continue;
+    const SettingsFileRead read = ReadSettingsFile(path.string());
+    if (!read.record) continue;
+    BackupInfo info;
+    info.file = path.filename().string();
+    info.imei = read.record->Get(field::imei);
+    info.deviceName = read.record->Get(field::device_name);
+    info.size = it->file_size(error);
+    // ...-<port>-<UTC>[-n]: the parts from the right, as the name was made.
+    std::vector<std::string> parts;
+    const std::string stem = path.stem().string();
+    for (std::size_t at = 0, dash; at <= stem.size(); at = dash + 1) {
+      dash = std::min(stem.find('-', at), stem.size());
+      parts.push_back(stem.substr(at, dash - at));
+    }
+    for (std::size_t i = parts.size(); i-- > 0;) {
+      if (!IsCompactUtc(parts[i])) continue;
+      const std::string& t = parts[i];
+      info.time = t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2) + "T" + t.substr(9, 2) + ":" +
+                  t.substr(11, 2) + ":" + t.substr(13, 2) + "Z";
+      if (i > 0) info.port = parts[i - 1];
+      break;
+    }
+    found.push_back(std::move(info));
+  }
+  std::sort(found.begin(), found.end(), [](const BackupInfo& a, const BackupInfo& b) { return a.file < b.file; });
+  return found;
 }
 
 std::vector<UnitResult> RunFleet(const std::vector<Unit>& units, const MergeStep& merge, const FleetOptions& options) {
@@ -174,6 +243,7 @@ std::vector<UnitResult> RunFleet(const std::vector<Unit>& units, const MergeStep
         UnitResult result = RunUnit(unit, merge, options);
         std::lock_guard guard(lock);
         say(UnitEndLine(result));
+        for (const std::string& change : result.changeLines) say("  " + change);
         if (options.finished) options.finished(result);
         results.push_back(std::move(result));
       }

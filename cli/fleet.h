@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -39,6 +40,10 @@ struct Unit {
   UnitPort port;
   UnitVariables variables;
   std::string expectedImei;  // from an "imei" column: the unit must be that modem
+  // Listed as ok by the report resumed: skipped unless it answers now as
+  // another modem than the report's `resumedImei`.
+  bool resumed = false;
+  std::string resumedImei;
 };
 
 // What to write to one unit, from the record read and the unit's values.
@@ -46,6 +51,7 @@ struct MergeOutcome {
   ConfigRecord record;                    // the record to write
   std::vector<std::string> changedKeys;   // the settings it changes, for the report
   std::vector<std::string> problems;      // not empty: nothing is written
+  std::vector<std::string> changeLines;   // "key: before -> after", for a dry run
 };
 using MergeStep = std::function<MergeOutcome(const ConfigRecord& read, const UnitVariables& variables)>;
 
@@ -60,12 +66,16 @@ struct UnitResult {
   std::string backup;  // the backup file, when one was made
   std::string start;   // UTC, "2026-12-08T06:40:12Z"
   double seconds = 0;
+  bool skipped = false;  // ok in the report resumed, and still that modem
+  bool dryRun = false;   // read and merged; nothing written
+  std::vector<std::string> changeLines;
 };
 
 struct FleetOptions {
   PortMap ports;
   std::size_t jobs = 0;  // ports served at once; 0: all
   bool reboot = false;
+  bool dryRun = false;  // read, merge, check and say the changes; no backup, nothing sent
   std::filesystem::path backupDir;
   TrafficLog* trace = nullptr;
   // Asked before each but the first unit of a port; returns false to stop
@@ -89,5 +99,28 @@ std::string UnitEndLine(const UnitResult& result);
 
 // The current time in UTC as "2026-12-08T06:40:12Z".
 std::string UtcNow();
+
+// A backup of `record` in `dir`, named <IMEI>-<device name>-<port>-<UTC>.bin
+// (each part made safe for a file name; a modem without an IMEI is named by
+// the rest). Created exclusively: never over an earlier file or through a
+// symbolic link; a taken name gets "-2", "-3"... Returns the path, or the
+// reason it could not be made.
+struct BackupTaken {
+  std::string path;
+  std::string failure;
+};
+BackupTaken TakeBackup(const std::filesystem::path& dir, const ConfigRecord& record, const std::string& port);
+
+// The backups in a folder: each settings file there with what its name and
+// record say.
+struct BackupInfo {
+  std::string file;  // the name in the folder
+  std::string imei;
+  std::string deviceName;
+  std::string port;  // as made safe for the name
+  std::string time;  // UTC, "2026-12-08T06:40:12Z"
+  std::uintmax_t size = 0;
+};
+std::vector<BackupInfo> ListBackups(const std::filesystem::path& dir);
 
 }  // namespace telvaro

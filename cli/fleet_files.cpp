@@ -1,8 +1,15 @@
 #include "cli/fleet_files.h"
 
 #include <csv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <span>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +17,9 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "cli/record_text.h"
+#include "operations/file_input.h"
+#include "operations/settings_file.h"
 #include "profile/profile.h"
 
 namespace telvaro {
@@ -20,10 +30,26 @@ using Table = std::vector<std::vector<std::string>>;
 constexpr const char* kReportColumns[] = {"row",    "port",   "imei",   "device_name", "result",
                                           "changed", "reason", "backup", "start",       "seconds"};
 
+// A regular file of bounded size only: a FIFO, a device or /dev/zero is
+// refused without blocking or filling memory.
 std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FleetFileError(path + ": cannot be read");
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const FileReadResult file = ReadRegularFile(path, kMaxFleetFileBytes);
+  if (file.status == FileReadStatus::TooLong)
+    throw FleetFileError(path + ": too large (" + std::to_string(file.size) + " bytes; at most " +
+                         std::to_string(kMaxFleetFileBytes) + ")");
+  if (!file.ok()) throw FleetFileError(path + ": " + FileReadFailureText(file));
+  return std::string(file.bytes.begin(), file.bytes.end());
+}
+
+// A spreadsheet takes a field beginning with one of these as a formula: such
+// a field is written with a leading apostrophe, which is dropped on reading.
+// A field that begins with an apostrophe gets one too, so that reading gives
+// back every field as it was.
+bool LooksLikeFormula(const std::string& text) {
+  return !text.empty() && std::string("=+-@\t\r'").find(text[0]) != std::string::npos;
+}
+std::string Unguarded(const std::string& text) {
+  return text.size() > 1 && text[0] == '\'' && LooksLikeFormula(text.substr(1)) ? text.substr(1) : text;
 }
 
 // Every row of a CSV text, fields unquoted, as libcsv reads RFC 4180.
@@ -100,8 +126,9 @@ std::vector<std::string> Columns(const UnitResult& r) {
 
 }  // namespace
 
-std::vector<Unit> ReadUnitsFile(const std::string& path, PortMap& ports) {
-  std::string text = Slurp(path);
+std::vector<Unit> ReadUnitsFile(const std::string& path, PortMap& ports) { return ParseUnits(Slurp(path), path, ports); }
+
+std::vector<Unit> ParseUnits(std::string text, const std::string& path, PortMap& ports) {
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // the mark spreadsheets put before UTF-8
   const Table rows = ParseCsv(text, path);
   if (rows.empty()) throw FleetFileError(path + ": no header line");
@@ -131,9 +158,13 @@ std::vector<Unit> ReadUnitsFile(const std::string& path, PortMap& ports) {
 }
 
 std::vector<UnitResult> ReadReport(const std::string& path) {
-  if (!std::filesystem::exists(path)) return {};
+  std::error_code error;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) return {};
+  return ParseReport(Slurp(path), path);
+}
+
+std::vector<UnitResult> ParseReport(const std::string& text, const std::string& path) {
   std::vector<UnitResult> results;
-  const std::string text = Slurp(path);
   if (IsJson(path)) {
     const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     if (!json.is_array()) throw FleetFileError(path + ": not a report of telvaro-cli apply");
@@ -141,9 +172,17 @@ std::vector<UnitResult> ReadReport(const std::string& path) {
       if (!entry.is_object()) throw FleetFileError(path + ": not a report of telvaro-cli apply");
       std::map<std::string, std::string> columns;
       for (const auto& [key, value] : entry.items()) {
-        if (value.is_string()) columns[key] = value.get<std::string>();
-        else if (value.is_array()) columns[key] = Joined(value.get<std::vector<std::string>>());
-        else columns[key] = value.dump();
+        if (value.is_string()) {
+          columns[key] = value.get<std::string>();
+        } else if (value.is_array()) {
+          std::vector<std::string> items;
+          for (const nlohmann::json& item : value)
+            if (item.is_string()) items.push_back(item.get<std::string>());
+            else throw FleetFileError(path + ": not a report of telvaro-cli apply (" + key + ")");
+          columns[key] = Joined(items);
+        } else {
+          columns[key] = value.dump();
+        }
       }
       results.push_back(FromColumns(columns, path));
     }
@@ -152,13 +191,13 @@ std::vector<UnitResult> ReadReport(const std::string& path) {
   const Table rows = ParseCsv(text, path);
   for (std::size_t r = 1; r < rows.size(); ++r) {
     std::map<std::string, std::string> columns;
-    for (std::size_t c = 0; c < rows[0].size() && c < rows[r].size(); ++c) columns[rows[0][c]] = rows[r][c];
+    for (std::size_t c = 0; c < rows[0].size() && c < rows[r].size(); ++c) columns[rows[0][c]] = Unguarded(rows[r][c]);
     results.push_back(FromColumns(columns, path));
   }
   return results;
 }
 
-void WriteReport(const std::string& path, const std::vector<UnitResult>& results) {
+std::string ReportText(const std::string& path, const std::vector<UnitResult>& results) {
   std::string text;
   if (IsJson(path)) {
     nlohmann::json json = nlohmann::json::array();
@@ -172,32 +211,83 @@ void WriteReport(const std::string& path, const std::vector<UnitResult>& results
       entry["changed"] = r.changedKeys;
       json.push_back(std::move(entry));
     }
-    text = json.dump(2) + "\n";
+    text = EscapeC1InJson(json.dump(2)) + "\n";
   } else {
     for (const char* column : kReportColumns) text += std::string(text.empty() ? "" : ",") + column;
     text += "\n";
     for (const UnitResult& r : results) {
       std::string line;
-      for (const std::string& column : Columns(r)) line += (line.empty() ? "" : ",") + CsvField(column);
+      for (const std::string& column : Columns(r))
+        line += (line.empty() ? "" : ",") + CsvField(LooksLikeFormula(column) ? "'" + column : column);
       text += line + "\n";
     }
   }
-  const std::string partial = path + ".partial";
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) throw FleetFileError(path + ": cannot be written");
-  }
-  std::error_code error;
-  std::filesystem::rename(partial, path, error);
-  if (error) throw FleetFileError(path + ": cannot be written (" + error.message() + ")");
+  return text;
 }
 
-bool AlreadyOk(const Unit& unit, const std::vector<UnitResult>& earlier) {
+void WriteReport(const std::string& path, const std::vector<UnitResult>& results) {
+  const std::string text = ReportText(path, results);
+  // The safe save: a planted file or link beside it redirects nothing, a
+  // linked report is written through, and a new one is its owner's only.
+  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  if (const SettingsFileWrite saved = SaveFileSafely(path, bytes, 0600); !saved.ok())
+    throw FleetFileError(path + ": cannot be written (" + saved.detail + ")");
+}
+
+std::string ReportDestinationProblem(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (fs::is_directory(status)) return "is a folder";
+  if (fs::exists(status) && !fs::is_regular_file(status)) return "not a regular file";
+  fs::path folder = fs::absolute(path, error).parent_path();
+  if (!fs::is_directory(folder, error)) return "no folder " + folder.string();
+  if (::access(folder.c_str(), W_OK | X_OK) != 0 && (!fs::exists(status) || ::access(path.c_str(), W_OK) != 0))
+    return std::string("cannot be written (") + std::strerror(errno) + ")";
+  return {};
+}
+
+std::string KeepEarlierReport(const std::string& path) {
+  namespace fs = std::filesystem;
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return {};
+  const std::time_t when = info.st_mtime;
+  std::tm utc{};
+  ::gmtime_r(&when, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+  const fs::path p(path);
+  const std::string stem = (p.parent_path() / p.stem()).string() + "-" + stamp;
+  for (int n = 1; n < 1000; ++n) {
+    const std::string kept = stem + (n == 1 ? "" : "-" + std::to_string(n)) + p.extension().string();
+    // A hard link then the unlink: an existing name is never replaced.
+    if (::link(path.c_str(), kept.c_str()) == 0) {
+      ::unlink(path.c_str());
+      return kept;
+    }
+    if (errno != EEXIST) throw FleetFileError(path + ": the earlier report cannot be kept (" + std::strerror(errno) + ")");
+  }
+  throw FleetFileError(path + ": the earlier report cannot be kept (no free name)");
+}
+
+std::string ReportMismatch(const std::vector<Unit>& units, const std::vector<UnitResult>& earlier) {
+  for (const UnitResult& r : earlier) {
+    const auto unit = std::find_if(units.begin(), units.end(), [&](const Unit& u) { return u.row == r.row; });
+    const std::string row = "row " + std::to_string(r.row);
+    if (unit == units.end()) return row + " is not among the units";
+    if (unit->port.name != r.port) return row + " is on " + r.port + " in the report, on " + unit->port.name + " now";
+    if (r.ok && !unit->expectedImei.empty() && r.imei != unit->expectedImei)
+      return row + " is modem " + r.imei + " in the report, " + unit->expectedImei + " in the units file";
+  }
+  return {};
+}
+
+const UnitResult* OkBefore(const Unit& unit, const std::vector<UnitResult>& earlier) {
   for (const UnitResult& r : earlier)
-    if (r.ok && (unit.expectedImei.empty() ? r.row == unit.row : r.imei == unit.expectedImei)) return true;
-  return false;
+    if (r.ok && r.row == unit.row && r.port == unit.port.name &&
+        (unit.expectedImei.empty() || r.imei == unit.expectedImei))
+      return &r;
+  return nullptr;
 }
 
 }  // namespace telvaro

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/fleet.h"
 #include "cli/verified_write.h"
 
 namespace telvaro {
@@ -45,6 +46,15 @@ ApplyResult ApplyProfile(ModemClient& modem, const Profile& profile, const Apply
   if (options.dryRun) {
     result.outcome = ApplyResult::Outcome::DryRun;
     return result;
+  }
+  if (!options.backupDir.empty()) {
+    const BackupTaken backup = TakeBackup(options.backupDir, result.before, options.portName);
+    if (!backup.failure.empty()) {
+      result.failure = backup.failure;
+      result.outcome = ApplyResult::Outcome::NoBackup;
+      return result;
+    }
+    result.backup = backup.path;
   }
   // Written, read back and compared: an echo alone does not prove the modem
   // stored the record.

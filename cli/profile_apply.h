@@ -14,6 +14,8 @@ namespace telvaro {
 
 struct ApplyOptions {
   bool dryRun = false;  // stop after the changes are known; nothing is written
+  std::string backupDir;  // not empty: the record read is backed up there before any write
+  std::string portName;   // names the backup
 };
 
 struct ApplyResult {
@@ -23,6 +25,7 @@ struct ApplyResult {
     NoAnswer,    // the modem did not answer the read or the write
     Refused,     // the merged record breaks the rules; nothing was written
     NotHeld,     // written, but the modem's answer differs in some settings
+    NoBackup,    // the backup asked for could not be made; nothing was written
   };
   Outcome outcome = Outcome::NoAnswer;
   std::string failure;                         // why, when NoAnswer (one line)
@@ -31,6 +34,7 @@ struct ApplyResult {
   std::vector<FieldDifference> changes;        // before -> sent, settings only
   std::vector<ProfileProblem> breaches;        // why it was refused
   std::vector<FieldDifference> notHeld;        // sent -> the modem's answer, settings only
+  std::string backup;                          // the backup made, when one was asked for
 };
 
 ApplyResult ApplyProfile(ModemClient& modem, const Profile& profile, const ApplyOptions& options);

@@ -223,7 +223,7 @@ std::string RecordAsJson(const ConfigRecord& record, bool showSecrets) {
     }
   }
   root["checksum"] = record.Checksum();
-  return root.dump(2) + "\n";
+  return EscapeC1InJson(root.dump(2)) + "\n";
 }
 
 std::vector<FieldDifference> DiffRecords(const ConfigRecord& a, const ConfigRecord& b) {
@@ -240,6 +240,22 @@ std::vector<FieldDifference> DiffRecords(const ConfigRecord& a, const ConfigReco
     }
   }
   return differences;
+}
+
+std::string EscapeC1InJson(std::string json) {
+  std::string out;
+  for (std::size_t i = 0; i < json.size(); ++i) {
+    const unsigned char next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
+    if (static_cast<unsigned char>(json[i]) == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", next);
+      out += escaped;
+      ++i;
+    } else {
+      out += json[i];
+    }
+  }
+  return out;
 }
 
 }  // namespace telvaro

@@ -47,4 +47,8 @@ bool IsDeviceReported(const FieldInfo& field);
 // characters are escaped as \u00XX, so any byte survives).
 std::string JsonString(const std::string& bytes);
 
+// JSON text with the C1 controls (U+0080 to U+009F, U+009B a terminal's CSI)
+// escaped as \u00XX, as the C0 ones are: nlohmann writes them raw.
+std::string EscapeC1InJson(std::string json);
+
 }  // namespace telvaro

@@ -11,8 +11,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <cstring>
+#include <fstream>
 #include <string>
+#include <sys/sysmacros.h>
 
 #include "link/serial_device.h"
 
@@ -29,6 +33,41 @@ std::string OpenErrorText(int error) {
   return text;
 }
 
+// A terminal someone types on is no modem: /dev/tty itself, or a terminal
+// that is the controlling terminal of a running process (its shell, say),
+// found as ps finds it, through /proc. Frames sent there would reach the
+// user's screen and the line would be left raw at 115200.
+std::string TerminalInUse(const std::string& path, dev_t device) {
+  if (path == "/dev/tty" || (major(device) == 5 && minor(device) == 0))
+    return "the controlling terminal (/dev/tty), not a modem";
+#ifdef __linux__
+  std::error_code error;
+  for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+    const std::string pid = it->path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(it->path() / "stat");
+    std::string stat;
+    std::getline(in, stat);
+    const std::size_t open = stat.find('('), close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open) continue;
+    // After the command's name: state, ppid, pgrp, session, tty_nr.
+    char state = 0;
+    long ppid = 0, pgrp = 0, session = 0;
+    unsigned long tty = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %c %ld %ld %ld %lu", &state, &ppid, &pgrp, &session, &tty) != 5 ||
+        tty == 0)
+      continue;
+    const unsigned long ttyMajor = (tty >> 8) & 0xfff, ttyMinor = (tty & 0xff) | ((tty >> 12) & 0xfff00);
+    if (ttyMajor == major(device) && ttyMinor == minor(device))
+      return "the controlling terminal of process " + pid + " (" + stat.substr(open + 1, close - open - 1) +
+             "), not a modem";
+  }
+#else
+  (void)device;
+#endif
+  return {};
+}
+
 class PosixSerialDevice final : public SerialDevice {
  public:
   PosixSerialDevice() {
@@ -43,6 +82,10 @@ class PosixSerialDevice final : public SerialDevice {
   bool Open(const std::string& path) override {
     Close();
     failure_.clear();
+    if (path == "/dev/tty") {
+      failure_ = TerminalInUse(path, 0);
+      return false;
+    }
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
       failure_ = OpenErrorText(errno);
@@ -60,6 +103,15 @@ class PosixSerialDevice final : public SerialDevice {
       failure_ = kNotSerialDevice;
       return false;
     }
+    if (std::string terminal = TerminalInUse(path, info.st_rdev); !terminal.empty()) {
+      ::close(fd_);
+      fd_ = -1;
+      failure_ = std::move(terminal);
+      return false;
+    }
+    // The line settings as found, put back on Close: the next program on the
+    // port (a terminal program, a getty) finds the line as it left it.
+    saved_ = probe;
     // TIOCEXCL does not bind root, and operators often run as root: an
     // advisory lock on the device is what keeps a second program off the
     // port whoever runs it (serial tools commonly honour it). A device that
@@ -185,6 +237,7 @@ class PosixSerialDevice final : public SerialDevice {
       // (the simulator, say) would otherwise stay locked against the next open.
       // The advisory lock goes with the descriptor.
       (void)::ioctl(fd_, TIOCNXCL);
+      (void)::tcsetattr(fd_, TCSANOW, &saved_);
       ::close(fd_);
       fd_ = -1;
     }
@@ -196,6 +249,7 @@ class PosixSerialDevice final : public SerialDevice {
   std::atomic<int> fd_{-1};  // read without the port lock by WaitForInput
   int wake_[2] = {-1, -1};    // wake-up pipe for InterruptWait
   std::string failure_;
+  termios saved_{};  // the line settings found at Open
 };
 
 }  // namespace

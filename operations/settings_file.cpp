@@ -23,7 +23,7 @@ namespace {
 
 constexpr std::size_t kReadLimit = 4096;
 
-SettingsFileWrite Failed(const char* message, int error) { return {message, std::strerror(error)}; }
+SettingsFileWrite Failed(const char* message, int error) { return {message, std::strerror(error), error}; }
 
 #ifdef _WIN32
 int CreateNew(const std::string& path) {
@@ -120,6 +120,24 @@ SettingsFileRead ReadSettingsFile(const std::string& path) {
   }
 }
 
+SettingsFileWrite CreateSettingsFile(const std::string& path, ConfigRecord& record) {
+  record.SetChecksum(RecordChecksum(record.Record()));
+#ifdef _WIN32
+  const int fd = CreateNew(path);
+#else
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+#endif
+  if (fd < 0) return Failed(kSettingsOpenFailed, errno);
+  int error = WriteAll(fd, record.Block());
+  if (error == 0 && !FlushToDisk(fd)) error = errno;
+  if (CloseFd(fd) != 0 && error == 0) error = errno;
+  if (error != 0) {
+    std::remove(path.c_str());  // ours: made above, never an earlier file
+    return Failed(kSettingsWriteFailed, error);
+  }
+  return {};
+}
+
 SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& record) {
   record.SetChecksum(RecordChecksum(record.Record()));
   // The record carries the SIM PIN and passwords: a new file is 0600.
@@ -127,7 +145,7 @@ SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& recor
 }
 
 #ifdef _WIN32
-SettingsFileWrite SaveFileSafely(const std::string& path, std::span<const std::uint8_t> block, unsigned) {
+SettingsFileWrite SaveFileSafely(const std::string& path, std::span<const std::uint8_t> block, unsigned, bool) {
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
@@ -229,7 +247,8 @@ SettingsFileWrite WriteInPlace(const SaveTarget& target, std::span<const std::ui
 
 }  // namespace
 
-SettingsFileWrite SaveFileSafely(const std::string& path, std::span<const std::uint8_t> block, unsigned newFileMode) {
+SettingsFileWrite SaveFileSafely(const std::string& path, std::span<const std::uint8_t> block, unsigned newFileMode,
+                                 bool ownerOnly) {
   const SaveTarget target = ResolveTarget(path);
   if (target.error != 0) return Failed(kSettingsOpenFailed, target.error);
   // Only a regular file is replaced: a device node, a FIFO or a folder in
@@ -254,7 +273,8 @@ SettingsFileWrite SaveFileSafely(const std::string& path, std::span<const std::u
   int error = WriteAll(fd, block);
   if (error == 0 && target.exists) {
     // The earlier file's permission bits stay, and its owner when we may give it.
-    if (::fchmod(fd, target.info.st_mode & 07777) != 0) error = errno;
+    const mode_t bits = target.info.st_mode & (ownerOnly ? 07700 : 07777);
+    if (::fchmod(fd, bits) != 0) error = errno;
     if (error == 0 && ::geteuid() == 0 && ::fchown(fd, target.info.st_uid, target.info.st_gid) != 0) error = errno;
   }
   if (error == 0 && !FlushToDisk(fd)) error = errno;

@@ -45,6 +45,7 @@ SettingsFileRead ReadSettingsFile(const std::string& path);
 struct SettingsFileWrite {
   std::string message;  // empty on success, else "Open file err" or "Write file err"
   std::string detail;   // the system's reason
+  int error = 0;        // the system's error number, when there is one
   bool ok() const { return message.empty(); }
 };
 
@@ -69,7 +70,16 @@ SettingsFileWrite WriteSettingsFile(const std::string& path, ConfigRecord& recor
 
 // The same safe save for any file the tool writes (profiles too): `bytes`
 // replace the file at `path` by the rules above, and a new file is created
-// with `newFileMode` (0600 for anything holding secrets).
-SettingsFileWrite SaveFileSafely(const std::string& path, std::span<const std::uint8_t> bytes, unsigned newFileMode);
+// with `newFileMode` (0600 for anything holding secrets). `ownerOnly` also
+// narrows an earlier file's bits to its owner's (secrets written over a file
+// others could read).
+SettingsFileWrite SaveFileSafely(const std::string& path, std::span<const std::uint8_t> bytes, unsigned newFileMode,
+                                 bool ownerOnly = false);
+
+// A new file that did not exist, 0600 (a backup: the record and checksum,
+// the checksum stored first). Never replaces anything and never follows a
+// symbolic link: anything at the path is "Open file err" with error EEXIST,
+// so the caller can pick another name.
+SettingsFileWrite CreateSettingsFile(const std::string& path, ConfigRecord& record);
 
 }  // namespace telvaro
