@@ -217,10 +217,10 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   } catch (const FleetFileError& error) {
     Fail(FailureKind::Input, error.what());
   }
-  OnePortPerDevice(units, fleet.ports, o.units.empty(), prompt);
   std::optional<ConfigRecord> base;
   if (!IsProfilePath(o.file)) base = LoadSettings(o.file);
   CheckUnits(o, base, units);
+  OnePortPerDevice(units, fleet.ports, o.units.empty(), prompt);
   const MergeStep merge = UnitMerge(o, base);
 
   std::vector<UnitResult> report;

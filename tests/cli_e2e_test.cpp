@@ -594,6 +594,15 @@ class FleetE2E : public CliE2E {
     return lines;
   }
 
+  static bool Sent(const sim::ModemSimulator& unit, sim::FrameKind kind) {
+    const auto frames = unit.Frames();
+    return std::any_of(frames.begin(), frames.end(), [kind](const auto& f) { return f.kind == kind; });
+  }
+  static std::size_t ModeOf(const std::filesystem::path& p) {
+    struct stat info {};
+    return ::lstat(p.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+  }
+
   std::unique_ptr<sim::ModemSimulator> units[kUnits];
   ConfigRecord earlier[kUnits];
 };
@@ -670,7 +679,8 @@ TEST_F(FleetE2E, FourUnitsFromACsvOneSilentThenResumeAndRestoreABackup) {
   WriteFile("units.csv", UnitsFile());
   const CliRun resumed = Cli("apply " + base + " --units " + unitsFile + " --resume " + report);
   EXPECT_EQ(resumed.status, 0) << resumed.out << resumed.err;
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(units[i]->Frames().empty()) << i;
+  // The units ok before are only asked who they are.
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(Sent(*units[i], sim::FrameKind::SetSysPara)) << i;
   EXPECT_EQ(units[3]->StoredRecord().Get(field::device_name), "SITE-04");
   EXPECT_NE(resumed.out.find("1 ok, 0 failed, 3 skipped (ok before)"), std::string::npos) << resumed.out;
   lines = Lines(Slurp(report));
@@ -700,8 +710,14 @@ TEST_F(FleetE2E, AQueueOnOnePortStopsCleanlyOnCtrlCAndResumes) {
       WriteFile("units.csv", "port,basic.device_name\n" + Port(0) + ",FIRST\n" + Port(0) + ",SECOND\u00e9\n");
   const std::string report = (dir / "report.json").string();
 
+  // Two rows on one port need a terminal to ask for the next modem.
+  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(::grantpt(terminal), 0);
+  ASSERT_EQ(::unlockpt(terminal), 0);
   pid_t pid = 0;
-  const std::string command = "exec " + CommandLine("apply " + base + " --units " + unitsFile + " --report " + report);
+  std::string command = "exec " + CommandLine("apply " + base + " --units " + unitsFile + " --report " + report);
+  command.replace(command.find("</dev/null"), 10, std::string("<") + ::ptsname(terminal));
   const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
   ASSERT_EQ(::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
   ASSERT_TRUE(units[0]->WaitForFrames(1, 5s));
@@ -718,7 +734,18 @@ TEST_F(FleetE2E, AQueueOnOnePortStopsCleanlyOnCtrlCAndResumes) {
   EXPECT_NE(json.find("\"changed\": [\n      \"basic.device_name\"\n    ]"), std::string::npos) << json;
   EXPECT_EQ(json.find("SECOND"), std::string::npos);
 
-  const CliRun resumed = Cli("apply " + base + " --units " + unitsFile + " --resume " + report);
+  // Without a terminal the queue is refused: one modem would be written twice.
+  const CliRun noTerminal = Cli("apply " + base + " --units " + unitsFile + " --resume " + report);
+  EXPECT_EQ(noTerminal.status, 2);
+  EXPECT_NE(noTerminal.err.find("rows 1 and 2 are on one port (COM51), and there is no terminal"), std::string::npos)
+      << noTerminal.err;
+  // Row 1 is still that modem, so skipped; Enter brings on row 2.
+  ASSERT_EQ(::write(terminal, "\n", 1), 1);
+  std::string resume = CommandLine("apply " + base + " --units " + unitsFile + " --resume " + report);
+  resume.replace(resume.find("</dev/null"), 10, std::string("<") + ::ptsname(terminal));
+  const int resumedRaw = std::system(resume.c_str());
+  const CliRun resumed{WIFEXITED(resumedRaw) ? WEXITSTATUS(resumedRaw) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
+  ::close(terminal);
   EXPECT_EQ(resumed.status, 0) << resumed.out << resumed.err;
   // The record holds the name as 8-bit text; the JSON report as UTF-8.
   EXPECT_EQ(units[0]->StoredRecord().Get(field::device_name), "SECOND\xe9");
@@ -804,6 +831,262 @@ TEST_F(CliE2E, PortByDevicePathAndARebootThatDidNotGoOut) {
   EXPECT_EQ(reboot.status, 1);
   EXPECT_EQ(reboot.err, "telvaro-cli: COM50: the line does not take data\n");
   EXPECT_EQ(reboot.out, "");
+}
+
+// A dry run reads, merges and checks every unit and says its changes: no
+// "set_syspara", no backup, no report. A device named twice is one unit;
+// two rows on one port need a terminal. --reboot and --backup on one port
+// keep it a single-port apply.
+TEST_F(FleetE2E, DryRunsSendNothingAndOneDeviceIsOneUnit) {
+  StartFleet(-1);
+  const std::string base = WriteFile("fleet.yaml", "format: telvaro-profile/1\nbasic:\n  device_name: \"${SITE}\"\n");
+  const std::string unitsFile = WriteFile("units.csv", UnitsFile());
+  const std::string report = (dir / "REPORT.csv").string();
+  const CliRun dry = Cli("apply " + base + " --units " + unitsFile + " --report " + report + " --dry-run");
+  EXPECT_EQ(dry.status, 0) << dry.out << dry.err;
+  EXPECT_NE(dry.out.find("COM51 " + Imei(0) + " Telvaro-DTU: dry run, 1 setting would change, nothing written\n"
+                         "  basic.device_name: \"Telvaro-DTU\" -> \"SITE-01\"\n"),
+            std::string::npos)
+      << dry.out;
+  const CliRun twoPorts = Cli("apply " + base + " --set SITE=X --dry-run --port " + Port(0) + " --port " + Port(1));
+  EXPECT_EQ(twoPorts.status, 0) << twoPorts.out << twoPorts.err;
+  for (const auto& unit : units) {
+    EXPECT_TRUE(Sent(*unit, sim::FrameKind::GetSysPara));
+    EXPECT_FALSE(Sent(*unit, sim::FrameKind::SetSysPara));
+  }
+  EXPECT_FALSE(std::filesystem::exists(report));
+  EXPECT_FALSE(std::filesystem::exists(dir / "backups"));
+
+  // One device under three names: one unit, written once.
+  units[0]->ClearFrames();
+  const CliRun once = Cli("apply " + base + " --set SITE=ONCE --report " + report + " --port " + Port(0) +
+                          " --port COM51 --port " + units[0]->DevicePath());
+  EXPECT_EQ(once.status, 0) << once.out << once.err;
+  const auto frames = units[0]->Frames();
+  EXPECT_EQ(std::count_if(frames.begin(), frames.end(), [](const auto& f) { return f.kind == sim::FrameKind::SetSysPara; }),
+            1);
+  // Two rows on one port and no terminal to ask for the next modem.
+  units[1]->ClearFrames();
+  const CliRun twoRows = Cli("apply " + base + " --report " + report + " --units " +
+                             WriteFile("two.csv", "port,SITE\n" + Port(1) + ",A\n" + Port(1) + ",B\n"));
+  EXPECT_EQ(twoRows.status, 2);
+  EXPECT_NE(twoRows.err.find("rows 1 and 2 are on one port (COM52)"), std::string::npos) << twoRows.err;
+  EXPECT_TRUE(units[1]->Frames().empty());
+
+  // --reboot on one port: no report, no backups/ in the working folder;
+  // --backup DIR takes one, which `backups` lists.
+  const auto inDir = [&](const std::string& args) {
+    const int raw = std::system(("cd " + dir.string() + " && " + CommandLine(args)).c_str());
+    return CliRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
+  };
+  std::filesystem::remove(report);
+  std::filesystem::remove_all(dir / "backups");
+  const CliRun backed = inDir("apply " + base + " --set SITE=SOLO --backup saved --port " + Port(2));
+  EXPECT_EQ(backed.status, 0) << backed.out << backed.err;
+  ASSERT_EQ(std::distance(std::filesystem::directory_iterator(dir / "saved"), {}), 1);
+  const std::string name = std::filesystem::directory_iterator(dir / "saved")->path().filename().string();
+  EXPECT_EQ(name.rfind(Imei(2) + "-Telvaro-DTU-COM53-20", 0), 0u) << name;
+  EXPECT_EQ(ModeOf(dir / "saved" / name), 0600u);
+  const CliRun solo = inDir("apply " + base + " --set SITE=AGAIN --reboot --port " + Port(2));
+  EXPECT_EQ(solo.status, 0) << solo.out << solo.err;
+  for (const auto until = Clock::now() + 10s; !Sent(*units[2], sim::FrameKind::Reboot) && Clock::now() < until;)
+    std::this_thread::sleep_for(50ms);
+  EXPECT_TRUE(Sent(*units[2], sim::FrameKind::Reboot)) << solo.out;
+  EXPECT_FALSE(std::filesystem::exists(report));
+  EXPECT_FALSE(std::filesystem::exists(dir / "backups"));
+  const CliRun listed = inDir("backups saved");
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_NE(listed.out.find(Imei(2) + "   Telvaro-DTU"), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find("COM53"), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find("  1629  " + name), std::string::npos) << listed.out;
+}
+
+std::string CompactUtc(std::chrono::system_clock::time_point when) {
+  const std::time_t t = std::chrono::system_clock::to_time_t(when);
+  std::tm utc{};
+  ::gmtime_r(&t, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
+  return text;
+}
+
+// Outputs never destroy other files: one naming an input is refused; the
+// report goes through the safe save (a planted link redirects nothing, a
+// linked report is written through); its place is judged first; a second
+// run keeps the earlier report and never shares or follows a backup name.
+TEST_F(FleetE2E, FilesARunWritesNeverDestroyOthers) {
+  StartFleet(-1);
+  const std::string profile = "format: telvaro-profile/1\ngprs:\n  apn: fleet.apn\n";
+  const std::string base = WriteFile("fleet.yaml", profile);
+  const std::string unitsText = "port\n" + Port(0) + "\n";
+  const std::string unitsFile = WriteFile("units.csv", unitsText);
+  const std::string victim = WriteFile("victim.txt", "precious");
+  const std::string report = (dir / "REPORT.csv").string();
+  const std::string overInputs[] = {" --report " + unitsFile, " --resume " + unitsFile,
+                                    " --report " + report + " --trace " + base,
+                                    " --report " + (dir / "." / "fleet.yaml").string()};
+  for (const std::string& args : overInputs) {
+    const CliRun run = Cli("apply " + base + " --units " + unitsFile + args);
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_NE(run.err.find("; it would be overwritten; nothing done"), std::string::npos) << run.err;
+  }
+  const CliRun verify = Cli("verify " + base + " --trace " + base + " --port " + Port(0));
+  EXPECT_EQ(verify.status, 2) << verify.err;
+  std::filesystem::create_directories(dir / "folder");
+  for (const std::string& place : {(dir / "folder").string(), (dir / "missing" / "r.csv").string()}) {
+    const CliRun run = Cli("apply " + base + " --units " + unitsFile + " --report " + place);
+    EXPECT_EQ(run.status, 2) << place;
+    EXPECT_NE(run.err.find("; nothing sent"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(Slurp(unitsFile), unitsText);
+  EXPECT_EQ(Slurp(base), profile);
+  EXPECT_TRUE(units[0]->Frames().empty());
+
+  std::filesystem::create_directories(dir / "real");
+  WriteFile("real/report.csv", "");
+  ::chmod((dir / "real/report.csv").c_str(), 0640);
+  std::filesystem::create_symlink("real/report.csv", report);
+  std::filesystem::create_symlink(victim, report + ".partial");
+  const CliRun first = Cli("apply " + base + " --units " + unitsFile + " --resume " + report);
+  EXPECT_EQ(first.status, 0) << first.out << first.err;
+  EXPECT_EQ(Slurp(victim), "precious");
+  EXPECT_TRUE(std::filesystem::is_symlink(report));
+  EXPECT_EQ(ModeOf(dir / "real/report.csv"), 0640u);
+  EXPECT_NE(Slurp(dir / "real/report.csv").find("\"COM51\",\"" + Imei(0) + "\""), std::string::npos);
+
+  // A second run in the folder: names its backup would take are planted
+  // links to the victim; the trace and the new report are the owner's only.
+  const std::string deviceName = units[0]->StoredRecord().Get(field::device_name);
+  const auto now = std::chrono::system_clock::now();
+  std::error_code taken;  // the first run's own backup may have one of the names
+  for (int s = 0; s < 60; ++s)
+    std::filesystem::create_symlink(victim,
+                                    dir / "backups" / (Imei(0) + "-" + deviceName + "-COM51-" +
+                                                       CompactUtc(now + std::chrono::seconds(s)) + ".bin"),
+                                    taken);
+  const std::string trace = (dir / "trace.log").string();
+  const CliRun second = Cli("apply " + base + " --units " + unitsFile + " --report " + report + " --trace " + trace);
+  EXPECT_EQ(second.status, 0) << second.out << second.err;
+  EXPECT_EQ(Slurp(victim), "precious");
+  EXPECT_EQ(ModeOf(trace), 0600u);
+  EXPECT_EQ(ModeOf(report), 0600u);
+  std::vector<std::string> kept, backups;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    if (entry.path().filename().string().rfind("REPORT-", 0) == 0) kept.push_back(entry.path().string());
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_NE(second.out.find("earlier report kept as " + kept[0]), std::string::npos) << second.out;
+  EXPECT_NE(Slurp(kept[0]).find("\"COM51\",\"" + Imei(0) + "\""), std::string::npos);
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "backups"))
+    if (!entry.is_symlink()) backups.push_back(entry.path().string());
+  ASSERT_EQ(backups.size(), 2u);
+  for (const std::string& backup : backups) {
+    EXPECT_EQ(ModeOf(backup), 0600u);
+    EXPECT_TRUE(ReadSettingsFile(backup).record.has_value());
+  }
+}
+
+// --resume skips a unit only when the report's row names the same port and
+// the modem there is the same; a report of other units is refused. Fields a
+// spreadsheet would take for formulas are guarded in the report.
+TEST_F(FleetE2E, ResumeTrustsOnlyTheSamePortAndModem) {
+  StartFleet(-1);
+  const std::string base = WriteFile("fleet.yaml", "format: telvaro-profile/1\ngprs:\n  apn: fleet.apn\n");
+  const std::string unitsFile =
+      WriteFile("units.csv", "port,basic.device_name\n" + Port(0) + ",=1+2\n" + Port(1) + ",@SUM(A1)\n");
+  const std::string report = (dir / "REPORT.csv").string();
+  const CliRun run = Cli("apply " + base + " --units " + unitsFile + " --report " + report);
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  const std::string written = Slurp(report);
+  EXPECT_NE(written.find("\"COM51\",\"" + Imei(0) + "\",\"'=1+2\""), std::string::npos) << written;
+  EXPECT_NE(written.find("\"COM52\",\"" + Imei(1) + "\",\"'@SUM(A1)\""), std::string::npos) << written;
+  EXPECT_EQ(units[0]->StoredRecord().Get(field::device_name), "=1+2");
+
+  for (auto& unit : units) unit->ClearFrames();
+  std::string tampered = written;
+  tampered.replace(tampered.find("\"COM52\""), 7, "\"COM53\"");
+  WriteFile("REPORT.csv", tampered);
+  const CliRun refused = Cli("apply " + base + " --units " + unitsFile + " --resume " + report);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find(report + ": not a report of these units: row 2 is on COM53 in the report, on COM52 now"),
+            std::string::npos)
+      << refused.err;
+  for (const auto& unit : units) EXPECT_TRUE(unit->Frames().empty());
+
+  // Another modem now answers on COM51: it is not the one the report lists.
+  WriteFile("REPORT.csv", written);
+  ConfigRecord other = units[0]->StoredRecord();
+  other.Set(field::imei, "490154203237518");
+  units[0]->SetStoredRecord(other);
+  const CliRun resumed = Cli("apply " + base + " --units " + unitsFile + " --resume " + report);
+  EXPECT_EQ(resumed.status, 0) << resumed.out << resumed.err;
+  EXPECT_TRUE(Sent(*units[0], sim::FrameKind::SetSysPara));
+  EXPECT_FALSE(Sent(*units[1], sim::FrameKind::SetSysPara));
+  EXPECT_NE(resumed.out.find("1 ok, 0 failed, 1 skipped (ok before)"), std::string::npos) << resumed.out;
+}
+
+// A terminal is no modem: /dev/tty and any process's controlling terminal
+// are refused with that reason. A port's line settings are put back when it
+// closes. The modem's C1 controls (0x9B, a terminal's CSI) are escaped in
+// every output; a profile with secrets over a readable file narrows it.
+TEST_F(CliE2E, TerminalsAreNoModemsAndTheModemsControlsAreEscaped) {
+  StartModem();
+  const CliRun tty = Cli("read --port /dev/tty", false);
+  EXPECT_EQ(tty.status, 1) << tty.err;
+  EXPECT_NE(tty.err.find("the controlling terminal (/dev/tty), not a modem"), std::string::npos) << tty.err;
+
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string slave = ::ptsname(master);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, slave.c_str(), O_RDWR, 0);
+  const char* argv[] = {"setsid", "-c", "sleep", "60", nullptr};
+  pid_t shell = 0;
+  ASSERT_EQ(::posix_spawnp(&shell, "setsid", &actions, nullptr, const_cast<char**>(argv), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  CliRun held;
+  for (const auto until = Clock::now() + 20s; Clock::now() < until;) {
+    held = Cli("read --port " + slave, false);
+    if (held.err.find("controlling terminal of process") != std::string::npos) break;
+    std::this_thread::sleep_for(100ms);
+  }
+  ::kill(shell, SIGKILL);
+  ::waitpid(shell, nullptr, 0);
+  ::close(master);
+  EXPECT_NE(held.err.find("the controlling terminal of process " + std::to_string(shell) + " (sleep), not a modem"),
+            std::string::npos)
+      << held.err;
+
+  const int line = ::open(modem->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(line, 0);
+  termios settings{};
+  ASSERT_EQ(::tcgetattr(line, &settings), 0);
+  ::cfsetospeed(&settings, B9600);
+  ::cfsetispeed(&settings, B9600);
+  ASSERT_EQ(::tcsetattr(line, TCSANOW, &settings), 0);
+  ConfigRecord record = modem->StoredRecord();
+  record.Set(field::device_name, "A\x9b" "31mB");
+  modem->SetStoredRecord(record);
+  const CliRun read = Cli("read -o " + (dir / "x.bin").string());
+  ASSERT_EQ(read.status, 0) << read.err;
+  ASSERT_EQ(::tcgetattr(line, &settings), 0);
+  EXPECT_EQ(::cfgetospeed(&settings), static_cast<speed_t>(B9600));
+  ::close(line);
+  EXPECT_NE(read.out.find("settings of \"A\\x9b31mB\" saved"), std::string::npos) << read.out;
+  const CliRun detect = Cli("detect");
+  EXPECT_NE(detect.out.find("\"A\\x9b31mB\""), std::string::npos) << detect.out;
+  const CliRun json = Cli("detect --json");
+  EXPECT_NE(json.out.find("\"device_name\": \"A\\u009b31mB\""), std::string::npos) << json.out;
+  for (const CliRun& run : {read, detect, json}) EXPECT_EQ(run.out.find('\x9b'), std::string::npos) << run.out;
+
+  const std::string profile = WriteFile("site.yaml", "earlier");
+  ::chmod(profile.c_str(), 0644);
+  ASSERT_EQ(Cli("read --include-secrets --profile " + profile).status, 0);
+  struct stat info {};
+  ASSERT_EQ(::stat(profile.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
 }  // namespace
