@@ -752,6 +752,38 @@ TEST_F(FleetE2E, AQueueOnOnePortStopsCleanlyOnCtrlCAndResumes) {
   EXPECT_NE(Slurp(report).find("\"device_name\": \"SECOND\u00e9\""), std::string::npos) << Slurp(report);
 }
 
+// A second Ctrl+C ends the run at once, with the units that ended in the
+// report and the one in flight left out.
+TEST_F(FleetE2E, ASecondCtrlCStillWritesTheReport) {
+  for (int i = 0; i < 2; ++i) {
+    sim::SimOptions options;
+    options.delayMs = i == 0 ? 0 : 3000;
+    units[i] = std::make_unique<sim::ModemSimulator>(options);
+    ASSERT_TRUE(units[i]->Start());
+  }
+  const std::string base = WriteFile("fleet.yaml", "format: telvaro-profile/1\ngprs:\n  apn: fleet.apn\n");
+  const std::string report = (dir / "REPORT.csv").string();
+  pid_t pid = 0;
+  const std::string command =
+      "exec " + CommandLine("apply " + base + " --report " + report + " --port " + Port(0) + " --port " + Port(1));
+  const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+  ASSERT_EQ(::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  for (const auto until = Clock::now() + 30s; Slurp(report).find("\"COM51\"") == std::string::npos;) {
+    ASSERT_LT(Clock::now(), until) << Slurp(dir / "out");
+    std::this_thread::sleep_for(50ms);
+  }
+  ::kill(pid, SIGINT);
+  std::this_thread::sleep_for(200ms);
+  ::kill(pid, SIGINT);
+  int raw = 0;
+  ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 130);
+  EXPECT_NE(Slurp(dir / "err").find("interrupted again"), std::string::npos) << Slurp(dir / "err");
+  const std::string written = Slurp(report);
+  EXPECT_NE(written.find("\"1\",\"COM51\",\"860123456789012\",\"Telvaro-DTU\",\"ok\""), std::string::npos) << written;
+  EXPECT_EQ(written.find("COM52"), std::string::npos) << written;
+}
+
 // A status answer sent twice (the duplicate "0" of packet 1 arriving after
 // packet 2 went out) is not the upgrade's last word: the loader's own
 // refusal that follows it is.
