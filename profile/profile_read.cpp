@@ -411,7 +411,7 @@ std::optional<ProfileProblem> AddSetting(Profile& profile, const std::string& do
     try {
       node = YAML::Load(value);
     } catch (const YAML::Exception& error) {
-      return ProfileProblem{0, 0, dottedKey, "not readable: " + error.msg};
+      return ProfileProblem{0, 0, dottedKey, "not readable: " + WithoutQuotedText(error.msg)};
     }
   }
   if (!reader.ReadValue(*rule, rule->page + std::string(".") + rule->Key(), node))
