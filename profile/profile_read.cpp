@@ -48,18 +48,23 @@ class Inspection {
   // False when the document may not be read at all.
   bool Walk(const YAML::Node& node, int depth = 0) {
     if (!node.IsDefined()) return true;
+    if (depth == 0) entry_ = YAML::Mark::null_mark();
     expanded_ += 1 + (node.IsScalar() ? node.Scalar().size() : 0);
-    if (expanded_ > kMaxProfileBytes) return Refuse(node, "too large for a profile once its aliases are expanded");
-    if (depth > kMaxDepth) return Refuse(node, "nested too deeply for a profile");
+    // Reported at the key whose value grew too large: an alias's own mark
+    // is where its anchor was set, not where it was used.
+    if (expanded_ > kMaxProfileBytes)
+      return Refuse(entry_.is_null() ? node.Mark() : entry_, "too large for a profile once its aliases are expanded");
+    if (depth > kMaxDepth) return Refuse(node.Mark(), "nested too deeply for a profile");
     if (node.IsSequence()) {
       if (node.size() > MaxListSlots())
-        return Refuse(node, "a list of " + std::to_string(node.size()) + " values; no key takes more than " +
+        return Refuse(node.Mark(), "a list of " + std::to_string(node.size()) + " values; no key takes more than " +
                                 std::to_string(MaxListSlots()));
       for (const YAML::Node& item : node)
         if (!Walk(item, depth + 1)) return false;
     } else if (node.IsMap()) {
       std::vector<std::pair<std::string, YAML::Mark>> keys;
       for (const auto& entry : node) {
+        if (depth == 0) entry_ = entry.first.Mark();
         if (entry.first.IsScalar()) {
           const std::string key = entry.first.Scalar();
           const auto first = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == key; });
@@ -76,8 +81,8 @@ class Inspection {
   }
 
  private:
-  bool Refuse(const YAML::Node& node, const std::string& problem) {
-    Note(node.Mark(), "", problem);
+  bool Refuse(const YAML::Mark& mark, const std::string& problem) {
+    Note(mark, "", problem);
     return false;
   }
   void Note(const YAML::Mark& mark, const std::string& key, const std::string& problem) {
@@ -90,6 +95,7 @@ class Inspection {
 
   std::vector<ProfileProblem>& problems_;
   std::size_t expanded_ = 0;
+  YAML::Mark entry_ = YAML::Mark::null_mark();  // the document's key being walked
 };
 
 
