@@ -88,6 +88,7 @@ struct WriteOptions {
   PortOptions port;
   std::string file;
   bool force = false;
+  bool showSecrets = false;
 };
 
 // Every breach of the setting rules as "FILE: key: problem (rule)" on
@@ -114,9 +115,11 @@ int Write(const WriteOptions& o) {
   const VerifiedWrite written = WriteAndVerify(modem, toSend);
   FailIfDisconnected(modem, ports);
   if (!written.failure.empty()) Fail(FailureKind::NoAnswer, ports.name + ": " + written.failure);
-  for (const FieldDifference& d : written.notHeld)
-    std::fprintf(stderr, "not held by the modem: %s: sent %s, modem has %s\n", d.name.c_str(), d.before.c_str(),
-                 d.after.c_str());
+  for (const FieldDifference& d : written.notHeld) {
+    const bool masked = !o.showSecrets && IsSecretField(*d.field);
+    PrintLine(stderr, "not held by the modem: " + d.name + ": sent " + (masked ? "\"****\"" : d.before) +
+                          ", modem has " + (masked ? "\"****\"" : d.after));
+  }
   if (!written.notHeld.empty())
     Fail(FailureKind::Refused, std::to_string(written.notHeld.size()) + " setting(s) not held by the modem");
   std::printf("%s: %s written and read back; the modem holds every setting (reboot for changes to take effect)\n",
@@ -273,6 +276,7 @@ void AddModemCommands(CLI::App& app, CommandTable& commands) {
   AddFileArgument(*command, "FILE", write->file, "the settings file");
   AddPortOption(*command, write->port, true, kOneModem);
   command->add_flag("--force", write->force, "send a file that breaks the pages' rules");
+  AddShowSecretsOption(*command, write->showSecrets);
   AddTraceOption(*command, write->port);
   commands[command] = [write] { return Write(*write); };
 

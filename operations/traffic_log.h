@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <span>
 #include <string>
@@ -30,8 +31,9 @@ struct TrafficEntry {
 // "2026-12-08T06:40:12.345Z COM50 sent 25 bytes" and the hex lines below it.
 std::string FormatTrafficEntry(const TrafficEntry& entry);
 
-// Overwrites with '*' the secret texts of a record inside a "set_syspara"
-// frame or a parameter response (as far as the frame holds them).
+// Overwrites with '*' the secret texts of every record inside the bytes,
+// behind each "set_syspara" or parameter header wherever it stands (as far
+// as the bytes hold them).
 void MaskRecordSecrets(std::vector<std::uint8_t>& frame);
 
 class TrafficLog {
@@ -52,10 +54,23 @@ class TrafficLog {
   std::size_t Size() const;
 
  private:
+  // The bytes received on one port so far, followed by position: an answer
+  // behind noise, or split over two snapshots, has its secrets masked where
+  // they fall, even in a piece that holds no header.
+  struct ReceivedStream {
+    std::uint64_t seen = 0;                // bytes received so far
+    std::vector<std::uint8_t> tail;        // the last few, for a header split in two
+    std::vector<std::uint64_t> records;    // where records not yet wholly received start
+    std::uint64_t blindUntil = 0;          // masked whole up to here (see NoteSent)
+  };
+  void MaskReceived(const std::string& port, std::vector<std::uint8_t>& chunk);
+  void NoteSent(const std::string& port);
+
   const std::size_t keep_;
   const Sink sink_;
   mutable std::mutex lock_;
   std::deque<TrafficEntry> entries_;
+  std::map<std::string, ReceivedStream> streams_;
 };
 
 }  // namespace telvaro

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "profile/profile.h"
@@ -16,10 +17,86 @@ namespace telvaro {
 namespace {
 
 constexpr std::size_t kMaxProfileBytes = 1 << 20;  // far beyond any full profile
+constexpr int kMaxDepth = 16;                       // a profile nests three levels
 
 bool IsListForm(SettingForm form) {
   return form == SettingForm::GroupMembers || form == SettingForm::AlarmSources;
 }
+
+// The longest list any key takes: a field's elements, the phone book's
+// slots, the named bits of a byte.
+std::size_t MaxListSlots() {
+  std::size_t slots = std::max<std::size_t>(kPhoneBookSlots, 8);
+  for (const SettingRule& rule : kSettingRules) slots = std::max(slots, static_cast<std::size_t>(rule.field->count));
+  return slots;
+}
+
+bool IsSecretKey(std::string_view key) {
+  const SettingRule* rule = FindRule(key.substr(key.find('.') + 1));
+  return rule != nullptr && rule->secret;
+}
+
+// What a document would be with every alias written out, measured before
+// anything reads it: an alias repeated in lists (a "billion laughs") is
+// refused at once, however small its text. Each list is bounded by the
+// slots a profile has, the whole by the size of the largest profile file,
+// and every map is checked for a key given twice.
+class Inspection {
+ public:
+  explicit Inspection(std::vector<ProfileProblem>& problems) : problems_(problems) {}
+
+  // False when the document may not be read at all.
+  bool Walk(const YAML::Node& node, int depth = 0) {
+    if (!node.IsDefined()) return true;
+    if (depth == 0) entry_ = YAML::Mark::null_mark();
+    expanded_ += 1 + (node.IsScalar() ? node.Scalar().size() : 0);
+    // Reported at the key whose value grew too large: an alias's own mark
+    // is where its anchor was set, not where it was used.
+    if (expanded_ > kMaxProfileBytes)
+      return Refuse(entry_.is_null() ? node.Mark() : entry_, "too large for a profile once its aliases are expanded");
+    if (depth > kMaxDepth) return Refuse(node.Mark(), "nested too deeply for a profile");
+    if (node.IsSequence()) {
+      if (node.size() > MaxListSlots())
+        return Refuse(node.Mark(), "a list of " + std::to_string(node.size()) + " values; no key takes more than " +
+                                std::to_string(MaxListSlots()));
+      for (const YAML::Node& item : node)
+        if (!Walk(item, depth + 1)) return false;
+    } else if (node.IsMap()) {
+      std::vector<std::pair<std::string, YAML::Mark>> keys;
+      for (const auto& entry : node) {
+        if (depth == 0) entry_ = entry.first.Mark();
+        if (entry.first.IsScalar()) {
+          const std::string key = entry.first.Scalar();
+          const auto first = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == key; });
+          if (first != keys.end()) {
+            Note(entry.first.Mark(), key, "given twice (first at line " + std::to_string(first->second.line + 1) + ")");
+          } else {
+            keys.emplace_back(key, entry.first.Mark());
+          }
+        }
+        if (!Walk(entry.first, depth + 1) || !Walk(entry.second, depth + 1)) return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  bool Refuse(const YAML::Mark& mark, const std::string& problem) {
+    Note(mark, "", problem);
+    return false;
+  }
+  void Note(const YAML::Mark& mark, const std::string& key, const std::string& problem) {
+    const int line = mark.is_null() ? 0 : mark.line + 1, column = mark.is_null() ? 0 : mark.column + 1;
+    // An aliased map is walked once for each of its uses; it is reported once.
+    for (const ProfileProblem& p : problems_)
+      if (p.line == line && p.column == column && p.problem == problem) return;
+    problems_.push_back({line, column, key, problem});
+  }
+
+  std::vector<ProfileProblem>& problems_;
+  std::size_t expanded_ = 0;
+  YAML::Mark entry_ = YAML::Mark::null_mark();  // the document's key being walked
+};
 
 
 class Reader {
@@ -100,6 +177,13 @@ class Reader {
         Problem(entry.first.Mark(), page + "." + key, UnknownKey(page, key));
         continue;
       }
+      // baud and baud_index are one setting: given under both names, neither
+      // may silently win. The same name twice is the inspection's to report.
+      const auto seen = named_.find(rule);
+      if (seen != named_.end() && seen->second.first != key)
+        Problem(entry.first.Mark(), page + "." + key,
+                "the same setting as " + seen->second.first + " (line " + std::to_string(seen->second.second) + ")");
+      if (seen == named_.end()) named_[rule] = {key, entry.first.Mark().line + 1};
       ReadValue(*rule, page + "." + key, entry.second);
     }
   }
@@ -111,18 +195,32 @@ class Reader {
       Problem(node.Mark(), key, "expected a single value");
       return std::nullopt;
     }
-    std::string text = node.Scalar();
-    for (std::size_t at = text.find("${"); at != std::string::npos; at = text.find("${", at)) {
-      const std::size_t end = text.find('}', at);
-      if (end == std::string::npos) break;
-      const std::string name = text.substr(at + 2, end - at - 2);
+    const std::string& raw = node.Scalar();
+    std::string text;
+    for (std::size_t at = 0; at < raw.size();) {
+      // "$${" is a "${" that names nothing: a modem's own text, written out.
+      if (raw.compare(at, 3, "$${") == 0) {
+        text += "${";
+        at += 3;
+        continue;
+      }
+      const std::size_t end = raw.compare(at, 2, "${") == 0 ? raw.find('}', at) : std::string::npos;
+      if (end == std::string::npos) {
+        text += raw[at++];
+        continue;
+      }
+      const std::string name = raw.substr(at + 2, end - at - 2);
       const auto value = variables_ ? variables_(name) : std::nullopt;
       if (!value) {
-        Problem(node.Mark(), key, "no value for ${" + name + "} (--set " + name + "=VALUE or the environment)");
+        // A secret's text is never quoted, not even the part that looks like a name.
+        const bool quoted = !IsSecretKey(key) || (at == 0 && end + 1 == raw.size());
+        Problem(node.Mark(), key,
+                quoted ? "no value for ${" + name + "} (--set " + name + "=VALUE or the environment)"
+                       : "no value for a ${NAME} in it (--set NAME=VALUE or the environment)");
         return std::nullopt;
       }
-      text.replace(at, end - at + 1, *value);
-      at += value->size();
+      text += *value;
+      at = end + 1;
     }
     const auto latin1 = Utf8ToLatin1(text);
     if (!latin1) Problem(node.Mark(), key, "holds a character the modem cannot store (Latin-1 only)");
@@ -176,12 +274,26 @@ class Reader {
 
   const VariableLookup& variables_;
   ProfileRead result_;
+  std::map<const SettingRule*, std::pair<std::string, int>> named_;  // the first name each setting came by
 };
 
 ProfileRead OneProblem(int line, int column, std::string problem) {
   ProfileRead read;
   read.problems.push_back({line, column, "", std::move(problem)});
   return read;
+}
+
+// The readers' own messages may quote the text they stopped at, which can
+// be a PIN or a password: the place (line and column) is given instead.
+std::string WithoutQuotedText(std::string message) {
+  const std::size_t read = message.find("; last read: '");  // nlohmann-json
+  if (read != std::string::npos) {
+    const std::size_t expected = message.rfind("; expected ");
+    message.erase(read, expected != std::string::npos && expected > read ? expected - read : std::string::npos);
+  }
+  for (const std::string_view prefix : {YAML::ErrorMsg::INVALID_ESCAPE, YAML::ErrorMsg::INVALID_UNICODE})
+    if (message.starts_with(prefix)) message = std::string(prefix.substr(0, prefix.find_last_not_of(": ") + 1));
+  return message;
 }
 
 }  // namespace
@@ -228,25 +340,40 @@ ProfileRead ReadProfile(std::string_view text, bool json, const VariableLookup& 
       const auto line = static_cast<int>(std::count(before.begin(), before.end(), '\n')) + 1;
       const std::size_t lastNewline = before.rfind('\n');
       const int column = static_cast<int>(before.size() - (lastNewline == std::string_view::npos ? 0 : lastNewline + 1));
-      return OneProblem(line, std::max(column, 1), "not JSON: " + std::string(error.what()));
+      return OneProblem(line, std::max(column, 1), "not JSON: " + WithoutQuotedText(error.what()));
     } catch (const nlohmann::json::out_of_range&) {
       // A number too large for the library is still JSON: its key's rule
       // reports it, at its line, once the text is read below.
     } catch (const nlohmann::json::exception& error) {
-      return OneProblem(1, 1, "not JSON: " + std::string(error.what()));
+      return OneProblem(1, 1, "not JSON: " + WithoutQuotedText(error.what()));
     }
   }
-  YAML::Node root;
+  std::vector<YAML::Node> documents;
   try {
-    root = YAML::Load(std::string(text));
+    documents = YAML::LoadAll(std::string(text));
   } catch (const YAML::Exception& error) {
-    return OneProblem(error.mark.line + 1, error.mark.column + 1, (json ? "not readable: " : "not YAML: ") + error.msg);
+    return OneProblem(error.mark.line + 1, error.mark.column + 1,
+                      (json ? "not readable: " : "not YAML: ") + WithoutQuotedText(error.msg));
+  }
+  const YAML::Node root = documents.empty() ? YAML::Node() : documents.front();
+  ProfileRead inspected;
+  Inspection inspection(inspected.problems);
+  for (const YAML::Node& document : documents)
+    if (!inspection.Walk(document)) return inspected;
+  // A second document would be dropped unread: one profile is one document.
+  for (std::size_t d = 1; d < documents.size(); ++d) {
+    if (documents[d].IsNull()) continue;
+    const YAML::Mark mark = documents[d].Mark();
+    inspected.problems.push_back({mark.is_null() ? 0 : mark.line + 1, mark.is_null() ? 0 : mark.column + 1, "",
+                                  "a second document; a profile is one document"});
   }
   try {
-    return Reader(variables).Read(root);
+    ProfileRead read = Reader(variables).Read(root);
+    read.problems.insert(read.problems.begin(), inspected.problems.begin(), inspected.problems.end());
+    return read;
   } catch (const YAML::Exception& error) {
     // A key that is itself a list or map, for one.
-    return OneProblem(error.mark.line + 1, error.mark.column + 1, "not a profile: " + error.msg);
+    return OneProblem(error.mark.line + 1, error.mark.column + 1, "not a profile: " + WithoutQuotedText(error.msg));
   }
 }
 
@@ -290,7 +417,7 @@ std::optional<ProfileProblem> AddSetting(Profile& profile, const std::string& do
     try {
       node = YAML::Load(value);
     } catch (const YAML::Exception& error) {
-      return ProfileProblem{0, 0, dottedKey, "not readable: " + error.msg};
+      return ProfileProblem{0, 0, dottedKey, "not readable: " + WithoutQuotedText(error.msg)};
     }
   }
   if (!reader.ReadValue(*rule, rule->page + std::string(".") + rule->Key(), node))
@@ -324,10 +451,16 @@ std::vector<ProfileProblem> MergeProfile(ConfigRecord& record, const Profile& pr
       return s.rule->field->offset == a.offset || s.rule->field->offset == b.offset;
     });
   };
-  if (named(field::delimiter1_enable, field::delimiter1) && !merged.IsOn(field::delimiter1_enable))
-    merged.Set(field::delimiter1, 0);
-  if (named(field::delimiter2_enable, field::delimiter2) && !merged.IsOn(field::delimiter2_enable))
-    merged.Set(field::delimiter2, 0);
+  // And only when the profile changes it: a profile read from a modem
+  // merges back into that modem's very record.
+  const auto changed = [&](const FieldInfo& a, const FieldInfo& b) {
+    return !std::ranges::equal(merged.FieldBytes(a), record.FieldBytes(a)) ||
+           !std::ranges::equal(merged.FieldBytes(b), record.FieldBytes(b));
+  };
+  for (const auto& [enable, delimiter] : {std::pair{&field::delimiter1_enable, &field::delimiter1},
+                                          std::pair{&field::delimiter2_enable, &field::delimiter2}}) {
+    if (named(*enable, *delimiter) && changed(*enable, *delimiter) && !merged.IsOn(*enable)) merged.Set(*delimiter, 0);
+  }
   for (const RecordBreach& breach : CheckRecord(merged)) {
     const auto own = std::find_if(profile.settings.begin(), profile.settings.end(), [&](const ProfileSetting& s) {
       return s.rule == breach.rule && s.element == breach.element;

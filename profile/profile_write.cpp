@@ -14,6 +14,15 @@ bool Exported(const SettingRule& rule, const ProfileWriteOptions& options) {
   return !rule.secret || options.includeSecrets;
 }
 
+// A record's text as a profile holds it: UTF-8, and every "${" written
+// "$${", so that a modem text such as "${HOME}" reads back as it stands
+// instead of naming a variable.
+std::string ProfileText(std::string_view latin1) {
+  std::string text = Latin1ToUtf8(latin1);
+  for (std::size_t at = text.find("${"); at != std::string::npos; at = text.find("${", at + 3)) text.insert(at, "$");
+  return text;
+}
+
 // Forms whose value reads as a number or a truth value; the others are
 // quoted, so that no reader takes "08:05", "1e10" or "ON" for something else.
 bool IsPlain(SettingForm form) { return form == SettingForm::Number || form == SettingForm::Flag; }
@@ -22,7 +31,7 @@ void EmitElement(YAML::Emitter& out, const SettingRule& rule, const SettingValue
   switch (rule.form) {
     case SettingForm::PhoneEntry:
       out << YAML::Flow << YAML::BeginMap << YAML::Key << "number" << YAML::Value << YAML::DoubleQuoted
-          << Latin1ToUtf8(v.text) << YAML::Key << "roles" << YAML::Value << YAML::Flow << v.items << YAML::EndMap;
+          << ProfileText(v.text) << YAML::Key << "roles" << YAML::Value << YAML::Flow << v.items << YAML::EndMap;
       break;
     case SettingForm::GroupMembers:
     case SettingForm::AlarmSources: out << YAML::Flow << v.items; break;
@@ -30,7 +39,7 @@ void EmitElement(YAML::Emitter& out, const SettingRule& rule, const SettingValue
       if (IsPlain(rule.form)) {
         out << v.text;
       } else {
-        out << YAML::DoubleQuoted << Latin1ToUtf8(v.text);
+        out << YAML::DoubleQuoted << ProfileText(v.text);
       }
   }
 }
@@ -39,14 +48,14 @@ nlohmann::ordered_json JsonElement(const SettingRule& rule, const SettingValue& 
   switch (rule.form) {
     case SettingForm::Number: return std::stoll(v.text);
     case SettingForm::Flag: return v.text == "true";
-    case SettingForm::PhoneEntry: return {{"number", Latin1ToUtf8(v.text)}, {"roles", v.items}};
+    case SettingForm::PhoneEntry: return {{"number", ProfileText(v.text)}, {"roles", v.items}};
     case SettingForm::GroupMembers: {
       nlohmann::ordered_json members = nlohmann::ordered_json::array();
       for (const std::string& slot : v.items) members.push_back(std::stoi(slot));
       return members;
     }
     case SettingForm::AlarmSources: return v.items;
-    default: return Latin1ToUtf8(v.text);
+    default: return ProfileText(v.text);
   }
 }
 

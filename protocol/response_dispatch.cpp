@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "protocol/frame_codec.h"
 #include "protocol/record_checksum.h"
@@ -37,6 +38,21 @@ constexpr std::string_view kCommFailed = "Err:Comm Failed";
 // Codes that say the packet was taken: "Success" and "Upgrade Finished".
 bool IsUpgradeSuccess(int code) { return code == 0 || code == 8; }
 
+// Two or more whole status responses back to back (a modem that repeats
+// itself faster than the quiet period): their codes in order. Empty for
+// anything else, which is judged as one frame.
+std::vector<int> MergedStatusCodes(std::span<const std::uint8_t> snapshot) {
+  constexpr std::size_t kStatusLen = marker::kUpgradeStart.size() + 1 + marker::kUpgradeEnd.size();
+  if (snapshot.size() < 2 * kStatusLen || snapshot.size() % kStatusLen != 0) return {};
+  std::vector<int> codes;
+  for (std::size_t at = 0; at < snapshot.size(); at += kStatusLen) {
+    const auto one = snapshot.subspan(at, kStatusLen);
+    if (!Framed(one, marker::kUpgradeStart, marker::kUpgradeEnd)) return {};
+    codes.push_back(FrameCodec::ParseUpgradeStatus(one.data() + marker::kUpgradeStart.size(), 1));
+  }
+  return codes;
+}
+
 }  // namespace
 
 void ResponseDispatcher::DispatchResponse() {
@@ -66,14 +82,22 @@ void ResponseDispatcher::DispatchSnapshot(const std::uint8_t* data, std::size_t 
   const std::span<const std::uint8_t> snapshot(data, len);
   if (tap_ && len > 0) tap_(TrafficDirection::Received, snapshot);
   if (Framed(snapshot, marker::kUpgradeStart, marker::kUpgradeEnd)) {
-    const std::size_t bodyLen = len - marker::kUpgradeStart.size() - marker::kUpgradeEnd.size();
-    const int code = FrameCodec::ParseUpgradeStatus(data + marker::kUpgradeStart.size(),
-                                                    static_cast<std::ptrdiff_t>(bodyLen));
+    std::vector<int> codes = MergedStatusCodes(snapshot);
+    if (codes.empty()) {
+      const std::size_t bodyLen = len - marker::kUpgradeStart.size() - marker::kUpgradeEnd.size();
+      codes.push_back(FrameCodec::ParseUpgradeStatus(data + marker::kUpgradeStart.size(),
+                                                     static_cast<std::ptrdiff_t>(bodyLen)));
+    }
     // Two answers to one packet: a refusal is never overruled by a success
-    // that follows it (a duplicate of an earlier packet's answer).
-    const int held = state_.upgradeResult.load(std::memory_order_acquire);
-    const bool refusalHeld = previousEpoch == epoch && held != ModemState::kNoAnswer && !IsUpgradeSuccess(held);
-    if (!(refusalHeld && IsUpgradeSuccess(code))) state_.upgradeResult.store(code, std::memory_order_release);
+    // that follows it (a duplicate of an earlier packet's answer). Answers
+    // that arrived back to back are taken in turn, as if each came alone.
+    bool sameFrame = previousEpoch == epoch;
+    for (const int code : codes) {
+      const int held = state_.upgradeResult.load(std::memory_order_acquire);
+      const bool refusalHeld = sameFrame && held != ModemState::kNoAnswer && !IsUpgradeSuccess(held);
+      if (!(refusalHeld && IsUpgradeSuccess(code))) state_.upgradeResult.store(code, std::memory_order_release);
+      sameFrame = true;
+    }
     state_.AnswerArrived();
     return;
   }

@@ -21,5 +21,5 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus"
   echo "== $target for ${seconds}s"
   ./build-fuzz/tests/"$target" -max_total_time="$seconds" -print_final_stats=1 \
-    -max_len=8192 -artifact_prefix=build-fuzz/"$target"- "$corpus" 2>&1 | tail -n 12
+    -max_len=8192 -rss_limit_mb=512 -artifact_prefix=build-fuzz/"$target"- "$corpus" 2>&1 | tail -n 12
 done

@@ -140,12 +140,13 @@ TEST_F(CliE2E, WriteStoresTheFileAndKeepsTheModemsDeviceBytes) {
 
 TEST_F(CliE2E, WriteNamesEverySettingTheModemDidNotHold) {
   sim::SimOptions options;
-  options.unheldFields = {"apn", "di_mode"};
+  options.unheldFields = {"apn", "di_mode", "gprs_password"};
   StartModem(options);
   ConfigRecord prepared = modem->StoredRecord();
   prepared.Set(field::apn, "m2m.example");
   prepared.Set(field::di_mode, 1, 0);
   prepared.Set(field::device_name, "Held fine");
+  prepared.Set(field::gprs_password, "s3cr3t");
   const std::string file = (dir / "prepared.bin").string();
   ASSERT_TRUE(WriteSettingsFile(file, prepared).ok());
 
@@ -156,8 +157,14 @@ TEST_F(CliE2E, WriteNamesEverySettingTheModemDidNotHold) {
   EXPECT_NE(run.err.find("not held by the modem: di_mode[0]: sent 1 (ON), modem has 4 (Null)"), std::string::npos)
       << run.err;
   EXPECT_EQ(run.err.find("device_name"), std::string::npos);  // held as sent
-  EXPECT_NE(run.err.find("2 setting(s) not held by the modem"), std::string::npos);
+  EXPECT_NE(run.err.find("3 setting(s) not held by the modem"), std::string::npos);
   EXPECT_EQ(modem->StoredRecord().Get(field::device_name), "Held fine");
+  // Secrets are masked as apply and verify mask them, unless asked for.
+  EXPECT_NE(run.err.find("not held by the modem: gprs_password: sent \"****\", modem has \"****\""),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("s3cr3t"), std::string::npos) << run.err;
+  EXPECT_NE(Cli("write " + file + " --show-secrets").err.find("gprs_password: sent \"s3cr3t\""), std::string::npos);
 }
 
 TEST_F(CliE2E, BadFilesAreRefusedBeforeAnythingIsSent) {
@@ -432,6 +439,36 @@ TEST_F(CliE2E, AFullProfileMakesAFactoryModemEqualInEverySetting) {
     }
     EXPECT_EQ(held.Get(field::pin_code), "4321");
     EXPECT_EQ(held.Get(field::gprs_password), secrets ? "s3cret" : "");
+  }
+}
+
+// A profile read from a modem is that modem's record: verified against it,
+// every setting is held, and applied, nothing changes. A disabled delimiter
+// keeps its byte; a text that looks like a variable is not expanded.
+TEST_F(CliE2E, AProfileReadFromAModemVerifiesAgainstThatModem) {
+  StartModem();
+  ConfigRecord stored = modem->StoredRecord();
+  stored.SetFlag(field::delimiter2_enable, false);
+  stored.Set(field::delimiter2, 10);
+  stored.Set(field::device_name, "${HOME}");
+  stored.Set(field::apn, "m2m$${x}");
+  modem->SetStoredRecord(stored);
+  for (const std::string name : {"site.yaml", "site.json"}) {
+    SCOPED_TRACE(name);
+    const std::string profile = (dir / name).string();
+    ASSERT_EQ(Cli("read --profile " + profile).status, 0);
+    CliRun run = Cli("verify " + profile);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(run.out, "COM50: the modem holds every setting of " + profile + "\n");
+    run = Cli("apply " + profile);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("COM50: 0 change(s)"), std::string::npos) << run.out;
+  }
+  for (const sim::ReceivedFrame& frame : modem->Frames()) EXPECT_EQ(frame.kind, sim::FrameKind::GetSysPara);
+  const ConfigRecord held = modem->StoredRecord();
+  for (const FieldInfo* f : AllFields()) {
+    if (IsDeviceReported(*f)) continue;
+    EXPECT_TRUE(std::ranges::equal(held.FieldBytes(*f), stored.FieldBytes(*f))) << f->name;
   }
 }
 

@@ -93,5 +93,90 @@ TEST(Profile, ADelimiterNamedButNotEnabledIsStoredAsZeroAsTheAdvancedPageStoresI
   EXPECT_EQ(record.Get(field::delimiter2), 0x0A);
 }
 
+// A modem's own text holding "${" is written so that it reads back as it
+// stands; a "${NAME}" typed into a profile still names a variable.
+TEST(Profile, AModemTextThatLooksLikeAVariableReadsBackAsItStands) {
+  ConfigRecord source = Factory();
+  source.Set(field::device_name, "${HOME}");
+  source.Set(field::apn, "a$${b}$");
+  source.SetPhoneBook(0, {"$${X", 0});
+  const VariableLookup home = [](const std::string& name) -> std::optional<std::string> {
+    return name == "HOME" ? std::optional<std::string>("/root") : std::nullopt;
+  };
+  for (const bool json : {false, true}) {
+    const std::string text = WriteProfileJson(source, {});
+    const ProfileRead read = ReadProfile(json ? text : WriteProfileYaml(source, {}), json, home);
+    ASSERT_TRUE(read.ok()) << read.problems[0].problem;
+    ConfigRecord copy = Factory();
+    ASSERT_TRUE(MergeProfile(copy, read.profile, true).empty());
+    EXPECT_EQ(copy.Get(field::device_name), "${HOME}");
+    EXPECT_EQ(copy.Get(field::apn), "a$${b}$");
+    EXPECT_EQ(copy.PhoneBook(0).number, "$${X");
+  }
+  const ProfileRead typed = ReadProfile("format: telvaro-profile/1\nbasic:\n  device_name: ${HOME}-$${HOME}\n", false, home);
+  ASSERT_TRUE(typed.ok());
+  EXPECT_EQ(typed.profile.settings[0].value.text, "/root-${HOME}");
+}
+
+// The readers' messages give the place of a fault, never the text of a PIN
+// or password found there.
+TEST(Profile, ReaderErrorsNeverQuoteASecretsValue) {
+  const ProfileRead json =
+      ReadProfile("{\"format\": \"telvaro-profile/1\", \"basic\": {\"pin_code\": 86x42}}", true, {});
+  ASSERT_EQ(json.problems.size(), 1u);
+  EXPECT_EQ(json.problems[0].problem.find("86x"), std::string::npos) << json.problems[0].problem;
+  EXPECT_GT(json.problems[0].column, 50);
+  const ProfileRead yaml = ReadProfile("format: telvaro-profile/1\ngprs:\n  gprs_password: \"s3\\q\"\n", false, {});
+  ASSERT_EQ(yaml.problems.size(), 1u);
+  EXPECT_EQ(yaml.problems[0].problem, "not YAML: unknown escape character") << yaml.problems[0].problem;
+  const ProfileRead variable =
+      ReadProfile("format: telvaro-profile/1\ngprs:\n  gprs_password: \"pa${ss}wd\"\nbasic:\n  pin_code: ${SIM_PIN}\n",
+                  false, {});
+  ASSERT_EQ(variable.problems.size(), 2u);
+  EXPECT_EQ(variable.problems[0].problem.find("ss"), std::string::npos) << variable.problems[0].problem;
+  EXPECT_EQ(variable.problems[1].problem, "no value for ${SIM_PIN} (--set SIM_PIN=VALUE or the environment)");
+}
+
+// Nothing in a profile is resolved silently: a key given twice, a setting
+// under both its names, a second document. An alias repeated in lists is
+// refused before anything reads it.
+TEST(Profile, DuplicatesSecondDocumentsAndAliasBombsAreProblems) {
+  const ProfileRead twice = ReadProfile(
+      "format: telvaro-profile/1\ngprs:\n  apn: a\n  apn: b\ncom:\n  baud: 9600\n  baud_index: 9600\n", false, {});
+  ASSERT_EQ(twice.problems.size(), 2u);
+  EXPECT_EQ(twice.problems[0].line, 4);
+  EXPECT_EQ(twice.problems[0].problem, "given twice (first at line 3)");
+  EXPECT_EQ(twice.problems[1].line, 7);
+  EXPECT_EQ(twice.problems[1].key, "com.baud_index");
+  EXPECT_EQ(twice.problems[1].problem, "the same setting as baud (line 6)");
+  const ProfileRead json = ReadProfile("{\"format\": \"telvaro-profile/1\", \"gprs\": {\"apn\": \"a\", \"apn\": \"b\"}}", true, {});
+  ASSERT_EQ(json.problems.size(), 1u);
+  EXPECT_EQ(json.problems[0].problem, "given twice (first at line 1)");
+  const ProfileRead documents = ReadProfile("format: telvaro-profile/1\n---\ngprs:\n  apn: b\n", false, {});
+  ASSERT_EQ(documents.problems.size(), 1u);
+  EXPECT_EQ(documents.problems[0].line, 3);
+  EXPECT_EQ(documents.problems[0].problem, "a second document; a profile is one document");
+  EXPECT_TRUE(ReadProfile("format: telvaro-profile/1\n---\n", false, {}).ok());
+
+  // Nine levels of nine aliases: 387 million values from a few hundred bytes.
+  std::string bomb = "format: telvaro-profile/1\nx0: &a0 [lol, lol, lol, lol, lol, lol, lol, lol, lol]\n";
+  for (int level = 1; level < 10; ++level) {
+    bomb += "x" + std::to_string(level) + ": &a" + std::to_string(level) + " [";
+    for (int i = 0; i < 9; ++i) bomb += (i ? ", *a" : "*a") + std::to_string(level - 1);
+    bomb += "]\n";
+  }
+  bomb += "phone_group:\n  phone_groups: [*a9]\n";
+  const ProfileRead refused = ReadProfile(bomb, false, {});
+  ASSERT_EQ(refused.problems.size(), 1u);
+  EXPECT_EQ(refused.problems[0].problem, "too large for a profile once its aliases are expanded");
+  EXPECT_TRUE(refused.profile.settings.empty());
+  const ProfileRead longList = ReadProfile("format: telvaro-profile/1\nx: [" + std::string(40, '1') + "]\n" +
+                                               "y: [1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17]\n",
+                                           false, {});
+  ASSERT_EQ(longList.problems.size(), 1u);
+  EXPECT_EQ(longList.problems[0].line, 3);
+  EXPECT_NE(longList.problems[0].problem.find("a list of 17 values"), std::string::npos) << longList.problems[0].problem;
+}
+
 }  // namespace
 }  // namespace telvaro

@@ -245,6 +245,21 @@ TEST(ResponseDispatch, UpgradeStatusResponsesSetTheResult) {
   f.buffer.StartFrame();
   f.dispatcher.DispatchSnapshot(stale.data(), stale.size(), epoch);
   EXPECT_EQ(f.state.upgradeResult.load(), 7);
+
+  // Answers merged into one snapshot are the modem's own codes, the last
+  // one standing, never a made-up length error.
+  struct Merged {
+    std::vector<int> codes;
+    int result;
+  };
+  for (const Merged& m : {Merged{{7, 7}, 7}, Merged{{0, 7}, 7}, Merged{{0, 0, 0}, 0}, Merged{{7, 0}, 7},
+                          Merged{{0, 8}, 8}}) {
+    Fixture g;
+    for (const int code : m.codes) g.Receive(FrameCodec::UpgradeStatusResponse(static_cast<std::int8_t>(code)));
+    g.Dispatch();
+    EXPECT_EQ(g.state.upgradeResult.load(), m.result) << m.codes.size() << " answers, first " << m.codes[0];
+  }
+  EXPECT_EQ(UpgradeStatusText(7), "Err:Write False Failed");
 }
 
 // A waiter only takes the answer to its own frame: bytes received before a
