@@ -88,6 +88,13 @@ std::string BlockText(const ConfigRecord& record) {
   return std::string(record.Block().begin(), record.Block().end());
 }
 
+std::size_t Writes(const sim::ModemSimulator& modem) {
+  const auto frames = modem.Frames();
+  return static_cast<std::size_t>(std::count_if(frames.begin(), frames.end(), [](const sim::ReceivedFrame& f) {
+    return f.kind == sim::FrameKind::SetSysPara;
+  }));
+}
+
 TEST_F(CliE2E, ReadSavesExactlyWhatTheModemHolds) {
   StartModem();
   const std::string file = (dir / "modem.bin").string();
@@ -191,13 +198,15 @@ TEST_F(CliE2E, BadFilesAreRefusedBeforeAnythingIsSent) {
   refused.Set(field::connect_interval, 5);
   const std::string refusedFile = (dir / "refused.bin").string();
   ASSERT_TRUE(WriteSettingsFile(refusedFile, refused).ok());
+  const std::size_t readsBefore = modem->Frames().size();
   CliRun run = Cli("write " + refusedFile);
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find(refusedFile + ": baud: \"200\" is not an item of the list (one of 1200, 2400, "),
             std::string::npos) << run.err;
   EXPECT_NE(run.err.find(refusedFile + ": connect_interval: 5 is out of range (10 to 1200)"), std::string::npos)
       << run.err;
-  EXPECT_TRUE(modem->Frames().empty());
+  EXPECT_EQ(modem->Frames().size(), readsBefore + 1);  // the modem read, nothing written
+  EXPECT_EQ(Writes(*modem), 0u);
   run = Cli("write --force " + refusedFile);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(modem->StoredRecord().Get(field::baud_index), 200);
@@ -208,6 +217,97 @@ TEST_F(CliE2E, BadFilesAreRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(Cli("dump " + (dir / "missing.bin").string()).status, 2);
   EXPECT_EQ(Cli("frobnicate").status, 2);
   EXPECT_EQ(Cli("read --port COMX").status, 2);
+}
+
+// Another unit's file reaches this modem as settings only: its identity,
+// hardware, counters and clock stay this modem's, Write's own corrections
+// are made and named, and what is checked is the record that is sent.
+TEST_F(CliE2E, WriteAndRestoreSendOnlySettingsAndCheckTheRecordTheySend) {
+  StartModem();  // a modem with digital I/O
+  const ConfigRecord before = modem->StoredRecord();
+  ConfigRecord other = sim::ModemSimulator::RealisticRecord(false);  // a unit without digital I/O
+  other.Set(field::imei, "111111111111111");
+  other.Set(field::me_type, "OTHER-MODEL");
+  other.Set(field::tx_bytes, 999999u);
+  other.Set(field::status_text, "other unit");
+  other.Set(field::device_name, "From elsewhere");
+  other.SetFlag(field::delimiter1_enable, false);
+  other.Set(field::delimiter1, 0x0d);
+  other.SetFlag(field::reboot_by_call, false);
+  other.SetPhoneBook(0, {"+100", static_cast<std::uint8_t>(kCallReboot | kSmsControl)});
+  other.Set(field::di_filter_ms, 20000, 0);  // out of range, where the modem has the input
+  const std::string file = (dir / "other.bin").string();
+  ASSERT_TRUE(WriteSettingsFile(file, other).ok());
+
+  // Checked as it would be sent: this modem has the digital inputs.
+  CliRun run = Cli("write " + file);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find(file + ": di_filter_ms[0]: 20000 is out of range (0 to 10000)"), std::string::npos) << run.err;
+  EXPECT_EQ(Writes(*modem), 0u);
+
+  other.Set(field::di_filter_ms, 100, 0);
+  ASSERT_TRUE(WriteSettingsFile(file, other).ok());
+  run = Cli("write --dry-run " + file);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find(file + ": stored as written: advanced1.delimiter1: 0d -> 00 (delimiter1_enable is off, so "
+                         "delimiter1 is stored as 0)"),
+            std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("(call-reboot is cleared: reboot.reboot_by_call is off)"), std::string::npos) << run.out;
+  for (const char* device : {"imei", "me_type", "tx_bytes", "status_text", "hw_options", "rtc_time"})
+    EXPECT_EQ(run.out.find(device), std::string::npos) << device << " counted as a change:\n" << run.out;
+  EXPECT_NE(run.out.find("dry run:"), std::string::npos);
+  EXPECT_EQ(Writes(*modem), 0u);
+
+  run = Cli("write " + file);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const ConfigRecord held = modem->StoredRecord();
+  EXPECT_EQ(held.Get(field::device_name), "From elsewhere");
+  EXPECT_EQ(held.Get(field::imei), before.Get(field::imei));
+  EXPECT_EQ(held.Get(field::me_type), before.Get(field::me_type));
+  EXPECT_EQ(held.Get(field::hw_options), before.Get(field::hw_options));
+  EXPECT_EQ(held.Get(field::delimiter1), 0);
+  EXPECT_EQ(held.PhoneBook(0).roles, kSmsControl);
+
+  // A backup restores only onto the modem it came from, unless forced.
+  const std::string own = (dir / "own.bin").string();
+  ASSERT_EQ(Cli("read -o " + own).status, 0);
+  run = Cli("restore " + file);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("a backup of the modem with IMEI 111111111111111, not of this one (IMEI " +
+                         before.Get(field::imei) + "); nothing sent (--force restores it anyway)"),
+            std::string::npos) << run.err;
+  const std::size_t writes = Writes(*modem);
+  run = Cli("restore --dry-run " + own);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("dry run: 0 change(s)"), std::string::npos) << run.out;
+  run = Cli("restore " + own);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("restored and read back"), std::string::npos) << run.out;
+  EXPECT_EQ(Writes(*modem), writes + 1);
+  run = Cli("restore --force " + file);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(modem->StoredRecord().Get(field::imei), before.Get(field::imei));
+}
+
+// check and apply --dry-run name what Write stores on its own, with why.
+TEST_F(CliE2E, CheckAndApplyShowWritesOwnCorrections) {
+  StartModem();
+  const std::string profile = WriteFile("roles.yaml",
+                                        "format: telvaro-profile/1\n"
+                                        "reboot:\n  reboot_by_call: false\n"
+                                        "phone_book:\n  phone_book:\n"
+                                        "    - {number: \"+200\", roles: [call-reboot, sms-control]}\n");
+  CliRun run = Cli("check " + profile, false);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("stored as written: phone_book.phone_book[0]: +200 call-reboot sms-control -> +200 "
+                         "sms-control (call-reboot is cleared: reboot.reboot_by_call is off)"),
+            std::string::npos) << run.out;
+  run = Cli("apply --dry-run " + profile);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("(call-reboot is cleared: reboot.reboot_by_call is off)"), std::string::npos) << run.out;
+  run = Cli("apply " + profile);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(modem->StoredRecord().PhoneBook(0), (PhoneBookEntry{"+200", kSmsControl}));
 }
 
 TEST_F(CliE2E, ASilentModemFailsAfterAboutFourSeconds) {
@@ -540,7 +640,7 @@ TEST_F(CliE2E, ACommandRefusesOptionsItDoesNotTake) {
   EXPECT_EQ(run.err, "telvaro-cli: read: unknown option: --ouptut (did you mean --output?)\n");
   run = Cli("reboot --force");
   EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, "telvaro-cli: reboot: unknown option: --force (only write, upgrade take it)\n");
+  EXPECT_EQ(run.err, "telvaro-cli: reboot: unknown option: --force (only write, restore, upgrade take it)\n");
   EXPECT_TRUE(modem->Frames().empty());
   EXPECT_FALSE(std::filesystem::exists(dir / "x.bin"));
   // What each command takes is what its usage lists.
