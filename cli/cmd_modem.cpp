@@ -134,7 +134,7 @@ int Write(const WriteOptions& o) {
   FailIfDisconnected(modem, ports);
   if (!written.failure.empty()) Fail(FailureKind::NoAnswer, ports.name + ": " + written.failure);
   for (const FieldDifference& d : written.notHeld)
-    PrintLine(stderr, "not held by the modem: " + DifferenceLine(d, o.showSecrets));
+    PrintLine(stderr, "not held by the modem: " + d.name + ": sent " + d.before + ", modem has " + d.after);
   if (!written.notHeld.empty())
     Fail(FailureKind::Refused, std::to_string(written.notHeld.size()) + " setting(s) not held by the modem");
   std::printf("%s: %s %s and read back; the modem holds every setting (reboot for changes to take effect)\n",

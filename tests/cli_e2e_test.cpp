@@ -28,6 +28,7 @@
 #include "operations/settings_file.h"
 #include "protocol/record_checksum.h"
 #include "record/factory_defaults.h"
+#include "record/setting_rules.h"
 #include "sim/modem_sim.h"
 
 namespace telvaro {
@@ -525,7 +526,11 @@ TEST_F(CliE2E, AFullProfileMakesAFactoryModemEqualInEverySetting) {
     run = Cli("apply " + profile + (secrets ? "" : " --set basic.pin_code=4321"));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("pin_code: \"****\" -> \"****\"\n"), std::string::npos) << run.out;
-    const ConfigRecord held = modem->StoredRecord(), source = Configured();
+    // The modem's record as Write stores it: phone 1's Call Reboot, a column
+    // its settings do not offer, is cleared.
+    const ConfigRecord held = modem->StoredRecord();
+    ConfigRecord source = Configured();
+    NormaliseRecord(source);
     for (const FieldInfo* f : AllFields()) {
       if (IsDeviceReported(*f) || (!secrets && IsSecretField(*f))) continue;
       EXPECT_TRUE(std::ranges::equal(held.FieldBytes(*f), source.FieldBytes(*f))) << f->name;
@@ -543,8 +548,11 @@ TEST_F(CliE2E, APartialProfileChangesOnlyItsSettingsAndVerifySaysWhetherTheModem
                                                      "gprs:\n  apn: m2m.example\n  connect_interval: 300\n");
   CliRun run = Cli("apply " + profile + " --dry-run --set SITE=SITE-07");
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "basic.device_name: \"Telvaro-DTU\" -> \"SITE-07\"\ngprs.apn: \"internet\" -> \"m2m.example\"\n"
-                     "gprs.connect_interval: 60 -> 300\nCOM50: dry run: 3 change(s), nothing written\n");
+  EXPECT_EQ(run.out,
+            "phone_book.phone_book[0]: \"+491701234567\" roles call-reboot,sms-control (0x11) -> \"+491701234567\" "
+            "roles sms-control (0x10) (call-reboot is cleared: reboot.reboot_by_call is off)\n"
+            "basic.device_name: \"Telvaro-DTU\" -> \"SITE-07\"\ngprs.apn: \"internet\" -> \"m2m.example\"\n"
+            "gprs.connect_interval: 60 -> 300\nCOM50: dry run: 4 change(s), nothing written\n");
   ASSERT_EQ(modem->Frames().size(), 1u);
   EXPECT_EQ(modem->Frames()[0].kind, sim::FrameKind::GetSysPara);
   EXPECT_EQ(Cli("verify " + profile + " --set SITE=SITE-07").status, 1);
@@ -556,6 +564,7 @@ TEST_F(CliE2E, APartialProfileChangesOnlyItsSettingsAndVerifySaysWhetherTheModem
   expected.Set(field::apn, "m2m.example");
   expected.Set(field::connect_interval, 300);
   expected.Set(field::max_retries, 9);
+  NormaliseRecord(expected);
   const ConfigRecord held = modem->StoredRecord();
   for (const FieldInfo* f : AllFields()) {
     if (IsDeviceReported(*f)) continue;
@@ -732,7 +741,7 @@ TEST_F(FleetE2E, FourUnitsFromACsvOneSilentThenResumeAndRestoreABackup) {
     EXPECT_EQ(units[i]->StoredRecord().Get(field::device_name), "SITE-0" + std::to_string(i + 1));
     EXPECT_EQ(units[i]->StoredRecord().Get(field::apn), "fleet.apn");
     EXPECT_NE(run.out.find("COM5" + std::to_string(i + 1) + " " + Imei(i) + " SITE-0" + std::to_string(i + 1) +
-                           ": ok, 2 settings changed, "),
+                           ": ok, 3 settings changed, "),
               std::string::npos)
         << run.out;
   }
@@ -748,7 +757,8 @@ TEST_F(FleetE2E, FourUnitsFromACsvOneSilentThenResumeAndRestoreABackup) {
     byPort[fields[1]] = fields;
   }
   EXPECT_EQ(std::vector<std::string>(byPort["COM51"].begin(), byPort["COM51"].begin() + 7),
-            (std::vector<std::string>{"1", "COM51", Imei(0), "SITE-01", "ok", "basic.device_name gprs.apn", ""}));
+            (std::vector<std::string>{"1", "COM51", Imei(0), "SITE-01", "ok",
+                                      "phone_book.phone_book[0] basic.device_name gprs.apn", ""}));
   EXPECT_EQ(std::vector<std::string>(byPort["COM54"].begin(), byPort["COM54"].begin() + 8),
             (std::vector<std::string>{"4", "COM54", "", "", "failed", "", "the modem did not answer \"\"get_syspara\"\"", ""}));
   const std::string backup = byPort["COM51"][7];
@@ -778,12 +788,13 @@ TEST_F(FleetE2E, FourUnitsFromACsvOneSilentThenResumeAndRestoreABackup) {
   EXPECT_EQ(lines[5].rfind("\"4\",\"COM54\",\"" + Imei(3) + "\",\"SITE-04\",\"ok\",", 0), 0u) << lines[5];
 
   // The backup gives the unit its earlier record back, byte for byte but the
-  // clock and traffic counters the modem advances with every answer.
-  const CliRun restored = Cli("write " + backup + " --port " + Port(0));
+  // clock and traffic counters the modem advances with every answer, and
+  // phone 1's Call Reboot that Write clears as the window does.
+  const CliRun restored = Cli("restore " + backup + " --port " + Port(0));
   ASSERT_EQ(restored.status, 0) << restored.err;
   std::vector<std::string> differing;
   for (const FieldDifference& d : DiffRecords(earlier[0], units[0]->StoredRecord())) differing.push_back(d.name);
-  EXPECT_EQ(differing, (std::vector<std::string>{"rtc_time", "tx_bytes", "rx_bytes"}));
+  EXPECT_EQ(differing, (std::vector<std::string>{"rtc_time", "phone_book[0]", "tx_bytes", "rx_bytes"}));
 }
 
 // One adapter serving a queue, as a JSON report; Ctrl+C lets the unit in
@@ -815,7 +826,9 @@ TEST_F(FleetE2E, AQueueOnOnePortStopsCleanlyOnCtrlCAndResumes) {
       << Slurp(dir / "out");
   const std::string json = Slurp(report);
   EXPECT_NE(json.find("\"device_name\": \"FIRST\""), std::string::npos) << json;
-  EXPECT_NE(json.find("\"changed\": [\n      \"basic.device_name\"\n    ]"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"changed\": [\n      \"phone_book.phone_book[0]\",\n      \"basic.device_name\"\n    ]"),
+            std::string::npos)
+      << json;
   EXPECT_EQ(json.find("SECOND"), std::string::npos);
 
   const CliRun resumed = Cli("apply " + base + " --units " + unitsFile + " --resume " + report);

@@ -127,6 +127,7 @@ ConfigRecord RecordToNormalise(std::mt19937& random) {
     r.SetRawByte(field::preferred_plmn.offset + 3, byte());
   }
   r.Set(field::pin_code, "1234");
+  r.Set(field::new_pin_code, "5678");
   r.Set(field::pin_lock, pick({0, 1, 3, 200}));
   for (int slot = 0; slot < kPhoneBookSlots; ++slot)
     r.SetRawByte(field::phone_book.ElementOffset(slot) + field::phone_book.ElementWidth() - 1u, byte());
