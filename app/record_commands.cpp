@@ -109,9 +109,13 @@ void CMainDlg::OnDefault() {
   if (!tracker_->ConfirmDiscard()) return;
   ConfigRecord& record = state_.record;
   // What the device is stays as it is: only its settings go back to the factory's.
-  const ConfigRecord device = record;
+  const std::uint8_t rs485Absent = record.Get(field::rs485_absent);
+  const std::uint8_t hwOptions = record.Get(field::hw_options);
+  const std::uint8_t deviceFlag = record.Get(field::device_flag);
   ApplyFactoryDefaults(record);
-  KeepDeviceBytes(record, device);
+  record.Set(field::rs485_absent, rs485Absent);
+  record.Set(field::hw_options, hwOptions);
+  record.Set(field::device_flag, deviceFlag);
   ShowRecord(true);
 }
 
@@ -211,9 +215,7 @@ void CMainDlg::ImportSettings() {
   if (!chosen) return;
   const QString& path = chosen->path;
   // What the connected device says of itself stays; the rest is the file's.
-  // Without a modem the file is taken whole.
-  if (session_.IsOpen()) ImportKeepingDevice(chosen->record);
-  else state_.record = chosen->record;
+  ImportKeepingDevice(chosen->record);
   // Without a modem the file is what the pages are edited against; with one,
   // the modem stays, and the import shows as changes not written.
   if (!session_.IsOpen()) {

@@ -140,7 +140,7 @@ ConfigRecord RecordToNormalise(std::mt19937& random) {
   return r;
 }
 
-// Stored by the pages (Import, then the validators of Export) and by the
+// Stored by the pages (Open settings file, then the validators of Export) and by the
 // core's NormaliseRecord, many records come out byte for byte the same.
 TEST(SettingRules, ThePagesAndTheCoreStoreTheSameRecord) {
   QTemporaryDir dir;
@@ -169,7 +169,7 @@ TEST(SettingRules, ThePagesAndTheCoreStoreTheSameRecord) {
     file.write(reinterpret_cast<const char*>(record.Block().data()), ConfigRecord::kBlockSize);
     file.close();
     chosen = in;
-    window.ImportSettings();
+    window.OpenSettingsFile();  // the port closed: the file whole, device bytes too
     chosen = out;
     texts.clear();
     window.ExportSettings();
