@@ -235,6 +235,7 @@ void CMainDlg::BuildMenu() {
   QAction* open = file->addAction(tr("&Open settings file..."), this, &CMainDlg::OpenSettingsFile);
   open->setObjectName("openFileAction");
   open->setShortcut(QKeySequence::Open);
+  file->addAction(tr("&Restore backup..."), this, &CMainDlg::RestoreBackup)->setObjectName("restoreBackupAction");
   file->addSeparator();
   file->addAction(tr("E&xit"), this, [this] { close(); });
   QMenu* settings = bar->addMenu(tr("&Settings"));

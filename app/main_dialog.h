@@ -120,6 +120,11 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   // File > Open settings file...: with the port closed, the file's record
   // becomes what the pages are edited against; Export saves it.
   void OpenSettingsFile();
+  // File > "Restore backup...": a settings file saved from this modem goes
+  // back to it: a backup of another modem (its IMEI) is restored only when
+  // the operator says so, the changes are shown and asked about, then the
+  // normal Write sends and verifies them.
+  void RestoreBackup();
 
   // Changes not yet written: what a Write would change in the modem, found
   // now by storing the pages quietly on a copy (nothing shown, nothing sent).
@@ -188,6 +193,9 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   // OnOperationFinished then gives the buttons back and says how it went.
   void StartOperation(std::optional<ConfigRecord> toWrite);
   void OnOperationFinished(int outcome, const QString& text, unsigned generation);
+  // A Write whose read-back lacks settings (their keys in `keys`): the pages
+  // show what was sent against the modem's record, and a failure names them.
+  void ShowSettingsNotKept(const QString& keys);
   // An answer dispatch accepted: the window's record, the I/O flags, the
   // pages, and only then the response-received flag.
   void OnRecordAccepted(const ConfigRecord& record);
@@ -209,6 +217,8 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
     ConfigRecord record;
   };
   std::optional<ChosenSettingsFile> AskAndReadSettingsFile();
+  // The file's settings over the window's record, the device fields kept.
+  void ImportKeepingDevice(const ConfigRecord& file);
   // A success of Read, Write, Import or Export: a box, or 5 s in the status
   // bar when "Confirm success with a message" is off. Any thread.
   void ShowSuccess(const QString& text);
@@ -234,6 +244,7 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   ModemState state_;
   std::atomic<bool> userRead_{false};      // a time-out is reported only then
   std::atomic<bool> writePending_{false};  // selects the Write success text
+  ConfigRecord sentRecord_;  // what the last Write sent, for a setting the modem did not keep
   WorkerThreads workers_;
   ModemOperations* operations_;
   PortSession& session_;  // the client's

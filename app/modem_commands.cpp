@@ -14,6 +14,7 @@
 #include "operations/upgrade_flow.h"
 #include "pages/config_page.h"
 #include "pages/networks_page.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 namespace {
@@ -96,9 +97,27 @@ void CMainDlg::OnOperationFinished(int outcome, const QString& text, unsigned ge
     case ModemOperations::NotSent:
       messages_->Show(QString("COM%1: %2").arg(com).arg(text));
       break;
+    case ModemOperations::NotKept:
+      ShowSettingsNotKept(text);
+      break;
     default:  // closed, gone or reopened meanwhile: it ends without a word
       break;
   }
+}
+
+void CMainDlg::ShowSettingsNotKept(const QString& keys) {
+  // The modem's record is what was read back (the base now); the pages go
+  // back to what was sent, so what it did not keep stays marked as not
+  // written, and the failure names it.
+  ConfigRecord sent = sentRecord_;
+  KeepDeviceBytes(sent, state_.record);
+  state_.record = sent;
+  ShowRecord(false);
+  QStringList names;
+  for (const PendingChange& change : tracker_->Pending().changes)
+    if (!change.normalisation && !change.setting.isEmpty()) names << change.setting;
+  if (names.isEmpty()) names = keys.split(", ");
+  messages_->Show(tr("Write failed: the modem did not keep %1").arg(names.join(", ")));
 }
 
 void CMainDlg::OnRecordAccepted(const ConfigRecord& record) {

@@ -1,5 +1,7 @@
 #include "app/modem_operations.h"
 
+#include "record/setting_rules.h"
+
 namespace telvaro {
 
 ModemOperations::ModemOperations(PortMap ports, WorkerThreads& workers, QObject* parent)
@@ -18,7 +20,9 @@ void ModemOperations::Start(std::optional<ConfigRecord> toWrite, unsigned genera
   // The operation belongs to the port as it is opened now.
   const unsigned opening = client_.Session().OpenCount();
   workers_.Start([this, toWrite = std::move(toWrite), generation, opening] {
-    const Result<ConfigRecord> answer = toWrite ? client_.Write(*toWrite, opening) : client_.Read(opening);
+    Result<ConfigRecord> answer = toWrite ? client_.Write(*toWrite, opening) : client_.Read(opening);
+    // The echo only says the modem took the frame; what it stored is read back.
+    if (toWrite && answer) answer = client_.Read(opening);
     PortSession& session = client_.Session();
     const bool current = session.ReaderRunning() && session.OpenCount() == opening;
     Outcome outcome = Succeeded;
@@ -39,6 +43,11 @@ void ModemOperations::Start(std::optional<ConfigRecord> toWrite, unsigned genera
       }
     } else if (!current) {
       outcome = Abandoned;  // answered, but the port has been closed since
+    } else if (toWrite) {
+      for (const SettingDifference& d : SettingsNotKept(*toWrite, answer.value())) {
+        outcome = NotKept;
+        text += (text.isEmpty() ? "" : ", ") + QString::fromStdString(d.key);
+      }
     }
     emit finished(outcome, text, generation);
   });

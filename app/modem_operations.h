@@ -29,6 +29,7 @@ class ModemOperations : public QObject, private ModemEvents {
     TimedOut,   // no acceptable answer within the wait
     Abandoned,  // the port was closed, went or was reopened: nothing to say
     NotSent,    // the frame did not go out; the text says why
+    NotKept,    // written, but the record read back lacks settings; the text names their keys
   };
 
   ModemOperations(PortMap ports, WorkerThreads& workers, QObject* parent);
@@ -37,8 +38,10 @@ class ModemOperations : public QObject, private ModemEvents {
   ModemClient& Client() { return client_; }
 
   // Sends "get_syspara", or `toWrite` with "set_syspara", on a worker and
-  // waits there for the answer; finished() tells how it ended. `generation`
-  // comes back with it, so the window can tell the newest wait.
+  // waits there for the answer; finished() tells how it ended. A Write is
+  // verified as telvaro-cli's is: after the echo the record is read back and
+  // compared, setting by setting. `generation` comes back with it, so the
+  // window can tell the newest wait.
   void Start(std::optional<ConfigRecord> toWrite, unsigned generation);
 
  signals:

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QStringList>
 #include <QToolButton>
 
 #include "app/main_dialog.h"
@@ -17,6 +18,7 @@
 #include "pages/com_page.h"
 #include "pages/config_page.h"
 #include "record/factory_defaults.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
@@ -82,6 +84,8 @@ int CMainDlg::ValidatePages(ConfigRecord& record) {
     // jumping back to the modem's when its answer arrives.
     if (index == kBasic && PageAs<CBasicPage>(kBasic)->syncWithPc != 1) clockLoad_ = false;
   }
+  // What Write stores on its own, by the same rule as telvaro-cli.
+  NormaliseRecord(record);
   return 0;
 }
 
@@ -93,6 +97,7 @@ std::vector<PageRefusal> CMainDlg::StorePagesQuietly(ConfigRecord& record) {
     std::string refusal;
     if (tabs_->Page(index)->StoreQuietly(record, &refusal) < 0) refusals.push_back({index, QString::fromStdString(refusal)});
   }
+  NormaliseRecord(record);
   return refusals;
 }
 
@@ -129,6 +134,7 @@ void CMainDlg::WriteParameters() {
   SaveSerialSettings(state_.record, PageAs<CComPage>(kCom)->SettingsPath());  // a file that cannot be written is not reported
   SetCommandButtonsEnabled(false);
   state_.record.SetChecksum(RecordChecksum(state_.record.Record()));
+  sentRecord_ = state_.record;
   state_.responseReceived.store(false, std::memory_order_release);
   writePending_.store(true);
   StartOperation(state_.record);
@@ -209,7 +215,7 @@ void CMainDlg::ImportSettings() {
   if (!chosen) return;
   const QString& path = chosen->path;
   // What the connected device says of itself stays; the rest is the file's.
-  state_.record.ImportKeepingDeviceBytes(chosen->record.Block());
+  ImportKeepingDevice(chosen->record);
   // Without a modem the file is what the pages are edited against; with one,
   // the modem stays, and the import shows as changes not written.
   if (!session_.IsOpen()) {
@@ -225,7 +231,7 @@ void CMainDlg::OpenSettingsFile() {
   if (!chosen) return;
   if (session_.IsOpen()) {
     // The modem stays what the changes are counted against, as after Import.
-    state_.record.ImportKeepingDeviceBytes(chosen->record.Block());
+    ImportKeepingDevice(chosen->record);
     ShowRecord(true);
     return;
   }
@@ -234,6 +240,47 @@ void CMainDlg::OpenSettingsFile() {
   tracker_->SetFileName(QFileInfo(chosen->path).fileName());
   tracker_->SetBase(state_.record);
   ShowRecord(true);
+}
+
+void CMainDlg::RestoreBackup() {
+  if (!session_.IsOpen()) {
+    messages_->Show(kPortNotOpen);
+    return;
+  }
+  const auto chosen = AskAndReadSettingsFile();
+  if (!chosen) return;
+  const QString name = QFileInfo(chosen->path).fileName();
+  const QString backupImei = QString::fromLatin1(chosen->record.Get(field::imei));
+  const QString modemImei = QString::fromLatin1(state_.record.Get(field::imei));
+  if (backupImei != modemImei &&
+      messages_->Show(tr("%1 is a backup of the modem with IMEI %2, not of this one (IMEI %3).\nRestore it anyway?")
+                          .arg(name, backupImei.isEmpty() ? tr("(none)") : backupImei, modemImei),
+                      tr("Restore backup"), MessageButtons::YesNo) != MessageAnswer::Yes)
+    return;
+  const ConfigRecord before = state_.record;
+  ImportKeepingDevice(chosen->record);
+  ShowRecord(true);
+  // The changes first: what the backup changes in the modem, by name.
+  QStringList changes;
+  for (const PendingChange& change : tracker_->Pending().changes)
+    if (!change.normalisation) changes << (change.secret ? change.setting : change.setting + ": " + change.modemValue +
+                                                                                " -> " + change.newValue);
+  if (changes.isEmpty()) changes << tr("(no changes: the modem holds every setting)");
+  if (messages_->Show(tr("Restore %1 to the modem?\n\n%2").arg(name, changes.join("\n")), tr("Restore backup"),
+                      MessageButtons::YesNo) != MessageAnswer::Yes) {
+    state_.record = before;
+    ShowRecord(false);
+    return;
+  }
+  WriteParameters();
+}
+
+void CMainDlg::ImportKeepingDevice(const ConfigRecord& file) {
+  // The modem's identity, hardware, status, counters and clock are its own:
+  // never a change, and never another unit's sent to it.
+  ConfigRecord imported = file;
+  KeepDeviceBytes(imported, state_.record);
+  state_.record = imported;
 }
 
 void CMainDlg::ShowSuccess(const QString& text) {

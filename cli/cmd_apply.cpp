@@ -110,14 +110,13 @@ MergeStep UnitMerge(const ApplyCommandOptions& o, const std::optional<ConfigReco
   return [o, base](const ConfigRecord& read, const UnitVariables& unit) {
     MergeOutcome out{read, {}, {}, {}};
     if (base) {
-      out.record.ImportKeepingDeviceBytes(base->Block());
-      for (const FieldInfo* f : AllFields())
-        if (IsDeviceReported(*f))
-          for (std::size_t i = f->offset; i < f->offset + f->width; ++i) out.record.SetRawByte(i, read.RawByte(i));
+      out.record = *base;
+      KeepDeviceBytes(out.record, read);
     }
     const ProfileRead settings = UnitSettings(o, unit);
     std::vector<ProfileProblem> problems = settings.problems;
     if (problems.empty()) problems = MergeProfile(out.record, settings.profile, false);
+    NormaliseRecord(out.record);  // as the window's Write stores it
     for (const ProfileProblem& p : problems) out.problems.push_back(UnitProblemText(o.file, p));
     for (const FieldDifference& d : SettingDifferences(read, out.record)) {
       out.changedKeys.push_back(ProfileKeyOf(d));
@@ -337,7 +336,7 @@ int Apply(const ApplyCommandOptions& o) {
   if (result.outcome == Outcome::NoAnswer) Fail(FailureKind::NoAnswer, ports.name + ": " + result.failure);
   if (result.outcome == Outcome::NoBackup) Fail(FailureKind::File, result.failure + "; nothing written");
   if (result.outcome == Outcome::Refused) FailOnProblems(o.file, result.breaches, "nothing written");
-  for (const FieldDifference& d : result.changes) PrintLine(stdout, DifferenceLine(d, o.showSecrets));
+  for (const FieldDifference& d : result.changes) PrintLine(stdout, ChangeLine(d, result.normalised, o.showSecrets));
   if (result.outcome == Outcome::DryRun) {
     std::printf("%s: dry run: %zu change(s), nothing written\n", ports.name.c_str(), result.changes.size());
     return 0;

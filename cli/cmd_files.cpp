@@ -25,6 +25,8 @@ int Check(const CheckOptions& o) {
     return a.line != b.line ? a.line < b.line : a.column < b.column;
   });
   FailOnProblems(o.profile, problems, "nothing may be applied");
+  // What Write would store on its own, with why.
+  PrintNormalisations(o.profile, NormaliseRecord(record));
   PrintLine(stdout, o.profile + ": " + std::to_string(read.profile.settings.size()) + " setting(s), no problems");
   return 0;
 }

@@ -88,7 +88,9 @@ struct WriteOptions {
   PortOptions port;
   std::string file;
   bool force = false;
+  bool dryRun = false;
   bool showSecrets = false;
+  bool restore = false;  // a backup: refused on a modem that is not the one it came from
 };
 
 // Every breach of the setting rules as "FILE: key: problem (rule)" on
@@ -96,22 +98,39 @@ struct WriteOptions {
 bool ReportBreaches(const std::string& file, const ConfigRecord& record) {
   const std::vector<RecordBreach> breaches = CheckRecord(record);
   for (const RecordBreach& b : breaches)
-    std::fprintf(stderr, "%s: %s: %s (%s)\n", file.c_str(), b.key.c_str(), b.problem.problem.c_str(),
-                 b.problem.rule.c_str());
+    PrintLine(stderr, file + ": " + b.key + ": " + b.problem.problem + " (" + b.problem.rule + ")");
   return breaches.empty();
 }
 
+// write and restore: the file's settings on this modem (its device fields
+// kept, Write's own corrections made), the changes shown, the very record
+// to be sent checked, then written and read back.
 int Write(const WriteOptions& o) {
   const Ports ports = ResolvePorts(o.port, {{o.file, "the settings file"}});
   const ConfigRecord file = LoadSettings(o.file);  // refused before anything is sent
-  // A record the pages would refuse is not sent either, unless forced.
-  if (!ReportBreaches(o.file, file) && !o.force)
-    Fail(FailureKind::Input, o.file + ": breaks the setting rules; nothing sent (--force sends it anyway)");
   ModemClient modem(ports.map);
   OpenModem(modem, ports);
-  // The modem's own device bytes are kept, as an import into the window does.
-  ConfigRecord toSend = ReadModem(modem, ports);
-  toSend.ImportKeepingDeviceBytes(file.Block());
+  const ConfigRecord held = ReadModem(modem, ports);
+  const std::string fileImei = file.Get(field::imei), modemImei = held.Get(field::imei);
+  if (o.restore && fileImei != modemImei && !o.force)
+    Fail(FailureKind::Refused, Printable(o.file) + ": a backup of the modem with IMEI " + Printable(fileImei) +
+                                   ", not of this one (IMEI " + Printable(modemImei) +
+                                   "); nothing sent (--force restores it anyway)");
+  // Another unit's identity, hardware, counters and clock never reach this one.
+  ConfigRecord toSend = file;
+  KeepDeviceBytes(toSend, held);
+  const std::vector<Normalisation> normalised = NormaliseRecord(toSend);
+  PrintNormalisations(o.file, normalised);
+  const std::vector<FieldDifference> changes = SettingDifferences(held, toSend);
+  for (const FieldDifference& d : changes) PrintLine(stdout, ChangeLine(d, normalised, o.showSecrets));
+  // What is checked is what would be sent: a file whose own device bytes
+  // differ from the modem's is judged as this modem would take it.
+  if (!ReportBreaches(o.file, toSend) && !o.force)
+    Fail(FailureKind::Input, o.file + ": breaks the setting rules; nothing sent (--force sends it anyway)");
+  if (o.dryRun) {
+    std::printf("%s: dry run: %zu change(s), nothing written\n", ports.name.c_str(), changes.size());
+    return 0;
+  }
   const VerifiedWrite written = WriteAndVerify(modem, toSend);
   FailIfDisconnected(modem, ports);
   if (!written.failure.empty()) Fail(FailureKind::NoAnswer, ports.name + ": " + written.failure);
@@ -122,8 +141,8 @@ int Write(const WriteOptions& o) {
   }
   if (!written.notHeld.empty())
     Fail(FailureKind::Refused, std::to_string(written.notHeld.size()) + " setting(s) not held by the modem");
-  std::printf("%s: %s written and read back; the modem holds every setting (reboot for changes to take effect)\n",
-              ports.name.c_str(), o.file.c_str());
+  std::printf("%s: %s %s and read back; the modem holds every setting (reboot for changes to take effect)\n",
+              ports.name.c_str(), Printable(o.file).c_str(), o.restore ? "restored" : "written");
   return 0;
 }
 
@@ -271,14 +290,29 @@ void AddModemCommands(CLI::App& app, CommandTable& commands) {
 
   auto write = std::make_shared<WriteOptions>();
   command = AddCommand(app, "write",
-                       "write a settings file to the modem, then read it back to check the modem holds every "
-                       "setting; a file that breaks the pages' rules is refused unless --force");
+                       "write a settings file's settings to the modem (its own identity, hardware, status and "
+                       "clock kept), then read it back to check the modem holds every setting; a record that "
+                       "breaks the pages' rules is refused unless --force");
   AddFileArgument(*command, "FILE", write->file, "the settings file");
   AddPortOption(*command, write->port, true, kOneModem);
   command->add_flag("--force", write->force, "send a file that breaks the pages' rules");
+  command->add_flag("--dry-run", write->dryRun, "print the changes; write nothing");
   AddShowSecretsOption(*command, write->showSecrets);
   AddTraceOption(*command, write->port);
   commands[command] = [write] { return Write(*write); };
+
+  auto restore = std::make_shared<WriteOptions>();
+  restore->restore = true;
+  command = AddCommand(app, "restore",
+                       "restore a backup to the modem it came from: the changes shown, a backup of another modem "
+                       "(IMEI) refused unless --force, written and read back");
+  AddFileArgument(*command, "BACKUP", restore->file, "the backup (a settings file)");
+  AddPortOption(*command, restore->port, true, kOneModem);
+  command->add_flag("--force", restore->force, "restore a backup of another modem, or one that breaks the pages' rules");
+  command->add_flag("--dry-run", restore->dryRun, "print the changes; write nothing");
+  AddShowSecretsOption(*command, restore->showSecrets);
+  AddTraceOption(*command, restore->port);
+  commands[command] = [restore] { return Write(*restore); };
 
   auto verify = std::make_shared<VerifyOptions>();
   command = AddCommand(app, "verify", "does the modem hold every setting of the file?");

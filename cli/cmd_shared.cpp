@@ -251,6 +251,19 @@ std::string DifferenceLine(const FieldDifference& d, bool showSecrets) {
   return ProfileKeyOf(d) + ": " + (masked ? "\"****\"" : d.before) + " -> " + (masked ? "\"****\"" : d.after);
 }
 
+void PrintNormalisations(const std::string& file, const std::vector<Normalisation>& normalised) {
+  for (const Normalisation& n : normalised)
+    PrintLine(stdout, file + ": stored as written: " + n.key + ": " + n.before + " -> " + n.after + " (" + n.reason + ")");
+}
+
+std::string ChangeLine(const FieldDifference& d, const std::vector<Normalisation>& normalised, bool showSecrets) {
+  std::string reasons;
+  const std::string key = ProfileKeyOf(d);
+  for (const Normalisation& n : normalised)
+    if (n.key == key) reasons += (reasons.empty() ? "" : "; ") + n.reason;
+  return DifferenceLine(d, showSecrets) + (reasons.empty() ? "" : " (" + reasons + ")");
+}
+
 std::string CloseMatch(std::string_view typed, const std::vector<std::string>& names) {
   std::string best;
   std::size_t bestDistance = 3;

@@ -21,6 +21,7 @@
 #include "link/port_map.h"
 #include "profile/profile.h"
 #include "record/config_record.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
@@ -111,6 +112,12 @@ std::string Printable(std::string_view text);
 void PrintLine(std::FILE* to, const std::string& line);
 // "page.key: before -> after", secrets masked unless shown.
 std::string DifferenceLine(const FieldDifference& difference, bool showSecrets);
+// "FILE: stored as written: key: before -> after (why)" for each correction
+// Write makes on its own, on standard output.
+void PrintNormalisations(const std::string& file, const std::vector<Normalisation>& normalised);
+// The same, with " (why)" when Write makes the change on its own.
+std::string ChangeLine(const FieldDifference& difference, const std::vector<Normalisation>& normalised,
+                       bool showSecrets);
 
 // " (did you mean read?)" for "raed" among `names`; empty when none is close.
 std::string CloseMatch(std::string_view typed, const std::vector<std::string>& names);

@@ -38,6 +38,8 @@ ApplyResult ApplyProfile(ModemClient& modem, const Profile& profile, const Apply
     result.outcome = ApplyResult::Outcome::Refused;
     return result;
   }
+  // Stored as the window's Write stores it, so both send the same record.
+  result.normalised = NormaliseRecord(result.sent);
   result.changes = SettingDifferences(result.before, result.sent);
   if (result.changes.empty()) {
     result.outcome = ApplyResult::Outcome::Held;  // the modem holds the profile already

@@ -9,6 +9,7 @@
 #include "cli/record_text.h"
 #include "operations/modem_client.h"
 #include "profile/profile.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 
@@ -32,6 +33,7 @@ struct ApplyResult {
   ConfigRecord before;                         // the modem's record as read
   ConfigRecord sent;                           // the merged record (sent unless refused or dry)
   std::vector<FieldDifference> changes;        // before -> sent, settings only
+  std::vector<Normalisation> normalised;       // what Write stored on its own, with why
   std::vector<ProfileProblem> breaches;        // why it was refused
   std::vector<FieldDifference> notHeld;        // sent -> the modem's answer, settings only
   std::string backup;                          // the backup made, when one was asked for

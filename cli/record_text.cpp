@@ -33,13 +33,6 @@ using Json = nlohmann::ordered_json;
 // Record texts are Latin-1; JSON strings are Unicode.
 Json JsonText(const std::string& text) { return Latin1ToUtf8(text); }
 
-const FieldInfo* const kDeviceReported[] = {
-    &field::status_text, &field::hw_options,  &field::rssi,        &field::reg_status,
-    &field::operator_name, &field::cell_id,   &field::imei,        &field::me_type,
-    &field::rtc_time,    &field::sms_center,  &field::device_flag, &field::rs485_absent,
-    &field::sim_plmn,    &field::local_ip,    &field::gprs_status, &field::tcp_status,
-    &field::tx_bytes,    &field::rx_bytes,
-};
 
 // Status codes that the Networks page shows as text.
 using CodeDecoder = std::string (*)(std::uint8_t);
@@ -192,9 +185,7 @@ bool IsSecretField(const FieldInfo& f) {
 }
 
 bool IsDeviceReported(const FieldInfo& f) {
-  for (const FieldInfo* reported : kDeviceReported)
-    if (reported->offset == f.offset) return true;
-  return false;
+  return IsDeviceField(f);
 }
 
 std::vector<FieldValue> DescribeRecord(const ConfigRecord& record, bool showSecrets) {

@@ -304,3 +304,152 @@ std::vector<RecordBreach> CheckRecord(const ConfigRecord& record) {
 }
 
 }  // namespace telvaro
+
+namespace telvaro {
+
+namespace {
+
+const FieldInfo* const kDeviceFields[] = {
+    &field::status_text,  &field::hw_options, &field::rssi,       &field::reg_status,  &field::operator_name,
+    &field::cell_id,      &field::imei,       &field::me_type,    &field::rtc_time,    &field::sms_center,
+    &field::device_flag,  &field::rtc_set,    &field::rs485_absent, &field::sim_plmn,  &field::local_ip,
+    &field::gprs_status,  &field::tcp_status, &field::tx_bytes,   &field::rx_bytes,
+};
+
+std::string Shown(const SettingValue& v) {
+  std::string shown = v.text;
+  for (const std::string& item : v.items) shown += (shown.empty() ? "" : " ") + item;
+  return shown.empty() ? "(none)" : shown;
+}
+
+std::string PageKey(const SettingRule& rule, int element) { return rule.page + std::string(".") + ElementKey(rule, element); }
+
+// Runs `change` on the record and notes the setting element it changed, with why.
+class Normaliser {
+ public:
+  explicit Normaliser(ConfigRecord& record) : record_(record) {}
+
+  template <typename Change>
+  void Apply(const FieldInfo& f, int element, const std::string& reason, Change change) {
+    const SettingRule& rule = RuleOf(f);
+    const ConfigRecord before = record_;
+    change(record_);
+    if (before == record_) return;
+    std::string was = Shown(ShowSetting(before, rule, element)), now = Shown(ShowSetting(record_, rule, element));
+    if (was == now) {
+      // Bytes the page does not show (after a text's end, role bits without a column).
+      const auto bytes = [&](const ConfigRecord& r) {
+        std::string hex;
+        for (std::size_t i = f.ElementOffset(element); i < f.ElementOffset(element) + f.ElementWidth(); ++i) {
+          char pair[4];
+          std::snprintf(pair, sizeof pair, "%02x", r.RawByte(i));
+          hex += pair;
+        }
+        return hex;
+      };
+      was = "0x" + bytes(before);
+      now = "0x" + bytes(record_);
+    }
+    done_.push_back({&rule, element, PageKey(rule, element), was, now, reason});
+  }
+  std::vector<Normalisation> Done() { return std::move(done_); }
+
+ private:
+  ConfigRecord& record_;
+  std::vector<Normalisation> done_;
+};
+
+}  // namespace
+
+std::vector<Normalisation> NormaliseRecord(ConfigRecord& record) {
+  Normaliser n(record);
+  // Flags the pages read as "exactly 1" or "1 to 127": the byte goes out as
+  // the box shows it.
+  for (const SettingRule& rule : kSettingRules) {
+    if (rule.form != SettingForm::Flag || rule.field->kind == FieldKind::FlagNonZero) continue;
+    for (int e = 0; e < rule.field->count; ++e) {
+      const bool on = IsOn(record, rule, e);
+      n.Apply(*rule.field, e, std::string(rule.Key()) + " is stored as " + (on ? "1" : "0") + ", as its box shows it",
+              [&](ConfigRecord& r) { SetFlag(r, rule, e, on); });
+    }
+  }
+  if (record.Get(field::pin_lock) > 2)
+    n.Apply(field::pin_lock, 0, "a PIN lock outside its list is stored as \"Disable PIN Lock\"",
+            [](ConfigRecord& r) { r.Set(field::pin_lock, 0); });
+  const std::pair<const Field<FieldKind::Byte>*, const Field<FieldKind::FlagNonZero>*> delimiters[] = {
+      {&field::delimiter1, &field::delimiter1_enable}, {&field::delimiter2, &field::delimiter2_enable}};
+  for (const auto& [value, enable] : delimiters) {
+    if (record.IsOn(*enable)) continue;
+    n.Apply(*value, 0, std::string(enable->name) + " is off, so " + value->name + " is stored as 0",
+            [value](ConfigRecord& r) { r.Set(*value, 0); });
+  }
+  if (record.Get(field::preferred_plmn).empty())
+    n.Apply(field::preferred_plmn, 0, "no preferred PLMN (\"PLMN in SIM\") is stored as all zero", [](ConfigRecord& r) {
+      for (std::size_t i = 0; i < field::preferred_plmn.width; ++i) r.SetRawByte(field::preferred_plmn.offset + i, 0);
+    });
+  // Roles in a column no setting offers, and bits no column has.
+  struct Column {
+    std::uint8_t role;
+    bool offered;
+    const char* reason;
+  };
+  const Column columns[] = {
+      {kCallReboot, record.IsOn(field::reboot_by_call), "call-reboot is cleared: reboot.reboot_by_call is off"},
+      {kCallWakeup, record.IsOn(field::wakeup_by_call), "call-wakeup is cleared: wakeup.wakeup_by_call is off"},
+      {kCallCsd, record.IsOn(field::csd_backup_enable), "call-csd is cleared: advanced1.csd_backup_enable is off"},
+  };
+  const std::size_t roleBytes = field::phone_book.ElementWidth() - 1u;
+  for (int slot = 0; slot < kPhoneBookSlots; ++slot) {
+    const std::size_t at = field::phone_book.ElementOffset(slot) + roleBytes;
+    if (record.RawByte(at) & ~kPhoneRoleMask)
+      n.Apply(field::phone_book, slot, "role bits no column has are stored as 0", [at](ConfigRecord& r) {
+        r.SetRawByte(at, static_cast<std::uint8_t>(r.RawByte(at) & kPhoneRoleMask));
+      });
+    for (const Column& column : columns) {
+      if (column.offered || !(record.RawByte(at) & column.role)) continue;
+      n.Apply(field::phone_book, slot, column.reason, [at, &column](ConfigRecord& r) {
+        r.SetRawByte(at, static_cast<std::uint8_t>(r.RawByte(at) & ~column.role));
+      });
+    }
+  }
+  for (int group = 0; group < kPhoneGroups; ++group) {
+    if ((record.PhoneGroupMask(group) & ~kGroupMemberMask) == 0) continue;
+    n.Apply(field::phone_groups, group, "member bits above slot 10 are stored as 0", [group](ConfigRecord& r) {
+      r.SetPhoneGroupMask(group, static_cast<std::uint16_t>(r.PhoneGroupMask(group) & kGroupMemberMask));
+    });
+  }
+  if (record.Get(field::do_alarm_source) & ~kDoAlarmSourceMask)
+    n.Apply(field::do_alarm_source, 0, "alarm source bits no source has are stored as 0", [](ConfigRecord& r) {
+      r.SetRawByte(field::do_alarm_source.offset,
+                   static_cast<std::uint8_t>(r.RawByte(field::do_alarm_source.offset) & kDoAlarmSourceMask));
+    });
+  return n.Done();
+}
+
+std::span<const FieldInfo* const> DeviceFields() { return kDeviceFields; }
+
+bool IsDeviceField(const FieldInfo& f) {
+  return std::any_of(std::begin(kDeviceFields), std::end(kDeviceFields),
+                     [&](const FieldInfo* d) { return d->offset == f.offset; });
+}
+
+void KeepDeviceBytes(ConfigRecord& record, const ConfigRecord& device) {
+  for (const FieldInfo* f : kDeviceFields)
+    for (std::size_t i = f->offset; i < static_cast<std::size_t>(f->offset + f->width); ++i)
+      record.SetRawByte(i, device.RawByte(i));
+}
+
+std::vector<SettingDifference> SettingsNotKept(const ConfigRecord& sent, const ConfigRecord& held) {
+  std::vector<SettingDifference> differences;
+  for (const SettingRule& rule : kSettingRules) {
+    for (int e = 0; e < rule.field->count; ++e) {
+      const std::size_t at = rule.field->ElementOffset(e);
+      bool same = true;
+      for (std::size_t i = at; i < at + rule.field->ElementWidth(); ++i) same = same && sent.RawByte(i) == held.RawByte(i);
+      if (!same) differences.push_back({&rule, e, PageKey(rule, e)});
+    }
+  }
+  return differences;
+}
+
+}  // namespace telvaro

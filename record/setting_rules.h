@@ -275,4 +275,48 @@ std::vector<RecordBreach> CheckRecord(const ConfigRecord& record);
 // "device_name" or "di_mode[1]".
 std::string ElementKey(const SettingRule& rule, int element);
 
+// What Write stores on its own, whatever the operator did: the one rule for
+// the window, apply, write, restore and the fleet, so that the same settings
+// become the same record everywhere.
+//  - a flag read as "exactly 1" or "1 to 127" goes out as 0 or 1, as its box
+//    shows it (a 2 is off, so 0);
+//  - a PIN lock above 2 is "Disable PIN Lock";
+//  - a delimiter whose "Enable" is off is 0;
+//  - an empty preferred PLMN ("PLMN in SIM") is all zero;
+//  - a phone book role in a column no setting offers is cleared (Call Reboot
+//    without the Reboot page's "Call ", Call Wakeup likewise, CSD without
+//    "CSD Backup"), and so are the role bits no column has;
+//  - on a modem with digital I/O, the group bits above slot 10 and the alarm
+//    source bits above "phone-control" are 0.
+struct Normalisation {
+  const SettingRule* rule;
+  int element;
+  std::string key;     // "advanced1.delimiter1", "phone_book.phone_book[0]"
+  std::string before;  // as ShowSetting reads it (roles by name)
+  std::string after;
+  std::string reason;
+};
+std::vector<Normalisation> NormaliseRecord(ConfigRecord& record);
+
+// The fields the modem reports about itself: identity (IMEI, model), hardware
+// options, the device flag, RS485 absence, status texts and codes, counters,
+// the clock and its set request. They are the modem's, never a setting.
+bool IsDeviceField(const FieldInfo& f);
+std::span<const FieldInfo* const> DeviceFields();
+
+// `record` takes every device field of `device`: what a settings file,
+// backup or profile brings is sent to the modem it came from only as
+// settings. The clock and its set request are the modem's too, unless the
+// operator sets the clock afterwards.
+void KeepDeviceBytes(ConfigRecord& record, const ConfigRecord& device);
+
+// Setting elements whose bytes differ between what was sent and what the
+// modem holds (device fields never count).
+struct SettingDifference {
+  const SettingRule* rule;
+  int element;
+  std::string key;  // "gprs.apn", "reboot.reboot_times[1]"
+};
+std::vector<SettingDifference> SettingsNotKept(const ConfigRecord& sent, const ConfigRecord& held);
+
 }  // namespace telvaro

@@ -314,8 +314,9 @@ TEST_F(IoWindow, ModemWithoutDigitalIoLeavesThePagesDisabledAndWriteStoresWhatTh
   window->findChild<QToolButton*>("writeButton")->click();
   ASSERT_TRUE(WaitUntil([&] { return Count(kWriteDone) == 1 && window->RunningWorkers() == 0; }, 5000));
   EXPECT_EQ(Count(UnsignedRangeText(1, 30000).toStdString()), 0);
-  ASSERT_EQ(modem->Frames().size(), 1u);
+  ASSERT_EQ(modem->Frames().size(), 2u);  // the Write and its read-back
   EXPECT_EQ(modem->Frames()[0].kind, sim::FrameKind::SetSysPara);
+  EXPECT_EQ(modem->Frames()[1].kind, sim::FrameKind::GetSysPara);
   // Only the DO source's bits without a box, which always go out 0.
   EXPECT_EQ(IoFieldsDiffering(modem->StoredRecord(), record), std::vector<std::string>{"do_alarm_source"});
   EXPECT_EQ(modem->StoredRecord().Get(field::do_alarm_source), kSmsControlAlarm);

@@ -18,6 +18,7 @@
 #include "operations/settings_file.h"
 #include "pages/config_page.h"
 #include "protocol/record_checksum.h"
+#include "record/setting_rules.h"
 #include "sim/modem_sim.h"
 #include "tests/gui_test_support.h"
 
@@ -31,9 +32,9 @@ class PendingChangesWindow : public WindowWithModem {
   // The modem's record carries both changes Write makes on its own: phone 1
   // holds Call Reboot, a column its settings do not offer, and Delimiter 1
   // holds a byte while it is not enabled.
-  void StartWindow(bool withModem = true) {
+  void StartWindow(bool withModem = true, sim::SimOptions simOptions = {}) {
     if (withModem) {
-      StartModem();
+      StartModem(simOptions);
       ASSERT_FALSE(HasFatalFailure());
       ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
       record.Set(field::delimiter1, 0x0D);
@@ -251,5 +252,79 @@ TEST_F(PendingChangesWindow, AFileIsEditedAndExportedWithoutAModem) {
   EXPECT_EQ(bytes, QByteArray(reinterpret_cast<const char*>(expected.Block().data()), ConfigRecord::kBlockSize));
 }
 
+
+// A modem that echoes without storing: the read-back shows it, the failure
+// names the setting, no success box comes, and the edit stays marked.
+TEST_F(PendingChangesWindow, AWriteIsVerifiedByReadingBackAndWhatWasNotKeptStaysMarked) {
+  sim::SimOptions options;
+  options.unheldFields = {"device_name"};
+  StartWindow(true, options);
+  OpenAndRead();
+  const std::string modemName = modem->StoredRecord().Get(field::device_name);
+  DeviceName()->setText("site-9");
+  ASSERT_TRUE(Settles("Telvaro Pro *"));
+  window->WriteParameters();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && CommandButtonsEnabled(); }, 15000));
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], "Write failed: the modem did not keep Device Name");
+  EXPECT_EQ(DeviceName()->text(), "site-9");
+  EXPECT_EQ(window->Pending().Count(), 1);
+  EXPECT_TRUE(BasicMarked());
+  EXPECT_EQ(modem->StoredRecord().Get(field::device_name), modemName);
+  EXPECT_EQ(Sent(sim::FrameKind::GetSysPara), 2u);  // the open's read and the read-back
+}
+
+// Another unit's file: the device fields stay the modem's and are never a
+// change; Restore backup asks when the IMEIs differ, shows the changes, and
+// writes them.
+TEST_F(PendingChangesWindow, DeviceBytesStayTheModemsAndARestoreAsksForAnotherImei) {
+  StartWindow();
+  OpenAndRead();
+  const ConfigRecord modemRecord = modem->StoredRecord();
+  ConfigRecord other = modemRecord;
+  other.Set(field::imei, "222222222222222");
+  other.Set(field::me_type, "OTHER");
+  other.Set(field::hw_options, 0);
+  other.Set(field::tx_bytes, 123456u);
+  other.Set(field::rx_bytes, 654321u);
+  other.Set(field::status_text, "elsewhere");
+  other.SetTime(field::rtc_time, BcdTime{1, 2, 3, 4, 5, 6, 7});
+  other.Set(field::device_name, "other-unit");
+  other.SetChecksum(RecordChecksum(other.Record()));
+  chosenFile = dir.filePath("other.bin");
+  ASSERT_TRUE(WriteSettingsFile(QFile::encodeName(chosenFile).toStdString(), other).ok());
+
+  window->ImportSettings();
+  EXPECT_EQ(window->Pending().Count(), 1);  // the name, and nothing the modem says of itself
+  for (const PendingChange& change : window->Pending().changes)
+    for (const FieldInfo* f : DeviceFields()) {
+      const std::size_t start = f->offset, end = start + f->width;
+      EXPECT_FALSE(change.offset < end && start < change.offset + change.width)
+          << change.setting.toStdString() << " touches " << f->name;
+    }
+  window->RevertPending(-1);
+
+  // A backup of another modem: asked, naming both; No restores nothing.
+  texts.clear();
+  window->RestoreBackup();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], "other.bin is a backup of the modem with IMEI 222222222222222, not of this one (IMEI " +
+                          modemRecord.Get(field::imei) + ").\nRestore it anyway?");
+  EXPECT_EQ(Sent(sim::FrameKind::SetSysPara), 0u);
+
+  // Yes to both: the changes are shown first, then written and verified.
+  answer = MessageAnswer::Yes;
+  texts.clear();
+  window->RestoreBackup();
+  ASSERT_TRUE(WaitUntil([&] { return texts.size() >= 3 && CommandButtonsEnabled(); }, 15000));
+  EXPECT_NE(texts[1].find("Restore other.bin to the modem?"), std::string::npos) << texts[1];
+  EXPECT_NE(texts[1].find("other-unit"), std::string::npos) << texts[1];
+  EXPECT_EQ(texts[1].find("222222222222222"), std::string::npos) << texts[1];
+  EXPECT_EQ(texts[2], "       Operation succeed!\nReboot for changes to take effect");
+  const ConfigRecord held = modem->StoredRecord();
+  EXPECT_EQ(held.Get(field::device_name), "other-unit");
+  EXPECT_EQ(held.Get(field::imei), modemRecord.Get(field::imei));
+  EXPECT_EQ(held.Get(field::me_type), modemRecord.Get(field::me_type));
+}
 }  // namespace
 }  // namespace telvaro

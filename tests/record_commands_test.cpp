@@ -154,7 +154,8 @@ TEST_F(RecordCommands, AnUneditedRecordGoesBackByteForByteAndAnEditExactlyAsMade
 
   Press("writeButton");
   EXPECT_EQ(texts, std::vector<std::string>{kWriteSucceeded});
-  ASSERT_EQ(modem->Frames().size(), 1u);
+  ASSERT_EQ(modem->Frames().size(), 2u);  // the Write and its read-back
+  EXPECT_EQ(modem->Frames()[1].kind, sim::FrameKind::GetSysPara);
   EXPECT_EQ(modem->Frames()[0].bytes.size(), kSetSysParaFrameSize);
   EXPECT_EQ(SentRecord(0), Bytes(shown));
   EXPECT_EQ(modem->Frames()[0].bytes[1646], RecordChecksum(shown.Record()));
@@ -233,7 +234,7 @@ TEST_F(RecordCommands, ARefusedValueStopsWriteAndExportAndLeadsToItsControl) {
   // Corrected, the one record that goes out carries what was typed.
   time->setText("06:30");
   Press("writeButton");
-  ASSERT_EQ(modem->Frames().size(), 1u);
+  ASSERT_EQ(modem->Frames().size(), 2u);  // the Write and its read-back
   EXPECT_EQ(SentRecord(0)[field::connect_interval.offset], 15);
 }
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -105,5 +106,88 @@ TEST(SettingRules, ThePagesAndTheCoreCheckAcceptAndRefuseTheSameRecords) {
   }
 }
 
+
+// A realistic record with the bytes the window corrects on its own set at
+// random: flags sent as 2, 5 or 0x80, disabled delimiters with a value, an
+// empty preferred PLMN with bytes behind it, a PIN lock past its list, roles
+// in columns no setting offers, and mask bits no box has.
+ConfigRecord RecordToNormalise(std::mt19937& random) {
+  const auto pick = [&random](std::initializer_list<std::uint8_t> values) {
+    return *(values.begin() + std::uniform_int_distribution<std::size_t>(0, values.size() - 1)(random));
+  };
+  const auto byte = [&random] { return static_cast<std::uint8_t>(random()); };
+  ConfigRecord r = sim::ModemSimulator::RealisticRecord(random() % 2 == 0);
+  for (const SettingRule& rule : kSettingRules)
+    if (rule.form == SettingForm::Flag)
+      for (int e = 0; e < rule.field->count; ++e) r.SetRawByte(rule.field->ElementOffset(e), pick({0, 1, 2, 5, 0x80}));
+  r.Set(field::delimiter1, byte());
+  r.Set(field::delimiter2, byte());
+  if (random() % 2) {
+    r.Set(field::preferred_plmn, "");
+    r.SetRawByte(field::preferred_plmn.offset + 3, byte());
+  }
+  r.Set(field::pin_code, "1234");
+  r.Set(field::new_pin_code, "5678");
+  r.Set(field::pin_lock, pick({0, 1, 3, 200}));
+  for (int slot = 0; slot < kPhoneBookSlots; ++slot)
+    r.SetRawByte(field::phone_book.ElementOffset(slot) + field::phone_book.ElementWidth() - 1u, byte());
+  for (int group = 0; group < kPhoneGroups; ++group) {
+    r.SetRawByte(field::phone_groups.ElementOffset(group), byte());
+    r.SetRawByte(field::phone_groups.ElementOffset(group) + 1, byte());
+  }
+  r.SetRawByte(field::do_alarm_source.offset, byte());
+  r.SetFlag(field::rtc_set, false);  // the window asks for the clock only when told to
+  return r;
+}
+
+// Stored by the pages (Open settings file, then the validators of Export) and by the
+// core's NormaliseRecord, many records come out byte for byte the same.
+TEST(SettingRules, ThePagesAndTheCoreStoreTheSameRecord) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString in = dir.filePath("in.bin"), out = dir.filePath("out.bin");
+  QString chosen;
+  MainDlgOptions options;
+  options.ports.AddPair("COM50=/dev/null");
+  options.portTable = [] { return SystemPortTable{}; };
+  options.serialSettingsPath = dir.filePath("Telvaro_Pro.ini").toStdString();
+  options.chooseSettingsFile = [&chosen](QWidget*, bool) { return chosen; };
+  CMainDlg window(std::move(options));
+  std::vector<std::string> texts;
+  window.Messages().SetResponder([&](const MessageRequest& request) {
+    texts.push_back(request.text.toStdString());
+    return MessageAnswer::Ok;
+  });
+  std::mt19937 random(31);
+  std::size_t normalised = 0;
+  for (int n = 0; n < 40; ++n) {
+    SCOPED_TRACE(n);
+    ConfigRecord record = RecordToNormalise(random);
+    record.SetChecksum(RecordChecksum(record.Record()));
+    QFile file(in);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(reinterpret_cast<const char*>(record.Block().data()), ConfigRecord::kBlockSize);
+    file.close();
+    chosen = in;
+    window.OpenSettingsFile();  // the port closed: the file whole, device bytes too
+    chosen = out;
+    texts.clear();
+    window.ExportSettings();
+    ASSERT_EQ(texts, std::vector<std::string>{"Export succeed"});
+    QFile exported(out);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QByteArray bytes = exported.readAll();
+    ASSERT_EQ(bytes.size(), static_cast<int>(ConfigRecord::kBlockSize));
+    ConfigRecord byPages;
+    byPages.ReplaceFrom(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), ConfigRecord::kSize));
+
+    ConfigRecord byCore = record;
+    normalised += NormaliseRecord(byCore).size();
+    for (std::size_t i = 0; i < ConfigRecord::kSize; ++i)
+      EXPECT_EQ(byPages.RawByte(i), byCore.RawByte(i)) << "offset " << i;
+    EXPECT_TRUE(CheckRecord(byCore).empty());
+  }
+  EXPECT_GT(normalised, 40u);  // the records did need correcting
+}
 }  // namespace
 }  // namespace telvaro
