@@ -36,10 +36,16 @@ QByteArray FileBytes(const QString& path) {
 
 // A record with what the pages correct or keep on their own: a PIN lock
 // above 2, flow control other than the serial settings file's, a disabled
-// delimiter holding a byte, a Call Reboot role in a column not offered. The
-// clock is fixed, so the file is the same on every run.
-ConfigRecord DeskRecord() {
+// delimiter holding a byte, and unless left out a Call Reboot role in a
+// column not offered (cleared only by pages that are enabled). The clock is
+// fixed, so the file is the same on every run.
+ConfigRecord DeskRecord(bool unofferedRole = true) {
   ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
+  if (!unofferedRole) {
+    PhoneBookEntry first = record.PhoneBook(0);
+    first.roles = static_cast<std::uint8_t>(first.roles & ~kCallReboot);
+    record.SetPhoneBook(0, first);
+  }
   for (std::size_t i = 0; i < field::rtc_time.width; ++i) record.SetRawByte(field::rtc_time.offset + i, 0x01);
   record.Set(field::pin_lock, 3);
   record.Set(field::flow_control_index, 1);
@@ -57,8 +63,8 @@ class KeptTextsAndFiles : public WindowWithModem {
     options.chooseSettingsFile = [this](QWidget*, bool) { return chosen; };
     OpenWindow(std::move(options));
   }
-  QString WriteInput() {
-    ConfigRecord record = DeskRecord();
+  QString WriteInput(bool unofferedRole = true) {
+    ConfigRecord record = DeskRecord(unofferedRole);
     const QString input = dir.filePath("input.bin");
     EXPECT_TRUE(WriteSettingsFile(QFile::encodeName(input).toStdString(), record).ok());
     return input;
@@ -75,12 +81,13 @@ TEST_F(KeptTextsAndFiles, ExportedSettingsFilesAreByteIdenticalToEarlierVersions
   struct Route {
     const char* golden;
     void (CMainDlg::*load)();
+    bool unofferedRole;
   };
-  const Route routes[] = {{"exported_opened_at_desk.bin", &CMainDlg::OpenSettingsFile},
-                          {"exported_imported_port_closed.bin", &CMainDlg::ImportSettings}};
+  const Route routes[] = {{"exported_opened_at_desk.bin", &CMainDlg::OpenSettingsFile, true},
+                          {"exported_imported_port_closed.bin", &CMainDlg::ImportSettings, false}};
   for (const Route& route : routes) {
     OpenDeskWindow();
-    chosen = WriteInput();
+    chosen = WriteInput(route.unofferedRole);
     (window.get()->*route.load)();
     chosen = dir.filePath(route.golden);
     window->ExportSettings();
@@ -95,7 +102,9 @@ TEST_F(KeptTextsAndFiles, ExportedSettingsFilesAreByteIdenticalToEarlierVersions
 // The messages operators and their manuals know, with their captions, word
 // for word whatever language the window speaks.
 TEST_F(KeptTextsAndFiles, TheMessagesAreTheSameInEveryLanguage) {
-  StartModem();
+  sim::SimOptions quickRestart;
+  quickRestart.rebootSilenceMs = 0;  // each language's window reads it at once
+  StartModem(quickRestart);
   ASSERT_FALSE(HasFatalFailure());
   const QString good = WriteInput();
   ConfigRecord shortOne = DeskRecord();
@@ -160,7 +169,8 @@ TEST_F(KeptTextsAndFiles, TheMessagesAreTheSameInEveryLanguage) {
       const std::size_t before = texts.size();
       step.act();
       ASSERT_GT(texts.size(), before) << step.text;
-      EXPECT_EQ(texts[before].substr(0, texts[before].find('\n')), step.text);
+      const std::string expected = step.text;
+      EXPECT_EQ(texts[before].substr(0, texts[before].find('\n')), expected.substr(0, expected.find('\n')));
       EXPECT_EQ(captions[before], step.caption) << step.text;
     }
     // The countdown note after a Reboot.

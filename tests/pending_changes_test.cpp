@@ -61,6 +61,11 @@ class PendingChangesWindow : public WindowWithModem {
     icons.clear();
   }
 
+  std::string Joined() const {
+    std::string all;
+    for (const std::string& text : texts) all += "[" + text + "]";
+    return all;
+  }
   QLineEdit* DeviceName() const { return window->Page(kBasic)->findChild<QLineEdit*>("deviceNameEdit"); }
   bool BasicMarked() const { return !window->TabBar()->tabIcon(1).isNull(); }  // "   Basic", normal order
   // Waits for the recomputation that follows an edit.
@@ -130,6 +135,7 @@ TEST_F(PendingChangesWindow, AnEditIsNeverLostWithoutAQuestion) {
   EXPECT_TRUE(DeviceName()->text().endsWith("-2"));
   // The close box asks the same; Exit keeps its own question and counts;
   // Reboot offers to write first. Cancel keeps the window and sends nothing.
+  captions = {captions.back()};
   EXPECT_FALSE(window->close());
   window->ExitProgram();
   window->RebootDevice();
@@ -148,6 +154,8 @@ TEST_F(PendingChangesWindow, AnEditIsNeverLostWithoutAQuestion) {
   choice = MessageAnswer::GoOn;
   window->TogglePort();
   ASSERT_FALSE(window->Session().IsOpen());
+  EXPECT_EQ(texts, std::vector<std::string>{"Discard 1 change not written to the modem?"});
+  texts.clear();
   EXPECT_EQ(DeviceName()->text(), modemName);
   EXPECT_EQ(window->windowTitle(), "Telvaro Pro");
   EXPECT_FALSE(window->ControlMarked(DeviceName()));
@@ -198,6 +206,7 @@ TEST_F(PendingChangesWindow, CorrectionsAndUnreachableValuesOfAnUneditedReadAreN
   window->ReadParameters();
   ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && CommandButtonsEnabled(); }, 10000));
   EXPECT_EQ(texts, std::vector<std::string>{"Operation succeed!"});
+  texts.clear();
   window->TogglePort();
   OpenAndRead();
   answer = MessageAnswer::No;
@@ -205,7 +214,7 @@ TEST_F(PendingChangesWindow, CorrectionsAndUnreachableValuesOfAnUneditedReadAreN
   EXPECT_EQ(captions.back(), "Exit");
   // Written as read, without a word: the filter's byte as the modem had it.
   window->WriteParameters();
-  ASSERT_TRUE(WaitUntil([&] { return texts.size() == 2 && CommandButtonsEnabled(); }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return texts.size() == 2 && CommandButtonsEnabled(); }, 10000)) << Joined();
   EXPECT_EQ(modem->StoredRecord().Get(field::di_filter_ms, 1), 20000);
   EXPECT_EQ(modem->StoredRecord().Get(field::flow_control_index), 0);
   EXPECT_EQ(modem->StoredRecord().Get(field::pin_lock), 0);
@@ -246,8 +255,8 @@ TEST_F(PendingChangesWindow, TheSerialSettingsFileHoldsOnlyItsSection) {
   StartWindow();
   EXPECT_FALSE(window->ConfirmSuccess());
   EXPECT_TRUE(window->StatusField(2).startsWith("COM50 ")) << window->StatusField(2).toStdString();
-  OpenAndRead();
   window->SetConfirmSuccess(true);
+  OpenAndRead();
   window->WriteParameters();
   ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && CommandButtonsEnabled(); }, 10000));
   ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
