@@ -82,10 +82,10 @@ CMainDlg::CMainDlg(MainDlgOptions options)
     traffic_.Add("COM" + std::to_string(tracedPort_.load()), direction, bytes);
   };
   operations_->Client().SetTrafficTap(traced);
-  preferences_ = new Preferences(SerialSettingsFile(options_), this);
+  preferences_ = new Preferences(SerialSettingsFile(options_), QFile::decodeName(options_.preferencesPath.c_str()), this);
   BuildWindow();
   tracker_ = new PendingTracker(this, *this, *messages_, *tabs_);
-  tracker_->ListOnClick(status_->TextField());
+  tracker_->ListOnClick(status_->PendingField());
   if (options_.rememberLastPort && !options_.portGiven) {
     if (const auto com = preferences_->LastPort()) session_.SetRememberedPort(*com);
   }
@@ -347,7 +347,7 @@ void CMainDlg::TogglePort() {
   }
   // Closing the port, or opening it to read the modem over a file's edits,
   // throws the changes away.
-  if (!tracker_->ConfirmDiscard()) return;
+  if (!ConfirmDiscard([this] { TogglePort(); })) return;
   if (com) {
     session_.SetRememberedPort(*com);
     portSelector_->ChoiceTaken();
@@ -414,25 +414,56 @@ void CMainDlg::RefreshStatusBar() {
                 QString::fromLatin1(state_.record.Get(field::status_text).c_str()), tracker_->Pending().Count());
 }
 
+bool CMainDlg::ConfirmDiscard(std::function<void()> then) {
+  const int count = tracker_->CountBeforeDiscard();
+  if (count == 0) return true;
+  const QString text = QString(count == 1 ? "Discard %1 change not written to the modem?"
+                                          : "Discard %1 changes not written to the modem?")
+                           .arg(count);
+  switch (messages_->AskActFirst(text, QString(), tr("&Write"), tr("&Discard"), tr("Cancel"))) {
+    case MessageAnswer::Act:
+      WriteThen(std::move(then));
+      return false;
+    case MessageAnswer::GoOn:
+      // Discarded means gone: the pages show the base again before the
+      // command goes on, so nothing of the edits is exported or sent later.
+      tracker_->Discard();
+      return true;
+    default:
+      return false;
+  }
+}
+
 void CMainDlg::ExitProgram() {
-  // With changes pending, the one question is whether to throw them away.
-  tracker_->Recompute();
-  if (tracker_->Pending().Count() > 0) {
-    if (!tracker_->ConfirmDiscard()) return;
-    tracker_->WithoutAsking([this] { close(); });
+  // The button's own question; with changes pending it says how many and
+  // offers to write them first.
+  const int count = tracker_->CountBeforeDiscard();
+  const auto closeWithoutAsking = [this] { tracker_->WithoutAsking([this] { close(); }); };
+  if (count == 0) {
+    if (messages_->Show("Close this program, continue?", "Exit", MessageButtons::YesNo) == MessageAnswer::Yes)
+      closeWithoutAsking();
     return;
   }
-  if (messages_->Show("Close this program, continue?", "Exit", MessageButtons::YesNo) != MessageAnswer::Yes) return;
-  close();
+  const QString text = QString(count == 1 ? "Close this program, continue?\n%1 change not written to the modem."
+                                          : "Close this program, continue?\n%1 changes not written to the modem.")
+                           .arg(count);
+  switch (messages_->AskActFirst(text, "Exit", tr("&Write and close"), tr("&Close without them"), tr("Cancel"))) {
+    case MessageAnswer::Act:
+      WriteThen(closeWithoutAsking);
+      break;
+    case MessageAnswer::GoOn:
+      closeWithoutAsking();
+      break;
+    default:
+      break;
+  }
 }
 
 void CMainDlg::PageReverted() {
   if (PagesEditable()) EnablePagesByState();
 }
 
-void CMainDlg::PendingCountChanged() {
-  if (status_->ShowsOwnText()) RefreshStatusBar();
-}
+void CMainDlg::PendingCountChanged() { status_->ShowPending(tracker_->Pending().Count()); }
 
 void CMainDlg::SetIoPresent(bool present) {
   PageAs<CDiPage>(kDi)->SetIoPresent(present);
@@ -458,19 +489,20 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
 // Escape, the close box and File > Exit close at once and always close the port.
 bool CMainDlg::ConfirmCloseDuringUpgrade() {
   if (shutDown_ || !upgradeRunning_.load()) return true;
-  return messages_->Show("A firmware upgrade is running and cannot be resumed: closing now stops it and leaves "
-                         "the modem in its loader until it is upgraded again.\nClose anyway?",
-                         "Exit", MessageButtons::YesNo) == MessageAnswer::Yes;
+  // Enter keeps the upgrade going: stopping it cannot be undone.
+  return messages_->AskDefaultNo("A firmware upgrade is running and cannot be resumed: closing now stops it and "
+                                 "leaves the modem in its loader until it is upgraded again.\nClose anyway?",
+                                 "Exit") == MessageAnswer::Yes;
 }
 
 void CMainDlg::reject() {
-  if (!ConfirmCloseDuringUpgrade() || !tracker_->ConfirmDiscard()) return;
+  if (!ConfirmCloseDuringUpgrade() || !ConfirmDiscard([this] { close(); })) return;
   ShutDown();
   QDialog::reject();
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
-  if (!ConfirmCloseDuringUpgrade() || !tracker_->ConfirmDiscard()) {
+  if (!ConfirmCloseDuringUpgrade() || !ConfirmDiscard([this] { close(); })) {
     event->ignore();
     return;
   }

@@ -81,10 +81,13 @@ struct MainDlgOptions {
   // The Reboot note's periods; tests may shorten them.
   int noteTickMs = 1000;
   int noteLifeMs = 30000;
-  // The last port opened is kept in the serial settings file and selected at
-  // the next start, unless the command line gave the port.
+  // The last port opened is kept in the user's settings and selected at the
+  // next start, unless the command line gave the port.
   bool rememberLastPort = false;
   bool portGiven = false;
+  // An INI file for the operator's preferences instead of the platform's
+  // user settings; tests keep theirs apart this way.
+  std::string preferencesPath;
 };
 
 class CMainDlg : public QDialog, public PageHost, private PendingHost {
@@ -155,7 +158,8 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   QTabBar* TabBar() const { return tabs_->Bar(); }
   // A page's name as its tab says it, without the leading spaces.
   QString PageName(int page) const { return TabControl::PageName(page); }
-  QString StatusField(int field) const { return status_->Field(field); }  // 1..3; field 1: the icon's name
+  // 1..4; field 1: the icon's name, field 4: the count of changes not written.
+  QString StatusField(int field) const { return status_->Field(field); }
   QProgressBar* ProgressBar() const { return status_->Progress(); }
   // Waits (serving events) until every worker thread has ended.
   void WaitForWorkers() { workers_.JoinAll(); }
@@ -188,6 +192,18 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   // The reader found the device gone; the port is then closed here, on the
   // window thread, unless it was closed or reopened since.
   void OnDeviceDisconnected(unsigned openCount);
+  // Before a command that would lose changes not written, asks "Discard N
+  // changes not written to the modem?" with Write, Discard and Cancel (the
+  // default). True when the command may go on now: nothing pending, or
+  // discarded (the pages show the base's values again). Write runs the
+  // normal Write, and `then` only after it succeeded.
+  bool ConfirmDiscard(std::function<void()> then);
+  // Validates the pages and starts the Write; false when nothing went out.
+  bool StartWrite();
+  // A Write whose success runs `then` (queued, once the Write has ended).
+  void WriteThen(std::function<void()> then);
+  // The reboot frame and its countdown note, without asking.
+  void SendReboot();
   // Read (no record) or Write: the frame is sent on a worker, so a line that
   // does not take data never freezes the window, and waited for there;
   // OnOperationFinished then gives the buttons back and says how it went.
@@ -216,7 +232,8 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
     QString path;
     ConfigRecord record;
   };
-  std::optional<ChosenSettingsFile> AskAndReadSettingsFile();
+  // `again` runs the command once a Write the operator chose first succeeded.
+  std::optional<ChosenSettingsFile> AskAndReadSettingsFile(void (CMainDlg::*again)());
   // The file's settings over the window's record, the device fields kept.
   void ImportKeepingDevice(const ConfigRecord& file);
   // A success of Read, Write, Import or Export: a box, or 5 s in the status
@@ -269,6 +286,8 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   CommandButtons* buttons_ = nullptr;
   StatusBar* status_ = nullptr;
   std::atomic<unsigned> waitGeneration_{0};  // the latest Read or Write wait
+  std::function<void()> afterWrite_;  // what goes on once the running Write succeeded
+  QString iniFailure_;  // why the serial settings file could not be saved at the last Write
   QTimer* clockTimer_ = nullptr;  // refreshes the shown device clock
   static constexpr int kClockRefreshMs = 1000;
 

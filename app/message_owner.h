@@ -17,8 +17,11 @@ class QWidget;
 
 namespace telvaro {
 
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+// Act first lets the operator keep work before a command that would lose it:
+// its first button acts (Write), the second goes on without (Discard), the
+// third (the default, and Escape) cancels.
+enum class MessageButtons { Ok, YesNo, ActFirst };
+enum class MessageAnswer { Ok, Yes, No, Act, GoOn, Cancel };
 // The icon a box carries: successes inform, questions ask, everything else
 // is a failure or a refusal and warns.
 enum class MessageIcon { Information, Warning, Question };
@@ -28,6 +31,10 @@ struct MessageRequest {
   QString caption;
   MessageButtons buttons = MessageButtons::Ok;
   MessageIcon icon = MessageIcon::Warning;
+  // A Yes/No question: the answer Enter gives.
+  MessageAnswer defaultAnswer = MessageAnswer::Yes;
+  // ActFirst: the captions of its three buttons.
+  QString act{}, goOn{}, cancel{};
 };
 
 // The icon a failure's box carries, chosen by its kind: an operation the
@@ -48,6 +55,12 @@ class MessageOwner : public QObject, public MessageSink {
   // ShowFailure: the icon is never guessed from the text.
   MessageAnswer Show(const QString& text, const QString& caption = QString(),
                      MessageButtons buttons = MessageButtons::Ok);
+  // A Yes/No question whose Enter answers No: for what cannot be undone.
+  MessageAnswer AskDefaultNo(const QString& text, const QString& caption);
+  // A question before work is lost: act first, go on without, or cancel
+  // (the default). Answers Act, GoOn or Cancel.
+  MessageAnswer AskActFirst(const QString& text, const QString& caption, const QString& act, const QString& goOn,
+                            const QString& cancel);
   void ShowSuccess(const QString& text);
   void ShowFailure(const Failure& failure);
   void ShowMessage(const std::string& text) override { Show(QString::fromStdString(text)); }

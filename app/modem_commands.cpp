@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QTimer>
+#include <utility>
 
 #include "app/main_dialog.h"
 #include "app/note_dialog.h"
@@ -43,7 +44,7 @@ void CMainDlg::ReadParameters() {
     messages_->Show(kPortNotOpen);
     return;
   }
-  if (!tracker_->ConfirmDiscard()) return;
+  if (!ConfirmDiscard([this] { ReadParameters(); })) return;
   tracker_->DropBase();  // until the modem answers, nothing is counted
   state_.responseReceived.store(false, std::memory_order_release);
   userRead_.store(true);
@@ -78,14 +79,18 @@ void CMainDlg::OnOperationFinished(int outcome, const QString& text, unsigned ge
     status_->EndBusy();
   }
   const bool write = writePending_.exchange(false);
+  // What the operator asked to go on with once this Write has succeeded.
+  std::function<void()> then = write ? std::exchange(afterWrite_, nullptr) : nullptr;
   const int com = session_.RememberedPort();
   switch (outcome) {
     case ModemOperations::Succeeded:
       ShowSuccess(write ? kWriteSucceeded : kOperationSucceeded);
       if (write) {
         const int count = tracker_->WritingCount();
-        status_->ShowTimedNote((count == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(count));
+        status_->ShowWritten((count == 1 ? tr("Wrote %1 change") : tr("Wrote %1 changes")).arg(count));
       }
+      // Queued: the command goes on once this Write's worker has ended.
+      if (then) QMetaObject::invokeMethod(this, std::move(then), Qt::QueuedConnection);
       break;
     case ModemOperations::TimedOut:
       // A silent modem gets no box after the automatic read, so the status
@@ -95,7 +100,12 @@ void CMainDlg::OnOperationFinished(int outcome, const QString& text, unsigned ge
       if (userRead_.load()) messages_->Show(kOperationTimedOut);
       break;
     case ModemOperations::NotSent:
-      messages_->Show(QString("COM%1: %2").arg(com).arg(text));
+      // The operator's own command says why it did not go out; then, as
+      // after a time-out, the pages are disabled. The automatic Read after
+      // opening stays silent and says it in the status bar only.
+      if (write || userRead_.load()) messages_->Show(QString("COM%1: %2").arg(com).arg(text));
+      DisableAllPages();
+      status_->ShowNote(QString("COM%1: %2").arg(com).arg(text));
       break;
     case ModemOperations::NotKept:
       ShowSettingsNotKept(text);
@@ -103,6 +113,9 @@ void CMainDlg::OnOperationFinished(int outcome, const QString& text, unsigned ge
     default:  // closed, gone or reopened meanwhile: it ends without a word
       break;
   }
+  // A Write goes on when the serial settings file cannot be saved; the
+  // reason is said once it has ended.
+  if (write && !iniFailure_.isEmpty()) status_->ShowNote(std::exchange(iniFailure_, QString()));
 }
 
 void CMainDlg::ShowSettingsNotKept(const QString& keys) {
@@ -139,8 +152,31 @@ void CMainDlg::RebootDevice() {
     messages_->Show(kPortNotOpen);
     return;
   }
+  // Changes not written would be lost to the restart: the operator may
+  // write them first.
+  if (const int count = tracker_->CountBeforeDiscard(); count > 0) {
+    const QString text = QString(count == 1 ? "%1 change not written: write it before the reboot?"
+                                            : "%1 changes not written: write them before the reboot?")
+                             .arg(count);
+    const QString without = count == 1 ? tr("Reboot &without it") : tr("Reboot &without them");
+    switch (messages_->AskActFirst(text, "Reboot", tr("&Write and reboot"), without, tr("Cancel"))) {
+      case MessageAnswer::Act:
+        WriteThen([this] { SendReboot(); });
+        return;
+      case MessageAnswer::GoOn:
+        SendReboot();
+        return;
+      default:
+        return;
+    }
+  }
   if (messages_->Show("The device will reboot, continue?", "Reboot", MessageButtons::YesNo) != MessageAnswer::Yes)
     return;
+  SendReboot();
+}
+
+void CMainDlg::SendReboot() {
+  if (!session_.IsOpen()) return;  // closed while a Write went first
   // No answer comes; a reboot that did not go out is no reason to count down.
   if (const Result<void> sent = operations_->Client().Reboot(); !sent) {
     messages_->Show(
@@ -186,8 +222,15 @@ void CMainDlg::UpgradeWorker() {
   // Only a regular file, read no further than the limit: a FIFO or a device
   // would hang or flood the worker, and a cut image would be flashed.
   const FirmwareImage image = UpgradeFlow::LoadImage(QFile::encodeName(path).toStdString());
+  // An empty image sends nothing, not even the switch to the loader, and
+  // ends as an upgrade without an answer does.
+  if (image.empty) {
+    messages_->Show(QString::fromStdString(std::string(UpgradeStatusText(ModemState::kNoAnswer))));
+    return;
+  }
   if (!image.message.empty()) {
-    messages_->Show(QString::fromStdString(image.message));
+    // The exact message, and on a second line what the system said.
+    messages_->Show(QString::fromStdString(image.detail.empty() ? image.message : image.message + "\n" + image.detail));
     return;
   }
   if (!ConfirmUpgrade(path, image.bytes)) return;

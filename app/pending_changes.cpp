@@ -43,9 +43,39 @@ constexpr DelimiterRule kDelimiterRules[] = {
     {&field::delimiter2, &field::delimiter2_enable, "Delimiter 2 is not enabled, so it is stored as 0"},
 };
 
-constexpr const char* kReasonAsShown = "stored as its control shows it";
-
 bool Covers(std::size_t offset, std::size_t width, std::size_t at) { return at >= offset && at < offset + width; }
+
+constexpr const char* kReasonAsShown = "stored as its control shows it";
+constexpr const char* kReasonKept =
+    "the modem's value, which the page cannot hold, kept as it came: its control is not available";
+
+// Corrections the pages make as they show a record, with why.
+struct ShownRule {
+  const FieldInfo* field;
+  const char* reason;
+};
+constexpr ShownRule kShownRules[] = {
+    {&field::flow_control_index, "Flow Control is taken from Telvaro_Pro.ini: a record read does not set it"},
+    {&field::pin_lock, "a PIN lock setting above 2 is shown and stored as 0"},
+    {&field::rtc_set, "a clock request is never carried over from a record read"},
+};
+constexpr const char* kReasonShown = "stored as the page showed the modem's record";
+
+// The change's bytes (its one bit, for a role or mask row) are what Write
+// would have sent right after the pages showed the base.
+bool AsShown(const PendingChange& change, std::uint8_t bit, const ConfigRecord& toSend, const ConfigRecord& shown) {
+  for (std::size_t i = change.offset; i < change.offset + change.width; ++i) {
+    const std::uint8_t mask = bit != 0 ? bit : 0xFF;
+    if ((toSend.RawByte(i) & mask) != (shown.RawByte(i) & mask)) return false;
+  }
+  return true;
+}
+
+QString ShownReason(std::size_t offset) {
+  for (const ShownRule& rule : kShownRules)
+    if (Covers(rule.field->offset, rule.field->width, offset)) return QString::fromLatin1(rule.reason);
+  return QString::fromLatin1(kReasonShown);
+}
 
 bool IsSecret(std::size_t offset) {
   return std::any_of(std::begin(kSecretFields), std::end(kSecretFields),
@@ -120,7 +150,7 @@ const PendingChange* PendingChanges::ForControl(const QWidget* control) const {
 }
 
 PendingChanges ComparePending(const ConfigRecord& base, const ConfigRecord& toSend,
-                              std::span<ConfigPage* const> pages) {
+                              std::span<ConfigPage* const> pages, const ConfigRecord* shown) {
   PendingChanges result;
   std::vector<bool> listed(ConfigRecord::kSize, false);
   struct Owned {
@@ -139,8 +169,24 @@ PendingChanges ComparePending(const ConfigRecord& base, const ConfigRecord& toSe
     const QString now = row.describe(toSend);
     if (was == now) continue;
     const QString reason = RowReason(row, toSend, pages);
-    result.changes.push_back({owned.page, row.control, pages[owned.page]->SettingName(row.control), was, now, reason,
-                              row.offset, row.width, IsSecret(row.offset), !reason.isEmpty()});
+    PendingChange change{owned.page, row.control, pages[owned.page]->SettingName(row.control), was, now, reason,
+                         row.offset, row.width, IsSecret(row.offset), !reason.isEmpty()};
+    if (!change.normalisation && shown != nullptr && AsShown(change, row.bit, toSend, *shown)) {
+      change.reason = ShownReason(row.offset);
+      change.normalisation = true;
+    }
+    result.changes.push_back(change);
+    for (std::size_t i = row.offset; i < row.offset + row.width; ++i) listed[i] = true;
+  }
+
+  // Values kept as the modem sent them, though the page cannot hold them.
+  for (const Owned& owned : rows) {
+    const ValueExchange::RecordRow& row = owned.row;
+    const auto& kept = pages[owned.page]->KeptControls();
+    if (std::find(kept.begin(), kept.end(), row.control) == kept.end() || listed[row.offset]) continue;
+    result.changes.push_back({owned.page, row.control, pages[owned.page]->SettingName(row.control), row.describe(base),
+                              row.describe(toSend), QString::fromLatin1(kReasonKept), row.offset, row.width,
+                              IsSecret(row.offset), true});
     for (std::size_t i = row.offset; i < row.offset + row.width; ++i) listed[i] = true;
   }
 
@@ -174,6 +220,10 @@ PendingChanges ComparePending(const ConfigRecord& base, const ConfigRecord& toSe
         }
       }
       if (change.control != nullptr) change.setting = pages[change.page]->SettingName(change.control);
+      if (!change.normalisation && shown != nullptr && AsShown(change, 0, toSend, *shown)) {
+        change.reason = ShownReason(offset);
+        change.normalisation = true;
+      }
       result.changes.push_back(change);
     }
   }

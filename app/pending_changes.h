@@ -59,7 +59,13 @@ inline constexpr const char* kSecretMask = "******";
 
 // Compares `base` (the modem's record) with `toSend` (the pages stored as
 // Write would); `pages` are the window's twelve, by their PageIndex.
-PendingChanges ComparePending(const ConfigRecord& base, const ConfigRecord& toSend, std::span<ConfigPage* const> pages);
+// `shown`, when given, is what Write would have sent right after the pages
+// showed the base: what the pages corrected on their own then (Flow Control
+// from the serial settings file, a PIN lock above 2 as 0) is Write's own
+// change, listed with its reason and not counted. Values the pages kept
+// unrefused (ConfigPage::KeptControls) are listed as kept.
+PendingChanges ComparePending(const ConfigRecord& base, const ConfigRecord& toSend, std::span<ConfigPage* const> pages,
+                              const ConfigRecord* shown = nullptr);
 
 // "1 change not written", "3 changes not written".
 QString PendingCountText(int count);

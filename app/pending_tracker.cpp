@@ -56,7 +56,11 @@ PendingChanges PendingTracker::PendingWrite() {
   if (!haveBase_) return {};
   ConfigRecord toSend = host_.EditedRecord();
   std::vector<PageRefusal> refusals = host_.StorePagesQuietly(toSend);
-  PendingChanges pending = ComparePending(base_, toSend, tabs_.Pages());
+  if (refusalBaseline_) {
+    shown_ = toSend;
+    haveShown_ = true;
+  }
+  PendingChanges pending = ComparePending(base_, toSend, tabs_.Pages(), haveShown_ ? &shown_ : nullptr);
   pending.refusals = std::move(refusals);
   return pending;
 }
@@ -107,23 +111,20 @@ void PendingTracker::UpdateTabMarkers() {
 void PendingTracker::SetBase(const ConfigRecord& record) {
   base_ = record;
   haveBase_ = true;
+  haveShown_ = false;
   refusalBaseline_ = true;  // taken at the next recount, once the pages show it
 }
 
 void PendingTracker::DropBase() {
   haveBase_ = false;
+  haveShown_ = false;
   Recompute();
 }
 
-bool PendingTracker::ConfirmDiscard() {
-  if (closed_ || asked_) return true;
+int PendingTracker::CountBeforeDiscard() {
+  if (closed_ || asked_) return 0;
   Recompute();  // an edit of the last moment counts too
-  const int count = pending_.Count();
-  if (count == 0) return true;
-  const QString text = QString(count == 1 ? "Discard %1 change not written to the modem?"
-                                          : "Discard %1 changes not written to the modem?")
-                           .arg(count);
-  return messages_.Show(text, QString(), MessageButtons::YesNo) == MessageAnswer::Yes;
+  return pending_.Count();
 }
 
 void PendingTracker::WithoutAsking(const std::function<void()>& close) {
@@ -133,7 +134,7 @@ void PendingTracker::WithoutAsking(const std::function<void()>& close) {
 }
 
 void PendingTracker::CountWriting(const ConfigRecord& toSend) {
-  writingCount_ = haveBase_ ? ComparePending(base_, toSend, tabs_.Pages()).Count() : 0;
+  writingCount_ = haveBase_ ? ComparePending(base_, toSend, tabs_.Pages(), haveShown_ ? &shown_ : nullptr).Count() : 0;
 }
 
 void PendingTracker::ShowList() {

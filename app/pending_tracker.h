@@ -69,9 +69,12 @@ class PendingTracker : public QObject {
   const QString& FileName() const { return fileName_; }
   void SetFileName(const QString& name) { fileName_ = name; }
 
-  // Asks "Discard N changes not written to the modem?" when any are pending;
-  // true when nothing is pending or the operator said Yes.
-  bool ConfirmDiscard();
+  // The operator's changes now, an edit of the last moment included; 0 once
+  // the window has closed, or while a close runs that asked already.
+  int CountBeforeDiscard();
+  // The operator chose to throw the changes away: the base's values go back
+  // on every page and the marks go.
+  void Discard() { Revert(-1); }
   // Runs `close` without asking again: Exit asked already.
   void WithoutAsking(const std::function<void()>& close);
   // The window has shut down: nothing is asked any more.
@@ -96,8 +99,12 @@ class PendingTracker : public QObject {
   QWidget* listField_ = nullptr;
   ConfigRecord base_;
   bool haveBase_ = false;
+  // What Write would have sent right after the pages showed the base: what
+  // they corrected on their own then is Write's change, not the operator's.
+  ConfigRecord shown_;
+  bool haveShown_ = false;
   std::vector<PageRefusal> baseRefusals_;  // what the base itself would have refused
-  bool refusalBaseline_ = false;
+  bool refusalBaseline_ = false;  // the next recount takes the baselines
   PendingChanges pending_;
   QTimer* timer_;  // recomputes shortly after the last edit
   ControlMarks marks_;

@@ -8,40 +8,64 @@
 namespace telvaro {
 namespace {
 
-constexpr const char* kUiSection = "ui";
-constexpr const char* kConfirmSuccessKey = "confirm_success";
-constexpr const char* kLastPortKey = "last_port";
+constexpr const char* kConfirmSuccessKey = "window/confirm_success";
+constexpr const char* kLastPortKey = "window/last_port";
 constexpr const char* kLanguageKey = "window/language";
 
-QSettings Stored() { return QSettings(QStringLiteral("Telvaro"), QStringLiteral("Telvaro Pro")); }
+// Where an earlier version kept the first two, and under which keys.
+constexpr const char* kOldSection = "ui";
+constexpr const char* kOldConfirmSuccessKey = "confirm_success";
+constexpr const char* kOldLastPortKey = "last_port";
+
+QSettings Platform() { return QSettings(QStringLiteral("Telvaro"), QStringLiteral("Telvaro Pro")); }
 
 }  // namespace
 
-Preferences::Preferences(std::string serialSettingsPath, QObject* parent)
-    : QObject(parent), path_(std::move(serialSettingsPath)) {
-  confirmSuccess_ = Ui(kConfirmSuccessKey, "1") != "0";
+Preferences::Preferences(std::string serialSettingsPath, QString storedPath, QObject* parent)
+    : QObject(parent), path_(std::move(serialSettingsPath)), storedPath_(std::move(storedPath)) {
+  MoveOldSection();
+  confirmSuccess_ = Value(kConfirmSuccessKey).toString() != "0" && Value(kConfirmSuccessKey).toString() != "false";
+}
+
+QVariant Preferences::Value(const char* key) const {
+  if (storedPath_.isEmpty()) return Platform().value(key);
+  return QSettings(storedPath_, QSettings::IniFormat).value(key);
+}
+
+void Preferences::Store(const char* key, const QVariant& value) const {
+  if (storedPath_.isEmpty()) {
+    Platform().setValue(key, value);
+  } else {
+    QSettings(storedPath_, QSettings::IniFormat).setValue(key, value);
+  }
+}
+
+void Preferences::MoveOldSection() {
+  if (path_.empty() || !HasProfileSection(path_, kOldSection)) return;
+  const std::pair<const char*, const char*> moved[] = {{kOldConfirmSuccessKey, kConfirmSuccessKey},
+                                                       {kOldLastPortKey, kLastPortKey}};
+  for (const auto& [oldKey, key] : moved) {
+    // A value already kept here is newer than the file's.
+    const std::string value = ReadProfileString(path_, kOldSection, oldKey, "", 64);
+    if (!value.empty() && !Value(key).isValid()) Store(key, QString::fromStdString(value));
+  }
+  // A file that cannot be written keeps its section, and is tried again at
+  // the next start; the values here win from then on.
+  (void)RemoveProfileSection(path_, kOldSection);
 }
 
 void Preferences::SetConfirmSuccess(bool on) {
   confirmSuccess_ = on;
   emit confirmSuccessChanged(on);
-  SetUi(kConfirmSuccessKey, on ? "1" : "0");
+  Store(kConfirmSuccessKey, QString(on ? "1" : "0"));
 }
 
-std::optional<int> Preferences::LastPort() const { return ParseComName(Ui(kLastPortKey, "")); }
+std::optional<int> Preferences::LastPort() const { return ParseComName(Value(kLastPortKey).toString().toStdString()); }
 
-void Preferences::SetLastPort(int com) { SetUi(kLastPortKey, "COM" + std::to_string(com)); }
+void Preferences::SetLastPort(int com) { Store(kLastPortKey, QString("COM%1").arg(com)); }
 
-QString Preferences::SavedLanguage() { return Stored().value(kLanguageKey).toString(); }
+QString Preferences::SavedLanguage() { return Platform().value(kLanguageKey).toString(); }
 
-void Preferences::SaveLanguage(const QString& code) { Stored().setValue(kLanguageKey, code); }
-
-std::string Preferences::Ui(const char* key, const char* fallback) const {
-  return ReadProfileString(path_, kUiSection, key, fallback, 64);
-}
-
-void Preferences::SetUi(const char* key, const std::string& value) const {
-  WriteProfileString(path_, kUiSection, key, value);  // not being able to is not reported
-}
+void Preferences::SaveLanguage(const QString& code) { Platform().setValue(kLanguageKey, code); }
 
 }  // namespace telvaro

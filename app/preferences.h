@@ -1,11 +1,13 @@
-// The operator's preferences, each kept where it always was: whether a
-// success is confirmed with a message and the last port opened, in the [ui]
-// section of the serial settings file; the language, in the user's settings
-// of the platform (read before the window exists).
+// The operator's preferences, kept in the platform's user settings: whether
+// a success is confirmed with a message, the last port opened and the
+// language (read before the window exists). The serial settings file holds
+// only what other copies of the tool read there; a [ui] section an earlier
+// version left in it is read once and moved here.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <QVariant>
 #include <atomic>
 #include <optional>
 #include <string>
@@ -16,7 +18,9 @@ class Preferences : public QObject {
   Q_OBJECT
 
  public:
-  Preferences(std::string serialSettingsPath, QObject* parent);
+  // `storedPath`: an INI file to keep them in instead of the platform's
+  // user settings (tests keep theirs apart this way); empty for the latter.
+  Preferences(std::string serialSettingsPath, QString storedPath, QObject* parent);
 
   const std::string& SerialSettingsPath() const { return path_; }
 
@@ -36,10 +40,13 @@ class Preferences : public QObject {
   void confirmSuccessChanged(bool on);
 
  private:
-  std::string Ui(const char* key, const char* fallback) const;
-  void SetUi(const char* key, const std::string& value) const;
+  // Moves the [ui] section of an earlier version out of the serial settings file.
+  void MoveOldSection();
+  void Store(const char* key, const QVariant& value) const;
+  QVariant Value(const char* key) const;
 
   std::string path_;
+  QString storedPath_;
   std::atomic<bool> confirmSuccess_{true};
 };
 

@@ -106,7 +106,7 @@ void CMainDlg::OnDefault() {
     messages_->Show(kPortNotOpen);
     return;
   }
-  if (!tracker_->ConfirmDiscard()) return;
+  if (!ConfirmDiscard([this] { OnDefault(); })) return;
   ConfigRecord& record = state_.record;
   // What the device is stays as it is: only its settings go back to the factory's.
   const std::uint8_t rs485Absent = record.Get(field::rs485_absent);
@@ -119,25 +119,38 @@ void CMainDlg::OnDefault() {
   ShowRecord(true);
 }
 
-void CMainDlg::WriteParameters() {
+void CMainDlg::WriteParameters() { StartWrite(); }
+
+void CMainDlg::WriteThen(std::function<void()> then) {
+  if (StartWrite()) afterWrite_ = std::move(then);
+}
+
+bool CMainDlg::StartWrite() {
   if (!session_.IsOpen()) {
     messages_->Show(kPortNotOpen);
-    return;
+    return false;
   }
   // The pages go into a copy: a validator that fails leaves the window's
   // record exactly as it was, so nothing half-updated is ever sent, exported
   // or shown.
   ConfigRecord edited = state_.record;
-  if (ValidatePages(edited) < 0) return;
+  if (ValidatePages(edited) < 0) return false;
   tracker_->CountWriting(edited);
   state_.record = edited;
-  SaveSerialSettings(state_.record, PageAs<CComPage>(kCom)->SettingsPath());  // a file that cannot be written is not reported
+  // The Write goes on whether or not the file could be saved; why it could
+  // not is noted once the Write has ended.
+  const ProfileSave saved = SaveSerialSettings(state_.record, PageAs<CComPage>(kCom)->SettingsPath());
+  iniFailure_ = saved ? QString()
+                      : tr("%1 cannot be written: %2")
+                            .arg(QString::fromLatin1(kSerialSettingsFileName), QString::fromStdString(saved.reason));
   SetCommandButtonsEnabled(false);
   state_.record.SetChecksum(RecordChecksum(state_.record.Record()));
   sentRecord_ = state_.record;
   state_.responseReceived.store(false, std::memory_order_release);
   writePending_.store(true);
+  afterWrite_ = nullptr;
   StartOperation(state_.record);
+  return true;
 }
 
 QString CMainDlg::ChooseSettingsFile(bool save) {
@@ -198,8 +211,8 @@ void CMainDlg::SaveTrafficLog() {
   if (!saved.ok()) messages_->Show(WithDetail(saved.message, saved.detail));
 }
 
-std::optional<CMainDlg::ChosenSettingsFile> CMainDlg::AskAndReadSettingsFile() {
-  if (!tracker_->ConfirmDiscard()) return std::nullopt;
+std::optional<CMainDlg::ChosenSettingsFile> CMainDlg::AskAndReadSettingsFile(void (CMainDlg::*again)()) {
+  if (!ConfirmDiscard([this, again] { (this->*again)(); })) return std::nullopt;
   const QString path = ChooseSettingsFile(false);
   if (path.isEmpty()) return std::nullopt;
   const SettingsFileRead read = ReadSettingsFile(QFile::encodeName(path).toStdString());
@@ -211,23 +224,24 @@ std::optional<CMainDlg::ChosenSettingsFile> CMainDlg::AskAndReadSettingsFile() {
 }
 
 void CMainDlg::ImportSettings() {
-  const auto chosen = AskAndReadSettingsFile();
+  const auto chosen = AskAndReadSettingsFile(&CMainDlg::ImportSettings);
   if (!chosen) return;
-  const QString& path = chosen->path;
   // What the connected device says of itself stays; the rest is the file's.
   ImportKeepingDevice(chosen->record);
-  // Without a modem the file is what the pages are edited against; with one,
-  // the modem stays, and the import shows as changes not written.
+  // With a modem, the modem stays what changes are counted against, and the
+  // import shows as changes not written. Without one the pages show the file
+  // and stay disabled, as whenever the port is closed: a file is edited at
+  // the desk through File > Open settings file.
   if (!session_.IsOpen()) {
-    tracker_->SetFileName(QFileInfo(path).fileName());
-    tracker_->SetBase(state_.record);
+    tracker_->SetFileName(QString());
+    tracker_->DropBase();
   }
   ShowRecord(true);
   ShowSuccess("Import succeed");
 }
 
 void CMainDlg::OpenSettingsFile() {
-  const auto chosen = AskAndReadSettingsFile();
+  const auto chosen = AskAndReadSettingsFile(&CMainDlg::OpenSettingsFile);
   if (!chosen) return;
   if (session_.IsOpen()) {
     // The modem stays what the changes are counted against, as after Import.
@@ -247,7 +261,7 @@ void CMainDlg::RestoreBackup() {
     messages_->Show(kPortNotOpen);
     return;
   }
-  const auto chosen = AskAndReadSettingsFile();
+  const auto chosen = AskAndReadSettingsFile(&CMainDlg::RestoreBackup);
   if (!chosen) return;
   const QString name = QFileInfo(chosen->path).fileName();
   const QString backupImei = QString::fromLatin1(chosen->record.Get(field::imei));

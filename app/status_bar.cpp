@@ -42,10 +42,17 @@ StatusBar::StatusBar(QWidget* window, std::function<void()> refresh)
   progress_->setObjectName("progressBar");
   progress_->setRange(0, 100);
   progress_->hide();
+  // The count keeps the right end of the fourth field: field 3 stays the
+  // modem's own status text.
+  pending_ = new QLabel(this);
+  pending_->setObjectName("statusPending");
+  pending_->setTextFormat(Qt::PlainText);
+  pending_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   auto* fourth = new QWidget(this);
   auto* fourthLayout = new QHBoxLayout(fourth);
   fourthLayout->setContentsMargins(0, 0, 0, 0);
-  fourthLayout->addWidget(progress_);
+  fourthLayout->addWidget(progress_, 1);
+  fourthLayout->addWidget(pending_);
   addWidget(icon_);
   addWidget(port_);
   addWidget(text_);
@@ -56,6 +63,9 @@ StatusBar::StatusBar(QWidget* window, std::function<void()> refresh)
   connect(noteTimer_, &QTimer::timeout, this, [this] {
     if (text_->text() == timedNote_) refresh_();
   });
+  writtenTimer_ = new QTimer(this);
+  writtenTimer_->setSingleShot(true);
+  connect(writtenTimer_, &QTimer::timeout, this, [this] { ShowPending(pendingCount_); });
 }
 
 void StatusBar::Show(bool open, int com, const QString& line, const QString& status, int pending) {
@@ -64,16 +74,23 @@ void StatusBar::Show(bool open, int com, const QString& line, const QString& sta
   icon_->setAccessibleName(open ? tr("Port open") : tr("Port closed"));
   port_->setText(QString("COM%1 %2").arg(com).arg(line));
   text_->setFixedWidth(kTextWidth);
-  // While changes are pending the field counts them (a click lists them) and
-  // the record's status text moves to its tip.
-  if (pending > 0) {
-    text_->setText(PendingCountText(pending));
-    text_->setToolTip((status.isEmpty() ? QString() : status + "\n") + "Click to list the changes");
-  } else {
-    text_->setText(status);
-    text_->setToolTip(QString());
-  }
+  text_->setText(status);
   ownText_ = true;
+  ShowPending(pending);
+}
+
+void StatusBar::ShowPending(int pending) {
+  pendingCount_ = pending;
+  if (writtenTimer_->isActive()) return;
+  // A click on the count lists the changes.
+  pending_->setText(pending > 0 ? PendingCountText(pending) : QString());
+  pending_->setToolTip(pending > 0 ? tr("Click to list the changes") : QString());
+}
+
+void StatusBar::ShowWritten(const QString& text) {
+  pending_->setText(text);
+  pending_->setToolTip(QString());
+  writtenTimer_->start(kSuccessNoteMs);
 }
 
 void StatusBar::ShowNote(const QString& text) {
@@ -127,6 +144,8 @@ QString StatusBar::Field(int field) const {
       return port_->text();
     case 3:
       return text_->text();
+    case 4:
+      return pending_->text();
     default:
       return QString();
   }

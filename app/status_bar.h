@@ -1,7 +1,8 @@
-// The window's status bar: the port state icon, the port and its line, and
-// field 3, which shows the record's status text, the pending count, or a
-// note (a timed one after a success, the busy text while the modem works);
-// the progress bar lies over the fourth field.
+// The window's status bar: the port state icon, the port and its line,
+// field 3, which shows the record's status text or a note (a timed one after
+// a success, the busy text while the modem works), and the fourth field,
+// where the progress bar lies and, at its right end, the count of changes
+// not written (or, for a few seconds, how many a Write wrote).
 #pragma once
 
 #include <QStatusBar>
@@ -23,10 +24,14 @@ class StatusBar : public QStatusBar {
   // called when a timed or busy note ends.
   StatusBar(QWidget* window, std::function<void()> refresh);
 
-  // The fields as they are: the port state, "COM<n> <line>", and field 3's
-  // own text (the pending count when `pending` is above 0, with `status` in
-  // its tip).
+  // The fields as they are: the port state, "COM<n> <line>", field 3's own
+  // text (the record's status text) and the pending count.
   void Show(bool open, int com, const QString& line, const QString& status, int pending);
+  // The count of changes not written alone ("3 changes not written"; empty
+  // at 0), unless a Write's note stands there.
+  void ShowPending(int pending);
+  // What a Write wrote ("Wrote N changes") in the count's place for 5 s.
+  void ShowWritten(const QString& text);
   // A text in field 3 other than the record's status text.
   void ShowNote(const QString& text);
   // A note that gives way to the fields' own texts after 5 s.
@@ -43,8 +48,9 @@ class StatusBar : public QStatusBar {
   void UpdateProgress(std::uint16_t total, std::uint16_t index);
   void HideProgress();
 
-  QString Field(int field) const;  // 1..3; field 1 is the port state icon's name
+  QString Field(int field) const;  // 1..4; field 1 is the port state icon's name, 4 the count
   QLabel* TextField() const { return text_; }
+  QLabel* PendingField() const { return pending_; }
   QProgressBar* Progress() const { return progress_; }
 
  private:
@@ -53,7 +59,10 @@ class StatusBar : public QStatusBar {
   QLabel* port_;
   QLabel* text_;
   QProgressBar* progress_;
+  QLabel* pending_;
   QTimer* noteTimer_;  // ends a timed note
+  QTimer* writtenTimer_;  // ends "Wrote N changes"
+  int pendingCount_ = 0;
   QString timedNote_;
   QString busyText_;
   bool ownText_ = true;

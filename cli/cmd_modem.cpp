@@ -193,7 +193,7 @@ int Upgrade(const UpgradeOptions& o) {
   // Judged before the port is opened: a file that cannot be sent whole never
   // puts the modem into its loader.
   const FirmwareImage loaded = UpgradeFlow::LoadImage(o.image);
-  if (!loaded.message.empty()) Fail(FailureKind::Input, o.image + ": " + loaded.message);
+  if (!loaded.message.empty()) Fail(FailureKind::Input, o.image + ": " + loaded.Text());
   // A settings file given where the image belongs would be flashed as code.
   if (!o.force && IsSettingsFile(loaded.bytes))
     Fail(FailureKind::Input, NotAFirmwareImageText(o.image) + " (--force sends it anyway)");

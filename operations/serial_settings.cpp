@@ -3,14 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "operations/file_input.h"
+#include "operations/settings_file.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -191,13 +193,33 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
   return ProfileValue(ReadLines(path).lines, section, key, fallback, maxLength);
 }
 
-bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
-                        const std::string& value) {
-  ProfileLines file = ReadLines(path);
-  // Something that is not a file is never written to (a FIFO would block),
-  // and a file longer than what was read would lose its tail.
-  if (file.status == FileReadStatus::NotRegularFile || file.status == FileReadStatus::TooLong) return false;
-  std::vector<std::string>& lines = file.lines;
+namespace {
+
+// The lines of a file about to be changed, or why it must not be: something
+// that is not a file is never written to (a FIFO would block), a file that
+// cannot be read would lose its other sections, and one longer than what
+// was read would lose its tail. A missing file is a new, empty one.
+ProfileSave LinesToChange(const std::string& path, std::vector<std::string>& lines) {
+  const FileReadResult read = ReadRegularFile(path, kSerialSettingsReadLimit);
+  switch (read.status) {
+    case FileReadStatus::Ok:
+      lines = SplitLines(std::string_view(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size()));
+      return {};
+    case FileReadStatus::CannotOpen:
+      if (read.error == ENOENT) return {};
+      return {read.error != 0 ? std::strerror(read.error) : "cannot be read"};
+    case FileReadStatus::NotRegularFile:
+      return {"not a regular file"};
+    case FileReadStatus::TooLong:
+      return {"longer than " + std::to_string(kSerialSettingsReadLimit) + " bytes"};
+  }
+  return {"cannot be read"};
+}
+
+// Sets `key` in `section`, where it stands or at the section's end; a new
+// section goes at the end of the file.
+void SetKey(std::vector<std::string>& lines, const std::string& section, const std::string& key,
+            const std::string& value) {
   const std::string entry = key + "=" + value;
   int sectionLine = -1;
   int lastInSection = -1;
@@ -209,31 +231,67 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     } else if (sectionLine >= 0) {
       if (KeyOf(lines[i], k, v) && SameIgnoringCase(k, key)) {
         lines[i] = entry;  // replaced where it stands
-        sectionLine = -2;
-        break;
+        return;
       }
       if (!Trim(lines[i]).empty()) lastInSection = i;
     }
   }
-  if (sectionLine == -1) {
+  if (sectionLine < 0) {
     lines.push_back("[" + section + "]");
     lines.push_back(entry);
-  } else if (sectionLine >= 0) {
+  } else {
     lines.insert(lines.begin() + lastInSection + 1, entry);
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
+}
+
+ProfileSave SaveLines(const std::string& path, const std::vector<std::string>& lines) {
 #ifdef _WIN32
   constexpr const char* kNewline = "\r\n";
 #else
   constexpr const char* kNewline = "\n";
 #endif
-  for (const std::string& line : lines) out << line << kNewline;
-  out.close();
-  return static_cast<bool>(out);
+  std::string text;
+  for (const std::string& line : lines) text += line + kNewline;
+  // Nothing secret is kept here: readable like any settings of a program.
+  constexpr unsigned kNewFileMode = 0644;
+  const SettingsFileWrite saved = SaveFileSafely(
+      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), kNewFileMode);
+  if (saved.ok()) return {};
+  return {saved.detail.empty() ? saved.message : saved.detail};
 }
 
-bool SaveSerialSettings(const ConfigRecord& record, const std::string& path) {
+}  // namespace
+
+ProfileSave WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                               const std::string& value) {
+  std::vector<std::string> lines;
+  if (ProfileSave refused = LinesToChange(path, lines); !refused) return refused;
+  SetKey(lines, section, key, value);
+  return SaveLines(path, lines);
+}
+
+bool HasProfileSection(const std::string& path, const std::string& section) {
+  for (const std::string& line : ReadLines(path).lines) {
+    std::string name;
+    if (SectionName(line, name) && SameIgnoringCase(name, section)) return true;
+  }
+  return false;
+}
+
+ProfileSave RemoveProfileSection(const std::string& path, const std::string& section) {
+  std::vector<std::string> lines;
+  if (ProfileSave refused = LinesToChange(path, lines); !refused) return refused;
+  std::vector<std::string> kept;
+  bool inSection = false;
+  for (const std::string& line : lines) {
+    std::string name;
+    if (SectionName(line, name)) inSection = SameIgnoringCase(name, section);
+    if (!inSection) kept.push_back(line);
+  }
+  return SaveLines(path, kept);
+}
+
+ProfileSave SaveSerialSettings(const ConfigRecord& record, const std::string& path) {
   const int baud = record.Get(field::baud_index);
   const int parity = record.Get(field::parity_index);
   const std::pair<const char*, std::string> keys[] = {
@@ -243,10 +301,11 @@ bool SaveSerialSettings(const ConfigRecord& record, const std::string& path) {
       {"StopBits", record.Get(field::stop_bits_index) == 1 ? "2" : "1"},
       {"FlowControl", record.Get(field::flow_control_index) == 1 ? "Hardware" : "None"},
   };
-  bool written = true;
-  for (const auto& [key, value] : keys)
-    written = WriteProfileString(path, kSerialSettingsSection, key, value) && written;
-  return written;
+  // The five keys in one save: the file is never left with some of them.
+  std::vector<std::string> lines;
+  if (ProfileSave refused = LinesToChange(path, lines); !refused) return refused;
+  for (const auto& [key, value] : keys) SetKey(lines, kSerialSettingsSection, key, value);
+  return SaveLines(path, lines);
 }
 
 SerialSelections LoadSerialSettings(const std::string& path) {

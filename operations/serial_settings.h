@@ -42,10 +42,20 @@ std::string SerialSettingsLocation(const std::string& executableDir, const std::
 // The install prefix's bin folder and the system's program folders.
 std::vector<std::string> InstalledProgramFolders();
 
+// How a save of the file went: true when saved; otherwise the system's
+// reason ("No space left on device", "Read-only file system", "not a
+// regular file").
+struct ProfileSave {
+  std::string reason;
+  explicit operator bool() const { return reason.empty(); }
+};
+
 // Writes the five keys from the record's serial fields, creating the file
-// and section when absent and leaving other sections and keys alone.
-// Returns false when the file could not be written (the caller goes on).
-bool SaveSerialSettings(const ConfigRecord& record, const std::string& path);
+// and section when absent and leaving other sections and keys alone. The
+// file is saved as settings files are (a new file replaces it only when
+// complete), so a full disk leaves the earlier file whole. The caller goes
+// on whatever the result.
+ProfileSave SaveSerialSettings(const ConfigRecord& record, const std::string& path);
 
 // How much of the file is ever read: far more than the five keys need.
 inline constexpr std::size_t kSerialSettingsReadLimit = 64 * 1024;
@@ -62,10 +72,14 @@ SerialSelections ParseSerialSettings(std::string_view text);
 // to `maxLength` characters; `fallback` when the file, section or key is missing.
 std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
                               const std::string& fallback, std::size_t maxLength);
-// Sets one value, keeping everything else of the file as it was. False, with
-// nothing written, when the path is not a regular file or is longer than
-// kSerialSettingsReadLimit.
-bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
-                        const std::string& value);
+// Sets one value, keeping everything else of the file as it was, through
+// the same safe save. Nothing is written when the path is not a regular
+// file, cannot be read, or is longer than kSerialSettingsReadLimit.
+ProfileSave WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                               const std::string& value);
+// Whether the file holds `section` (compared without regard to case).
+bool HasProfileSection(const std::string& path, const std::string& section);
+// Removes `section` with its keys, keeping the rest of the file as it was.
+ProfileSave RemoveProfileSection(const std::string& path, const std::string& section);
 
 }  // namespace telvaro

@@ -118,14 +118,19 @@ FirmwareImage UpgradeFlow::LoadImage(const std::string& path) {
     case FileReadStatus::Ok:
       image.bytes = std::move(read.bytes);
       // Nothing to send: the modem would be put into its loader for nothing.
-      if (image.bytes.empty()) image.message = std::string(kOpenFileFailed) + ": the file is empty";
+      if (image.bytes.empty()) {
+        image.message = kOpenFileFailed;
+        image.detail = "the file is empty";
+        image.empty = true;
+      }
       break;
     case FileReadStatus::CannotOpen:
       image.message = kOpenFileFailed;
-      if (read.error != 0) image.message += std::string(": ") + std::strerror(read.error);
+      if (read.error != 0) image.detail = std::strerror(read.error);
       break;
     case FileReadStatus::NotRegularFile:
-      image.message = std::string(kOpenFileFailed) + ": not a regular file";
+      image.message = kOpenFileFailed;
+      image.detail = "not a regular file";
       break;
     case FileReadStatus::TooLong:
       image.message = "Firmware image too large: " + std::to_string(read.size) + " bytes, the limit is " +

@@ -43,7 +43,11 @@ struct UpgradeHooks {
 // A firmware image read from the operator's file, or why it cannot be sent.
 struct FirmwareImage {
   std::vector<std::uint8_t> bytes;
-  std::string message;  // empty when the image may be sent
+  std::string message;  // empty when the image may be sent: "Open file failed", or the size refusal
+  std::string detail;   // the reason behind "Open file failed": the system's, or "the file is empty"
+  bool empty = false;   // a readable file without a byte: nothing would be sent
+  // "message: detail", as one line says it.
+  std::string Text() const { return detail.empty() ? message : message + ": " + detail; }
 };
 
 inline constexpr const char* kOpenFileFailed = "Open file failed";

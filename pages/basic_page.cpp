@@ -78,8 +78,9 @@ CBasicPage::CBasicPage(QWidget* parent, MessageSink* messages) : ConfigPage(pare
   exchange.Text(deviceNameEdit_, &deviceName, TextLimit(field::device_name)).Link(field::device_name);
   exchange.Check(syncWithPcBox_, &syncWithPc);  // a request of the coming Write, not a setting
   exchange.Check(changePinBox_, &changePin).Link(field::pin_change);
-  exchange.Text(newPinCodeEdit_, &newPinCode, TextLimit(field::new_pin_code)).Link(field::new_pin_code);
-  exchange.Text(pinCodeEdit_, &pinCode, TextLimit(field::pin_code)).Link(field::pin_code);
+  // The validator's own messages speak for a PIN of the wrong length.
+  exchange.Text(newPinCodeEdit_, &newPinCode, TextLimit(field::new_pin_code)).Link(field::new_pin_code).LengthByCheck();
+  exchange.Text(pinCodeEdit_, &pinCode, TextLimit(field::pin_code)).Link(field::pin_code).LengthByCheck();
   exchange.Text(initCommandEdit_, &initCommand, TextLimit(field::init_command)).Link(field::init_command);
   exchange.Text(smsPasswordEdit_, &smsPassword, TextLimit(field::sms_control_password)).Link(field::sms_control_password);
   exchange.Check(debugOutputBox_, &debugOutput).Link(field::debug_output_enable);
@@ -170,9 +171,10 @@ int CBasicPage::Validate(ConfigRecord& record) {
   const int comType = comTypeList_->currentIndex();
   if (comType < 0 || comType > kHighestComType) return Refuse(comTypeList_, MessageOf(field::com_type), -1);
   // No PIN lock selection counts as locked, as the index -1 does in a byte.
-  if (pinLockList_->currentIndex() != 0 && !PinLengthOk(pinCode))
+  if (pinLockList_->currentIndex() != 0 && !PinLengthOk(pinCode) && !KeepModemsOwn(pinCodeEdit_))
     return Refuse(pinCodeEdit_, MessageOf(field::pin_code), -2);
-  if (changePin == 1 && !PinLengthOk(newPinCode)) return Refuse(newPinCodeEdit_, MessageOf(field::new_pin_code), -2);
+  if (changePin == 1 && !PinLengthOk(newPinCode) && !KeepModemsOwn(newPinCodeEdit_))
+    return Refuse(newPinCodeEdit_, MessageOf(field::new_pin_code), -2);
   Exchange().Store(record);
   if (record.Get(field::pin_lock) > kHighestPinLock) record.Set(field::pin_lock, 0);
   if (!Quiet()) SelectIndex(pinLockList_, record.Get(field::pin_lock));

@@ -19,6 +19,7 @@ constexpr int kPageHeight = 380;
 
 ConfigPage::ConfigPage(QWidget* parent, MessageSink* messages) : QWidget(parent), messages_(messages), exchange_(messages) {
   setFixedSize(kPageWidth, kPageHeight);
+  exchange_.SetPage(this);
 }
 
 std::vector<QWidget*> ConfigPage::InputControls() const {

@@ -44,6 +44,9 @@ class ConfigPage : public QWidget {
   // The control the last failed Validate names (the refused value, or the
   // one its message is about); null when it passed.
   QWidget* FailedControl() const { return exchange_.FailedControl(); }
+  // The controls whose value from the modem the last Validate kept
+  // unrefused, since the operator cannot reach them to correct it.
+  const std::vector<QWidget*>& KeptControls() const { return exchange_.Kept(); }
 
   // The validator on a copy, without a word: no message, no focus moved, no
   // control changed. 0, or the failing check's result with its message in
@@ -78,6 +81,9 @@ class ConfigPage : public QWidget {
   // A page's own check failed: its one message, the control it is about
   // remembered for FailedControl, and the validator's result.
   int Refuse(QWidget* control, const char* message, int code);
+  // A page's own check passes a control that still shows the modem's value
+  // and lies out of the operator's reach (noted as kept).
+  bool KeepModemsOwn(QWidget* control) { return exchange_.KeepModemsOwn(control); }
 
   PageHost* mainDlg = nullptr;
 

@@ -150,22 +150,68 @@ void ValueExchange::Show() const {
   for (const Binding& binding : bindings_) binding.show();
 }
 
+namespace {
+
+// What a text or number row's control shows; nothing for boxes and lists.
+std::optional<QString> ShownText(const QWidget* control) {
+  if (const auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->text();
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool ValueExchange::ModemsOwn(const Binding& binding) const {
+  if (!binding.loaded || page_ == nullptr) return false;
+  const QWidget* control = binding.control;
+  const bool reachable = control->isEnabled() && control->isVisibleTo(page_);
+  return !reachable && ShownText(control) == binding.loaded;
+}
+
+bool ValueExchange::KeepModemsOwn(QWidget* control) const {
+  for (const Binding& binding : bindings_) {
+    if (binding.control != control || !ModemsOwn(binding)) continue;
+    kept_.push_back(control);
+    return true;
+  }
+  return false;
+}
+
 bool ValueExchange::Take() {
   failed_ = nullptr;
+  kept_.clear();
   for (const Binding& binding : bindings_) {
-    const QString failure = binding.take();
-    if (!failure.isEmpty()) {
-      failed_ = binding.control;
-      Fail(binding.control, failure);
-      return false;
+    if (binding.lengthByCheck) {
+      *std::get<QString*>(binding.value) = qobject_cast<QLineEdit*>(binding.control)->text();
+      continue;
     }
+    const QString failure = binding.take();
+    if (failure.isEmpty()) continue;
+    // Nothing the operator could correct: the value stays as the record gave it.
+    if (ModemsOwn(binding)) {
+      kept_.push_back(binding.control);
+      continue;
+    }
+    failed_ = binding.control;
+    Fail(binding.control, failure);
+    return false;
   }
   return true;
 }
 
 void ValueExchange::Load(const ConfigRecord& record) {
-  for (const Binding& binding : bindings_)
-    if (binding.load) binding.load(record);
+  for (Binding& binding : bindings_) {
+    if (!binding.load) continue;
+    binding.load(record);
+    // What Show will put in the control: compared later to tell the modem's
+    // value from one typed since.
+    if (const auto* text = std::get_if<QString*>(&binding.value)) {
+      binding.loaded = **text;
+    } else if (const auto* number = std::get_if<std::int32_t*>(&binding.value)) {
+      binding.loaded = QString::number(**number);
+    } else if (const auto* count = std::get_if<std::uint32_t*>(&binding.value)) {
+      binding.loaded = QString::number(**count);
+    }
+  }
 }
 
 int ValueExchange::Store(ConfigRecord& record) const {
@@ -177,6 +223,11 @@ int ValueExchange::Store(ConfigRecord& record) const {
   for (const Binding* binding : order) {
     if (binding->gate != nullptr && *binding->gate != 1) continue;
     if (const auto failure = binding->store(record)) {
+      // A failed check stores nothing: the record keeps the modem's bytes.
+      if (ModemsOwn(*binding)) {
+        kept_.push_back(binding->control);
+        continue;
+      }
       failed_ = binding->control;
       if (messages_ != nullptr) messages_->ShowMessage(failure->message);
       return failure->code;
@@ -471,6 +522,15 @@ ValueExchange::Row& ValueExchange::Row::StoreLimit(int maxLength, std::string me
     if (value->size() > maxLength) return StoreFailure{message, code};
     return inner ? inner(r) : std::nullopt;
   };
+  // Its own message speaks for a text too long, not the toolkit's.
+  Self().lengthByCheck = true;
+  return *this;
+}
+
+ValueExchange::Row& ValueExchange::Row::LengthByCheck() {
+  if (!std::holds_alternative<QString*>(Self().value) || !qobject_cast<QLineEdit*>(Self().control))
+    throw std::logic_error("a length checked by the validator needs a text row");
+  Self().lengthByCheck = true;
   return *this;
 }
 

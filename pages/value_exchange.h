@@ -11,7 +11,10 @@
 //                 record. Store stops at the first failing check with its
 //                 message.
 // Both remember the control that failed, so a refused Write can lead the
-// operator to it.
+// operator to it. Only what the operator can correct is refused: a value the
+// modem sent that its row cannot hold, in a control that is hidden or
+// disabled and still shows it as it came, is kept (the record's bytes go
+// back as they came) and listed by Kept().
 #pragma once
 
 #include <QString>
@@ -46,6 +49,9 @@ class ValueExchange {
 
   explicit ValueExchange(MessageSink* messages = nullptr) : messages_(messages) {}
   void SetMessages(MessageSink* messages) { messages_ = messages; }
+  // The page the controls lie on: a control is within the operator's reach
+  // while it is enabled and not hidden on it.
+  void SetPage(const QWidget* page) { page_ = page; }
 
   // Rows, in exchange order. The values live in the page.
   Row Text(QLineEdit* edit, QString* value, int maxLength);  // maxLength <= 0: no limit
@@ -95,6 +101,13 @@ class ValueExchange {
   QWidget* FailedControl() const { return failed_; }
   void MarkFailed(QWidget* control) { failed_ = control; }
 
+  // The controls the last Take and Store kept the modem's value of, unrefused.
+  const std::vector<QWidget*>& Kept() const { return kept_; }
+  // True, and `control` noted as kept, when it shows the value the record
+  // gave it and lies out of the operator's reach: a page's own check then
+  // lets it pass.
+  bool KeepModemsOwn(QWidget* control) const;
+
  private:
   // A check box's 0/1 (an int, like a signed number's value, so it is told
   // apart by its own type).
@@ -117,14 +130,23 @@ class ValueExchange {
     std::size_t offset = 0;
     std::size_t width = 0;
     std::uint8_t bit = 0;
+    // A text row whose length the validator checks with its own message:
+    // the take leaves it alone.
+    bool lengthByCheck = false;
+    // What the control showed when the record was last loaded.
+    std::optional<QString> loaded{};
   };
   Row Add(Binding binding);
   void Fail(QWidget* control, const QString& message) const;
+  // The control shows the record's value and the operator cannot reach it.
+  bool ModemsOwn(const Binding& binding) const;
 
   MessageSink* messages_;
+  const QWidget* page_ = nullptr;
   bool quiet_ = false;
   std::vector<Binding> bindings_;
   mutable QWidget* failed_ = nullptr;
+  mutable std::vector<QWidget*> kept_;
 };
 
 // Links a row to its record field. Each row takes at most one link; a link
@@ -168,6 +190,9 @@ class ValueExchange::Row {
   // A text longer than maxLength fails with this message on store (a record
   // from the modem can fill a box beyond what typing allows).
   Row& StoreLimit(int maxLength, std::string message, int code = -1);
+  // The page's validator checks the text's length with its own message
+  // (the PINs): taking it never refuses a length.
+  Row& LengthByCheck();
   // Order of this row's store among the page's stores (default 0, first).
   Row& Rank(int rank);
 

@@ -23,7 +23,9 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
 }  // namespace telvaro
 
 #include <QComboBox>
+#include <QFile>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
@@ -36,8 +38,9 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
 namespace telvaro {
 
 // The window against a simulated modem on COM<kSimPort>. Every message's
-// text, icon and caption is kept; a Yes/No question gets `answer`, any other
-// box OK. A fixture that answers otherwise overrides Respond.
+// text, icon and caption is kept; a Yes/No question gets `answer`, a
+// question before work is lost `choice` (Act, GoOn or Cancel), any other box
+// OK. A fixture that answers otherwise overrides Respond.
 class WindowWithModem : public ::testing::Test {
  protected:
   static constexpr int kSimPort = 50;
@@ -51,6 +54,9 @@ class WindowWithModem : public ::testing::Test {
   // and `systemPorts` as the system's port table.
   void OpenWindow(MainDlgOptions options = {}) {
     if (modem) options.ports.AddPair("COM" + std::to_string(kSimPort) + "=" + modem->DevicePath());
+    // The operator's preferences stay with this test.
+    if (options.preferencesPath.empty())
+      options.preferencesPath = QFile::encodeName(preferencesDir.filePath("preferences.ini")).toStdString();
     options.portTable = [ports = systemPorts] { return ports; };
     window = std::make_unique<CMainDlg>(std::move(options));
     window->Messages().SetResponder([this](const MessageRequest& request) { return Respond(request); });
@@ -66,6 +72,7 @@ class WindowWithModem : public ::testing::Test {
     texts.push_back(request.text.toStdString());
     icons.push_back(request.icon);
     captions.push_back(request.caption.toStdString());
+    if (request.buttons == MessageButtons::ActFirst) return choice;
     return request.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
   }
 
@@ -93,12 +100,14 @@ class WindowWithModem : public ::testing::Test {
   }
 
   SystemPortTable systemPorts;
+  QTemporaryDir preferencesDir;
   std::unique_ptr<sim::ModemSimulator> modem;
   std::unique_ptr<CMainDlg> window;
   std::vector<std::string> texts;
   std::vector<MessageIcon> icons;
   std::vector<std::string> captions;
   MessageAnswer answer = MessageAnswer::Ok;
+  MessageAnswer choice = MessageAnswer::Cancel;
 };
 
 }  // namespace telvaro

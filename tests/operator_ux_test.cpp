@@ -4,10 +4,16 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
@@ -132,7 +138,53 @@ TEST(OperatorKeyboard, ShortcutsMovePagesStartReadAndFailuresWarn) {
                                              MessageIcon::Information, MessageIcon::Question}));
 }
 
+// A question before something that cannot be undone: Enter keeps the work.
+TEST(OperatorKeyboard, EnterOnAQuestionThatLosesWorkKeepsIt) {
+  QWidget owner;
+  MessageOwner messages(&owner);
+  const auto pressEnterOnTheBox = [] {
+    QTimer::singleShot(0, [] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (box != nullptr) QTest::keyClick(box, Qt::Key_Return);
+    });
+  };
+  pressEnterOnTheBox();
+  EXPECT_EQ(messages.AskActFirst("Discard 1 change not written to the modem?", QString(), "Write", "Discard", "Cancel"),
+            MessageAnswer::Cancel);
+  pressEnterOnTheBox();
+  EXPECT_EQ(messages.AskDefaultNo("Close anyway?", "Exit"), MessageAnswer::No);
+}
+
 class OperatorFeedback : public WindowWithModem {};
+
+// A frame the line did not take: the operator's Read says why and the pages
+// go grey as after a time-out; the automatic Read after opening only says it
+// in the status bar.
+TEST_F(OperatorFeedback, AFrameThatDidNotGoOutEndsLikeATimeOut) {
+  StartWindow();
+  PressOpen();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && CommandButtonsEnabled(); }, 10000));
+  texts.clear();
+  const int brake = ::open(modem->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(brake, 0);
+  ::tcflow(brake, TCOOFF);
+  auto* deviceName = window->Page(kBasic)->findChild<QLineEdit*>("deviceNameEdit");
+  window->ReadParameters();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && CommandButtonsEnabled(); }, 30000));
+  EXPECT_EQ(texts, std::vector<std::string>{"COM50: the line does not take data"});
+  EXPECT_FALSE(deviceName->isEnabled());
+
+  // Opened again while the line still takes nothing: no box.
+  window->TogglePort();
+  texts.clear();
+  window->TogglePort();
+  ASSERT_TRUE(WaitUntil([&] { return window->StatusField(3) == "COM50: the line does not take data"; }, 30000))
+      << window->StatusField(3).toStdString();
+  EXPECT_TRUE(texts.empty());
+  EXPECT_FALSE(deviceName->isEnabled());
+  ::tcflow(brake, TCOON);
+  ::close(brake);
+}
 
 TEST_F(OperatorFeedback, SilentModemIsNamedInTheStatusBar) {
   sim::SimOptions silent;

@@ -12,9 +12,11 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
 #include <QToolButton>
 
 #include "app/main_dialog.h"
+#include "app/modem_operations.h"
 #include "operations/settings_file.h"
 #include "pages/config_page.h"
 #include "protocol/record_checksum.h"
@@ -60,6 +62,11 @@ class PendingChangesWindow : public WindowWithModem {
     icons.clear();
   }
 
+  std::string Joined() const {
+    std::string all;
+    for (const std::string& text : texts) all += "[" + text + "]";
+    return all;
+  }
   QLineEdit* DeviceName() const { return window->Page(kBasic)->findChild<QLineEdit*>("deviceNameEdit"); }
   bool BasicMarked() const { return !window->TabBar()->tabIcon(1).isNull(); }  // "   Basic", normal order
   // Waits for the recomputation that follows an edit.
@@ -98,41 +105,164 @@ TEST_F(PendingChangesWindow, WritesOwnChangesAreListedUncountedAndAnEditIsMarked
   QTest::keyClicks(DeviceName(), "-2");
   ASSERT_TRUE(Settles("Telvaro Pro *"));
   EXPECT_TRUE(BasicMarked());
-  EXPECT_EQ(window->StatusField(3), "1 change not written");
+  EXPECT_EQ(window->StatusField(4), "1 change not written");
   EXPECT_TRUE(window->ControlMarked(DeviceName()));
   EXPECT_EQ(DeviceName()->toolTip(), "Modem: " + QString::fromLatin1(modem->StoredRecord().Get(field::device_name)));
 }
 
-// Read, the close box and Exit never drop an edit without asking.
+// Read, the close box, Exit and Reboot never drop an edit without asking;
+// Enter keeps it, Discard puts the modem's values back on the pages, Write
+// writes first and only then goes on.
 TEST_F(PendingChangesWindow, AnEditIsNeverLostWithoutAQuestion) {
   StartWindow();
   OpenAndRead();
   QTest::keyClicks(DeviceName(), "-2");
   ASSERT_TRUE(Settles("Telvaro Pro *"));
+  const QString modemName = QString::fromLatin1(modem->StoredRecord().Get(field::device_name));
+  // Field 3 stays the modem's own status text; the count has its own field.
+  EXPECT_EQ(window->StatusField(3), "GPRS Online");
+  EXPECT_EQ(window->StatusField(4), "1 change not written");
 
-  // Read asks first; No keeps the edit and sends nothing.
+  // Read asks first, with Cancel the default; Cancel keeps the edit and sends nothing.
   const std::size_t reads = Sent(sim::FrameKind::GetSysPara);
   window->findChild<QToolButton*>("readButton")->click();
   EXPECT_EQ(texts, std::vector<std::string>{"Discard 1 change not written to the modem?"});
+  const MessageRequest asked = window->Messages().History().back();
+  EXPECT_EQ(asked.buttons, MessageButtons::ActFirst);
+  EXPECT_EQ(asked.defaultAnswer, MessageAnswer::Cancel);
   EXPECT_EQ(icons.back(), MessageIcon::Question);
   QTest::qWait(300);
   EXPECT_EQ(Sent(sim::FrameKind::GetSysPara), reads);
   EXPECT_TRUE(DeviceName()->text().endsWith("-2"));
-  // The close box and the Exit button ask the same; No keeps the window.
+  // The close box asks the same; Exit keeps its own question and counts;
+  // Reboot offers to write first. Cancel keeps the window and sends nothing.
+  captions = {captions.back()};
   EXPECT_FALSE(window->close());
   window->ExitProgram();
+  window->RebootDevice();
   EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(texts.size(), 3u);
-  EXPECT_EQ(texts.back(), "Discard 1 change not written to the modem?");
+  EXPECT_EQ(texts, (std::vector<std::string>{"Discard 1 change not written to the modem?",
+                                             "Discard 1 change not written to the modem?",
+                                             "Close this program, continue?\n1 change not written to the modem.",
+                                             "1 change not written: write it before the reboot?"}));
+  EXPECT_EQ(captions[2], "Exit");
+  EXPECT_EQ(captions[3], "Reboot");
+  EXPECT_EQ(Sent(sim::FrameKind::Reboot), 0u);
 
-  // Yes reads again, and the modem's value comes back.
+  // Discard before closing the port: the pages show the modem's values
+  // again at once, and nothing is marked.
   texts.clear();
-  answer = MessageAnswer::Yes;
+  choice = MessageAnswer::GoOn;
+  window->TogglePort();
+  ASSERT_FALSE(window->Session().IsOpen());
+  EXPECT_EQ(texts, std::vector<std::string>{"Discard 1 change not written to the modem?"});
+  texts.clear();
+  EXPECT_EQ(DeviceName()->text(), modemName);
+  EXPECT_EQ(window->windowTitle(), "Telvaro Pro");
+  EXPECT_FALSE(window->ControlMarked(DeviceName()));
+
+  // Write first: the edit is written, and only then is the modem read again.
+  OpenAndRead();
+  DeviceName()->setText("site-9");
+  window->RecomputePending();
+  choice = MessageAnswer::Act;
+  const std::size_t before = Sent(sim::FrameKind::GetSysPara);
   window->ReadParameters();
-  ASSERT_TRUE(WaitUntil([&] { return texts.size() == 2; }, 10000));
-  EXPECT_EQ(texts.back(), "Operation succeed!");
-  EXPECT_EQ(Sent(sim::FrameKind::GetSysPara), reads + 1);
-  EXPECT_EQ(DeviceName()->text(), QString::fromLatin1(modem->StoredRecord().Get(field::device_name)));
+  ASSERT_TRUE(WaitUntil([&] { return Sent(sim::FrameKind::GetSysPara) == before + 1 && CommandButtonsEnabled(); }, 15000));
+  EXPECT_EQ(modem->StoredRecord().Get(field::device_name), "site-9");
+  EXPECT_EQ(DeviceName()->text(), "site-9");
+  EXPECT_EQ(Sent(sim::FrameKind::SetSysPara), 1u);
+}
+
+// What the pages correct on their own as they show a modem's record (Flow
+// Control from Telvaro_Pro.ini, a PIN lock of 3), and a value no control the
+// operator can reach could hold (the hidden second input's filter), are
+// Write's own business: listed with their reason, never counted, never
+// asked about, never refused, and the kept value goes back as it came.
+TEST_F(PendingChangesWindow, CorrectionsAndUnreachableValuesOfAnUneditedReadAreNotTheOperators) {
+  StartWindow();
+  ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
+  record.Set(field::flow_control_index, 1);  // the ini file says None
+  record.Set(field::pin_lock, 3);
+  record.Set(field::di_filter_ms, 20000, 1);
+  modem->SetStoredRecord(record);
+  OpenAndRead();
+  EXPECT_EQ(window->windowTitle(), "Telvaro Pro");
+  EXPECT_EQ(window->StatusField(4), "");
+  const PendingChanges pending = window->PendingWrite();
+  EXPECT_EQ(pending.Count(), 0);
+  std::map<std::string, std::string> reasons;
+  for (const PendingChange& change : pending.changes) {
+    EXPECT_TRUE(change.normalisation) << change.setting.toStdString();
+    reasons[change.setting.toStdString()] = change.reason.toStdString();
+  }
+  EXPECT_EQ(reasons["Serial Interface: Flow Control"],
+            "Flow Control is taken from Telvaro_Pro.ini: a record read does not set it");
+  EXPECT_EQ(reasons["SIM Card PIN Setup: PIN Lock"], "a PIN lock setting above 2 is shown and stored as 0");
+  EXPECT_EQ(reasons["DI_1 Config: Filtering"],
+            "the modem's value, which the page cannot hold, kept as it came: its control is not available");
+
+  // Read again, close and open the port, Exit, Write, Default: no question
+  // about changes; Exit asks its own.
+  window->ReadParameters();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && CommandButtonsEnabled(); }, 10000));
+  EXPECT_EQ(texts, std::vector<std::string>{"Operation succeed!"});
+  texts.clear();
+  window->TogglePort();
+  OpenAndRead();
+  answer = MessageAnswer::No;
+  window->ExitProgram();
+  EXPECT_EQ(captions.back(), "Exit");
+  // Written as read, without a word: the filter's byte as the modem had it.
+  window->WriteParameters();
+  ASSERT_TRUE(WaitUntil([&] { return texts.size() == 2 && CommandButtonsEnabled(); }, 10000)) << Joined();
+  EXPECT_EQ(modem->StoredRecord().Get(field::di_filter_ms, 1), 20000);
+  EXPECT_EQ(modem->StoredRecord().Get(field::flow_control_index), 0);
+  EXPECT_EQ(modem->StoredRecord().Get(field::pin_lock), 0);
+  modem->SetStoredRecord(record);
+  window->ReadParameters();
+  ASSERT_TRUE(WaitUntil([&] { return texts.size() == 3 && CommandButtonsEnabled(); }, 10000));
+  window->OnDefault();
+  EXPECT_EQ(texts, (std::vector<std::string>{"Close this program, continue?", kWriteSucceeded, "Operation succeed!"}));
+}
+
+// Texts from the modem longer than typing allows get the validators' own
+// messages on Write, and none on Read.
+TEST_F(PendingChangesWindow, TooLongTextsFromTheModemGetTheirOwnMessages) {
+  StartWindow();
+  ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
+  record.Set(field::pin_lock, 1);
+  for (std::size_t i = 0; i < field::pin_code.width; ++i) record.SetRawByte(field::pin_code.offset + i, '7');
+  record.SetFlag(field::reboot_by_sms, true);
+  record.SetFlag(field::reboot_sms_reply_enable, true);
+  for (std::size_t i = 0; i < 21; ++i) record.SetRawByte(field::reboot_sms_reply_text.offset + i, 'y');
+  modem->SetStoredRecord(record);
+  OpenAndRead();
+  window->WriteParameters();
+  window->Page(kBasic)->findChild<QLineEdit*>("pinCodeEdit")->setText("1234");
+  window->WriteParameters();
+  EXPECT_EQ(texts, (std::vector<std::string>{"old pin code len err", "SMS len error"}));
+  QTest::qWait(200);
+  EXPECT_EQ(Sent(sim::FrameKind::SetSysPara), 0u);
+}
+
+// The serial settings file holds its one section: a [ui] section an earlier
+// version left there is moved to the user's settings, once.
+TEST_F(PendingChangesWindow, TheSerialSettingsFileHoldsOnlyItsSection) {
+  QFile ini(dir.filePath("Telvaro_Pro.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[com.conf]\nBandRate=9600\n[ui]\nconfirm_success=0\nlast_port=COM50\n");
+  ini.close();
+  StartWindow();
+  EXPECT_FALSE(window->ConfirmSuccess());
+  EXPECT_TRUE(window->StatusField(2).startsWith("COM50 ")) << window->StatusField(2).toStdString();
+  window->SetConfirmSuccess(true);
+  OpenAndRead();
+  window->WriteParameters();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && CommandButtonsEnabled(); }, 10000));
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  EXPECT_EQ(ini.readAll(), QByteArray("[com.conf]\nBandRate=115200\nDataBits=8\nParity=None\nStopBits=1\n"
+                                      "FlowControl=None\n"));
 }
 
 TEST_F(PendingChangesWindow, TheListHidesSecretsAndRevertsOneSettingAtATime) {
@@ -146,7 +276,7 @@ TEST_F(PendingChangesWindow, TheListHidesSecretsAndRevertsOneSettingAtATime) {
   auto* password = window->Page(kBasic)->findChild<QLineEdit*>("smsPasswordEdit");
   password->setText("hunter2");
   window->RecomputePending();
-  EXPECT_EQ(window->StatusField(3), "2 changes not written");
+  EXPECT_EQ(window->StatusField(4), "2 changes not written");
   int secret = -1;
   {
     PendingListDialog list(window.get(), window->Pending(), [&](int page) { return window->PageName(page); });
@@ -168,7 +298,7 @@ TEST_F(PendingChangesWindow, TheListHidesSecretsAndRevertsOneSettingAtATime) {
   window->RevertPending(static_cast<int>(edit - now.changes.begin()));
   EXPECT_EQ(window->windowTitle(), "Telvaro Pro");
   EXPECT_FALSE(BasicMarked());
-  EXPECT_NE(window->StatusField(3), "1 change not written");
+  EXPECT_EQ(window->StatusField(4), "");
   EXPECT_FALSE(window->ControlMarked(DeviceName()));
 }
 
@@ -205,7 +335,7 @@ TEST_F(PendingChangesWindow, AWriteWithoutTheSuccessBoxSaysWhatItWroteAndTheChoi
   DeviceName()->setText("site-7");
   texts.clear();
   window->WriteParameters();
-  ASSERT_TRUE(WaitUntil([&] { return window->StatusField(3) == "Wrote 1 change"; }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return window->StatusField(4) == "Wrote 1 change"; }, 10000));
   EXPECT_TRUE(texts.empty());
   EXPECT_EQ(modem->StoredRecord().Get(field::device_name), "site-7");
   EXPECT_EQ(window->Pending().Count(), 0);

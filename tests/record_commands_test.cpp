@@ -342,7 +342,8 @@ TEST_F(SettingsFiles, ExportThenImportReproducesTheRecordKeepingTheDeviceBytes) 
   EXPECT_EQ(file.readAll(), Block(exported));
 
   // The same file, with other device bytes and another name, into a window
-  // whose port is closed: the pages show it, open for editing without a modem.
+  // whose port is closed: the pages show it and stay disabled, as whenever
+  // the port is closed.
   ConfigRecord other = exported;
   other.Set(field::device_name, "from-file");
   other.Set(field::hw_options, 0);
@@ -360,7 +361,8 @@ TEST_F(SettingsFiles, ExportThenImportReproducesTheRecordKeepingTheDeviceBytes) 
   expected.Set(field::rs485_absent, exported.Get(field::rs485_absent));
   EXPECT_EQ(Bytes(window->State().record), Bytes(expected));
   EXPECT_EQ(Edit(kBasic, "deviceNameEdit")->text(), "from-file");
-  EXPECT_TRUE(Edit(kBasic, "deviceNameEdit")->isEnabled());
+  EXPECT_FALSE(Edit(kBasic, "deviceNameEdit")->isEnabled());
+  EXPECT_EQ(window->windowTitle(), "Telvaro Pro");
 }
 
 TEST_F(SettingsFiles, TheTrafficLogHoldsTheFramesWithoutTheSecrets) {
@@ -413,9 +415,7 @@ TEST_F(SettingsFiles, FilesThatAreNotSettingsAreRefusedAndChangeNothing) {
   window->ExportSettings();
   EXPECT_TRUE(texts.empty());
 
-  // An all-zero record is a valid file. With the port closed its pages open
-  // for editing, so its zero numbers outside several pages' ranges are
-  // reported as a modem's would be.
+  // An all-zero record is a valid file, imported with the port closed.
   window->TogglePort();
   chosenFile = dir.filePath("zero.bin");
   WriteFile(chosenFile, QByteArray(ConfigRecord::kBlockSize, '\0'));

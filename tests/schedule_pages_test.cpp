@@ -445,23 +445,19 @@ TEST_F(SchedulePages, ValidatorsStoreGoodValuesAndRefuseBadOutputAndLongReplies)
   EXPECT_EQ(sink.messages, std::vector<std::string>{"Output Packet input err"});
 
   // A 21-character SMS reply can only come from the modem: refused on Write
-  // by the page's own length limit, which stops the validator.
+  // with the validator's own message, which stops it, while its reply box is
+  // within reach (the Wakeup page's follows the GPRS settings).
   ConfigRecord fromModem;
-  for (std::size_t i = 0; i < 21; ++i) {
-    fromModem.SetRawByte(field::reboot_sms_reply_text.offset + i, 'y');
-    fromModem.SetRawByte(field::wakeup_sms_reply_text.offset + i, 'y');
-  }
+  for (const std::size_t flag : {field::reboot_by_sms.offset, field::reboot_sms_reply_enable.offset})
+    fromModem.SetRawByte(flag, 1);
+  for (std::size_t i = 0; i < 21; ++i) fromModem.SetRawByte(field::reboot_sms_reply_text.offset + i, 'y');
   reboot.ShowRecord(fromModem);
-  wakeup.ShowRecord(fromModem);
-  for (ConfigPage* page : {static_cast<ConfigPage*>(&reboot), static_cast<ConfigPage*>(&wakeup)}) {
-    sink.messages.clear();
-    const ConfigRecord before = record;
-    EXPECT_EQ(page->Validate(record), -1);
-    EXPECT_EQ(sink.messages, std::vector<std::string>{"Please enter no more than 20 characters."});
-    ASSERT_NE(page->FailedControl(), nullptr);
-    EXPECT_TRUE(page->FailedControl()->objectName().endsWith("SmsReplyEdit"));
-    EXPECT_EQ(record, before);
-  }
+  reboot.EnableByState();
+  sink.messages.clear();
+  EXPECT_EQ(reboot.Validate(record), -2);
+  EXPECT_EQ(sink.messages, std::vector<std::string>{"SMS len error"});
+  ASSERT_NE(reboot.FailedControl(), nullptr);
+  EXPECT_TRUE(reboot.FailedControl()->objectName().endsWith("SmsReplyEdit"));
 }
 
 TEST_F(SchedulePages, PhoneBookValidatorStoresNumbersAndRolesAndRefusesLongNumbers) {

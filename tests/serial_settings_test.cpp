@@ -93,8 +93,18 @@ TEST_F(SerialSettings, SaveWritesTheFiveKeysAndKeepsTheRest) {
   ASSERT_TRUE(SaveSerialSettings(odd, path));
   EXPECT_EQ(Contents(), "[com.conf]\nBandRate=9600\nDataBits=8\nParity=None\nStopBits=1\nFlowControl=None\n");
 
-  // An unwritable place reports failure instead of passing for success.
-  EXPECT_FALSE(SaveSerialSettings(record, (dir / "no-such-dir" / "Telvaro_Pro.ini").string()));
+  // An unwritable place reports failure, with the system's reason, instead
+  // of passing for success.
+  const ProfileSave failed = SaveSerialSettings(record, (dir / "no-such-dir" / "Telvaro_Pro.ini").string());
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(failed.reason, "No such file or directory");
+
+  // A section of another version goes whole; the rest stays as it was.
+  Write("[com.conf]\nBandRate=9600\n[UI]\nlast_port=COM3\n\n[tail]\ny=6\n");
+  EXPECT_TRUE(HasProfileSection(path, "ui"));
+  ASSERT_TRUE(RemoveProfileSection(path, "ui"));
+  EXPECT_EQ(Contents(), "[com.conf]\nBandRate=9600\n[tail]\ny=6\n");
+  EXPECT_FALSE(HasProfileSection(path, "ui"));
 }
 
 TEST_F(SerialSettings, LivesNextToAWritableExecutableElseInTheUserConfigFolder) {

@@ -1,6 +1,8 @@
 // The setting rules of the core and the pages judge every record alike: one
-// table of cases, each loaded into a fresh window (Import, then the
-// validators of Export) and checked by CheckRecord.
+// table of cases, each opened in a fresh window (File > Open settings file,
+// then the validators of Export) and checked by CheckRecord. Each value
+// lies in a control the operator can reach: one that cannot be reached keeps
+// the modem's value unrefused.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -28,6 +30,9 @@ struct RuleCase {
   const char* name;
   std::function<void(ConfigRecord&)> edit;
   bool accepted;
+  // The value lies in a control the record itself switches off: the pages
+  // keep it as it came instead of refusing what the operator cannot reach.
+  bool keptByPages = false;
 };
 
 const RuleCase kCases[] = {
@@ -50,17 +55,19 @@ const RuleCase kCases[] = {
     {"update frequency 0", [](ConfigRecord& r) { r.Set(field::rssi_interval, 0); }, false},
     {"an APN of 51 characters", [](ConfigRecord& r) { FillText(r, field::apn, 51); }, false},
     {"a phone number of 21", [](ConfigRecord& r) { FillText(r, field::phone_book, 21, 2); }, false},
-    {"an SMS reply of 21", [](ConfigRecord& r) { FillText(r, field::wakeup_sms_reply_text, 21); }, false},
+    {"an SMS reply of 21", [](ConfigRecord& r) { FillText(r, field::wakeup_sms_reply_text, 21); }, false, true},
     {"reboot time 24:00", [](ConfigRecord& r) { r.SetRawByte(field::reboot_times.ElementOffset(1) + kBcdHour, 0x24); },
-     false},
-    {"wakeup hour 0x1a", [](ConfigRecord& r) { r.SetRawByte(field::wakeup_times.offset + kBcdHour, 0x1A); }, false},
+     false, true},
+    {"wakeup hour 0x1a", [](ConfigRecord& r) { r.SetRawByte(field::wakeup_times.offset + kBcdHour, 0x1A); }, false,
+     true},
     {"com type 2", [](ConfigRecord& r) { r.Set(field::com_type, 2); }, false},
     {"a short PIN with the lock", [](ConfigRecord& r) {
        r.Set(field::pin_lock, 1);
        r.Set(field::pin_code, "12");
      }, false},
-    {"a login packet of 33 bytes", [](ConfigRecord& r) { r.SetRawByte(field::login_request.offset, 33); }, false},
-    {"an output packet of 16 bytes", [](ConfigRecord& r) { r.SetRawByte(field::online_output.offset, 16); }, false},
+    {"a login packet of 33 bytes", [](ConfigRecord& r) { r.SetRawByte(field::login_request.offset, 33); }, false, true},
+    {"an output packet of 16 bytes", [](ConfigRecord& r) { r.SetRawByte(field::online_output.offset, 16); }, false,
+     true},
 };
 
 TEST(SettingRules, ThePagesAndTheCoreCheckAcceptAndRefuseTheSameRecords) {
@@ -89,19 +96,17 @@ TEST(SettingRules, ThePagesAndTheCoreCheckAcceptAndRefuseTheSameRecords) {
       texts.push_back(request.text.toStdString());
       return MessageAnswer::Ok;
     });
-    // With the port closed the imported record opens the pages for editing,
-    // which may already name a value out of its range; Export judges.
-    window.ImportSettings();
-    ASSERT_FALSE(texts.empty());
-    ASSERT_EQ(texts.back(), "Import succeed");
-    texts.clear();
+    // With the port closed the opened file is edited at the desk, and the
+    // pages may already hold a value out of its range; Export judges.
+    window.OpenSettingsFile();
+    ASSERT_TRUE(texts.empty()) << texts[0];
     chosen.clear();  // Export stops at the file dialog: only the validators speak
     window.ExportSettings();
 
     const std::vector<RecordBreach> breaches = CheckRecord(record);
     std::string breachText;
     for (const RecordBreach& b : breaches) breachText += b.key + ": " + b.problem.problem + "; ";
-    EXPECT_EQ(texts.empty(), c.accepted) << (texts.empty() ? "" : texts[0]);
+    EXPECT_EQ(texts.empty(), c.accepted || c.keptByPages) << (texts.empty() ? "" : texts[0]);
     EXPECT_EQ(breaches.empty(), c.accepted) << breachText;
   }
 }

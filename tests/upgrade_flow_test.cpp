@@ -443,15 +443,16 @@ TEST(UpgradeFlow, ImageFilesThatCannotBeSentAreRefusedWithoutBlocking) {
   EXPECT_EQ(big.message, "Firmware image too large: 100000 bytes, the limit is 65536 bytes");
   EXPECT_TRUE(big.bytes.empty());
 
-  EXPECT_EQ(UpgradeFlow::LoadImage((dir / "missing.bin").string()).message,
+  EXPECT_EQ(UpgradeFlow::LoadImage((dir / "missing.bin").string()).Text(),
             "Open file failed: No such file or directory");
   // Nothing to send is refused before the port is opened, not left to fail on the line.
-  EXPECT_EQ(UpgradeFlow::LoadImage(write("empty.bin", 0)).message, "Open file failed: the file is empty");
-  EXPECT_EQ(UpgradeFlow::LoadImage(dir.string()).message, "Open file failed: not a regular file");
+  EXPECT_EQ(UpgradeFlow::LoadImage(write("empty.bin", 0)).Text(), "Open file failed: the file is empty");
+  EXPECT_TRUE(UpgradeFlow::LoadImage(write("empty.bin", 0)).empty);
+  EXPECT_EQ(UpgradeFlow::LoadImage(dir.string()).Text(), "Open file failed: not a regular file");
 #ifndef _WIN32
   ASSERT_EQ(::mkfifo((dir / "fifo.bin").c_str(), 0600), 0);
-  EXPECT_EQ(UpgradeFlow::LoadImage((dir / "fifo.bin").string()).message, "Open file failed: not a regular file");
-  EXPECT_EQ(UpgradeFlow::LoadImage("/dev/zero").message, "Open file failed: not a regular file");
+  EXPECT_EQ(UpgradeFlow::LoadImage((dir / "fifo.bin").string()).Text(), "Open file failed: not a regular file");
+  EXPECT_EQ(UpgradeFlow::LoadImage("/dev/zero").Text(), "Open file failed: not a regular file");
 #endif
   std::filesystem::remove_all(dir);
 }

@@ -654,6 +654,42 @@
         <source>Wrote %1 changes</source>
         <translation>%1 Änderungen geschrieben</translation>
     </message>
+    <message>
+        <source>&amp;Write</source>
+        <translation>&amp;Schreiben</translation>
+    </message>
+    <message>
+        <source>&amp;Discard</source>
+        <translation>&amp;Verwerfen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Write and close</source>
+        <translation>&amp;Schreiben und schließen</translation>
+    </message>
+    <message>
+        <source>&amp;Close without them</source>
+        <translation>Ohne sie s&amp;chließen</translation>
+    </message>
+    <message>
+        <source>Reboot &amp;without it</source>
+        <translation>Neustart &amp;ohne sie</translation>
+    </message>
+    <message>
+        <source>Reboot &amp;without them</source>
+        <translation>Neustart &amp;ohne sie</translation>
+    </message>
+    <message>
+        <source>&amp;Write and reboot</source>
+        <translation>&amp;Schreiben und neu starten</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>%1 kann nicht geschrieben werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CNetworksPage</name>
@@ -1172,6 +1208,10 @@
     <message>
         <source>Port closed</source>
         <translation>Schnittstelle geschlossen</translation>
+    </message>
+    <message>
+        <source>Click to list the changes</source>
+        <translation>Klicken, um die Änderungen aufzulisten</translation>
     </message>
 </context>
 <context>

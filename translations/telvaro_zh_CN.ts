@@ -654,6 +654,42 @@
         <source>Wrote %1 changes</source>
         <translation>已写入 %1 项更改</translation>
     </message>
+    <message>
+        <source>&amp;Write</source>
+        <translation>写入(&amp;W)</translation>
+    </message>
+    <message>
+        <source>&amp;Discard</source>
+        <translation>放弃(&amp;D)</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>&amp;Write and close</source>
+        <translation>写入并关闭(&amp;W)</translation>
+    </message>
+    <message>
+        <source>&amp;Close without them</source>
+        <translation>不写入直接关闭(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Reboot &amp;without it</source>
+        <translation>不写入直接重启(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Reboot &amp;without them</source>
+        <translation>不写入直接重启(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Write and reboot</source>
+        <translation>写入并重启(&amp;W)</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
 </context>
 <context>
     <name>telvaro::CNetworksPage</name>
@@ -1172,6 +1208,10 @@
     <message>
         <source>Port closed</source>
         <translation>串口已关闭</translation>
+    </message>
+    <message>
+        <source>Click to list the changes</source>
+        <translation>单击列出更改</translation>
     </message>
 </context>
 <context>
