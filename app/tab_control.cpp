@@ -172,6 +172,7 @@ void TabControl::Place(PageIndex index, ConfigPage* page) {
   page->setParent(pageHolder_);
   page->setGeometry(QRect(pageAt_, QSize(kPageWidth, kPageHeight)));
   page->OnShow();
+  layout::FitTexts(page);
   layout::TieCaptions(page);
   page->hide();
   pages_[index] = page;

@@ -1,7 +1,12 @@
 // The commands that talk to modems one at a time or look for them: ports,
 // read, write, verify, reboot, upgrade, detect.
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <ctime>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -18,6 +23,7 @@
 namespace telvaro::cli {
 namespace {
 
+constexpr const char* kLeftInLoader = "the modem is left in its loader; run the same upgrade again to finish";
 constexpr const char* kOneModem = "the modem's port: COM<n>, COM<n>=<device path> (repeatable) or a device path";
 
 int ListPorts(const PortOptions& o) {
@@ -188,6 +194,78 @@ struct UpgradeOptions {
   bool force = false;
 };
 
+// CRC-32 (IEEE 802.3, the one zip, 7-Zip and `crc32` print), so the operator
+// can compare the image with the checksum its publisher gives.
+std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (const std::uint8_t byte : bytes) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// "7 s" or "1 min 05 s"
+std::string Duration(double seconds) {
+  const long whole = std::lround(std::max(0.0, seconds));
+  char text[32];
+  if (whole < 60) {
+    std::snprintf(text, sizeof text, "%ld s", whole);
+  } else {
+    std::snprintf(text, sizeof text, "%ld min %02ld s", whole / 60, whole % 60);
+  }
+  return text;
+}
+
+// Ctrl+C while the image goes out: the packet under way ends, nothing more
+// is sent, and the port is closed properly. A second Ctrl+C ends the tool at
+// once.
+std::atomic<int> gUpgradeSignal{0};
+extern "C" void OnUpgradeSignal(int number) { gUpgradeSignal = number; }
+
+void CatchUpgradeSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnUpgradeSignal;
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
+}
+
+// One progress line: bytes, packets, speed and the time left, measured from
+// the first packet (the loader's start is no transfer).
+class UpgradeProgress {
+ public:
+  UpgradeProgress(std::size_t size, bool terminal) : size_(size), terminal_(terminal) {}
+
+  void Show(std::uint16_t total, std::uint16_t index) {
+    const auto now = std::chrono::steady_clock::now();
+    if (index <= 1) first_ = now;
+    const std::size_t done = std::min(size_, std::size_t{index - 1u} * kUpgradePacketData);
+    const double seconds = std::chrono::duration<double>(now - first_).count();
+    const double speed = seconds > 0.05 ? static_cast<double>(done) / seconds : 0.0;
+    const std::string left = speed > 0 ? Duration(static_cast<double>(size_ - done) / speed) + " left" : "time left unknown";
+    char line[160];
+    std::snprintf(line, sizeof line, "%3zu%% %zu/%zu bytes, packet %u/%u, %.1f KiB/s, %s",
+                  size_ ? done * 100 / size_ : 0, done, size_, index, total, speed / 1024.0, left.c_str());
+    if (terminal_) {
+      const std::size_t filled = size_ ? done * 20 / size_ : 0;
+      std::fprintf(stderr, "\r[%s%s] %s\x1b[K", std::string(filled, '#').c_str(), std::string(20 - filled, ' ').c_str(),
+                   line);
+    } else {
+      std::fprintf(stderr, "%s\n", line);
+    }
+    std::fflush(stderr);
+    lastIndex_ = index;
+  }
+  std::uint16_t LastIndex() const { return lastIndex_; }
+
+ private:
+  std::size_t size_;
+  bool terminal_;
+  std::chrono::steady_clock::time_point first_ = std::chrono::steady_clock::now();
+  std::uint16_t lastIndex_ = 0;
+};
+
 int Upgrade(const UpgradeOptions& o) {
   const Ports ports = ResolvePorts(o.port, {{o.image, "the image"}});
   // Judged before the port is opened: a file that cannot be sent whole never
@@ -197,25 +275,39 @@ int Upgrade(const UpgradeOptions& o) {
   // A settings file given where the image belongs would be flashed as code.
   if (!o.force && IsSettingsFile(loaded.bytes))
     Fail(FailureKind::Input, NotAFirmwareImageText(o.image) + " (--force sends it anyway)");
+  const std::size_t size = loaded.bytes.size();
+  const unsigned packets = FrameCodec::UpgradePacketTotal(size);
+  std::printf("%s: %zu bytes in %u packets, CRC-32 %08X\n", Printable(o.image).c_str(), size, packets,
+              Crc32(loaded.bytes));
+  std::fflush(stdout);
   ModemClient modem(ports.map);
   OpenModem(modem, ports);
   const bool terminal = isatty(STDERR_FILENO);
+  UpgradeProgress progress(size, terminal);
   UpgradeHooks hooks;
-  hooks.progress = [terminal](std::uint16_t total, std::uint16_t index) {
-    const int percent = total ? index * 100 / total : 0;
-    if (terminal) {
-      const int filled = percent * 30 / 100;
-      std::fprintf(stderr, "\r[%s%s] %3d%% packet %u/%u", std::string(filled, '#').c_str(),
-                   std::string(30 - filled, ' ').c_str(), percent, index, total);
-    } else {
-      std::fprintf(stderr, "packet %u/%u\n", index, total);
-    }
-  };
+  hooks.progress = [&progress](std::uint16_t total, std::uint16_t index) { progress.Show(total, index); };
+  hooks.stop = [] { return gUpgradeSignal.load() != 0; };
   if (o.fast) hooks.packetGapMs = 0;
+  const auto started = std::chrono::steady_clock::now();
+  CatchUpgradeSignals();
   const Result<int> upgraded = modem.Upgrade(loaded.bytes, hooks);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (terminal) std::fprintf(stderr, "\n");
+  // A stop leaves the last packet's code in place: the image is whole only
+  // when the last packet was the one answered.
+  const bool complete =
+      upgraded && (upgraded.value() == 0 || upgraded.value() == 8) && progress.LastIndex() == packets;
+  if (const int number = gUpgradeSignal.load(); number != 0 && !complete) {
+    modem.Close();
+    std::fprintf(stderr, "telvaro-cli: %s: interrupted at packet %u/%u: %s\n", ports.name.c_str(),
+                 progress.LastIndex(), packets, kLeftInLoader);
+    return 128 + number;
+  }
   if (!upgraded) Fail(upgraded.failure().kind, ports.name + ": " + OneLine(upgraded.failure()));
-  std::printf("%s: %s\n", ports.name.c_str(), std::string(UpgradeStatusText(upgraded.value())).c_str());
+  const char* answer = upgraded.value() == 8 ? "Upgrade Finished: the modem reports the image complete"
+                                             : "Success: every packet accepted";
+  std::printf("%s: %s (%zu bytes in %u packets, took %s)\n", ports.name.c_str(), answer, size, packets,
+              Duration(seconds).c_str());
   return 0;
 }
 

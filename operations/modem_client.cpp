@@ -150,10 +150,10 @@ Result<int> ModemClient::Upgrade(std::span<const std::uint8_t> image, const Upgr
   UpgradeHooks withStop = hooks;
   withStop.stop = [this, &hooks] { return session_.Disconnected() || (hooks.stop && hooks.stop()); };
   if (!withStop.sleep) {
-    // The loader's 3 s start is slept in slices, so a vanished device ends
-    // the upgrade at once rather than after the wait.
-    withStop.sleep = [this](int ms) {
-      for (int slept = 0; slept < ms && !session_.Disconnected(); slept += 10)
+    // The loader's 3 s start is slept in slices, so a vanished device or the
+    // owner's stop ends the upgrade at once rather than after the wait.
+    withStop.sleep = [&withStop](int ms) {
+      for (int slept = 0; slept < ms && !withStop.stop(); slept += 10)
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, ms - slept)));
     };
   }

@@ -5,6 +5,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOption>
 #include <QAbstractSpinBox>
 #include <QAbstractButton>
 #include <algorithm>
@@ -110,7 +113,114 @@ void TieCaptionsOf(QWidget* parent) {
   }
 }
 
+constexpr int kCellGap = 4;         // kept between a widened cell and the next
+constexpr int kShrinkableMin = 50;  // a data field keeps at least this width
+
+// A modem's value (selectable text) or an edit: what may give up width.
+bool Shrinkable(const QWidget* w) {
+  if (qobject_cast<const QLineEdit*>(w)) return true;
+  const auto* label = qobject_cast<const QLabel*>(w);
+  return label && (label->textInteractionFlags() & Qt::TextSelectableByMouse);
+}
+
+bool SameRow(const QRect& a, const QRect& b) {
+  return (a.center().y() >= b.top() && a.center().y() <= b.bottom()) ||
+         (b.center().y() >= a.top() && b.center().y() <= a.bottom());
+}
+
+// What a cell may give up: a text cell its room beyond its text, a data
+// field its width beyond the minimum.
+int Slack(const QWidget* w) {
+  if (const int need = NeededWidth(w); need > 0) return std::max(0, w->width() - need);
+  return Shrinkable(w) ? std::max(0, w->width() - kShrinkableMin) : 0;
+}
+
+void FitTextsOf(QWidget* parent) {
+  std::vector<QWidget*> cells;
+  for (QObject* child : parent->children()) {
+    auto* w = qobject_cast<QWidget*>(child);
+    if (!w || w->isWindow()) continue;
+    cells.push_back(w);
+    // Group boxes and plain holders are laid out the same way inside.
+    if (qobject_cast<QGroupBox*>(w) || w->metaObject() == &QWidget::staticMetaObject) FitTextsOf(w);
+  }
+  std::stable_sort(cells.begin(), cells.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+  const int limit = parent->contentsRect().right() - 2;
+  for (QWidget* w : cells) {
+    const int overflow = NeededWidth(w) - w->width();
+    if (overflow <= 0) continue;
+    const QRect cell = w->geometry();
+    std::vector<QWidget*> right;  // in x order, as `cells`
+    for (QWidget* other : cells)
+      if (other != w && other->x() > cell.x() && SameRow(other->geometry(), cell)) right.push_back(other);
+    if (right.empty()) {
+      w->resize(w->width() + std::min(overflow, std::max(0, limit - cell.right())), w->height());
+      continue;
+    }
+    w->resize(w->width() + overflow, w->height());
+    // The cells on its right move only as far as they must, each keeping
+    // the gap it had (at most kCellGap) from the one before.
+    int previousRight = cell.right();
+    int newRight = w->geometry().right();
+    for (QWidget* other : right) {
+      const int gap = std::clamp(other->x() - previousRight - 1, 0, kCellGap);
+      previousRight = other->geometry().right();
+      if (other->x() < newRight + 1 + gap) other->move(newRight + 1 + gap, other->y());
+      newRight = other->geometry().right();
+    }
+    // Past the edge: the cells on the right give up their slack, the last first.
+    int past = newRight - limit;
+    for (auto it = right.rbegin(); it != right.rend() && past > 0; ++it) {
+      const int take = std::min(past, Slack(*it));
+      if (take == 0) continue;
+      (*it)->resize((*it)->width() - take, (*it)->height());
+      for (auto after = right.rbegin(); after != it; ++after) (*after)->move((*after)->x() - take, (*after)->y());
+      past -= take;
+    }
+  }
+}
+
 }  // namespace
+
+namespace {
+
+// The text as drawn: a mnemonic's "&" takes no room.
+int DrawnWidth(const QWidget* w, QString text) {
+  text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+  return w->fontMetrics().horizontalAdvance(text);
+}
+
+}  // namespace
+
+int NeededWidth(const QWidget* w) {
+  if (const auto* label = qobject_cast<const QLabel*>(w)) {
+    if (label->text().isEmpty() || label->wordWrap() || (label->textInteractionFlags() & Qt::TextSelectableByMouse))
+      return 0;
+    const int room = label->contentsRect().width() - 2 * label->margin() - std::max(0, label->indent());
+    return DrawnWidth(label, label->text()) + label->width() - room;
+  }
+  if (const auto* box = qobject_cast<const QCheckBox*>(w)) {
+    if (box->text().isEmpty()) return 0;
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    const QRect room = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    return DrawnWidth(box, box->text()) + box->width() - room.width();
+  }
+  if (const auto* list = qobject_cast<const QComboBox*>(w)) {
+    // Its widest item in the field the closed list shows it in.
+    int widest = 0;
+    for (int i = 0; i < list->count(); ++i) widest = std::max(widest, DrawnWidth(list, list->itemText(i)));
+    if (widest == 0) return 0;
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    const QRect room = list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+    return widest + list->width() - room.width();
+  }
+  return 0;
+}
+
+void FitTexts(QWidget* page) { FitTextsOf(page); }
 
 void TieCaptions(QWidget* page) { TieCaptionsOf(page); }
 

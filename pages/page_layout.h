@@ -33,6 +33,17 @@ QCheckBox* Check(QWidget* parent, const QString& text, const char* name, int x, 
 QComboBox* List(QWidget* parent, const char* name, int x, int y, int width, int height = kRowHeight);
 QGroupBox* Group(QWidget* parent, const QString& title, int x, int y, int width, int height);
 
+// Fits a built page to the language and font in effect: a caption, box or
+// list whose text is wider than its cell (a translation longer than the
+// English) takes the free room on its right, and where that is too little
+// the controls on its right along the row move over, a data field at the
+// row's end giving up width down to a minimum. Cells that fit stay exactly
+// where they are, so the English pages keep their places.
+void FitTexts(QWidget* page);
+// The width a control needs to show its text whole; 0 for one without text
+// of its own (an edit, a value shown from the modem, a picture).
+int NeededWidth(const QWidget* w);
+
 // Ties every caption of a built page to the control on its right on the same
 // row (the nearest, with no other control between), so screen readers name
 // each control after its own caption rather than its group box, and the

@@ -52,16 +52,26 @@ std::string Reference() {
       "the ten phone book slots and phone groups) takes a list; a shorter list sets\n"
       "the first elements only. `telvaro-cli check` applies the rules below, the same\n"
       "ones the window's pages apply; on a modem without digital I/O the `di:` and\n"
-      "`do:` pages are not checked, as the window leaves them disabled.\n";
+      "`do:` pages are not checked, as the window leaves them disabled. A number's\n"
+      "rule names its unit (s, min, ms, units of 100 ms) as its page does.\n";
   for (const char* page : kSettingPages) {
     out += std::string("\n## `") + page + ":`\n\n| Key | Form | Rule |\n|---|---|---|\n";
     for (const SettingRule& rule : kSettingRules) {
       if (std::string_view(rule.page) != page) continue;
       std::string form = FormName(rule.form);
       if (rule.field->count > 1) form = "list of " + std::to_string(rule.field->count) + " × " + form;
-      std::string text = RuleText(rule);
+      std::string text = RuleTextWithUnit(rule);
       if (rule.secret) text += "; secret";
       out += "| `" + std::string(rule.Key()) + "` | " + form + " | " + text + " |\n";
+    }
+    // A range printed on the page that is not the one enforced, said once.
+    bool first = true;
+    for (const SettingRule& rule : kSettingRules) {
+      const SettingUnit* unit = UnitOf(rule);
+      if (std::string_view(rule.page) != page || !unit || !unit->pageHint) continue;
+      out += std::string(first ? "\n" : "") + "`" + rule.Key() + "`: the page prints \"" + unit->pageHint +
+             "\" beside it, but the page and the tool accept " + RuleTextWithUnit(rule) + ".\n";
+      first = false;
     }
   }
   return out;

@@ -96,7 +96,7 @@ std::string WriteProfileYaml(const ConfigRecord& record, const ProfileWriteOptio
         for (int e = 0; e < count; ++e) EmitElement(out, rule, ShowSetting(record, rule, e));
         out << YAML::EndSeq;
       }
-      out << YAML::Comment(RuleText(rule));
+      out << YAML::Comment(RuleTextWithUnit(rule));
     }
     out << YAML::EndMap;
   }

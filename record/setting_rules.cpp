@@ -182,6 +182,11 @@ std::string RuleText(const SettingRule& rule) {
   return {};
 }
 
+std::string RuleTextWithUnit(const SettingRule& rule) {
+  const SettingUnit* unit = UnitOf(rule);
+  return unit ? RuleText(rule) + " " + unit->unit : RuleText(rule);
+}
+
 SettingValue ShowSetting(const ConfigRecord& r, const SettingRule& rule, int e) {
   SettingValue v;
   switch (rule.form) {

@@ -219,6 +219,45 @@ struct NumberRange {
 constexpr NumberRange RangeOf(const FieldInfo& f) { return {RuleOf(f).min, RuleOf(f).max}; }
 constexpr const char* MessageOf(const FieldInfo& f, int element = 0) { return RuleOf(f).Message(element); }
 
+// What a number setting counts in, as its page names it, and the range the
+// page prints beside it where that text (kept as the window always showed
+// it) is not the range the rules enforce.
+struct SettingUnit {
+  const FieldInfo* field;
+  const char* unit;                // "s", "min", "ms", "(units of 100 ms)", ...
+  const char* pageHint = nullptr;  // only where it differs from the rule
+};
+
+// clang-format off
+inline constexpr SettingUnit kSettingUnits[] = {
+  {&field::rssi_interval,            "s"},
+  {&field::inactivity_time,          "s", "(5 - 1200)"},
+  {&field::connect_interval,         "s"},
+  {&field::idle_timeout,             "s"},
+  {&field::interval_timeout,         "(units of 100 ms)", "(2 - 100)"},
+  {&field::packet_length,            "bytes"},
+  {&field::tx_delay,                 "(units of 100 ms)"},
+  {&field::login_interval,           "s"},
+  {&field::keepalive_interval,       "s"},
+  {&field::periodic_wakeup_interval, "min"},
+  {&field::di_filter_ms,             "ms"},
+  {&field::di_count_trigger,         "pulses"},
+  {&field::do_keep_on,               "s"},
+  {&field::do_pulse_low_ms,          "ms"},
+  {&field::do_pulse_high_ms,         "ms"},
+  {&field::do_pulse_count,           "pulses"},
+  {&field::do_pulse_delay_ms,        "ms"},
+};
+// clang-format on
+
+// The unit entry of a rule's field, or null for a setting without a unit
+// (a text, a list, a count of retries).
+constexpr const SettingUnit* UnitOf(const SettingRule& rule) {
+  for (const SettingUnit& unit : kSettingUnits)
+    if (unit.field->offset == rule.field->offset) return &unit;
+  return nullptr;
+}
+
 // The rule of a key ("apn"), or null.
 const SettingRule* FindRule(std::string_view key);
 
@@ -233,6 +272,9 @@ struct SettingValue {
 
 // The rule as a person reads it: "at most 50 characters", "10 to 1200", ...
 std::string RuleText(const SettingRule& rule);
+// The same with the number's unit ("10 to 1200 s", "1 to 100 (units of
+// 100 ms)"): the profile's comments and the reference.
+std::string RuleTextWithUnit(const SettingRule& rule);
 
 // The value of one element in the record, as the page shows it (an index
 // outside its list shows as its number, a time that does not decode as its

@@ -33,6 +33,7 @@ constexpr auto kWriteStallLimit = 2000ms;
 constexpr auto kWriteWaitSlice = 50ms;
 // An ambiguous upgrade frame is settled after the line was quiet this long.
 constexpr int kIdleResolveMs = 100;
+constexpr int kExclusiveCheckMs = 250;  // how often an abandoned exclusive line is looked for
 
 // Upgrade frame body: length, total and index fields, data, checksum.
 constexpr std::size_t kUpgradeHeader = 6;
@@ -259,6 +260,7 @@ struct ModemSimulator::Impl {
   bool running = false;
   std::vector<std::string> links;
   std::function<void(const ReceivedFrame&)> observer;
+  std::function<void(const ConfigRecord&)> recordObserver;
 
   // Stop flag and the writer's queue.
   std::mutex jobMutex;
@@ -325,9 +327,16 @@ struct ModemSimulator::Impl {
 
 void ModemSimulator::Impl::ReaderLoop() {
   std::uint8_t buffer[4096];
+  Clock::time_point exclusiveChecked = Clock::now();
   for (;;) {
+    // A client that died holding the line must not leave it refusing the
+    // next one ("in use by another program") until the simulator restarts.
+    if (Clock::now() - exclusiveChecked >= std::chrono::milliseconds(kExclusiveCheckMs)) {
+      pty.ReleaseAbandonedExclusive();
+      exclusiveChecked = Clock::now();
+    }
     pollfd fds[2] = {{pty.MasterFd(), POLLIN, 0}, {wakeRead, POLLIN, 0}};
-    const int ready = ::poll(fds, 2, pending.empty() ? -1 : kIdleResolveMs);
+    const int ready = ::poll(fds, 2, pending.empty() ? kExclusiveCheckMs : kIdleResolveMs);
     if (ready < 0) {
       if (errno == EINTR) continue;
       return;
@@ -423,10 +432,13 @@ std::optional<ModemSimulator::Impl::Job> ModemSimulator::Impl::AnswerFor(const R
       }
       ApplyWrittenRecord(block);
       Bytes answer;
+      ConfigRecord stored;
       {
         std::lock_guard lock(dataMutex);
         answer = FrameCodec::ParameterResponse(record.Block());
+        stored = record;
       }
+      if (recordObserver) recordObserver(stored);
       if (options.badChecksum) answer[kResponseChecksumOffset] ^= 0xFF;
       return Job{std::move(answer), frame.when, true};
     }
@@ -716,6 +728,10 @@ void ModemSimulator::Go(int steps) {
 }
 
 std::size_t ModemSimulator::GarbageBytes() const { return impl_->garbage.load(); }
+
+void ModemSimulator::SetRecordObserver(std::function<void(const ConfigRecord&)> observer) {
+  impl_->recordObserver = std::move(observer);
+}
 
 void ModemSimulator::SetFrameObserver(std::function<void(const ReceivedFrame&)> observer) {
   impl_->observer = std::move(observer);

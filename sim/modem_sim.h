@@ -107,6 +107,11 @@ class ModemSimulator {
   // Set before Start(); it must not call back into the simulator's Stop().
   void SetFrameObserver(std::function<void(const ReceivedFrame&)> observer);
 
+  // Called on the simulator's reader thread with the record the modem holds
+  // each time a written record has been stored (a state file keeps it).
+  // Set before Start().
+  void SetRecordObserver(std::function<void(const ConfigRecord&)> observer);
+
   SimOptions& Options() { return options_; }  // change before Start()
 
  private:

@@ -2,11 +2,17 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 namespace telvaro::sim {
 
@@ -45,6 +51,43 @@ bool PseudoTerminal::Open(std::string* error) {
   if (!MakeRaw(slave_)) return fail("raw mode on slave");
   (void)MakeRaw(master_);  // the master of a Linux pair is raw already
   return true;
+}
+
+namespace {
+
+// Whether /proc/locks lists a lock on the file with this device and inode
+// ("1: FLOCK  ADVISORY  WRITE 4242 00:19:3 0 EOF"; device as major:minor in
+// hex). Reading the table takes no lock, so it never races a client's open.
+// Without the table every line is taken as held.
+bool LockHeldOn(const struct stat& file) {
+  std::ifstream table("/proc/locks");
+  if (!table) return true;
+  char id[64];
+  std::snprintf(id, sizeof id, "%02x:%02x:%llu", major(file.st_dev), minor(file.st_dev),
+                static_cast<unsigned long long>(file.st_ino));
+  std::string line;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string field;
+    while (fields >> field)
+      if (field == id) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool PseudoTerminal::ReleaseAbandonedExclusive() {
+#if defined(TIOCGEXCL) && defined(TIOCNXCL)
+  if (slave_ < 0) return false;
+  int exclusive = 0;
+  if (::ioctl(slave_, TIOCGEXCL, &exclusive) != 0 || exclusive == 0) return false;
+  struct stat file {};
+  if (::fstat(slave_, &file) != 0 || LockHeldOn(file)) return false;
+  return ::ioctl(slave_, TIOCNXCL) == 0;
+#else
+  return false;
+#endif
 }
 
 void PseudoTerminal::Close() {

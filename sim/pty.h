@@ -22,6 +22,16 @@ class PseudoTerminal {
   // Closes both ends; a client that has the slave open sees a hang-up.
   void Close();
 
+  // A client that ended without giving up exclusive use (killed, or closed
+  // without TIOCNXCL) leaves the line exclusive: the slave lives on with
+  // the master, so every later open would fail with EBUSY until the pair is
+  // closed. A real serial port loses the flag with its last close; this
+  // gives the pair the same behaviour. The line counts as abandoned when it
+  // is exclusive and no open file holds an advisory lock on it (telvaro's
+  // clients lock before they take exclusive use and keep the lock while
+  // they hold the port). True when the flag was cleared.
+  bool ReleaseAbandonedExclusive();
+
   bool IsOpen() const { return master_ >= 0; }
   int MasterFd() const { return master_; }
   int SlaveFd() const { return slave_; }

@@ -2,6 +2,7 @@
 // tool without hardware. Prints the device path first, then one line per frame
 // received, and runs until SIGINT or SIGTERM.
 #include <signal.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 
@@ -15,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "operations/settings_file.h"
+#include "record/setting_rules.h"
 #include "sim/modem_sim.h"
 
 namespace {
@@ -26,6 +29,9 @@ using telvaro::sim::SimOptions;
 struct Arguments {
   SimOptions options;
   std::string link;
+  std::string imei;   // --imei: this simulator's own identity
+  std::string name;   // --name: its device name
+  std::string state;  // --state FILE: its record kept between runs
   std::vector<std::string> refusals;  // --refuse-packet N:C, in order
   bool quiet = false;
 };
@@ -104,6 +110,32 @@ void Declare(CLI::App& app, Arguments& args) {
   app.add_option("--stop-after-packet", o.stopAfterPacket, "stop answering upgrade packets after packet N")
       ->type_name("N")
       ->check(Decimal(0, 65535));
+  app.add_option("--imei", args.imei, "the modem's IMEI (15 digits)")
+      ->type_name("N")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            const bool digits = text.size() == 15 && std::all_of(text.begin(), text.end(), [](char c) {
+              return c >= '0' && c <= '9';
+            });
+            return digits ? std::string() : std::string("not 15 digits");
+          },
+          ""));
+  app.add_option("--name", args.name, "the modem's device name")
+      ->type_name("TEXT")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            const auto limit = static_cast<std::size_t>(telvaro::TextLimit(telvaro::field::device_name));
+            const bool printable = std::all_of(text.begin(), text.end(), [](char c) {
+              return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F;
+            });
+            if (text.empty() || text.size() > limit || !printable)
+              return "not 1 to " + std::to_string(limit) + " printable bytes";
+            return std::string();
+          },
+          ""));
+  app.add_option("--state", args.state, "keep the modem's record in FILE (a settings file) between runs")
+      ->type_name("FILE")
+      ->check(CLI::Validator([](std::string& path) { return path.empty() ? std::string("empty") : std::string(); }, ""));
   app.add_flag("--quiet", args.quiet, "print only the device line");
 }
 
@@ -143,6 +175,40 @@ void PrintFrame(const ReceivedFrame& frame) {
   std::fflush(stdout);
 }
 
+// Saves the record the modem holds to the state file (the settings file's
+// safe save); false, with the reason on standard error, when it cannot.
+bool SaveState(const std::string& path, telvaro::ConfigRecord record) {
+  const telvaro::SettingsFileWrite saved = telvaro::WriteSettingsFile(path, record);
+  if (saved.ok()) return true;
+  std::fprintf(stderr, "telvaro-modem-sim: %s: cannot save the state: %s (%s)\n", path.c_str(), saved.message.c_str(),
+               saved.detail.c_str());
+  return false;
+}
+
+// The record this simulator starts with: its state file when it has one (a
+// file that is not a settings file is never overwritten), then its own IMEI
+// and name. Written back at once, so the identity is kept from the start.
+bool PrepareRecord(const Arguments& args, telvaro::sim::ModemSimulator& modem) {
+  telvaro::ConfigRecord record = modem.StoredRecord();
+  if (!args.state.empty() && ::access(args.state.c_str(), F_OK) == 0) {
+    const telvaro::SettingsFileRead read = telvaro::ReadSettingsFile(args.state);
+    if (!read.record) {
+      std::fprintf(stderr, "telvaro-modem-sim: %s: not a state file: %s%s%s%s\n", args.state.c_str(),
+                   read.message.c_str(), read.detail.empty() ? "" : " (", read.detail.c_str(),
+                   read.detail.empty() ? "" : ")");
+      return false;
+    }
+    record = *read.record;
+  }
+  if (!args.imei.empty()) record.Set(telvaro::field::imei, args.imei);
+  if (!args.name.empty()) record.Set(telvaro::field::device_name, args.name);
+  modem.SetStoredRecord(record);
+  if (args.state.empty()) return true;
+  if (!SaveState(args.state, modem.StoredRecord())) return false;
+  modem.SetRecordObserver([path = args.state](const telvaro::ConfigRecord& held) { SaveState(path, held); });
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,6 +239,7 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   telvaro::sim::ModemSimulator modem(args.options);
+  if (!PrepareRecord(args, modem)) return 1;
   std::mutex printMutex;
   bool devicePrinted = false;
   if (!args.quiet) {

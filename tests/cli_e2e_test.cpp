@@ -15,6 +15,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
@@ -359,7 +360,15 @@ TEST_F(CliE2E, UpgradeResendsARefusedPacketAndStopsOnSilence) {
   for (const auto& f : modem->Frames())
     if (f.kind == sim::FrameKind::UpgradeData) indices.push_back(f.index);
   EXPECT_EQ(indices, (std::vector<int>{1, 2, 2, 3}));
-  EXPECT_NE(run.err.find("packet 3/3"), std::string::npos);
+  // Size and checksum before sending; bytes, packets, speed and time left
+  // while sending; the modem's answer and the time taken at the end.
+  EXPECT_EQ(run.out.rfind(file + ": 1200 bytes in 3 packets, CRC-32 ", 0), 0u) << run.out;
+  EXPECT_NE(run.err.find(" 85% 1024/1200 bytes, packet 3/3, "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(" KiB/s, "), std::string::npos);
+  EXPECT_NE(run.err.find(" s left"), std::string::npos);
+  EXPECT_NE(run.out.find("COM50: Upgrade Finished: the modem reports the image complete (1200 bytes in 3 packets, took "),
+            std::string::npos)
+      << run.out;
 
   modem.reset();
   sim::SimOptions quiet;
@@ -368,6 +377,41 @@ TEST_F(CliE2E, UpgradeResendsARefusedPacketAndStopsOnSilence) {
   const CliRun silent = Cli("upgrade " + file);
   EXPECT_EQ(silent.status, 1);
   EXPECT_NE(silent.err.find("Err:Comm Failed"), std::string::npos) << silent.err;
+}
+
+// Ctrl+C while the image goes out: no further packet, the port closed
+// properly, the operator told what state the modem is in, and status 130.
+TEST_F(CliE2E, UpgradeInterruptedByCtrlCSaysTheModemIsInItsLoader) {
+  StartModem();
+  const std::string file = WriteFile("APROM.bin", std::string(20 * 512, 'f'));
+  pid_t pid = 0;
+  const std::string command = "exec " + CommandLine("upgrade " + file + " --port COM50=" + modem->DevicePath());
+  const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+  ASSERT_EQ(::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  const auto upgradePackets = [this] {
+    std::size_t packets = 0;
+    for (const auto& f : modem->Frames()) packets += f.kind == sim::FrameKind::UpgradeData;
+    return packets;
+  };
+  for (const auto until = Clock::now() + 30s; upgradePackets() < 2 && Clock::now() < until;)
+    std::this_thread::sleep_for(20ms);
+  ::kill(pid, SIGINT);
+  int raw = 0;
+  ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 130);
+  const std::string err = Slurp(dir / "err");
+  EXPECT_NE(err.find("telvaro-cli: COM50: interrupted at packet "), std::string::npos) << err;
+  EXPECT_NE(err.find("/20: the modem is left in its loader; run the same upgrade again to finish\n"),
+            std::string::npos)
+      << err;
+  EXPECT_LT(upgradePackets(), 20u);
+  // The port was given back: nothing holds it exclusively.
+  const int fd = ::open(modem->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  int exclusive = 1;
+  EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0);
+  ::close(fd);
 }
 
 // Whatever cannot be sent whole is refused before the port is opened: no

@@ -49,6 +49,15 @@ TEST(Profile, WhatIsWrittenReadsBackAsTheSameSettingsInYamlAndJson) {
   }
 }
 
+// A number's comment names its unit as its page does; other rules stay as
+// they read.
+TEST(Profile, RuleCommentsGiveTheUnitOfEachNumber) {
+  const std::string text = WriteProfileYaml(Factory(), ProfileWriteOptions{});
+  for (const char* comment : {"# 2 to 3000 s\n", "# 1 to 100 (units of 100 ms)\n", "# 1 to 1800 min\n",
+                              "# 0 to 10000 ms\n", "# 1 to 60\n", "# at most 50 characters\n"})
+    EXPECT_NE(text.find(comment), std::string::npos) << comment << "\n" << text;
+}
+
 TEST(Profile, ProblemsNameTheirPlaceAndNothingIsMerged) {
   const VariableLookup variables = [](const std::string& name) -> std::optional<std::string> {
     return name == "APN" ? std::optional<std::string>("m2m") : std::nullopt;

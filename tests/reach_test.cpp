@@ -4,11 +4,18 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
+#include <QStyle>
+#include <QStyleOption>
 #include <QLabel>
 #include <QMenu>
+#include <QPixmap>
 #include <QScreen>
 #include <QScrollArea>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QTabBar>
@@ -19,6 +26,7 @@
 #include "app/language.h"
 #include "app/main_dialog.h"
 #include "pages/config_page.h"
+#include "record/setting_rules.h"
 
 namespace telvaro {
 namespace {
@@ -175,6 +183,96 @@ TEST(ReachScreens, TabsAreShownWholeAndSmallScreensScrollThePage) {
   EXPECT_EQ(WholeTabsShown(bar), kPageCount);
   EXPECT_EQ(pageArea->verticalScrollBar()->maximum(), 0);
   EXPECT_FALSE(window.findChild<QToolButton*>("tabsRight")->isVisible());
+}
+
+}  // namespace telvaro
+
+namespace telvaro {
+namespace {
+
+// The text as drawn: a mnemonic's "&" takes no room.
+int TextWidth(const QWidget* w, QString text) {
+  text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+  return w->fontMetrics().horizontalAdvance(text);
+}
+
+// Every caption, box, list and group title of the page that does not show
+// its text whole: wider than its text area, or reaching past its holder.
+void CollectClipped(QWidget* holder, const QString& where, std::vector<std::string>& clipped) {
+  for (QObject* child : holder->children()) {
+    auto* w = qobject_cast<QWidget*>(child);
+    if (!w || w->isWindow() || w->isHidden()) continue;
+    QString text;
+    int room = 0;
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+      if (label->wordWrap() || (label->textInteractionFlags() & Qt::TextSelectableByMouse)) continue;
+      text = label->text();
+      room = label->contentsRect().width() - 2 * label->margin() - std::max(0, label->indent());
+    } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+      QStyleOptionButton option;
+      option.initFrom(box);
+      option.text = box->text();
+      text = box->text();
+      room = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width();
+    } else if (auto* list = qobject_cast<QComboBox*>(w)) {
+      QStyleOptionComboBox option;
+      option.initFrom(list);
+      room = list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list).width();
+      for (int i = 0; i < list->count(); ++i)
+        if (TextWidth(list, list->itemText(i)) > TextWidth(list, text)) text = list->itemText(i);
+    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+      text = group->title();
+      room = group->width() - 16;  // the frame's corners either side of the title
+      CollectClipped(group, where, clipped);
+    } else if (w->metaObject() == &QWidget::staticMetaObject) {
+      CollectClipped(w, where, clipped);
+      continue;
+    }
+    if (text.isEmpty()) continue;
+    const int need = TextWidth(w, text);
+    const bool outside = w->geometry().right() >= holder->width();
+    if (need > room || outside)
+      clipped.push_back((where + ": \"" + text + "\" needs " + QString::number(need) + " px, has " +
+                         QString::number(room) + (outside ? ", reaches past its holder" : ""))
+                            .toStdString());
+  }
+}
+
+}  // namespace
+
+// Every page in every language the window speaks shows each caption, box,
+// list item and group title whole, in the fonts this machine has. Set
+// TELVARO_SCREENSHOTS to a folder to keep a picture of each page.
+TEST(ReachLanguages, EveryPageShowsItsTextsWholeInEveryLanguage) {
+  struct BackToEnglish {
+    ~BackToEnglish() { InstallLanguage("en"); }
+  } restore;
+  const QString shots = qEnvironmentVariable("TELVARO_SCREENSHOTS");
+  for (const char* code : {"en", "de", "zh_CN"}) {
+    ASSERT_EQ(InstallLanguage(code).toStdString(), code);
+    CMainDlg window;
+    window.show();
+    std::vector<std::string> clipped;
+    for (int index = 0; index < kPageCount; ++index) {
+      ConfigPage* page = window.Page(static_cast<PageIndex>(index));
+      const QPixmap picture = page->grab();
+      EXPECT_FALSE(picture.isNull());
+      if (!shots.isEmpty())
+        picture.save(QDir(shots).filePath(QString("%1-%2.png").arg(code, page->objectName())));
+      CollectClipped(page, QString(code) + " " + page->objectName(), clipped);
+    }
+    EXPECT_TRUE(clipped.empty()) << ::testing::PrintToString(clipped);
+  }
+  // The two hints the page prints as the window always did, though the
+  // rules enforce another range (the reference says so).
+  InstallLanguage("en");
+  CMainDlg window;
+  for (const SettingUnit& unit : kSettingUnits) {
+    if (!unit.pageHint) continue;
+    bool shown = false;
+    for (const QLabel* label : window.findChildren<QLabel*>()) shown |= label->text() == unit.pageHint;
+    EXPECT_TRUE(shown) << unit.pageHint;
+  }
 }
 
 }  // namespace telvaro

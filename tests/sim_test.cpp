@@ -2,7 +2,13 @@
 // the way any serial client would talk to it.
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -13,10 +19,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "operations/modem_client.h"
+#include "operations/settings_file.h"
 #include "protocol/frame_codec.h"
 #include "protocol/record_checksum.h"
 #include "sim/modem_sim.h"
@@ -506,6 +516,134 @@ TEST(SimDevice, SurvivesReopeningAndVanishesOnStop) {
   EXPECT_TRUE(n == 0 || (n < 0 && errno == EIO)) << "read gave " << n << ", errno " << errno;
   struct stat st{};
   EXPECT_NE(::lstat(link.c_str(), &st), 0) << "the link outlived the device";
+}
+
+bool Exclusive(int fd) {
+  int exclusive = 0;
+  return ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
+// A client that dies holding the line exclusively (as the tool holds a port:
+// an advisory lock, then TIOCEXCL) must not leave it refusing every later
+// client, as a real port would not: the simulator gives it back. A client
+// still holding the port keeps it.
+TEST(SimDevice, GivesBackALineItsClientDiedHolding) {
+  ModemSimulator modem;
+  ASSERT_TRUE(modem.Start());
+  const std::string path = modem.DevicePath();
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ioctl(fd, TIOCEXCL) == 0;
+    ::_exit(held ? 0 : 1);  // no TIOCNXCL: ended as a killed client ends
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  const int probe = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(probe, 0);
+  const auto until = Clock::now() + kAnswerLimit;
+  while (Exclusive(probe) && Clock::now() < until) std::this_thread::sleep_for(20ms);
+  EXPECT_FALSE(Exclusive(probe)) << "the line stayed exclusive after its client died";
+
+  // A live client: locked and exclusive, left so across several checks.
+  ASSERT_EQ(::flock(probe, LOCK_EX | LOCK_NB), 0);
+  ASSERT_EQ(::ioctl(probe, TIOCEXCL), 0);
+  std::this_thread::sleep_for(1s);
+  EXPECT_TRUE(Exclusive(probe));
+  ::ioctl(probe, TIOCNXCL);
+  ::close(probe);
+}
+
+// telvaro-modem-sim as run for practice: its own IMEI and name, and the
+// record a tool wrote kept in its state file for the next run.
+class SimProgram {
+ public:
+  explicit SimProgram(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(TELVARO_SIM_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    started_ = ::posix_spawn(&pid_, TELVARO_SIM_PATH, nullptr, nullptr, argv.data(), environ) == 0;
+  }
+  ~SimProgram() { Stop(); }
+  int Stop() {
+    if (!started_) return -1;
+    started_ = false;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // The exit status of a run that ends by itself.
+  int Wait() {
+    if (!started_) return -1;
+    started_ = false;
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  bool started() const { return started_; }
+
+ private:
+  pid_t pid_ = 0;
+  bool started_ = false;
+};
+
+bool WaitForPath(const std::string& path) {
+  struct stat st {};
+  for (const auto until = Clock::now() + kAnswerLimit; Clock::now() < until; std::this_thread::sleep_for(20ms))
+    if (::stat(path.c_str(), &st) == 0) return true;
+  return false;
+}
+
+TEST(SimProgramState, KeepsItsIdentityAndWrittenRecordBetweenRuns) {
+  const std::string base = ::testing::TempDir() + "telvaro-sim-state-" + std::to_string(::getpid());
+  const std::string state = base + ".bin";
+  const std::string link = base + ".link";
+  ::unlink(state.c_str());
+  PortMap ports;
+  ports.AddPair("COM60=" + link);
+  {
+    SimProgram sim({"--quiet", "--link", link, "--imei", "356938035643809", "--name", "Pump 7", "--state", state});
+    ASSERT_TRUE(sim.started());
+    ASSERT_TRUE(WaitForPath(link));
+    ModemClient client(ports);
+    ASSERT_TRUE(client.Open(60));
+    const Result<ConfigRecord> read = client.Read();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read.value().Get(field::imei), "356938035643809");
+    EXPECT_EQ(read.value().Get(field::device_name), "Pump 7");
+    ConfigRecord changed = read.value();
+    changed.Set(field::apn, "practice.apn");
+    ASSERT_TRUE(client.Write(changed));
+    client.Close();
+    EXPECT_EQ(sim.Stop(), 0);
+  }
+  const SettingsFileRead saved = ReadSettingsFile(state);
+  ASSERT_TRUE(saved.record) << saved.message;
+  EXPECT_EQ(saved.record->Get(field::apn), "practice.apn");
+  {
+    SimProgram sim({"--quiet", "--link", link, "--state", state});
+    ASSERT_TRUE(WaitForPath(link));
+    ModemClient client(ports);
+    ASSERT_TRUE(client.Open(60));
+    const Result<ConfigRecord> read = client.Read();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read.value().Get(field::imei), "356938035643809");
+    EXPECT_EQ(read.value().Get(field::device_name), "Pump 7");
+    EXPECT_EQ(read.value().Get(field::apn), "practice.apn");
+  }
+  // A file that is not a state file is refused and left as it was.
+  const std::string other = base + ".txt";
+  { std::ofstream(other) << "notes"; }
+  SimProgram refused({"--quiet", "--state", other});
+  EXPECT_EQ(refused.Wait(), 1);
+  std::ifstream kept(other);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), "notes");
+  ::unlink(state.c_str());
+  ::unlink(other.c_str());
 }
 
 }  // namespace
