@@ -1227,6 +1227,17 @@ TEST_F(FleetE2E, ResumeTrustsOnlyTheSamePortAndModem) {
   EXPECT_NE(written.find("\"COM52\",\"" + Imei(1) + "\",\"'@SUM(A1)\""), std::string::npos) << written;
   EXPECT_EQ(units[0]->StoredRecord().Get(field::device_name), "=1+2");
 
+  // The units file and the report are regular files of bounded size.
+  const std::string big = WriteFile("big.csv", "port\n" + std::string(5u << 20, 'x') + "\n");
+  for (const std::string& args : {" --units /dev/zero --report " + report, " --units " + big + " --report " + report,
+                                   " --units " + unitsFile + " --resume " + big}) {
+    const CliRun bad = Cli("apply " + base + args);
+    EXPECT_EQ(bad.status, 2) << args;
+    EXPECT_TRUE(bad.err.find("not a regular file") != std::string::npos ||
+                bad.err.find("too large") != std::string::npos)
+        << bad.err;
+  }
+
   for (auto& unit : units) unit->ClearFrames();
   std::string tampered = written;
   tampered.replace(tampered.find("\"COM52\""), 7, "\"COM53\"");
