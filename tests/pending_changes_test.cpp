@@ -263,6 +263,23 @@ TEST_F(PendingChangesWindow, TheSerialSettingsFileHoldsOnlyItsSection) {
   ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
   EXPECT_EQ(ini.readAll(), QByteArray("[com.conf]\nBandRate=115200\nDataBits=8\nParity=None\nStopBits=1\n"
                                       "FlowControl=None\n"));
+
+  // A file that cannot be saved does not stop the Write; the status bar
+  // says why, in the system's words.
+  window->WaitForWorkers();
+  window.reset();
+  QFile blocker(dir.filePath("blocker"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  MainDlgOptions options;
+  options.serialSettingsPath = QFile::encodeName(dir.filePath("blocker/Telvaro_Pro.ini")).toStdString();
+  OpenWindow(std::move(options));
+  texts.clear();
+  OpenAndRead();
+  window->WriteParameters();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty() && CommandButtonsEnabled(); }, 10000));
+  EXPECT_EQ(texts.back(), kWriteSucceeded);
+  EXPECT_EQ(window->StatusField(3), "Telvaro_Pro.ini cannot be written: Not a directory");
 }
 
 TEST_F(PendingChangesWindow, TheListHidesSecretsAndRevertsOneSettingAtATime) {
