@@ -1,6 +1,8 @@
 #include "cli/cmd_shared.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "cli/profile_apply.h"
 #include "link/port_discovery.h"
@@ -139,6 +141,16 @@ ProfileRead ReadProfileWithSets(const std::vector<std::string>& sets, const std:
   return read;
 }
 
+std::vector<std::string> ProfileVariables(const std::string& path) {
+  std::vector<std::string> names;
+  if (!IsProfilePath(path)) return names;
+  ReadProfileFile(path, [&](const std::string& name) -> std::optional<std::string> {
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    return std::string();
+  });
+  return names;
+}
+
 std::string ProblemLine(const std::string& file, const ProfileProblem& p) {
   return file + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " +
          (p.key.empty() ? std::string() : p.key + ": ") + p.problem;
@@ -150,9 +162,28 @@ void FailOnProblems(const std::string& file, const std::vector<ProfileProblem>& 
   Fail(FailureKind::Input, file + ": " + std::to_string(problems.size()) + " problem(s); " + what);
 }
 
+ConfigRecord FactoryRecord() {
+  ConfigRecord record;
+  ApplyFactoryDefaults(record);
+  return record;
+}
+
+std::vector<ProfileProblem> ProfileProblems(const ProfileRead& read) {
+  std::vector<ProfileProblem> problems = read.problems;
+  ConfigRecord record = FactoryRecord();
+  const std::vector<ProfileProblem> merged = MergeProfile(record, read.profile, true);
+  for (const ProfileProblem& p : merged)
+    if (std::none_of(problems.begin(), problems.end(), [&](const ProfileProblem& q) { return q.key == p.key; }))
+      problems.push_back(p);
+  std::stable_sort(problems.begin(), problems.end(), [](const ProfileProblem& a, const ProfileProblem& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+  });
+  return problems;
+}
+
 Profile LoadProfile(const std::vector<std::string>& sets, const std::string& path) {
   ProfileRead read = ReadProfileWithSets(sets, path);
-  FailOnProblems(path, read.problems, "nothing done");
+  FailOnProblems(path, ProfileProblems(read), "nothing done");
   return read.profile;
 }
 
@@ -163,9 +194,9 @@ ConfigRecord LoadSettings(const std::string& path) {
 }
 
 ConfigRecord LoadRecord(const std::vector<std::string>& sets, const std::string& path) {
+  if (path == kFactoryName && !std::filesystem::exists(path)) return FactoryRecord();
   if (!IsProfilePath(path)) return LoadSettings(path);
-  ConfigRecord record;
-  ApplyFactoryDefaults(record);
+  ConfigRecord record = FactoryRecord();
   FailOnProblems(path, MergeProfile(record, LoadProfile(sets, path), true), "nothing done");
   return record;
 }
@@ -204,6 +235,10 @@ void PrintLine(std::FILE* to, const std::string& line) { std::fprintf(to, "%s\n"
 std::string DifferenceLine(const FieldDifference& d, bool showSecrets) {
   const bool masked = !showSecrets && IsSecretField(*d.field);
   return ProfileKeyOf(d) + ": " + (masked ? "\"****\"" : d.before) + " -> " + (masked ? "\"****\"" : d.after);
+}
+
+void PrintChanges(const ConfigRecord& from, const ConfigRecord& to, bool showSecrets) {
+  for (const SettingChange& c : SettingChanges(from, to, showSecrets)) PrintLine(stdout, ChangeLine(c));
 }
 
 std::string CloseMatch(std::string_view typed, const std::vector<std::string>& names) {

@@ -87,6 +87,7 @@ std::string RunUnitSteps(const Unit& unit, const MergeStep& merge, const FleetOp
   MergeOutcome merged = merge(read, unit.variables);
   if (!merged.problems.empty()) return Joined(merged.problems, "; ");
   result.changedKeys = merged.changedKeys;
+  result.changes = merged.changes;
   const VerifiedWrite written = WriteAndVerify(modem, merged.record);
   if (!written.failure.empty()) return written.failure;
   result.deviceName = modem.Record().Get(field::device_name);
@@ -136,7 +137,8 @@ std::string UnitEndLine(const UnitResult& r) {
   std::snprintf(seconds, sizeof seconds, "%.1f s", r.seconds);
   if (r.ok)
     return line + ": ok, " + std::to_string(r.changedKeys.size()) +
-           (r.changedKeys.size() == 1 ? " setting" : " settings") + " changed, " + seconds;
+           (r.changedKeys.size() == 1 ? " setting" : " settings") + " changed" +
+           (r.changedKeys.empty() ? "" : " (" + Joined(r.changedKeys, ", ") + ")") + ", " + seconds;
   return line + ": failed: " + r.reason + ", " + seconds;
 }
 
@@ -174,6 +176,8 @@ std::vector<UnitResult> RunFleet(const std::vector<Unit>& units, const MergeStep
         UnitResult result = RunUnit(unit, merge, options);
         std::lock_guard guard(lock);
         say(UnitEndLine(result));
+        if (options.verbose && result.ok)
+          for (const std::string& change : result.changes) say("  " + change);
         if (options.finished) options.finished(result);
         results.push_back(std::move(result));
       }

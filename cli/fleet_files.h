@@ -22,6 +22,9 @@ struct FleetFileError : std::runtime_error {
 // must be.
 std::vector<Unit> ReadUnitsFile(const std::string& path, PortMap& ports);
 
+// Rows as CSV text (the header first), fields quoted where they need it.
+std::string CsvText(const std::vector<std::vector<std::string>>& rows);
+
 // The results listed in a report; an absent file lists none.
 std::vector<UnitResult> ReadReport(const std::string& path);
 

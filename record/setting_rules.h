@@ -64,6 +64,10 @@ struct SettingRule {
 inline constexpr std::array<const char*, 6> kPhoneRoleNames = {"call-reboot", "call-wakeup", "sms-reboot",
                                                                "sms-wakeup",  "sms-control", "call-csd"};
 inline constexpr std::array<const char*, 3> kAlarmSourceNames = {"di-alarm", "sms-control", "phone-control"};
+// The same bits as the pages caption them; a profile may give these too.
+inline constexpr std::array<const char*, 6> kPhoneRoleCaptions = {"Call Reboot", "Call Wakeup", "SMS Reboot",
+                                                                  "SMS Wakeup",  "SMS Control", "CSD"};
+inline constexpr std::array<const char*, 3> kAlarmSourceCaptions = {"DI Alarm", "SMS Control", "Phone Control"};
 
 // The profile groups in page order.
 inline constexpr std::array<const char*, 12> kSettingPages = {
@@ -233,6 +237,8 @@ struct SettingValue {
 
 // The rule as a person reads it: "at most 50 characters", "10 to 1200", ...
 std::string RuleText(const SettingRule& rule);
+// The value's form: "number", "list of 3 × time \"hh:mm\"", ...
+std::string FormText(const SettingRule& rule);
 
 // The value of one element in the record, as the page shows it (an index
 // outside its list shows as its number, a time that does not decode as its
@@ -274,5 +280,13 @@ std::vector<RecordBreach> CheckRecord(const ConfigRecord& record);
 
 // "device_name" or "di_mode[1]".
 std::string ElementKey(const SettingRule& rule, int element);
+
+// A value as the page shows it, for change lists: texts quoted, lists by the
+// pages' captions ("Call Reboot, SMS Control", or "none").
+std::string ShownValue(const SettingRule& rule, const SettingValue& value);
+
+// The number of letters to add, drop or change to make one word of the
+// other: how close a mistyped key, item or command is.
+std::size_t EditDistance(std::string_view a, std::string_view b);
 
 }  // namespace telvaro

@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <map>
+#include <regex>
 #include <string>
 
 #include <fcntl.h>
@@ -376,7 +378,7 @@ TEST_F(CliE2E, DumpAndDiffOfSettingsFiles) {
   const CliRun diff = Cli("diff " + fileA + " " + fileB);
   EXPECT_EQ(diff.status, 1) << diff.err;
   EXPECT_EQ(diff.out, "gprs.apn: \"internet\" -> \"other\"\ngprs.gprs_password: \"****\" -> \"****\"\n"
-                      "di.di_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
+                      "di.di_mode[1]: Event Counter -> OFF\n");
   EXPECT_NE(Cli("diff " + fileA + " " + fileB + " --all").out.find("rssi: "), std::string::npos);
   EXPECT_EQ(Cli("diff " + fileA + " " + fileA).status, 0);
 }
@@ -465,7 +467,7 @@ TEST_F(CliE2E, APartialProfileChangesOnlyItsSettingsAndVerifySaysWhetherTheModem
   const std::string other = WriteFile("other.yaml", "format: telvaro-profile/1\ngprs:\n  apn: elsewhere\n");
   run = Cli("verify " + other);
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "differs: gprs.apn: \"elsewhere\" -> \"m2m.example\"\n");
+  EXPECT_EQ(run.out, "gprs.apn: modem has \"m2m.example\", profile wants \"elsewhere\"\n");
 }
 
 TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
@@ -632,7 +634,7 @@ TEST_F(FleetE2E, FourUnitsFromACsvOneSilentThenResumeAndRestoreABackup) {
     EXPECT_EQ(units[i]->StoredRecord().Get(field::device_name), "SITE-0" + std::to_string(i + 1));
     EXPECT_EQ(units[i]->StoredRecord().Get(field::apn), "fleet.apn");
     EXPECT_NE(run.out.find("COM5" + std::to_string(i + 1) + " " + Imei(i) + " SITE-0" + std::to_string(i + 1) +
-                           ": ok, 2 settings changed, "),
+                           ": ok, 2 settings changed (basic.device_name, gprs.apn), "),
               std::string::npos)
         << run.out;
   }
@@ -723,6 +725,105 @@ TEST_F(FleetE2E, AQueueOnOnePortStopsCleanlyOnCtrlCAndResumes) {
   // The record holds the name as 8-bit text; the JSON report as UTF-8.
   EXPECT_EQ(units[0]->StoredRecord().Get(field::device_name), "SECOND\xe9");
   EXPECT_NE(Slurp(report).find("\"device_name\": \"SECOND\u00e9\""), std::string::npos) << Slurp(report);
+}
+
+// Units files as spreadsheets save them, checked without a port; detect's
+// skeleton, its ports that did not answer and a shared IMEI; -v values.
+TEST_F(FleetE2E, SpreadsheetUnitsFilesDetectSkeletonAndVerboseChanges) {
+  StartFleet(3);
+  units[1]->Stop();  // unit 1 pretends to be unit 0
+  ConfigRecord twin = units[1]->StoredRecord();
+  twin.Set(field::imei, Imei(0));
+  units[1]->SetStoredRecord(twin);
+  ASSERT_TRUE(units[1]->Start());
+  const std::string profile = WriteFile("site.yaml", "format: telvaro-profile/1\nbasic:\n  device_name: \"${SITE}\"\n"
+                                                     "gprs:\n  apn: \"${APN}\"\n");
+  const std::string skeleton = (dir / "units.csv").string();
+  CliRun run = Cli("detect --port " + Port(0) + " --port " + Port(1) + " --port " + Port(3) + " --units-csv " +
+                   skeleton + " --profile " + profile);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("COM54 " + units[3]->DevicePath() + ": no modem answered (the modem did not answer"),
+            std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("warning: COM51 and COM52 report the same IMEI " + Imei(0) + "\n"), std::string::npos);
+  EXPECT_EQ(Slurp(skeleton), "port,imei,SITE,APN\nCOM51," + Imei(0) + ",,\nCOM52," + Imei(0) + ",,\n");
+  EXPECT_EQ(Cli("detect --port " + Port(0) + " --units-csv " + skeleton).status, 2);  // never replaced
+  run = Cli("detect --json --port " + Port(3));
+  EXPECT_NE(run.out.find("\"answered\": false"), std::string::npos) << run.out;
+  for (auto& unit : units) unit->ClearFrames();
+
+  // Semicolons and tabs; an unknown column once; empty cells.
+  const std::string semicolons = WriteFile("semi.csv", "port;SITE;APN;devce_name\n" + Port(0) + ";A;x;1\n" +
+                                                           Port(2) + ";B;y;2\n");
+  run = Cli("check " + profile + " --units " + semicolons);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, semicolons + ": column \"devce_name\" is neither a ${NAME} of " + profile +
+                         " nor a page.key (did you mean basic.device_name?)\ntelvaro-cli: " + semicolons +
+                         ": 1 problem(s); nothing sent\n");
+  const std::string tabs = WriteFile("tabs.csv", "port\tSITE\tAPN\n" + Port(0) + "\tSITE-A\t\n" + Port(2) + "\t\tm2m\n");
+  run = Cli("check " + profile + " --units " + tabs);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "row 1: the cell for ${APN} is empty (--allow-empty APN if meant)\n"
+                     "row 2: the cell for ${SITE} is empty (--allow-empty SITE if meant)\n"
+                     "telvaro-cli: " + tabs + ": 2 problem(s); nothing sent\n");
+  run = Cli("check " + profile + " --units " + tabs + " --allow-empty APN --allow-empty SITE");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, profile + " with " + tabs + ": 2 unit(s), no problems\n");
+  for (const auto& unit : units) EXPECT_TRUE(unit->Frames().empty());
+
+  run = Cli("apply " + profile + " --units " + tabs + " --allow-empty APN --allow-empty SITE --jobs 1 -v --report " +
+            (dir / "REPORT.csv").string());
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find(": ok, 2 settings changed (basic.device_name, gprs.apn), "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\n  basic.device_name: \"Telvaro-DTU\" -> \"SITE-A\"\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\n  gprs.apn: \"internet\" -> \"m2m\"\n"), std::string::npos) << run.out;
+  EXPECT_EQ(units[2]->StoredRecord().Get(field::device_name), "");
+}
+
+// The README's worked example, run as written against two simulated modems
+// (COM101 and COM102): each command's output is what the README shows.
+TEST_F(CliE2E, TheReadmeFleetExampleRunsAsWritten) {
+  const std::string readme = Slurp(TELVARO_README_PATH);
+  const std::size_t start = readme.find("<!-- fleet-example -->");
+  const std::size_t end = readme.find("<!-- end of fleet-example -->");
+  ASSERT_NE(start, std::string::npos);
+  ASSERT_NE(end, std::string::npos);
+  const std::string example = readme.substr(start, end - start);
+  const std::size_t yaml = example.find("```yaml\n") + 8;
+  WriteFile("site.yaml", example.substr(yaml, example.find("```", yaml) - yaml));
+
+  std::unique_ptr<sim::ModemSimulator> sims[2];
+  for (int i = 0; i < 2; ++i) {
+    sims[i] = std::make_unique<sim::ModemSimulator>();
+    ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
+    record.Set(field::imei, "35693803564380" + std::to_string(i + 1));
+    sims[i]->SetStoredRecord(record);
+    ASSERT_TRUE(sims[i]->Start());
+    std::filesystem::create_symlink(sims[i]->DevicePath(), dir / ("ttyUSB" + std::to_string(i + 1)));
+  }
+  const std::string tool = std::filesystem::path(TELVARO_CLI_PATH).parent_path().string();
+  const std::string env = "cd " + dir.string() + " && PATH=" + tool + ":$PATH TELVARO_PORTS='COM101=" +
+                          (dir / "ttyUSB1").string() + ";COM102=" + (dir / "ttyUSB2").string() + "' ";
+  // Device paths and durations differ from run to run.
+  const auto normal = [&](std::string text) {
+    for (std::size_t at; (at = text.find(dir.string() + "/")) != std::string::npos;)
+      text.replace(at, dir.string().size() + 1, "/dev/");
+    return std::regex_replace(text, std::regex("[0-9]+\\.[0-9] s\\b"), "N s");
+  };
+  const std::size_t console = example.find("```console\n") + 11;
+  std::istringstream lines(example.substr(console, example.find("```", console) - console));
+  std::vector<std::pair<std::string, std::string>> steps;  // command, output
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("$ ", 0) == 0) steps.emplace_back(line.substr(2), "");
+    else if (!steps.empty()) steps.back().second += line + "\n";
+  }
+  ASSERT_GE(steps.size(), 6u);
+  for (const auto& [command, output] : steps) {
+    SCOPED_TRACE(command);
+    const std::string shell = env + "sh -c '" + std::regex_replace(command, std::regex("'"), "'\\''") + "'";
+    std::system((shell + " >" + (dir / "out").string() + " 2>" + (dir / "err").string()).c_str());
+    EXPECT_EQ(normal(Slurp(dir / "out") + Slurp(dir / "err")), normal(output));
+  }
+  EXPECT_EQ(sims[1]->StoredRecord().Get(field::device_name), "PUMP-02");
 }
 
 // A status answer sent twice (the duplicate "0" of packet 1 arriving after
