@@ -502,6 +502,81 @@ TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
   EXPECT_TRUE(modem->Frames().empty());
 }
 
+// read --profile --changed holds only what differs from the factory
+// defaults; applied to another modem it changes only those; diff and verify
+// compare with "factory".
+TEST_F(CliE2E, AChangedOnlyProfileCarriesOnlyItsKeysToAnotherModem) {
+  StartModem();
+  ConfigRecord first = sim::ModemSimulator::RealisticRecord(true);
+  ApplyFactoryDefaults(first);
+  first.Set(field::parity_index, 2);
+  first.SetScheduleTime(field::reboot_times, 8, 5, 1);
+  modem->SetStoredRecord(first);
+  const std::string profile = (dir / "min.yaml").string();
+  ASSERT_EQ(Cli("read --profile " + profile + " --changed").status, 0);
+  const std::string text = Slurp(profile);
+  EXPECT_NE(text.find("com:\n  parity: \"Even\""), std::string::npos) << text;
+  EXPECT_NE(text.find("reboot_times: [\"00:00\", \"08:05\"]"), std::string::npos) << text;
+  EXPECT_EQ(text.find("apn:"), std::string::npos) << text;
+  CliRun run = Cli("diff factory " + profile, false);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "com.parity: None -> Even\nreboot.reboot_times[1]: 00:00 -> 08:05\n");
+  run = Cli("verify factory");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("com.parity: modem has Even, factory default is None\n"), std::string::npos) << run.out;
+
+  StartModem();  // a second modem, far from the factory settings
+  const ConfigRecord second = modem->StoredRecord();
+  run = Cli("apply " + profile);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.substr(0, run.out.find("COM50")), "com.parity: None -> Even\nreboot.reboot_times[1]: 00:00 -> 08:05\n");
+  ConfigRecord expected = second;
+  expected.Set(field::parity_index, 2);
+  expected.SetScheduleTime(field::reboot_times, 8, 5, 1);
+  const ConfigRecord held = modem->StoredRecord();
+  for (const FieldInfo* f : AllFields())
+    if (!IsDeviceReported(*f)) {
+      EXPECT_TRUE(std::ranges::equal(held.FieldBytes(*f), expected.FieldBytes(*f))) << f->name;
+    }
+}
+
+// List items in any letter case; "did you mean" for a key in capitals and a
+// role mistyped; a gate's problem at its line; check and apply --dry-run say
+// the same; keys lists the rules.
+TEST_F(CliE2E, ForgivingInputAndPreciseProblems) {
+  StartModem();
+  const std::string good = WriteFile("good.yaml", "format: telvaro-profile/1\ncom:\n  parity: even\n"
+                                                  "phone_book:\n  phone_book:\n    - {number: \"+4917000\", roles: [SMS Control, call-reboot]}\n");
+  CliRun run = Cli("apply " + good + " --dry-run");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "com.parity: None -> Even\nphone_book.phone_book[0]: \"+491701234567\" Call Reboot, SMS Control -> "
+                     "\"+4917000\" Call Reboot, SMS Control\nCOM50: dry run: 2 change(s), nothing written\n");
+
+  const std::string bad = WriteFile("bad.yaml", "format: telvaro-profile/1\nGPRS:\n  apn: x\ngprs:\n  APN: x\n"
+                                                "basic:\n  pin_lock: Enable PIN Lock\n"
+                                                "phone_book:\n  phone_book:\n    - {number: \"1\", roles: [sms_control]}\n");
+  const std::string problems = bad + ":2:1: GPRS: unknown key, did you mean gprs?\n" + bad +
+                               ":5:3: gprs.APN: unknown key, did you mean apn?\n" + bad +
+                               ":7:13: basic.pin_code: 0 characters are too short (4 to 8 characters while pin_lock is "
+                               "set, else at most 8), as pin_lock asks\n" + bad +
+                               ":10:7: phone_book.phone_book[0]: unknown role \"sms_control\", did you mean sms-control? "
+                               "(number of at most 20 characters; roles any of call-reboot, call-wakeup, sms-reboot, "
+                               "sms-wakeup, sms-control, call-csd)\n";
+  run = Cli("check " + bad, false);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, problems + "telvaro-cli: " + bad + ": 4 problem(s); nothing may be applied\n");
+  run = Cli("apply " + bad + " --dry-run");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, problems + "telvaro-cli: " + bad + ": 4 problem(s); nothing done\n");
+  EXPECT_TRUE(modem->Frames().empty() || modem->Frames().size() == 1u);  // the dry run's one read at most
+
+  run = Cli("keys gprs", false);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("gprs.connect_interval" + std::string(13, ' ') + "number: 10 to 1200\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("com."), std::string::npos);
+  EXPECT_EQ(Cli("keys gprss", false).err.rfind("telvaro-cli: keys: no page gprss (did you mean gprs?)", 0), 0u);
+}
+
 TEST_F(CliE2E, HelpVersionPortEqualsAndCloseMatches) {
   const CliRun help = Cli("help");
   EXPECT_EQ(help.status, 0);
