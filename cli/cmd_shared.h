@@ -97,7 +97,9 @@ void FailOnProblems(const std::string& file, const std::vector<ProfileProblem>& 
 // Every problem of a profile as `check` finds them: as read, and each
 // setting by its rule over the factory settings; in the order of the file.
 std::vector<ProfileProblem> ProfileProblems(const ProfileRead& read);
-// The profile, or a failure listing every problem `check` would list.
+// The profile, or a failure listing every problem `check` would list. Only a
+// setting left out that a gate asks for (the PIN of a PIN lock) lets it pass:
+// the modem's record, merged later, may hold it.
 Profile LoadProfile(const std::vector<std::string>& sets, const std::string& path);
 ConfigRecord LoadSettings(const std::string& path);
 // What `diff` and `verify` take for FILE: "factory" names the factory settings.

@@ -46,6 +46,9 @@ struct ProfileProblem {
   int column = 0;
   std::string key;  // "gprs.apn", or empty for the file as a whole
   std::string problem;
+  // A setting the profile leaves out that its gate asks for (the PIN of a PIN
+  // lock): a modem may hold it already.
+  bool gated = false;
 };
 
 struct ProfileSetting {

@@ -345,7 +345,8 @@ std::vector<ProfileProblem> MergeProfile(ConfigRecord& record, const Profile& pr
       problems.push_back({own->line, own->column, key, problemText(breach.problem)});
     } else if (gate != profile.settings.end()) {
       problems.push_back({gate->line, gate->column, key,
-                          problemText(breach.problem) + ", as " + ElementKey(*gate->rule, gate->element) + " asks"});
+                          problemText(breach.problem) + ", as " + ElementKey(*gate->rule, gate->element) + " asks",
+                          true});
     } else if (!onlyOwnKeys) {
       problems.push_back({0, 0, key, "as it stands: " + problemText(breach.problem)});
     }
