@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <memory>
 
 #include "cli/cmd_shared.h"
 #include "cli/fleet_files.h"
@@ -33,6 +34,8 @@ struct ApplyCommandOptions {
   std::size_t jobs = 0;
   bool reboot = false;
   std::string backup;  // --backup DIR
+  bool verbose = false;
+  std::vector<std::string> allowEmpty;  // ${NAME}s whose cell may be empty
 };
 
 // Ctrl+C during apply: no further unit starts; those in flight finish and the
@@ -79,12 +82,21 @@ ProfileRead UnitSettings(const ApplyCommandOptions& o, const UnitVariables& unit
     if (name.find('.') == std::string::npos) own[name] = value;
   const VariableLookup common = Variables(o.sets);
   ProfileRead read;
+  std::vector<std::string> empty;
   if (IsProfilePath(o.file)) {
     read = ReadProfileFile(o.file, [&](const std::string& name) -> std::optional<std::string> {
-      if (const auto it = own.find(name); it != own.end()) return it->second;
+      if (const auto it = own.find(name); it != own.end()) {
+        // A cell left empty is more often forgotten than meant.
+        if (it->second.empty() && std::find(o.allowEmpty.begin(), o.allowEmpty.end(), name) == o.allowEmpty.end() &&
+            std::find(empty.begin(), empty.end(), name) == empty.end())
+          empty.push_back(name);
+        return it->second;
+      }
       return common(name);
     });
   }
+  for (const std::string& name : empty)
+    read.problems.push_back({0, 0, "", "the cell for ${" + name + "} is empty (--allow-empty " + name + " if meant)"});
   const auto set = [&read](const std::string& key, const std::string& value) {
     if (auto problem = AddSetting(read.profile, key, value)) read.problems.push_back(*problem);
   };
@@ -116,19 +128,50 @@ MergeStep UnitMerge(const ApplyCommandOptions& o, const std::optional<ConfigReco
     const ProfileRead settings = UnitSettings(o, unit);
     std::vector<ProfileProblem> problems = settings.problems;
     if (problems.empty()) problems = MergeProfile(out.record, settings.profile, false);
-    NormaliseRecord(out.record);  // as the window's Write stores it
+    const std::vector<Normalisation> normalised = NormaliseRecord(out.record);  // as the window's Write stores it
     for (const ProfileProblem& p : problems) out.problems.push_back(UnitProblemText(o.file, p));
-    for (const FieldDifference& d : SettingDifferences(read, out.record)) {
-      out.changedKeys.push_back(ProfileKeyOf(d));
-      out.changeLines.push_back(DifferenceLine(d, o.showSecrets));
+    for (const SettingChange& c : SettingChanges(read, out.record, o.showSecrets)) {
+      out.changedKeys.push_back(c.key);
+      out.changes.push_back(ChangeLine(c, normalised));
     }
     return out;
   };
 }
 
+// Each column the units file has that neither a ${NAME} of the profile nor a
+// page.key takes, once, with the name it is closest to.
+std::vector<std::string> UnknownColumns(const ApplyCommandOptions& o, const std::vector<Unit>& units) {
+  std::vector<std::string> problems;
+  if (units.empty()) return problems;
+  const std::vector<std::string> variables = ProfileVariables(o.file);
+  for (const auto& [name, value] : units.front().variables) {
+    if (name == "imei") continue;
+    const std::size_t dot = name.find('.');
+    const std::string page = dot == std::string::npos ? std::string() : name.substr(0, dot);
+    const std::string key = dot == std::string::npos ? name : name.substr(dot + 1);
+    const SettingRule* rule = FindRule(key);
+    const bool known = dot == std::string::npos ? std::find(variables.begin(), variables.end(), name) != variables.end()
+                                                : rule != nullptr && page == rule->page;
+    if (known) continue;
+    std::string close = dot == std::string::npos ? CloseMatch(name, variables) : std::string();
+    if (close.empty()) {
+      const std::string closeKey = CloseKey(page, key);
+      // A key given without its page is still a key mistyped.
+      if (!closeKey.empty()) close = " (" + closeKey + ")";
+      else if (rule != nullptr) close = " (did you mean " + std::string(rule->page) + "." + rule->Key() + "?)";
+    }
+    problems.push_back("column \"" + name + "\" is neither a ${NAME} of " + o.file + " nor a page.key" + close);
+  }
+  return problems;
+}
+
 // Every unit's settings read and checked, as `check` does, before any port is
 // opened: a typing error in the units file sends nothing to any unit.
 void CheckUnits(const ApplyCommandOptions& o, const std::optional<ConfigRecord>& base, const std::vector<Unit>& units) {
+  if (const std::vector<std::string> unknown = UnknownColumns(o, units); !unknown.empty()) {
+    for (const std::string& problem : unknown) PrintLine(stderr, o.units + ": " + problem);
+    Fail(FailureKind::Input, o.units + ": " + std::to_string(unknown.size()) + " problem(s); nothing sent");
+  }
   std::size_t count = 0;
   for (const Unit& unit : units) {
     const ProfileRead read = UnitSettings(o, unit.variables);
@@ -251,6 +294,7 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   fleet.jobs = o.jobs;
   fleet.reboot = o.reboot;
   fleet.dryRun = o.dryRun;
+  fleet.verbose = o.verbose;
   fleet.backupDir = !o.backup.empty() ? std::filesystem::path(o.backup)
                                       : std::filesystem::absolute(reportPath).parent_path() / "backups";
   fleet.trace = ports.trace.get();
@@ -336,7 +380,7 @@ int Apply(const ApplyCommandOptions& o) {
   if (result.outcome == Outcome::NoAnswer) Fail(FailureKind::NoAnswer, ports.name + ": " + result.failure);
   if (result.outcome == Outcome::NoBackup) Fail(FailureKind::File, result.failure + "; nothing written");
   if (result.outcome == Outcome::Refused) FailOnProblems(o.file, result.breaches, "nothing written");
-  for (const FieldDifference& d : result.changes) PrintLine(stdout, ChangeLine(d, result.normalised, o.showSecrets));
+  PrintChanges(result.before, result.sent, o.showSecrets, result.normalised);
   if (result.outcome == Outcome::DryRun) {
     std::printf("%s: dry run: %zu change(s), nothing written\n", ports.name.c_str(), result.changes.size());
     return 0;
@@ -357,6 +401,35 @@ int Apply(const ApplyCommandOptions& o) {
 }
 
 }  // namespace
+
+void AddAllowEmptyOption(CLI::App& command, std::vector<std::string>& names) {
+  command.add_option("--allow-empty", names, "a units file's empty cell for ${NAME} is meant (repeatable)")
+      ->type_name("NAME")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+int CheckUnitsFile(const std::string& file, const std::vector<std::string>& sets, const std::string& unitsPath,
+                   const std::vector<std::string>& allowEmpty) {
+  ApplyCommandOptions o;
+  o.file = file;
+  o.sets = sets;
+  o.units = unitsPath;
+  o.allowEmpty = allowEmpty;
+  Ports ports = ResolvePorts(o.port);
+  std::vector<Unit> units;
+  try {
+    units = ReadUnitsFile(o.units, ports.map);
+  } catch (const FleetFileError& error) {
+    Fail(FailureKind::Input, error.what());
+  }
+  std::optional<ConfigRecord> base;
+  if (!IsProfilePath(o.file)) base = LoadSettings(o.file);
+  CheckUnits(o, base, units);
+  PrintLine(stdout, o.file + " with " + o.units + ": " + std::to_string(units.size()) + " unit(s), no problems");
+  return 0;
+}
 
 void AddApplyCommands(CLI::App& app, CommandTable& commands) {
   auto apply = std::make_shared<ApplyCommandOptions>();
@@ -386,6 +459,8 @@ void AddApplyCommands(CLI::App& app, CommandTable& commands) {
   command->add_option("--report", apply->report, "where the report goes (default REPORT.csv; JSON for .json)")
       ->type_name("REPORT");
   command->add_flag("--reboot", apply->reboot, "reboot each unit (or the one modem) that ended ok");
+  command->add_flag("-v,--verbose", apply->verbose, "many modems: each unit's changes with their values");
+  AddAllowEmptyOption(*command, apply->allowEmpty);
   command->add_option("--backup", apply->backup,
                       "back up each modem's record into DIR before writing (many modems: default backups/ "
                       "beside the report)")

@@ -12,20 +12,18 @@ namespace {
 struct CheckOptions {
   std::string profile;
   std::vector<std::string> sets;
+  std::string units;
+  std::vector<std::string> allowEmpty;
 };
 
 int Check(const CheckOptions& o) {
-  ProfileRead read = ReadProfileWithSets(o.sets, o.profile);
+  if (!o.units.empty()) return CheckUnitsFile(o.profile, o.sets, o.units, o.allowEmpty);
+  const ProfileRead read = ReadProfileWithSets(o.sets, o.profile);
+  FailOnProblems(o.profile, ProfileProblems(read), "nothing may be applied");
+  // What Write would store on its own, with why.
   ConfigRecord record;
   ApplyFactoryDefaults(record);
-  std::vector<ProfileProblem> problems = read.problems;
-  const std::vector<ProfileProblem> merged = MergeProfile(record, read.profile, true);
-  problems.insert(problems.end(), merged.begin(), merged.end());
-  std::stable_sort(problems.begin(), problems.end(), [](const ProfileProblem& a, const ProfileProblem& b) {
-    return a.line != b.line ? a.line < b.line : a.column < b.column;
-  });
-  FailOnProblems(o.profile, problems, "nothing may be applied");
-  // What Write would store on its own, with why.
+  MergeProfile(record, read.profile, true);
   PrintNormalisations(o.profile, NormaliseRecord(record));
   PrintLine(stdout, o.profile + ": " + std::to_string(read.profile.settings.size()) + " setting(s), no problems");
   return 0;
@@ -53,9 +51,33 @@ struct DiffOptions {
 int Diff(const DiffOptions& o) {
   const ConfigRecord a = LoadRecord(o.sets, o.a);
   const ConfigRecord b = LoadRecord(o.sets, o.b);
-  const std::vector<FieldDifference> differences = o.all ? DiffRecords(a, b) : SettingDifferences(a, b);
+  if (!o.all) {
+    const std::vector<SettingChange> changes = SettingChanges(a, b, o.showSecrets);
+    for (const SettingChange& c : changes) PrintLine(stdout, ChangeLine(c));
+    return changes.empty() ? 0 : 1;  // as diff(1): 1 when they differ
+  }
+  const std::vector<FieldDifference> differences = DiffRecords(a, b);
   for (const FieldDifference& d : differences) PrintLine(stdout, DifferenceLine(d, o.showSecrets));
-  return differences.empty() ? 0 : 1;  // as diff(1): 1 when they differ
+  return differences.empty() ? 0 : 1;
+}
+
+// Every key of the profile with its form and rule, as the reference lists them.
+int Keys(const std::string& page) {
+  const std::vector<std::string> pages(kSettingPages.begin(), kSettingPages.end());
+  if (!page.empty() && std::find(pages.begin(), pages.end(), page) == pages.end())
+    Fail(FailureKind::Usage, "keys: no page " + page + CloseMatch(page, pages) + "; the pages: " +
+                                 [&] {
+                                   std::string all;
+                                   for (const std::string& p : pages) all += (all.empty() ? "" : ", ") + p;
+                                   return all;
+                                 }());
+  for (const SettingRule& rule : kSettingRules) {
+    if (!page.empty() && page != rule.page) continue;
+    const std::string key = rule.page + std::string(".") + rule.Key();
+    PrintLine(stdout, key + std::string(key.size() < 34 ? 34 - key.size() : 1, ' ') + FormText(rule) + ": " +
+                          RuleText(rule) + (rule.secret ? "; secret" : ""));
+  }
+  return 0;
 }
 
 // The backups a run made, newest last by name: what each holds and when.
@@ -83,7 +105,15 @@ void AddFileCommands(CLI::App& app, CommandTable& commands) {
   CLI::App* command = AddCommand(app, "check", "check a profile without a modem");
   AddFileArgument(*command, "PROFILE", check->profile, "the profile (.yaml, .yml or .json)");
   AddSetOption(*command, check->sets);
+  command->add_option("--units", check->units, "check every row of the units file as apply would, without a port")
+      ->type_name("UNITS.csv");
+  AddAllowEmptyOption(*command, check->allowEmpty);
   commands[command] = [check] { return Check(*check); };
+
+  auto keysPage = std::make_shared<std::string>();
+  command = AddCommand(app, "keys", "list the profile's keys with their rules (the reference: /usr/share/doc/telvaro-pro/PROFILE.md)");
+  AddFileArgument(*command, "PAGE", *keysPage, "only this page's keys (com, basic, gprs, ...)");
+  commands[command] = [keysPage] { return Keys(*keysPage); };
 
   auto dump = std::make_shared<DumpOptions>();
   command = AddCommand(app, "dump", "show every setting of a settings file");
@@ -94,8 +124,8 @@ void AddFileCommands(CLI::App& app, CommandTable& commands) {
 
   auto diff = std::make_shared<DiffOptions>();
   command = AddCommand(app, "diff", "show the settings that differ (exit 1 if any)");
-  AddFileArgument(*command, "A", diff->a, "a settings file or profile");
-  AddFileArgument(*command, "B", diff->b, "the settings file or profile to compare it with");
+  AddFileArgument(*command, "A", diff->a, "a settings file or profile, or factory for the factory settings");
+  AddFileArgument(*command, "B", diff->b, "the settings file or profile to compare it with, or factory");
   AddSetOption(*command, diff->sets);
   command->add_flag("--all", diff->all, "every field, live status and device bytes included");
   AddShowSecretsOption(*command, diff->showSecrets);

@@ -8,16 +8,19 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <thread>
 
 #include "cli/cmd_shared.h"
+#include "cli/fleet_files.h"
 #include "cli/profile_apply.h"
 #include "cli/verified_write.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
 #include "operations/traffic_log.h"
 #include "protocol/record_checksum.h"
+#include "record/factory_defaults.h"
 #include "record/setting_rules.h"
 
 namespace telvaro::cli {
@@ -40,6 +43,7 @@ struct ReadOptions {
   std::string output;
   std::string profile;
   bool includeSecrets = false;
+  bool changed = false;
   bool showSecrets = false;
 };
 
@@ -51,6 +55,11 @@ void SaveProfile(const ReadOptions& o, const ConfigRecord& record) {
   const std::time_t now = std::time(nullptr);
   std::strftime(readAt, sizeof readAt, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
   options.source = ProfileSource{record.Get(field::me_type), record.Get(field::imei), readAt};
+  if (o.changed) {
+    // The factory settings on this modem: its own device bytes stay.
+    options.onlyDifferentFrom = record;
+    ApplyFactoryDefaults(*options.onlyDifferentFrom);
+  }
   const bool json = o.profile.size() > 5 && o.profile.compare(o.profile.size() - 5, 5, ".json") == 0;
   const std::string text = json ? WriteProfileJson(record, options) : WriteProfileYaml(record, options);
   // Saved as safely as a settings file; one with the secrets in it is
@@ -74,6 +83,7 @@ int Read(const ReadOptions& o) {
       Fail(FailureKind::File, "standard output: " + std::string(kSettingsWriteFailed));
     return 0;
   }
+  if (o.changed && o.profile.empty()) Fail(FailureKind::Usage, "read: --changed is for --profile PROFILE");
   if (o.output.empty() && o.profile.empty()) {
     std::fputs(RecordAsText(record, o.showSecrets).c_str(), stdout);
     return 0;
@@ -127,8 +137,8 @@ int Write(const WriteOptions& o) {
   KeepDeviceBytes(toSend, held);
   const std::vector<Normalisation> normalised = NormaliseRecord(toSend);
   PrintNormalisations(o.file, normalised);
-  const std::vector<FieldDifference> changes = SettingDifferences(held, toSend);
-  for (const FieldDifference& d : changes) PrintLine(stdout, ChangeLine(d, normalised, o.showSecrets));
+  const std::vector<SettingChange> changes = SettingChanges(held, toSend, o.showSecrets);
+  for (const SettingChange& c : changes) PrintLine(stdout, ChangeLine(c, normalised));
   // What is checked is what would be sent: a file whose own device bytes
   // differ from the modem's is judged as this modem would take it.
   if (!ReportBreaches(o.file, toSend) && !o.force)
@@ -161,16 +171,20 @@ struct VerifyOptions {
 
 int Verify(const VerifyOptions& o) {
   const Ports ports = ResolvePorts(o.port, {{o.file, "the file compared"}});
-  const bool profileFile = IsProfilePath(o.file);
+  const bool factory = o.file == kFactoryName && !std::filesystem::exists(o.file);
+  const bool profileFile = !factory && IsProfilePath(o.file);
   const Profile profile = profileFile ? LoadProfile(o.sets, o.file) : Profile{};
-  const ConfigRecord file = profileFile ? ConfigRecord{} : LoadSettings(o.file);
+  const ConfigRecord file = profileFile || factory ? ConfigRecord{} : LoadSettings(o.file);
   ModemClient modem(ports.map);
   OpenModem(modem, ports);
   const ConfigRecord held = ReadModem(modem, ports);
-  ConfigRecord expected = profileFile ? held : file;
+  ConfigRecord expected = profileFile || factory ? held : file;
   if (profileFile) FailOnProblems(o.file, MergeProfile(expected, profile, true), "nothing compared");
-  const std::vector<FieldDifference> differences = SettingDifferences(expected, held);
-  for (const FieldDifference& d : differences) PrintLine(stdout, "differs: " + DifferenceLine(d, o.showSecrets));
+  if (factory) ApplyFactoryDefaults(expected);
+  const char* wants = factory ? "factory default is" : profileFile ? "profile wants" : "file wants";
+  const std::vector<SettingChange> differences = SettingChanges(held, expected, o.showSecrets);
+  for (const SettingChange& d : differences)
+    PrintLine(stdout, d.key + ": modem has " + d.before + ", " + wants + " " + d.after);
   if (!differences.empty())
     Fail(FailureKind::Refused, std::to_string(differences.size()) + " setting(s) of " + o.file + " not held");
   std::printf("%s: the modem holds every setting of %s\n", ports.name.c_str(), Printable(o.file).c_str());
@@ -314,11 +328,47 @@ int Upgrade(const UpgradeOptions& o) {
 struct DetectOptions {
   PortOptions port;
   bool json = false;
+  std::string unitsCsv;
+  std::string profile;
 };
+
+// A units file to fill in: a row per modem found, its port, IMEI and device
+// name, and an empty column for each ${NAME} of the profile. The device name
+// column is left out when the profile sets the name itself.
+void WriteUnitsSkeleton(const DetectOptions& o, const std::vector<std::vector<std::string>>& found) {
+  std::error_code error;
+  if (std::filesystem::exists(o.unitsCsv, error))
+    Fail(FailureKind::File, o.unitsCsv + ": already exists; a units file is never replaced");
+  bool nameColumn = true;
+  if (!o.profile.empty()) {
+    // The ${NAME}s are what the file will give: no value is needed here.
+    const ProfileRead read = ReadProfileFile(o.profile, [](const std::string&) { return std::string(); });
+    const Profile& profile = read.profile;
+    nameColumn = std::none_of(profile.settings.begin(), profile.settings.end(),
+                              [](const ProfileSetting& s) { return s.rule->field->offset == field::device_name.offset; });
+  }
+  const std::vector<std::string> variables = o.profile.empty() ? std::vector<std::string>{} : ProfileVariables(o.profile);
+  std::vector<std::vector<std::string>> rows{{"port", "imei"}};
+  if (nameColumn) rows[0].push_back("basic.device_name");
+  rows[0].insert(rows[0].end(), variables.begin(), variables.end());
+  for (const std::vector<std::string>& modem : found) {
+    rows.push_back({modem[0], modem[1]});
+    if (nameColumn) rows.back().push_back(modem[2]);
+    rows.back().resize(rows[0].size());
+  }
+  const std::string text = CsvText(rows);
+  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  if (const SettingsFileWrite saved = SaveFileSafely(o.unitsCsv, bytes, 0644); !saved.ok())
+    Fail(FailureKind::File, o.unitsCsv + ": cannot write the units file (" + saved.detail + ")");
+}
 
 // One "get_syspara" to each port at once, each bounded by the Read's own
 // time-out; nothing else is sent.
 int Detect(const DetectOptions& o) {
+  if (!o.profile.empty() && o.unitsCsv.empty()) Fail(FailureKind::Usage, "detect: --profile is for --units-csv FILE");
+  if (!o.profile.empty())  // a profile that cannot be read, before any port is asked
+    FailOnProblems(o.profile, ReadProfileFile(o.profile, [](const std::string&) { return std::string(); }).problems,
+                   "nothing done");
   Ports ports = ResolvePorts(o.port);
   const std::vector<UnitPort> chosen = PortsToUse(ports.texts, ports.map);
   struct Found {
@@ -333,30 +383,52 @@ int Detect(const DetectOptions& o) {
   const std::vector<Result<ConfigRecord>> answers = DetectModems(coms, ports.map, tapFor);
   for (std::size_t i = 0; i < chosen.size(); ++i) {
     found[i].device = ports.map.PathFor(chosen[i].com).value_or("");
-    if (!answers[i]) continue;
+    if (!answers[i]) {
+      found[i].name = OneLine(answers[i].failure());  // why, for the ports that did not answer
+      continue;
+    }
     const ConfigRecord& r = answers[i].value();
     found[i] = {true, found[i].device, r.Get(field::device_name), r.Get(field::imei), r.Get(field::me_type)};
   }
   nlohmann::json json = nlohmann::json::array();
   int answered = 0;
+  std::vector<std::vector<std::string>> skeleton;
   for (std::size_t i = 0; i < chosen.size(); ++i) {
     const Found& f = found[i];
-    if (!f.answered) continue;
+    // A port named by its device path is printed once.
+    const std::string where = chosen[i].name == f.device ? f.device : chosen[i].name + " " + f.device;
+    if (!f.answered) {
+      if (o.json)
+        json.push_back({{"port", Latin1ToUtf8(chosen[i].name)}, {"device", Latin1ToUtf8(f.device)},
+                        {"answered", false}, {"reason", Latin1ToUtf8(f.name)}});
+      else
+        PrintLine(stderr, where + ": no modem answered (" + f.name + ")");
+      continue;
+    }
     ++answered;
+    skeleton.push_back({chosen[i].name, f.imei, f.name});
     if (o.json) {
       // A modem's texts are 8-bit (Latin-1); JSON is UTF-8 and escapes controls itself.
       json.push_back({{"port", Latin1ToUtf8(chosen[i].name)}, {"device", Latin1ToUtf8(f.device)},
-                      {"device_name", Latin1ToUtf8(f.name)}, {"imei", Latin1ToUtf8(f.imei)},
+                      {"answered", true}, {"device_name", Latin1ToUtf8(f.name)}, {"imei", Latin1ToUtf8(f.imei)},
                       {"model", Latin1ToUtf8(f.model)}});
     } else {
-      // A port named by its device path is printed once.
-      const std::string where = chosen[i].name == f.device ? f.device : chosen[i].name + " " + f.device;
       std::printf("%-8s  \"%s\"  IMEI %s  %s\n", Printable(where).c_str(), Printable(f.name).c_str(),
                   Printable(f.imei).c_str(), Printable(f.model).c_str());
     }
   }
+  // Two modems with one IMEI: a units file's imei column cannot tell them apart.
+  for (std::size_t i = 0; i < chosen.size(); ++i)
+    for (std::size_t j = i + 1; j < chosen.size(); ++j)
+      if (found[i].answered && found[j].answered && found[i].imei == found[j].imei)
+        PrintLine(stderr, "warning: " + chosen[i].name + " and " + chosen[j].name + " report the same IMEI " +
+                              found[i].imei);
   if (o.json) std::printf("%s\n", EscapeC1InJson(json.dump(2)).c_str());
   else std::fprintf(stderr, "%d of %zu port(s) answered\n", answered, chosen.size());
+  if (!o.unitsCsv.empty() && answered) {
+    WriteUnitsSkeleton(o, skeleton);
+    std::fprintf(stderr, "%s: %d unit(s) to fill in\n", Printable(o.unitsCsv).c_str(), answered);
+  }
   return answered ? 0 : 1;
 }
 
@@ -376,6 +448,7 @@ void AddModemCommands(CLI::App& app, CommandTable& commands) {
   command->add_option("--profile", read->profile, "save a profile: FILE.yaml, or JSON for FILE.json")
       ->type_name("PROFILE");
   command->add_flag("--include-secrets", read->includeSecrets, "put the SIM PIN and the passwords into the profile");
+  command->add_flag("--changed", read->changed, "only the settings that differ from the factory defaults");
   AddShowSecretsOption(*command, read->showSecrets);
   AddTraceOption(*command, read->port);
   commands[command] = [read] { return Read(*read); };
@@ -408,7 +481,7 @@ void AddModemCommands(CLI::App& app, CommandTable& commands) {
 
   auto verify = std::make_shared<VerifyOptions>();
   command = AddCommand(app, "verify", "does the modem hold every setting of the file?");
-  AddFileArgument(*command, "FILE", verify->file, "a settings file or profile");
+  AddFileArgument(*command, "FILE", verify->file, "a settings file or profile, or factory for the factory settings");
   AddPortOption(*command, verify->port, true, kOneModem);
   AddSetOption(*command, verify->sets);
   AddShowSecretsOption(*command, verify->showSecrets);
@@ -436,6 +509,10 @@ void AddModemCommands(CLI::App& app, CommandTable& commands) {
                        "none given)");
   AddPortOption(*command, detect->port, false, "a port to ask (repeatable)");
   command->add_flag("--json", detect->json, "as JSON");
+  command->add_option("--units-csv", detect->unitsCsv, "write a units file for the modems found")
+      ->type_name("FILE");
+  command->add_option("--profile", detect->profile, "with --units-csv: a column for each ${NAME} of PROFILE")
+      ->type_name("PROFILE");
   AddTraceOption(*command, detect->port);
   commands[command] = [detect] { return Detect(*detect); };
 }

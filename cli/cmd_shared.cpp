@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -164,6 +165,16 @@ ProfileRead ReadProfileWithSets(const std::vector<std::string>& sets, const std:
   return read;
 }
 
+std::vector<std::string> ProfileVariables(const std::string& path) {
+  std::vector<std::string> names;
+  if (!IsProfilePath(path)) return names;
+  ReadProfileFile(path, [&](const std::string& name) -> std::optional<std::string> {
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    return std::string();
+  });
+  return names;
+}
+
 std::string ProblemLine(const std::string& file, const ProfileProblem& p) {
   return file + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " +
          (p.key.empty() ? std::string() : p.key + ": ") + p.problem;
@@ -175,9 +186,30 @@ void FailOnProblems(const std::string& file, const std::vector<ProfileProblem>& 
   Fail(FailureKind::Input, file + ": " + std::to_string(problems.size()) + " problem(s); " + what);
 }
 
+ConfigRecord FactoryRecord() {
+  ConfigRecord record;
+  ApplyFactoryDefaults(record);
+  return record;
+}
+
+std::vector<ProfileProblem> ProfileProblems(const ProfileRead& read) {
+  std::vector<ProfileProblem> problems = read.problems;
+  ConfigRecord record = FactoryRecord();
+  const std::vector<ProfileProblem> merged = MergeProfile(record, read.profile, true);
+  for (const ProfileProblem& p : merged)
+    if (std::none_of(problems.begin(), problems.end(), [&](const ProfileProblem& q) { return q.key == p.key; }))
+      problems.push_back(p);
+  std::stable_sort(problems.begin(), problems.end(), [](const ProfileProblem& a, const ProfileProblem& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+  });
+  return problems;
+}
+
 Profile LoadProfile(const std::vector<std::string>& sets, const std::string& path) {
   ProfileRead read = ReadProfileWithSets(sets, path);
-  FailOnProblems(path, read.problems, "nothing done");
+  const std::vector<ProfileProblem> problems = ProfileProblems(read);
+  if (std::any_of(problems.begin(), problems.end(), [](const ProfileProblem& p) { return !p.gated; }))
+    FailOnProblems(path, problems, "nothing done");
   return read.profile;
 }
 
@@ -188,9 +220,9 @@ ConfigRecord LoadSettings(const std::string& path) {
 }
 
 ConfigRecord LoadRecord(const std::vector<std::string>& sets, const std::string& path) {
+  if (path == kFactoryName && !std::filesystem::exists(path)) return FactoryRecord();
   if (!IsProfilePath(path)) return LoadSettings(path);
-  ConfigRecord record;
-  ApplyFactoryDefaults(record);
+  ConfigRecord record = FactoryRecord();
   FailOnProblems(path, MergeProfile(record, LoadProfile(sets, path), true), "nothing done");
   return record;
 }
@@ -256,12 +288,9 @@ void PrintNormalisations(const std::string& file, const std::vector<Normalisatio
     PrintLine(stdout, file + ": stored as written: " + n.key + ": " + n.before + " -> " + n.after + " (" + n.reason + ")");
 }
 
-std::string ChangeLine(const FieldDifference& d, const std::vector<Normalisation>& normalised, bool showSecrets) {
-  std::string reasons;
-  const std::string key = ProfileKeyOf(d);
-  for (const Normalisation& n : normalised)
-    if (n.key == key) reasons += (reasons.empty() ? "" : "; ") + n.reason;
-  return DifferenceLine(d, showSecrets) + (reasons.empty() ? "" : " (" + reasons + ")");
+void PrintChanges(const ConfigRecord& from, const ConfigRecord& to, bool showSecrets,
+                  const std::vector<Normalisation>& normalised) {
+  for (const SettingChange& c : SettingChanges(from, to, showSecrets)) PrintLine(stdout, ChangeLine(c, normalised));
 }
 
 std::string CloseMatch(std::string_view typed, const std::vector<std::string>& names) {

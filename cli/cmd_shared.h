@@ -39,6 +39,13 @@ void AddFileCommands(CLI::App& app, CommandTable& commands);   // check, dump, d
 void AddModemCommands(CLI::App& app, CommandTable& commands);  // ports, read, write, verify, reboot, upgrade, detect
 void AddApplyCommands(CLI::App& app, CommandTable& commands);  // apply, one modem or many
 
+// --allow-empty NAME (repeatable), for apply and check with a units file.
+void AddAllowEmptyOption(CLI::App& command, std::vector<std::string>& names);
+// check PROFILE --units UNITS.csv: every row checked as apply checks it
+// before any port is opened; no port is opened.
+int CheckUnitsFile(const std::string& file, const std::vector<std::string>& sets, const std::string& units,
+                   const std::vector<std::string>& allowEmpty);
+
 // A failure that ends the command; main turns its kind into the exit status.
 struct CommandFailure {
   Failure failure;
@@ -91,13 +98,24 @@ void AddShowSecretsOption(CLI::App& command, bool& showSecrets);
 VariableLookup Variables(const std::vector<std::string>& sets);
 // The profile with the dotted --set keys over it; problems of either as read.
 ProfileRead ReadProfileWithSets(const std::vector<std::string>& sets, const std::string& path);
+// The ${NAME}s a profile asks for, in the order it asks; none for a settings file.
+std::vector<std::string> ProfileVariables(const std::string& path);
 // "FILE:LINE:COLUMN: key: problem"
 std::string ProblemLine(const std::string& file, const ProfileProblem& problem);
 // Every problem on standard error, then an Input failure "FILE: n problem(s); <what>".
 void FailOnProblems(const std::string& file, const std::vector<ProfileProblem>& problems, const std::string& what);
+// Every problem of a profile as `check` finds them: as read, and each
+// setting by its rule over the factory settings; in the order of the file.
+std::vector<ProfileProblem> ProfileProblems(const ProfileRead& read);
+// The profile, or a failure listing every problem `check` would list. Only a
+// setting left out that a gate asks for (the PIN of a PIN lock) lets it pass:
+// the modem's record, merged later, may hold it.
 Profile LoadProfile(const std::vector<std::string>& sets, const std::string& path);
 ConfigRecord LoadSettings(const std::string& path);
-// A settings file as it is, or a profile over the factory settings.
+// What `diff` and `verify` take for FILE: "factory" names the factory settings.
+inline constexpr const char* kFactoryName = "factory";
+ConfigRecord FactoryRecord();
+// A settings file as it is, a profile over the factory settings, or "factory".
 ConfigRecord LoadRecord(const std::vector<std::string>& sets, const std::string& path);
 
 void OpenModem(ModemClient& modem, const Ports& ports);
@@ -110,14 +128,16 @@ ConfigRecord ReadModem(ModemClient& modem, const Ports& ports);
 // 0x9B a terminal's CSI) whether as a lone byte or UTF-8.
 std::string Printable(std::string_view text);
 void PrintLine(std::FILE* to, const std::string& line);
-// "page.key: before -> after", secrets masked unless shown.
+// "page.key: before -> after" of every field, secrets masked unless shown
+// (diff --all, settings not held).
 std::string DifferenceLine(const FieldDifference& difference, bool showSecrets);
 // "FILE: stored as written: key: before -> after (why)" for each correction
 // Write makes on its own, on standard output.
 void PrintNormalisations(const std::string& file, const std::vector<Normalisation>& normalised);
-// The same, with " (why)" when Write makes the change on its own.
-std::string ChangeLine(const FieldDifference& difference, const std::vector<Normalisation>& normalised,
-                       bool showSecrets);
+// Each setting change on its own line, page order, with why when Write
+// makes it on its own.
+void PrintChanges(const ConfigRecord& from, const ConfigRecord& to, bool showSecrets,
+                  const std::vector<Normalisation>& normalised = {});
 
 // " (did you mean read?)" for "raed" among `names`; empty when none is close.
 std::string CloseMatch(std::string_view typed, const std::vector<std::string>& names);

@@ -92,9 +92,9 @@ std::string RunUnitSteps(const Unit& unit, const MergeStep& merge, const FleetOp
   MergeOutcome merged = merge(read, unit.variables);
   if (!merged.problems.empty()) return Joined(merged.problems, "; ");
   result.changedKeys = merged.changedKeys;
+  result.changes = merged.changes;
   if (options.dryRun) {
     result.dryRun = true;
-    result.changeLines = merged.changeLines;
     return "";
   }
   const BackupTaken backup = TakeBackup(options.backupDir, read, unit.port.name);
@@ -153,7 +153,8 @@ std::string UnitEndLine(const UnitResult& r) {
            (r.changedKeys.size() == 1 ? " setting" : " settings") + " would change, nothing written";
   if (r.ok)
     return line + ": ok, " + std::to_string(r.changedKeys.size()) +
-           (r.changedKeys.size() == 1 ? " setting" : " settings") + " changed, " + seconds;
+           (r.changedKeys.size() == 1 ? " setting" : " settings") + " changed" +
+           (r.changedKeys.empty() ? "" : " (" + Joined(r.changedKeys, ", ") + ")") + ", " + seconds;
   return line + ": failed: " + r.reason + ", " + seconds;
 }
 
@@ -243,7 +244,9 @@ std::vector<UnitResult> RunFleet(const std::vector<Unit>& units, const MergeStep
         UnitResult result = RunUnit(unit, merge, options);
         std::lock_guard guard(lock);
         say(UnitEndLine(result));
-        for (const std::string& change : result.changeLines) say("  " + change);
+        // A dry run always says what would change; -v says what did.
+        if (result.dryRun || (options.verbose && result.ok))
+          for (const std::string& change : result.changes) say("  " + change);
         if (options.finished) options.finished(result);
         results.push_back(std::move(result));
       }

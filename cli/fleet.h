@@ -50,8 +50,8 @@ struct Unit {
 struct MergeOutcome {
   ConfigRecord record;                    // the record to write
   std::vector<std::string> changedKeys;   // the settings it changes, for the report
+  std::vector<std::string> changes;       // "key: modem's value -> new value", for -v and dry runs
   std::vector<std::string> problems;      // not empty: nothing is written
-  std::vector<std::string> changeLines;   // "key: before -> after", for a dry run
 };
 using MergeStep = std::function<MergeOutcome(const ConfigRecord& read, const UnitVariables& variables)>;
 
@@ -62,13 +62,13 @@ struct UnitResult {
   std::string deviceName;
   bool ok = false;
   std::vector<std::string> changedKeys;
+  std::vector<std::string> changes;  // with their values; not in the report
   std::string reason;  // why it failed
   std::string backup;  // the backup file, when one was made
   std::string start;   // UTC, "2026-12-08T06:40:12Z"
   double seconds = 0;
   bool skipped = false;  // ok in the report resumed, and still that modem
   bool dryRun = false;   // read and merged; nothing written
-  std::vector<std::string> changeLines;
 };
 
 struct FleetOptions {
@@ -76,6 +76,7 @@ struct FleetOptions {
   std::size_t jobs = 0;  // ports served at once; 0: all
   bool reboot = false;
   bool dryRun = false;  // read, merge, check and say the changes; no backup, nothing sent
+  bool verbose = false;  // each unit's changes under its end line
   std::filesystem::path backupDir;
   TrafficLog* trace = nullptr;
   // Asked before each but the first unit of a port; returns false to stop
@@ -94,7 +95,7 @@ struct FleetOptions {
 // they ended. Units not started because of a stop have no result.
 std::vector<UnitResult> RunFleet(const std::vector<Unit>& units, const MergeStep& merge, const FleetOptions& options);
 
-// "COM101 356938035643809 SITE-07: ok, 4 settings changed, 0.9 s"
+// "COM101 356938035643809 SITE-07: ok, 2 settings changed (basic.device_name, gprs.apn), 0.9 s"
 std::string UnitEndLine(const UnitResult& result);
 
 // The current time in UTC as "2026-12-08T06:40:12Z".

@@ -52,8 +52,27 @@ std::string Unguarded(const std::string& text) {
   return text.size() > 1 && text[0] == '\'' && LooksLikeFormula(text.substr(1)) ? text.substr(1) : text;
 }
 
+// The separator of a units file, from its header line: commas, semicolons
+// (what spreadsheets save in many locales) or tabs, whichever it has most of
+// outside quotes; commas when it has none.
+unsigned char DetectSeparator(const std::string& text) {
+  std::size_t commas = 0, semicolons = 0, tabs = 0;
+  bool quoted = false;
+  for (const char c : text) {
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == '\n' || c == '\r') break;
+    commas += c == ',';
+    semicolons += c == ';';
+    tabs += c == '\t';
+  }
+  if (semicolons > commas && semicolons >= tabs) return ';';
+  if (tabs > commas && tabs > semicolons) return '\t';
+  return ',';
+}
+
 // Every row of a CSV text, fields unquoted, as libcsv reads RFC 4180.
-Table ParseCsv(const std::string& text, const std::string& path) {
+Table ParseCsv(const std::string& text, const std::string& path, unsigned char separator = ',') {
   struct Reader {
     Table rows{1};
     static void Field(void* bytes, std::size_t n, void* self) {
@@ -64,6 +83,9 @@ Table ParseCsv(const std::string& text, const std::string& path) {
   csv_parser parser;
   if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) throw FleetFileError(path + ": out of memory");
   const std::unique_ptr<csv_parser, void (*)(csv_parser*)> owner(&parser, csv_free);
+  csv_set_delim(&parser, separator);
+  // A tab separates; it is not blank around a field.
+  if (separator == '\t') csv_set_space_func(&parser, [](unsigned char c) { return c == ' ' ? 1 : 0; });
   if (csv_parse(&parser, text.data(), text.size(), Reader::Field, Reader::RowEnd, &reader) != text.size() ||
       csv_fini(&parser, Reader::Field, Reader::RowEnd, &reader) != 0)
     throw FleetFileError(path + ": line " + std::to_string(reader.rows.size()) + ": " +
@@ -130,7 +152,7 @@ std::vector<Unit> ReadUnitsFile(const std::string& path, PortMap& ports) { retur
 
 std::vector<Unit> ParseUnits(std::string text, const std::string& path, PortMap& ports) {
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // the mark spreadsheets put before UTF-8
-  const Table rows = ParseCsv(text, path);
+  const Table rows = ParseCsv(text, path, DetectSeparator(text));
   if (rows.empty()) throw FleetFileError(path + ": no header line");
   const std::vector<std::string>& header = rows[0];
   const auto portColumn = std::find(header.begin(), header.end(), "port");
@@ -155,6 +177,20 @@ std::vector<Unit> ParseUnits(std::string text, const std::string& path, PortMap&
     units.push_back(std::move(unit));
   }
   return units;
+}
+
+std::string CsvText(const std::vector<std::vector<std::string>>& rows) {
+  std::string text;
+  for (const std::vector<std::string>& row : rows) {
+    std::string line;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      const bool plain = row[c].find_first_of(",;\t\"\r\n") == std::string::npos &&
+                         (row[c].empty() || (row[c].front() != ' ' && row[c].back() != ' '));
+      line += (c ? "," : "") + (plain ? row[c] : CsvField(row[c]));
+    }
+    text += line + "\n";
+  }
+  return text;
 }
 
 std::vector<UnitResult> ReadReport(const std::string& path) {

@@ -26,6 +26,9 @@ inline constexpr std::size_t kMaxFleetFileBytes = 4u << 20;
 std::vector<Unit> ReadUnitsFile(const std::string& path, PortMap& ports);
 std::vector<Unit> ParseUnits(std::string text, const std::string& path, PortMap& ports);
 
+// Rows as CSV text (the header first), fields quoted where they need it.
+std::string CsvText(const std::vector<std::vector<std::string>>& rows);
+
 // The results listed in a report; an absent file lists none.
 std::vector<UnitResult> ReadReport(const std::string& path);
 std::vector<UnitResult> ParseReport(const std::string& text, const std::string& path);

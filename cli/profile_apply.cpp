@@ -16,6 +16,34 @@ std::vector<FieldDifference> SettingDifferences(const ConfigRecord& a, const Con
   return settings;
 }
 
+std::vector<SettingChange> SettingChanges(const ConfigRecord& from, const ConfigRecord& to, bool showSecrets) {
+  std::vector<SettingChange> changes;
+  for (const SettingRule& rule : kSettingRules) {
+    for (int e = 0; e < rule.field->count; ++e) {
+      const SettingValue before = ShowSetting(from, rule, e), after = ShowSetting(to, rule, e);
+      const std::size_t at = rule.field->ElementOffset(e);
+      bool sameBytes = true;
+      for (std::size_t i = at; i < at + rule.field->ElementWidth(); ++i)
+        sameBytes = sameBytes && from.RawByte(i) == to.RawByte(i);
+      if (sameBytes && before == after) continue;
+      SettingChange change{&rule, e, rule.page + std::string(".") + ElementKey(rule, e), ShownValue(rule, before),
+                           ShownValue(rule, after)};
+      if (rule.secret && !showSecrets) change.before = change.after = "\"****\"";
+      // A flag stored as 2, bytes behind a text's end: the page shows no change.
+      if (before == after) change.after += " (other bytes)";
+      changes.push_back(std::move(change));
+    }
+  }
+  return changes;
+}
+
+std::string ChangeLine(const SettingChange& c, const std::vector<Normalisation>& normalised) {
+  std::string reasons;  // why Write makes this change on its own, if it does
+  for (const Normalisation& n : normalised)
+    if (n.key == c.key) reasons += (reasons.empty() ? "" : "; ") + n.reason;
+  return c.key + ": " + c.before + " -> " + c.after + (reasons.empty() ? "" : " (" + reasons + ")");
+}
+
 std::string ProfileKeyOf(const FieldDifference& d) {
   for (const SettingRule& rule : kSettingRules) {
     if (rule.field->offset != d.field->offset) continue;

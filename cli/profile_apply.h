@@ -45,6 +45,22 @@ ApplyResult ApplyProfile(ModemClient& modem, const Profile& profile, const Apply
 // records, in record order: what diff, apply and verify report.
 std::vector<FieldDifference> SettingDifferences(const ConfigRecord& a, const ConfigRecord& b);
 
+// One setting that differs between two records, its values as the page
+// shows them.
+struct SettingChange {
+  const SettingRule* rule;
+  int element;
+  std::string key;     // "com.baud", "reboot.reboot_times[1]"
+  std::string before;  // the modem's value (the first record's)
+  std::string after;
+};
+// Every setting whose value or bytes differ, in page order; secrets "****"
+// unless `showSecrets`.
+std::vector<SettingChange> SettingChanges(const ConfigRecord& from, const ConfigRecord& to, bool showSecrets);
+// "com.baud: 9600 -> 19200"
+// with " (why)" when Write makes the change on its own.
+std::string ChangeLine(const SettingChange& change, const std::vector<Normalisation>& normalised = {});
+
 // A setting difference's name as a profile writes it ("com.baud",
 // "reboot.reboot_times[1]"); a field no profile holds keeps the dump's name.
 std::string ProfileKeyOf(const FieldDifference& d);

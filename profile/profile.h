@@ -30,6 +30,9 @@ struct ProfileWriteOptions {
   std::string toolVersion;
   std::optional<ProfileSource> source;
   bool includeSecrets = false;
+  // Only the settings that differ from this record (the factory defaults, for
+  // a minimal profile); a list up to its last differing element.
+  std::optional<ConfigRecord> onlyDifferentFrom;
 };
 
 // The whole profile of a record: every setting of every page.
@@ -43,6 +46,9 @@ struct ProfileProblem {
   int column = 0;
   std::string key;  // "gprs.apn", or empty for the file as a whole
   std::string problem;
+  // A setting the profile leaves out that its gate asks for (the PIN of a PIN
+  // lock): a modem may hold it already.
+  bool gated = false;
 };
 
 struct ProfileSetting {
@@ -94,9 +100,5 @@ std::optional<std::string> Utf8ToLatin1(std::string_view text);
 // "did you mean apn?" for "apm"; "did you mean gprs.apn?" for a key under
 // another page; empty when nothing is close.
 std::string CloseKey(std::string_view page, std::string_view key);
-
-// The number of letters to add, drop or change to make one word of the
-// other: how close a mistyped key or command is.
-std::size_t EditDistance(std::string_view a, std::string_view b);
 
 }  // namespace telvaro

@@ -19,6 +19,13 @@ namespace {
 constexpr std::size_t kMaxProfileBytes = 1 << 20;  // far beyond any full profile
 constexpr int kMaxDepth = 16;                       // a profile nests three levels
 
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
 bool IsListForm(SettingForm form) {
   return form == SettingForm::GroupMembers || form == SettingForm::AlarmSources;
 }
@@ -124,7 +131,7 @@ class Reader {
                               [&](const char* p) { return key == p; }) != kSettingPages.end()) {
         ReadPage(key, value);
       } else {
-        Problem(entry.first.Mark(), key, UnknownKey("", key));
+        Problem(entry.first.Mark(), key, UnknownPage(key));
       }
     }
     if (!format) Problem(root.Mark(), "format", "missing: a profile begins with format: " + std::string(kProfileFormat));
@@ -153,6 +160,14 @@ class Reader {
   std::string UnknownKey(std::string_view page, std::string_view key) {
     const std::string close = CloseKey(page, key);
     return "unknown key" + (close.empty() ? std::string() : ", " + close);
+  }
+
+  // "GPRS:" or "gprs1:" is taken for the page it is closest to; a key of a
+  // page given at the top is named with its page.
+  std::string UnknownPage(const std::string& key) {
+    for (const char* page : kSettingPages)
+      if (EditDistance(Lower(key), page) <= 1) return "unknown key, did you mean " + std::string(page) + "?";
+    return UnknownKey("", key);
   }
 
   void ReadSource(const YAML::Node& node) {
@@ -298,22 +313,8 @@ std::string WithoutQuotedText(std::string message) {
 
 }  // namespace
 
-std::size_t EditDistance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
-std::string CloseKey(std::string_view page, std::string_view key) {
+std::string CloseKey(std::string_view page, std::string_view typed) {
+  const std::string key = Lower(typed);  // "APN" is apn mistyped
   const SettingRule* best = nullptr;
   std::size_t bestDistance = std::max<std::size_t>(3, key.size() / 3);
   for (const SettingRule& rule : kSettingRules) {
@@ -325,7 +326,7 @@ std::string CloseKey(std::string_view page, std::string_view key) {
       best = &rule;
     }
   }
-  if (best == nullptr || (best->Key() == key && page == best->page)) return {};
+  if (best == nullptr || (best->Key() == typed && page == best->page)) return {};
   return "did you mean " + (page == best->page ? std::string(best->Key()) : best->page + std::string(".") + best->Key()) +
          "?";
 }
@@ -467,8 +468,18 @@ std::vector<ProfileProblem> MergeProfile(ConfigRecord& record, const Profile& pr
     });
     const std::string key = keyOf(*breach.rule, breach.element);
     if (std::any_of(problems.begin(), problems.end(), [&](const ProfileProblem& p) { return p.key == key; })) continue;
+    // A rule whose gate the profile sets (a PIN that the profile's PIN lock
+    // asks for) is the profile's problem too, at the gate's place.
+    const auto gate = breach.rule->gate == nullptr ? profile.settings.end()
+                      : std::find_if(profile.settings.begin(), profile.settings.end(), [&](const ProfileSetting& s) {
+                          return s.rule->field->offset == breach.rule->gate->offset;
+                        });
     if (own != profile.settings.end()) {
       problems.push_back({own->line, own->column, key, problemText(breach.problem)});
+    } else if (gate != profile.settings.end()) {
+      problems.push_back({gate->line, gate->column, key,
+                          problemText(breach.problem) + ", as " + ElementKey(*gate->rule, gate->element) + " asks",
+                          true});
     } else if (!onlyOwnKeys) {
       problems.push_back({0, 0, key, "as it stands: " + problemText(breach.problem)});
     }

@@ -15,22 +15,6 @@ namespace {
 
 using namespace telvaro;
 
-const char* FormName(SettingForm form) {
-  switch (form) {
-    case SettingForm::Text: return "text";
-    case SettingForm::Number: return "number";
-    case SettingForm::Item: return "list item";
-    case SettingForm::Flag: return "true / false";
-    case SettingForm::ScheduleTime: return "time \"hh:mm\"";
-    case SettingForm::HexByte: return "hex byte \"0d\"";
-    case SettingForm::HexPacket: return "hex packet \"0d0aff\"";
-    case SettingForm::PhoneEntry: return "{number, roles}";
-    case SettingForm::GroupMembers: return "list of slots";
-    case SettingForm::AlarmSources: return "list of sources";
-  }
-  return "";
-}
-
 std::string Reference() {
   std::string out =
       "# Profile reference\n\n"
@@ -58,11 +42,8 @@ std::string Reference() {
     out += std::string("\n## `") + page + ":`\n\n| Key | Form | Rule |\n|---|---|---|\n";
     for (const SettingRule& rule : kSettingRules) {
       if (std::string_view(rule.page) != page) continue;
-      std::string form = FormName(rule.form);
-      if (rule.field->count > 1) form = "list of " + std::to_string(rule.field->count) + " × " + form;
-      std::string text = RuleTextWithUnit(rule);
-      if (rule.secret) text += "; secret";
-      out += "| `" + std::string(rule.Key()) + "` | " + form + " | " + text + " |\n";
+      out += "| `" + std::string(rule.Key()) + "` | " + FormText(rule) + " | " + RuleTextWithUnit(rule) +
+             (rule.secret ? "; secret" : "") + " |\n";
     }
     // A range printed on the page that is not the one enforced, said once.
     bool first = true;

@@ -2,6 +2,7 @@
 // as a comment) and JSON of the same structure through nlohmann-json.
 #include <yaml-cpp/yaml.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "profile/profile.h"
@@ -21,6 +22,21 @@ std::string ProfileText(std::string_view latin1) {
   std::string text = Latin1ToUtf8(latin1);
   for (std::size_t at = text.find("${"); at != std::string::npos; at = text.find("${", at + 3)) text.insert(at, "$");
   return text;
+// How many of the rule's elements the profile holds: all of them, or for a
+// minimal profile those up to the last that differs (a shorter list sets the
+// first elements only); 0 leaves the key out.
+int ElementsWritten(const ConfigRecord& record, const SettingRule& rule, const ProfileWriteOptions& options) {
+  if (!Exported(rule, options)) return 0;
+  if (!options.onlyDifferentFrom) return rule.field->count;
+  for (int e = rule.field->count; e > 0; --e)
+    if (ShowSetting(record, rule, e - 1) != ShowSetting(*options.onlyDifferentFrom, rule, e - 1)) return e;
+  return 0;
+}
+
+bool PageWritten(const ConfigRecord& record, std::string_view page, const ProfileWriteOptions& options) {
+  return std::any_of(std::begin(kSettingRules), std::end(kSettingRules), [&](const SettingRule& rule) {
+    return rule.page == page && ElementsWritten(record, rule, options) > 0;
+  });
 }
 
 // Forms whose value reads as a number or a truth value; the others are
@@ -70,7 +86,8 @@ std::string WriteProfileYaml(const ConfigRecord& record, const ProfileWriteOptio
       "Telvaro Pro profile: the modem's settings by page. A profile may hold only\n"
       "some keys; the others stay as the modem (or the base file) has them.\n"
       "${NAME} in a value comes from --set NAME=value or the environment." +
-      (leftOut.empty() ? std::string() : "\nSecrets left out (--include-secrets writes them): " + leftOut + "."));
+      (leftOut.empty() ? std::string() : "\nSecrets left out (--include-secrets writes them): " + leftOut + ".") +
+      (options.onlyDifferentFrom ? "\nOnly the settings that differ from the factory defaults." : ""));
   out << YAML::BeginMap;
   out << YAML::Key << "format" << YAML::Value << kProfileFormat;
   out << YAML::Key << "tool" << YAML::Value << YAML::DoubleQuoted << options.toolVersion;
@@ -82,14 +99,15 @@ std::string WriteProfileYaml(const ConfigRecord& record, const ProfileWriteOptio
     out << YAML::EndMap;
   }
   for (const char* page : kSettingPages) {
+    if (!PageWritten(record, page, options)) continue;
     out << YAML::Key << page << YAML::Value << YAML::BeginMap;
     for (const SettingRule& rule : kSettingRules) {
       if (std::string_view(rule.page) != page) continue;
-      if (!Exported(rule, options)) continue;
+      const int count = ElementsWritten(record, rule, options);
+      if (count == 0) continue;
       out << YAML::Key << rule.Key() << YAML::Value;
-      const int count = rule.field->count;
       const bool block = rule.form == SettingForm::PhoneEntry || rule.form == SettingForm::GroupMembers;
-      if (count == 1) {
+      if (rule.field->count == 1) {
         EmitElement(out, rule, ShowSetting(record, rule, 0));
       } else {
         out << (block ? YAML::Block : YAML::Flow) << YAML::BeginSeq;
@@ -114,14 +132,16 @@ std::string WriteProfileJson(const ConfigRecord& record, const ProfileWriteOptio
                       {"read_at", options.source->readAt}};
   }
   for (const char* page : kSettingPages) {
+    if (!PageWritten(record, page, options)) continue;
     nlohmann::ordered_json settings = nlohmann::ordered_json::object();
     for (const SettingRule& rule : kSettingRules) {
-      if (std::string_view(rule.page) != page || !Exported(rule, options)) continue;
+      const int count = ElementsWritten(record, rule, options);
+      if (std::string_view(rule.page) != page || count == 0) continue;
       if (rule.field->count == 1) {
         settings[rule.Key()] = JsonElement(rule, ShowSetting(record, rule, 0));
       } else {
         nlohmann::ordered_json elements = nlohmann::ordered_json::array();
-        for (int e = 0; e < rule.field->count; ++e) elements.push_back(JsonElement(rule, ShowSetting(record, rule, e)));
+        for (int e = 0; e < count; ++e) elements.push_back(JsonElement(rule, ShowSetting(record, rule, e)));
         settings[rule.Key()] = elements;
       }
     }

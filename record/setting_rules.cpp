@@ -42,21 +42,57 @@ std::optional<long long> ParseNumber(std::string_view text) {
   return negative ? -value : value;
 }
 
+bool SameLetters(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+           return lower(x) == lower(y);
+         });
+}
+
+// The item as the list writes it, or in other letter case ("even" for "Even").
 std::optional<std::size_t> ItemIndex(const ItemList& list, std::string_view text) {
   for (std::size_t i = 0; i < list.size(); ++i)
     if (list.Text(i) == text) return i;
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (SameLetters(list.Text(i), text)) return i;
   return std::nullopt;
 }
 
-// The bits named by `items` in `names`; nothing when a name is unknown.
-std::optional<unsigned> NamedBits(std::span<const char* const> names, const std::vector<std::string>& items) {
+// The bit an item names, by its profile name or the page's caption, in any
+// letter case.
+std::optional<unsigned> NamedBit(std::span<const char* const> names, std::span<const char* const> captions,
+                                 std::string_view item) {
+  for (std::size_t bit = 0; bit < names.size(); ++bit)
+    if (SameLetters(item, names[bit]) || SameLetters(item, captions[bit])) return static_cast<unsigned>(bit);
+  return std::nullopt;
+}
+
+// The bits named by `items`; nothing when a name is unknown.
+std::optional<unsigned> NamedBits(std::span<const char* const> names, std::span<const char* const> captions,
+                                  const std::vector<std::string>& items) {
   unsigned bits = 0;
   for (const std::string& item : items) {
-    const auto it = std::find_if(names.begin(), names.end(), [&](const char* n) { return item == n; });
-    if (it == names.end()) return std::nullopt;
-    bits |= 1u << (it - names.begin());
+    const auto bit = NamedBit(names, captions, item);
+    if (!bit) return std::nullopt;
+    bits |= 1u << *bit;
   }
   return bits;
+}
+
+// "unknown role \"sms_control\", did you mean sms-control?"
+std::string UnknownName(const char* what, std::span<const char* const> names, const std::vector<std::string>& items) {
+  std::string unknown;
+  for (const std::string& item : items)
+    if (unknown.empty() && !NamedBit(names, names, item)) unknown = item;
+  std::string best;
+  std::size_t bestDistance = std::max<std::size_t>(3, unknown.size() / 3);
+  for (const char* name : names) {
+    if (const std::size_t d = EditDistance(unknown, name); d < bestDistance) {
+      bestDistance = d;
+      best = name;
+    }
+  }
+  return std::string("unknown ") + what + " \"" + unknown + "\"" + (best.empty() ? "" : ", did you mean " + best + "?");
 }
 
 std::vector<std::string> BitNames(std::span<const char* const> names, unsigned bits) {
@@ -132,13 +168,13 @@ void Write(ConfigRecord& r, const SettingRule& rule, int e, const SettingValue& 
       break;
     }
     case SettingForm::PhoneEntry:
-      r.SetPhoneBook(e, {v.text, static_cast<std::uint8_t>(*NamedBits(kPhoneRoleNames, v.items))});
+      r.SetPhoneBook(e, {v.text, static_cast<std::uint8_t>(*NamedBits(kPhoneRoleNames, kPhoneRoleCaptions, v.items))});
       break;
     case SettingForm::GroupMembers: r.SetPhoneGroupMask(e, *MemberMask(v.items)); break;
     case SettingForm::AlarmSources: {
       // The sum of the three sources, as the DO page writes it: the modem
       // defines no other bits, so they go out as 0.
-      r.Set(field::do_alarm_source, static_cast<std::uint8_t>(*NamedBits(kAlarmSourceNames, v.items)));
+      r.Set(field::do_alarm_source, static_cast<std::uint8_t>(*NamedBits(kAlarmSourceNames, kAlarmSourceCaptions, v.items)));
       break;
     }
   }
@@ -150,6 +186,49 @@ const SettingRule* FindRule(std::string_view key) {
   for (const SettingRule& rule : kSettingRules)
     if (key == rule.Key() || key == rule.field->name) return &rule;  // the dump's name too
   return nullptr;
+}
+
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::string ShownValue(const SettingRule& rule, const SettingValue& v) {
+  std::string quoted = "\"";
+  for (const char c : v.text) quoted += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+  quoted += "\"";
+  // Captions in the page's column order: Call Reboot, Call Wakeup, CSD, then the SMS roles.
+  const auto captions = [&](std::span<const char* const> names, std::span<const char* const> shown,
+                            std::span<const unsigned> order) {
+    const unsigned bits = NamedBits(names, shown, v.items).value_or(0);
+    std::string out;
+    for (const unsigned bit : order)
+      if (bits >> bit & 1u) out += (out.empty() ? "" : ", ") + std::string(shown[bit]);
+    return out.empty() ? std::string("none") : out;
+  };
+  static constexpr unsigned kRoleColumns[] = {0, 1, 5, 2, 3, 4};
+  static constexpr unsigned kSourceColumns[] = {0, 1, 2};
+  switch (rule.form) {
+    case SettingForm::Text: return quoted;
+    case SettingForm::PhoneEntry: return quoted + " " + captions(kPhoneRoleNames, kPhoneRoleCaptions, kRoleColumns);
+    case SettingForm::AlarmSources: return captions(kAlarmSourceNames, kAlarmSourceCaptions, kSourceColumns);
+    case SettingForm::GroupMembers: {
+      std::string out;
+      for (const std::string& slot : v.items) out += (out.empty() ? "" : ", ") + slot;
+      return out.empty() ? "none" : out;
+    }
+    default: return v.text;
+  }
 }
 
 std::string ElementKey(const SettingRule& rule, int element) {
@@ -185,6 +264,21 @@ std::string RuleText(const SettingRule& rule) {
 std::string RuleTextWithUnit(const SettingRule& rule) {
   const SettingUnit* unit = UnitOf(rule);
   return unit ? RuleText(rule) + " " + unit->unit : RuleText(rule);
+std::string FormText(const SettingRule& rule) {
+  const char* form = "";
+  switch (rule.form) {
+    case SettingForm::Text: form = "text"; break;
+    case SettingForm::Number: form = "number"; break;
+    case SettingForm::Item: form = "list item"; break;
+    case SettingForm::Flag: form = "true / false"; break;
+    case SettingForm::ScheduleTime: form = "time \"hh:mm\""; break;
+    case SettingForm::HexByte: form = "hex byte \"0d\""; break;
+    case SettingForm::HexPacket: form = "hex packet \"0d0aff\""; break;
+    case SettingForm::PhoneEntry: form = "{number, roles}"; break;
+    case SettingForm::GroupMembers: form = "list of slots"; break;
+    case SettingForm::AlarmSources: form = "list of sources"; break;
+  }
+  return rule.field->count > 1 ? "list of " + std::to_string(rule.field->count) + " × " + form : std::string(form);
 }
 
 SettingValue ShowSetting(const ConfigRecord& r, const SettingRule& rule, int e) {
@@ -236,8 +330,8 @@ std::optional<SettingProblem> CheckSetting(const SettingRule& rule, int e, const
       if (rule.gate != nullptr && context.RawByte(rule.gate->offset) != 0 &&
           t.size() < static_cast<std::size_t>(rule.min))
         return Problem(rule, e, std::to_string(t.size()) + " characters are too short");
-      if (rule.form == SettingForm::PhoneEntry && !NamedBits(kPhoneRoleNames, v.items))
-        return Problem(rule, e, "unknown role");
+      if (rule.form == SettingForm::PhoneEntry && !NamedBits(kPhoneRoleNames, kPhoneRoleCaptions, v.items))
+        return Problem(rule, e, UnknownName("role", kPhoneRoleNames, v.items));
       return std::nullopt;
     }
     case SettingForm::Number: {
@@ -274,7 +368,8 @@ std::optional<SettingProblem> CheckSetting(const SettingRule& rule, int e, const
       if (!MemberMask(v.items)) return Problem(rule, e, "a member is not a phone book slot");
       return std::nullopt;
     case SettingForm::AlarmSources:
-      if (!NamedBits(kAlarmSourceNames, v.items)) return Problem(rule, e, "unknown alarm source");
+      if (!NamedBits(kAlarmSourceNames, kAlarmSourceCaptions, v.items))
+        return Problem(rule, e, UnknownName("alarm source", kAlarmSourceNames, v.items));
       return std::nullopt;
   }
   return std::nullopt;

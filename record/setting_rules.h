@@ -64,6 +64,10 @@ struct SettingRule {
 inline constexpr std::array<const char*, 6> kPhoneRoleNames = {"call-reboot", "call-wakeup", "sms-reboot",
                                                                "sms-wakeup",  "sms-control", "call-csd"};
 inline constexpr std::array<const char*, 3> kAlarmSourceNames = {"di-alarm", "sms-control", "phone-control"};
+// The same bits as the pages caption them; a profile may give these too.
+inline constexpr std::array<const char*, 6> kPhoneRoleCaptions = {"Call Reboot", "Call Wakeup", "SMS Reboot",
+                                                                  "SMS Wakeup",  "SMS Control", "CSD"};
+inline constexpr std::array<const char*, 3> kAlarmSourceCaptions = {"DI Alarm", "SMS Control", "Phone Control"};
 
 // The profile groups in page order.
 inline constexpr std::array<const char*, 12> kSettingPages = {
@@ -275,6 +279,8 @@ std::string RuleText(const SettingRule& rule);
 // The same with the number's unit ("10 to 1200 s", "1 to 100 (units of
 // 100 ms)"): the profile's comments and the reference.
 std::string RuleTextWithUnit(const SettingRule& rule);
+// The value's form: "number", "list of 3 × time \"hh:mm\"", ...
+std::string FormText(const SettingRule& rule);
 
 // The value of one element in the record, as the page shows it (an index
 // outside its list shows as its number, a time that does not decode as its
@@ -360,5 +366,12 @@ struct SettingDifference {
   std::string key;  // "gprs.apn", "reboot.reboot_times[1]"
 };
 std::vector<SettingDifference> SettingsNotKept(const ConfigRecord& sent, const ConfigRecord& held);
+// A value as the page shows it, for change lists: texts quoted, lists by the
+// pages' captions ("Call Reboot, SMS Control", or "none").
+std::string ShownValue(const SettingRule& rule, const SettingValue& value);
+
+// The number of letters to add, drop or change to make one word of the
+// other: how close a mistyped key, item or command is.
+std::size_t EditDistance(std::string_view a, std::string_view b);
 
 }  // namespace telvaro

@@ -76,6 +76,9 @@ for qm in telvaro_de.qm telvaro_zh_CN.qm; do
   [ -s "$root/usr/share/telvaro-pro/translations/$qm" ] || fail "the package lacks translations/$qm"
 done
 
+echo "-- the profile reference"
+[ -s "$root/usr/share/doc/telvaro-pro/PROFILE.md" ] || fail "the package lacks doc/telvaro-pro/PROFILE.md"
+
 echo "-- desktop-file-validate"
 desktop-file-validate "$root"/usr/share/applications/*.desktop
 echo "-- appstreamcli validate"

@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <map>
+#include <regex>
 #include <string>
 
 #include <fcntl.h>
@@ -528,7 +530,7 @@ TEST_F(CliE2E, DumpAndDiffOfSettingsFiles) {
   const CliRun diff = Cli("diff " + fileA + " " + fileB);
   EXPECT_EQ(diff.status, 1) << diff.err;
   EXPECT_EQ(diff.out, "gprs.apn: \"internet\" -> \"other\"\ngprs.gprs_password: \"****\" -> \"****\"\n"
-                      "di.di_mode[1]: 3 (Event Counter) -> 0 (OFF)\n");
+                      "di.di_mode[1]: Event Counter -> OFF\n");
   EXPECT_NE(Cli("diff " + fileA + " " + fileB + " --all").out.find("rssi: "), std::string::npos);
   EXPECT_EQ(Cli("diff " + fileA + " " + fileA).status, 0);
 }
@@ -655,7 +657,7 @@ TEST_F(CliE2E, APartialProfileChangesOnlyItsSettingsAndVerifySaysWhetherTheModem
   const std::string other = WriteFile("other.yaml", "format: telvaro-profile/1\ngprs:\n  apn: elsewhere\n");
   run = Cli("verify " + other);
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "differs: gprs.apn: \"elsewhere\" -> \"m2m.example\"\n");
+  EXPECT_EQ(run.out, "gprs.apn: modem has \"m2m.example\", profile wants \"elsewhere\"\n");
 }
 
 TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
@@ -688,6 +690,81 @@ TEST_F(CliE2E, CheckReportsEveryProblemAtItsLineAndApplySendsNothingForThem) {
   StartModem();
   EXPECT_EQ(Cli("apply " + bad).status, 2);
   EXPECT_TRUE(modem->Frames().empty());
+}
+
+// read --profile --changed holds only what differs from the factory
+// defaults; applied to another modem it changes only those; diff and verify
+// compare with "factory".
+TEST_F(CliE2E, AChangedOnlyProfileCarriesOnlyItsKeysToAnotherModem) {
+  StartModem();
+  ConfigRecord first = sim::ModemSimulator::RealisticRecord(true);
+  ApplyFactoryDefaults(first);
+  first.Set(field::parity_index, 2);
+  first.SetScheduleTime(field::reboot_times, 8, 5, 1);
+  modem->SetStoredRecord(first);
+  const std::string profile = (dir / "min.yaml").string();
+  ASSERT_EQ(Cli("read --profile " + profile + " --changed").status, 0);
+  const std::string text = Slurp(profile);
+  EXPECT_NE(text.find("com:\n  parity: \"Even\""), std::string::npos) << text;
+  EXPECT_NE(text.find("reboot_times: [\"00:00\", \"08:05\"]"), std::string::npos) << text;
+  EXPECT_EQ(text.find("apn:"), std::string::npos) << text;
+  CliRun run = Cli("diff factory " + profile, false);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "com.parity: None -> Even\nreboot.reboot_times[1]: 00:00 -> 08:05\n");
+  run = Cli("verify factory");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("com.parity: modem has Even, factory default is None\n"), std::string::npos) << run.out;
+
+  StartModem();  // a second modem, far from the factory settings
+  const ConfigRecord second = modem->StoredRecord();
+  run = Cli("apply " + profile);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.substr(0, run.out.find("COM50")), "com.parity: None -> Even\nreboot.reboot_times[1]: 00:00 -> 08:05\n");
+  ConfigRecord expected = second;
+  expected.Set(field::parity_index, 2);
+  expected.SetScheduleTime(field::reboot_times, 8, 5, 1);
+  const ConfigRecord held = modem->StoredRecord();
+  for (const FieldInfo* f : AllFields())
+    if (!IsDeviceReported(*f)) {
+      EXPECT_TRUE(std::ranges::equal(held.FieldBytes(*f), expected.FieldBytes(*f))) << f->name;
+    }
+}
+
+// List items in any letter case; "did you mean" for a key in capitals and a
+// role mistyped; a gate's problem at its line; check and apply --dry-run say
+// the same; keys lists the rules.
+TEST_F(CliE2E, ForgivingInputAndPreciseProblems) {
+  StartModem();
+  const std::string good = WriteFile("good.yaml", "format: telvaro-profile/1\ncom:\n  parity: even\n"
+                                                  "phone_book:\n  phone_book:\n    - {number: \"+4917000\", roles: [SMS Control, call-reboot]}\n");
+  CliRun run = Cli("apply " + good + " --dry-run");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "com.parity: None -> Even\nphone_book.phone_book[0]: \"+491701234567\" Call Reboot, SMS Control -> "
+                     "\"+4917000\" Call Reboot, SMS Control\nCOM50: dry run: 2 change(s), nothing written\n");
+
+  const std::string bad = WriteFile("bad.yaml", "format: telvaro-profile/1\nGPRS:\n  apn: x\ngprs:\n  APN: x\n"
+                                                "basic:\n  pin_lock: Enable PIN Lock\n"
+                                                "phone_book:\n  phone_book:\n    - {number: \"1\", roles: [sms_control]}\n");
+  const std::string problems = bad + ":2:1: GPRS: unknown key, did you mean gprs?\n" + bad +
+                               ":5:3: gprs.APN: unknown key, did you mean apn?\n" + bad +
+                               ":7:13: basic.pin_code: 0 characters are too short (4 to 8 characters while pin_lock is "
+                               "set, else at most 8), as pin_lock asks\n" + bad +
+                               ":10:7: phone_book.phone_book[0]: unknown role \"sms_control\", did you mean sms-control? "
+                               "(number of at most 20 characters; roles any of call-reboot, call-wakeup, sms-reboot, "
+                               "sms-wakeup, sms-control, call-csd)\n";
+  run = Cli("check " + bad, false);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, problems + "telvaro-cli: " + bad + ": 4 problem(s); nothing may be applied\n");
+  run = Cli("apply " + bad + " --dry-run");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, problems + "telvaro-cli: " + bad + ": 4 problem(s); nothing done\n");
+  EXPECT_TRUE(modem->Frames().empty() || modem->Frames().size() == 1u);  // the dry run's one read at most
+
+  run = Cli("keys gprs", false);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("gprs.connect_interval" + std::string(13, ' ') + "number: 10 to 1200\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("com."), std::string::npos);
+  EXPECT_EQ(Cli("keys gprss", false).err.rfind("telvaro-cli: keys: no page gprss (did you mean gprs?)", 0), 0u);
 }
 
 TEST_F(CliE2E, HelpVersionPortEqualsAndCloseMatches) {
@@ -831,7 +908,7 @@ TEST_F(FleetE2E, FourUnitsFromACsvOneSilentThenResumeAndRestoreABackup) {
     EXPECT_EQ(units[i]->StoredRecord().Get(field::device_name), "SITE-0" + std::to_string(i + 1));
     EXPECT_EQ(units[i]->StoredRecord().Get(field::apn), "fleet.apn");
     EXPECT_NE(run.out.find("COM5" + std::to_string(i + 1) + " " + Imei(i) + " SITE-0" + std::to_string(i + 1) +
-                           ": ok, 3 settings changed, "),
+                           ": ok, 3 settings changed (basic.device_name, gprs.apn, phone_book.phone_book[0]), "),
               std::string::npos)
         << run.out;
   }
@@ -976,6 +1053,103 @@ TEST_F(FleetE2E, ASecondCtrlCStillWritesTheReport) {
   const std::string written = Slurp(report);
   EXPECT_NE(written.find("\"1\",\"COM51\",\"860123456789012\",\"Telvaro-DTU\",\"ok\""), std::string::npos) << written;
   EXPECT_EQ(written.find("COM52"), std::string::npos) << written;
+// Units files as spreadsheets save them, checked without a port; detect's
+// skeleton, its ports that did not answer and a shared IMEI; -v values.
+TEST_F(FleetE2E, SpreadsheetUnitsFilesDetectSkeletonAndVerboseChanges) {
+  StartFleet(3);
+  units[1]->Stop();  // unit 1 pretends to be unit 0
+  ConfigRecord twin = units[1]->StoredRecord();
+  twin.Set(field::imei, Imei(0));
+  units[1]->SetStoredRecord(twin);
+  ASSERT_TRUE(units[1]->Start());
+  const std::string profile = WriteFile("site.yaml", "format: telvaro-profile/1\nbasic:\n  device_name: \"${SITE}\"\n"
+                                                     "gprs:\n  apn: \"${APN}\"\n");
+  const std::string skeleton = (dir / "units.csv").string();
+  CliRun run = Cli("detect --port " + Port(0) + " --port " + Port(1) + " --port " + Port(3) + " --units-csv " +
+                   skeleton + " --profile " + profile);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("COM54 " + units[3]->DevicePath() + ": no modem answered (the modem did not answer"),
+            std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("warning: COM51 and COM52 report the same IMEI " + Imei(0) + "\n"), std::string::npos);
+  EXPECT_EQ(Slurp(skeleton), "port,imei,SITE,APN\nCOM51," + Imei(0) + ",,\nCOM52," + Imei(0) + ",,\n");
+  EXPECT_EQ(Cli("detect --port " + Port(0) + " --units-csv " + skeleton).status, 2);  // never replaced
+  run = Cli("detect --json --port " + Port(3));
+  EXPECT_NE(run.out.find("\"answered\": false"), std::string::npos) << run.out;
+  for (auto& unit : units) unit->ClearFrames();
+
+  // Semicolons and tabs; an unknown column once; empty cells.
+  const std::string semicolons = WriteFile("semi.csv", "port;SITE;APN;devce_name\n" + Port(0) + ";A;x;1\n" +
+                                                           Port(2) + ";B;y;2\n");
+  run = Cli("check " + profile + " --units " + semicolons);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, semicolons + ": column \"devce_name\" is neither a ${NAME} of " + profile +
+                         " nor a page.key (did you mean basic.device_name?)\ntelvaro-cli: " + semicolons +
+                         ": 1 problem(s); nothing sent\n");
+  const std::string tabs = WriteFile("tabs.csv", "port\tSITE\tAPN\n" + Port(0) + "\tSITE-A\t\n" + Port(2) + "\t\tm2m\n");
+  run = Cli("check " + profile + " --units " + tabs);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "row 1: the cell for ${APN} is empty (--allow-empty APN if meant)\n"
+                     "row 2: the cell for ${SITE} is empty (--allow-empty SITE if meant)\n"
+                     "telvaro-cli: " + tabs + ": 2 problem(s); nothing sent\n");
+  run = Cli("check " + profile + " --units " + tabs + " --allow-empty APN --allow-empty SITE");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, profile + " with " + tabs + ": 2 unit(s), no problems\n");
+  for (const auto& unit : units) EXPECT_TRUE(unit->Frames().empty());
+
+  run = Cli("apply " + profile + " --units " + tabs + " --allow-empty APN --allow-empty SITE --jobs 1 -v --report " +
+            (dir / "REPORT.csv").string());
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find(": ok, 2 settings changed (basic.device_name, gprs.apn), "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\n  basic.device_name: \"Telvaro-DTU\" -> \"SITE-A\"\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\n  gprs.apn: \"internet\" -> \"m2m\"\n"), std::string::npos) << run.out;
+  EXPECT_EQ(units[2]->StoredRecord().Get(field::device_name), "");
+}
+
+// The README's worked example, run as written against two simulated modems
+// (COM101 and COM102): each command's output is what the README shows.
+TEST_F(CliE2E, TheReadmeFleetExampleRunsAsWritten) {
+  const std::string readme = Slurp(TELVARO_README_PATH);
+  const std::size_t start = readme.find("<!-- fleet-example -->");
+  const std::size_t end = readme.find("<!-- end of fleet-example -->");
+  ASSERT_NE(start, std::string::npos);
+  ASSERT_NE(end, std::string::npos);
+  const std::string example = readme.substr(start, end - start);
+  const std::size_t yaml = example.find("```yaml\n") + 8;
+  WriteFile("site.yaml", example.substr(yaml, example.find("```", yaml) - yaml));
+
+  std::unique_ptr<sim::ModemSimulator> sims[2];
+  for (int i = 0; i < 2; ++i) {
+    sims[i] = std::make_unique<sim::ModemSimulator>();
+    ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
+    record.Set(field::imei, "35693803564380" + std::to_string(i + 1));
+    sims[i]->SetStoredRecord(record);
+    ASSERT_TRUE(sims[i]->Start());
+    std::filesystem::create_symlink(sims[i]->DevicePath(), dir / ("ttyUSB" + std::to_string(i + 1)));
+  }
+  const std::string tool = std::filesystem::path(TELVARO_CLI_PATH).parent_path().string();
+  const std::string env = "cd " + dir.string() + " && PATH=" + tool + ":$PATH TELVARO_PORTS='COM101=" +
+                          (dir / "ttyUSB1").string() + ";COM102=" + (dir / "ttyUSB2").string() + "' ";
+  // Device paths and durations differ from run to run.
+  const auto normal = [&](std::string text) {
+    for (std::size_t at; (at = text.find(dir.string() + "/")) != std::string::npos;)
+      text.replace(at, dir.string().size() + 1, "/dev/");
+    return std::regex_replace(text, std::regex("[0-9]+\\.[0-9] s\\b"), "N s");
+  };
+  const std::size_t console = example.find("```console\n") + 11;
+  std::istringstream lines(example.substr(console, example.find("```", console) - console));
+  std::vector<std::pair<std::string, std::string>> steps;  // command, output
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("$ ", 0) == 0) steps.emplace_back(line.substr(2), "");
+    else if (!steps.empty()) steps.back().second += line + "\n";
+  }
+  ASSERT_GE(steps.size(), 6u);
+  for (const auto& [command, output] : steps) {
+    SCOPED_TRACE(command);
+    const std::string shell = env + "sh -c '" + std::regex_replace(command, std::regex("'"), "'\\''") + "'";
+    std::system((shell + " >" + (dir / "out").string() + " 2>" + (dir / "err").string()).c_str());
+    EXPECT_EQ(normal(Slurp(dir / "out") + Slurp(dir / "err")), normal(output));
+  }
+  EXPECT_EQ(sims[1]->StoredRecord().Get(field::device_name), "PUMP-02");
 }
 
 // A status answer sent twice (the duplicate "0" of packet 1 arriving after

@@ -36,11 +36,15 @@ TEST(SettingStore, OnlyChangedValuesAreWrittenAndEveryRuleIsChecked) {
   const auto time = StoreSetting(r, RuleOf(field::wakeup_times), 1, {"12:60", {}});
   ASSERT_TRUE(time);
   EXPECT_EQ(time->message, "Wakeup time2 error");
-  EXPECT_TRUE(StoreSetting(r, RuleOf(field::parity_index), 0, {"even", {}}));
+  EXPECT_TRUE(StoreSetting(r, RuleOf(field::parity_index), 0, {"evn", {}}));
   EXPECT_TRUE(StoreSetting(r, RuleOf(field::server_port), 0, {"0", {}}));
   EXPECT_TRUE(StoreSetting(r, RuleOf(field::delimiter1), 0, {"0x", {}}));
   EXPECT_TRUE(StoreSetting(r, RuleOf(field::phone_groups), 0, {"", {"11"}}));
   EXPECT_EQ(r, stored);
+  // An item in other letter case is the item.
+  EXPECT_FALSE(StoreSetting(r, RuleOf(field::parity_index), 0, {"even", {}}));
+  EXPECT_EQ(ShowSetting(r, RuleOf(field::parity_index), 0).text, "Even");
+  r = stored;
 
   // The PIN's minimum length holds only while the lock is on.
   EXPECT_FALSE(StoreSetting(r, RuleOf(field::pin_code), 0, {"12", {}}));
