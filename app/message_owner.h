@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -17,8 +18,10 @@ class QWidget;
 
 namespace telvaro {
 
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+// YesNoCancel names its three choices in the request's `choices` and
+// defaults to Cancel, so Enter never picks a way on.
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
 // The icon a box carries: successes inform, questions ask, everything else
 // is a failure or a refusal and warns.
 enum class MessageIcon { Information, Warning, Question };
@@ -28,6 +31,7 @@ struct MessageRequest {
   QString caption;
   MessageButtons buttons = MessageButtons::Ok;
   MessageIcon icon = MessageIcon::Warning;
+  QStringList choices;  // the words of Yes, No and Cancel when they are not those
 };
 
 // The icon a failure's box carries, chosen by its kind: an operation the
@@ -48,6 +52,8 @@ class MessageOwner : public QObject, public MessageSink {
   // ShowFailure: the icon is never guessed from the text.
   MessageAnswer Show(const QString& text, const QString& caption = QString(),
                      MessageButtons buttons = MessageButtons::Ok);
+  // A question of three ways on, named by `choices` (Yes, No, Cancel).
+  MessageAnswer Ask(const QString& text, const QStringList& choices);
   void ShowSuccess(const QString& text);
   void ShowFailure(const Failure& failure);
   void ShowMessage(const std::string& text) override { Show(QString::fromStdString(text)); }

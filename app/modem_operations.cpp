@@ -17,6 +17,7 @@ ModemOperations::~ModemOperations() {
 void ModemOperations::Start(std::optional<ConfigRecord> toWrite, unsigned generation) {
   // The operation belongs to the port as it is opened now.
   const unsigned opening = client_.Session().OpenCount();
+  polled_.store(false);
   workers_.Start([this, toWrite = std::move(toWrite), generation, opening] {
     const Result<ConfigRecord> answer = toWrite ? client_.Write(*toWrite, opening) : client_.Read(opening);
     PortSession& session = client_.Session();
@@ -44,9 +45,24 @@ void ModemOperations::Start(std::optional<ConfigRecord> toWrite, unsigned genera
   });
 }
 
+void ModemOperations::StartPoll() {
+  const unsigned opening = client_.Session().OpenCount();
+  polled_.store(true);
+  workers_.Start([this, opening] {
+    const Result<ConfigRecord> answer = client_.Read(opening);
+    emit pollFinished(answer ? QString() : QString::fromStdString(OneLine(answer.failure())));
+  });
+}
+
 void ModemOperations::DispatchMessage(const std::string& text) { emit messageRaised(QString::fromStdString(text)); }
 
-void ModemOperations::RecordAccepted(const ConfigRecord& record) { emit recordAccepted(record); }
+void ModemOperations::RecordAccepted(const ConfigRecord& record) {
+  if (polled_.load()) {
+    emit statusPolled(record);
+    return;
+  }
+  emit recordAccepted(record);
+}
 
 void ModemOperations::PortStateChanged(bool open) { emit portStateChanged(open); }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <atomic>
 #include <optional>
@@ -28,6 +29,18 @@ class Preferences : public QObject {
   std::optional<int> LastPort() const;
   void SetLastPort(int com);
 
+  // Ports typed under "Other port...", as "COM<n>=path;..." (`other_ports`).
+  std::string OtherPorts() const;
+  void AddOtherPort(const std::string& pair);
+
+  // The monitor's interval in milliseconds (`monitor_interval_ms`); 0 when
+  // not set, for the monitor's own default.
+  int MonitorIntervalMs() const;
+
+  // The window's size when it last closed (`window/size`); invalid when none.
+  static QSize SavedWindowSize();
+  static void SaveWindowSize(const QSize& size);
+
   // Settings > Language, used from the next start; empty for the system's.
   static QString SavedLanguage();
   static void SaveLanguage(const QString& code);
@@ -36,7 +49,7 @@ class Preferences : public QObject {
   void confirmSuccessChanged(bool on);
 
  private:
-  std::string Ui(const char* key, const char* fallback) const;
+  std::string Ui(const char* key, const char* fallback, std::size_t limit = 64) const;
   void SetUi(const char* key, const std::string& value) const;
 
   std::string path_;

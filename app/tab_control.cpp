@@ -173,6 +173,8 @@ void TabControl::Place(PageIndex index, ConfigPage* page) {
   page->setGeometry(QRect(pageAt_, QSize(kPageWidth, kPageHeight)));
   page->OnShow();
   layout::TieCaptions(page);
+  // The menu bar's keys (File, Settings, View, help) stay the menus'.
+  layout::GiveAccessKeys(page, QStringLiteral("fsvh"));
   page->hide();
   pages_[index] = page;
 }

@@ -40,4 +40,9 @@ QGroupBox* Group(QWidget* parent, const QString& title, int x, int y, int width,
 // already tied, are left as they are.
 void TieCaptions(QWidget* page);
 
+// Gives each tied caption of a page an access key: its first letter or digit
+// that no other caption or button of the page, nor `reserved` (the menu bar's
+// keys), has taken; a caption without a free one gets none.
+void GiveAccessKeys(QWidget* page, const QString& reserved);
+
 }  // namespace telvaro::layout

@@ -37,7 +37,7 @@ namespace telvaro {
 
 // The window against a simulated modem on COM<kSimPort>. Every message's
 // text, icon and caption is kept; a Yes/No question gets `answer`, any other
-// box OK. A fixture that answers otherwise overrides Respond.
+// box OK, a question of three ways on `choice`. A fixture that answers otherwise overrides Respond.
 class WindowWithModem : public ::testing::Test {
  protected:
   static constexpr int kSimPort = 50;
@@ -66,6 +66,7 @@ class WindowWithModem : public ::testing::Test {
     texts.push_back(request.text.toStdString());
     icons.push_back(request.icon);
     captions.push_back(request.caption.toStdString());
+    if (request.buttons == MessageButtons::YesNoCancel) return choice;
     return request.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
   }
 
@@ -99,6 +100,7 @@ class WindowWithModem : public ::testing::Test {
   std::vector<MessageIcon> icons;
   std::vector<std::string> captions;
   MessageAnswer answer = MessageAnswer::Ok;
+  MessageAnswer choice = MessageAnswer::No;  // a question of three ways on: its second
 };
 
 }  // namespace telvaro

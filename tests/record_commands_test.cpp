@@ -478,7 +478,8 @@ TEST_F(SettingsFiles, AProfileGoesOverThePagesOnlyWhenItHasNoProblem) {
   OpenAndRead();
   chosenFile = dir.filePath("unit.yaml");
   window->ExportProfile();
-  EXPECT_EQ(texts, std::vector<std::string>{"Profile exported (secrets left out)"});
+  EXPECT_EQ(texts, (std::vector<std::string>{"Put the SIM PIN and the passwords into the profile?",
+                                             "Profile exported (secrets left out)"}));
   QFile exported(chosenFile);
   ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
   const QByteArray yaml = exported.readAll();
