@@ -20,7 +20,6 @@
 #include "pages/config_page.h"
 #include "protocol/record_checksum.h"
 #include "sim/modem_sim.h"
-#include "status/status_decoders.h"
 #include "tests/gui_test_support.h"
 
 namespace telvaro {
@@ -146,12 +145,12 @@ TEST_F(DeskWindow, TheMonitorRefreshesTheLiveStatusAndLeavesEditsAlone) {
 
   window->Page(kNetworks)->findChild<QToolButton*>("monitorButton")->click();
   EXPECT_TRUE(window->findChild<QAction*>("monitorAction")->isChecked());
-  auto* tx = window->Page(kNetworks)->findChild<QLabel*>("txBytesValue");
-  for (std::uint32_t bytes : {111111u, 222222u, 333333u}) {
+  auto* cell = window->Page(kNetworks)->findChild<QLabel*>("cellIdValue");
+  for (const char* id : {"1A01", "2B02", "3C03"}) {
     ConfigRecord record = modem->StoredRecord();
-    record.Set(field::tx_bytes, bytes);
+    record.Set(field::cell_id, id);
     modem->SetStoredRecord(record);
-    ASSERT_TRUE(WaitUntil([&] { return tx->text() == QString::fromStdString(ByteCounterText(bytes)); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return cell->text() == id; }, 20000)) << id;
   }
   EXPECT_EQ(name->text(), "edited");
   EXPECT_TRUE(window->ControlMarked(name));
@@ -180,7 +179,10 @@ TEST_F(DeskWindow, AnotherPortIsTypedOnceAndAPermissionErrorSaysWhy) {
       ++*calls;
       return QString::fromStdString(modem->DevicePath());
     };
-    options.portTable = [] { return SystemPortTable{}; };
+    // One port listed, so no box comes before the responder; the port
+    // opened last is selected at the next start.
+    options.portTable = [] { return SystemPortTable{true, {{"", "/dev/ttyS0", "built-in serial port"}}}; };
+    options.rememberLastPort = true;
     window = std::make_unique<CMainDlg>(std::move(options));
     window->Messages().SetResponder([this](const MessageRequest& request) { return Respond(request); });
     window->show();
@@ -198,7 +200,7 @@ TEST_F(DeskWindow, AnotherPortIsTypedOnceAndAPermissionErrorSaysWhy) {
   EXPECT_EQ(texts.back(), "Operation succeed!");
   window->WaitForWorkers();
   window.reset();
-  EXPECT_EQ(open(0), "COM300");  // remembered, and the first entry of the list
+  EXPECT_EQ(open(0), "COM300");  // listed again, and selected as the port opened last
 
   DeviceAccess access{"root", "dialout", 020660, false, false};
   EXPECT_EQ(PermissionDeniedText(access),

@@ -107,10 +107,10 @@ class RecordCommands : public WindowWithModem {
     options.chooseTrafficLogFile = [this](QWidget*) { return chosenFile; };
     StartWindow(simOptions, std::move(options));
   }
-  // Every box OK, Yes/No questions too.
+  // Every box OK, Yes/No questions too; a question of three ways on `choice`.
   MessageAnswer Respond(const MessageRequest& request) override {
-    WindowWithModem::Respond(request);
-    return MessageAnswer::Ok;
+    const MessageAnswer given = WindowWithModem::Respond(request);
+    return request.buttons == MessageButtons::YesNoCancel ? given : MessageAnswer::Ok;
   }
 
   // Presses a command button and waits until its operation has ended.
