@@ -173,8 +173,9 @@ void TabControl::Place(PageIndex index, ConfigPage* page) {
   page->setGeometry(QRect(pageAt_, QSize(kPageWidth, kPageHeight)));
   page->OnShow();
   layout::TieCaptions(page);
-  // The menu bar's keys (File, Settings, View, help) stay the menus'.
-  layout::GiveAccessKeys(page, QStringLiteral("fsvh"));
+  // The menu bar's keys (File, Settings, View, help) and the command
+  // buttons' (Read, Write, Default, Reboot, Exit) stay theirs.
+  layout::GiveAccessKeys(page, QStringLiteral("fsvhrwdbx"));
   page->hide();
   pages_[index] = page;
 }

@@ -214,12 +214,13 @@ TEST_F(DeskWindow, AnotherPortIsTypedOnceAndAPermissionErrorSaysWhy) {
 }
 
 // The pages' captions carry access keys that collide neither on their page
-// nor with the menu bar; Help offers the installed manual.
+// nor with the menu bar and the command buttons; Help offers the installed
+// manual.
 TEST_F(DeskWindow, CaptionsHaveTheirOwnAccessKeys) {
   Start();
   int keyed = 0;
   for (ConfigPage* page : {window->Page(kCom), window->Page(kGprs), window->Page(kPhoneBook), window->Page(kNetworks)}) {
-    QString used = "fsvh";
+    QString used = "fsvhrwdbx";
     for (QLabel* label : page->findChildren<QLabel*>()) {
       const auto at = label->text().indexOf('&');
       if (at < 0 || !label->buddy()) continue;
