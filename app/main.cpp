@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
     options.portGiven = true;
   }
   options.rememberLastPort = true;
+  options.rememberSize = true;
 
   telvaro::CMainDlg window(std::move(options));
   window.show();

@@ -4,12 +4,17 @@
 #include <optional>
 #include <string>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QActionGroup>
@@ -24,6 +29,7 @@
 
 #include "app/command_buttons.h"
 #include "app/language.h"
+#include "app/live_monitor.h"
 #include "app/tab_control.h"
 #include "app/window_layout.h"
 #include "app/window_thread.h"
@@ -83,8 +89,12 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   };
   operations_->Client().SetTrafficTap(traced);
   preferences_ = new Preferences(SerialSettingsFile(options_), QFile::decodeName(options_.preferencesPath.c_str()), this);
+  session_.Ports().AddPairs(preferences_->OtherPorts());  // typed once, kept
   BuildWindow();
   tracker_ = new PendingTracker(this, *this, *messages_, *tabs_);
+  QToolButton* monitorButton = PageAs<CNetworksPage>(kNetworks)->MonitorButton();
+  connect(monitorButton, &QToolButton::toggled, monitor_, &LiveMonitor::SetOn);
+  connect(monitor_, &LiveMonitor::switched, monitorButton, &QToolButton::setChecked);
   tracker_->ListOnClick(status_->PendingField());
   if (options_.rememberLastPort && !options_.portGiven) {
     if (const auto com = preferences_->LastPort()) session_.SetRememberedPort(*com);
@@ -107,6 +117,9 @@ CMainDlg::CMainDlg(MainDlgOptions options)
           Qt::QueuedConnection);
   connect(operations_, &ModemOperations::finished, this, &CMainDlg::OnOperationFinished,
           Qt::BlockingQueuedConnection);
+  connect(operations_, &ModemOperations::statusPolled, this, &CMainDlg::OnStatusPolled, Qt::QueuedConnection);
+  connect(operations_, &ModemOperations::pollFinished, this, &CMainDlg::OnPollFinished,
+          Qt::BlockingQueuedConnection);
 
   // The shown clock is recomputed from the real time elapsed since it was
   // loaded, so it keeps time however late this timer runs.
@@ -125,6 +138,8 @@ void CMainDlg::ShutDown() {
   closing_.store(true);  // a running upgrade stops at its next poll, silently
   operations_->Client().StopDispatch();
   if (clockTimer_) clockTimer_->stop();
+  if (monitor_) monitor_->SetOn(false);
+  if (options_.rememberSize && isVisible()) Preferences::SaveWindowSize(size());
   // Closing the port clears the reader-run flag, which ends every waiting
   // operation at its next poll.
   operations_->Client().Close();
@@ -154,11 +169,14 @@ void CMainDlg::BuildWindow() {
   layout->setMenuBar(findChild<QMenuBar*>("menuBar"));
   layout->addWidget(client);
 
-  portSelector_ = new PortSelector(client, options_.ports, options_.portTable, [this] { return session_.RememberedPort(); },
+  // The session's own map, so a port typed under "Other port..." is listed
+  // and opened alike.
+  portSelector_ = new PortSelector(client, session_.Ports(), options_.portTable, [this] { return session_.RememberedPort(); },
                                    *messages_);
   const int switchEnd = portSelector_->Place(du);
   connect(portSelector_, &PortSelector::selectionChanged, this, [this] { RefreshStatusBar(); });
   connect(portSelector_, &PortSelector::switchPressed, this, &CMainDlg::TogglePort);
+  connect(portSelector_, &PortSelector::otherPortRequested, this, &CMainDlg::ChooseOtherPort);
 
   auto* note = new QLabel(tr("* Reboot for changes to take effect"), client);
   note->setObjectName("note");
@@ -185,6 +203,10 @@ void CMainDlg::BuildWindow() {
   client->setMinimumSize(du.X(200), clientSize.height() - tabRect.height() + tabMinHeight);
   client->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
+  // Room for every tab, and for the marker a tab with changes carries.
+  const int markerRoom = 2 * tabs_->Bar()->iconSize().width();
+  tabsExtraWidth_ = std::max(0, tabs_->Bar()->sizeHint().width() + markerRoom - tabRect.width());
+
   status_ = new StatusBar(this, [this] { RefreshStatusBar(); });
   // The bar keeps the height it is built with; extra room goes to the pages.
   status_->setFixedHeight(status_->sizeHint().height());
@@ -199,6 +221,8 @@ void CMainDlg::FitToScreen() {
   // and scrolls the page.
   const QSize own = sizeHint();
   QSize size = own;
+  QSize wanted = own + QSize(tabsExtraWidth_, 0);
+  if (options_.rememberSize && Preferences::SavedWindowSize().isValid()) wanted = Preferences::SavedWindowSize();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     constexpr int kFrameRoom = 48;
     const QSize room = screen->availableGeometry().size() - QSize(kFrameRoom / 3, kFrameRoom);
@@ -206,9 +230,25 @@ void CMainDlg::FitToScreen() {
     // A page that scrolls up and down needs room beside it for the bar.
     if (size.height() < own.height())
       size.setWidth(std::min(room.width(), own.width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
+    wanted = wanted.boundedTo(room);
   }
   setMinimumSize(size);
-  resize(size);
+  resize(wanted.expandedTo(size));
+}
+
+void CMainDlg::FocusPage() {
+  // The first control of the page shown that takes the keyboard, or the
+  // page itself when none does (a page disabled while nothing is loaded).
+  ConfigPage* page = tabs_->PageAtPosition(tabs_->Bar()->currentIndex());
+  if (!page) return;
+  for (QWidget* next = page->nextInFocusChain(); next && next != page; next = next->nextInFocusChain()) {
+    if (!page->isAncestorOf(next)) break;
+    if (next->isEnabled() && next->isVisibleTo(page) && (next->focusPolicy() & Qt::TabFocus)) {
+      next->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
+  page->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainDlg::BuildShortcuts() {
@@ -236,6 +276,12 @@ void CMainDlg::BuildMenu() {
   open->setObjectName("openFileAction");
   open->setShortcut(QKeySequence::Open);
   file->addAction(tr("&Restore backup..."), this, &CMainDlg::RestoreBackup)->setObjectName("restoreBackupAction");
+  QAction* save = file->addAction(tr("&Save"), this, &CMainDlg::SaveSettingsFile);
+  save->setObjectName("saveFileAction");
+  save->setShortcut(QKeySequence::Save);
+  QAction* saveAs = file->addAction(tr("Save &As..."), this, &CMainDlg::ExportSettings);
+  saveAs->setObjectName("saveAsFileAction");
+  saveAs->setShortcut(QKeySequence::SaveAs);
   file->addSeparator();
   file->addAction(tr("E&xit"), this, [this] { close(); });
   QMenu* settings = bar->addMenu(tr("&Settings"));
@@ -268,6 +314,7 @@ void CMainDlg::BuildMenu() {
   fast->setCheckable(true);
   connect(fast, &QAction::toggled, this, [this](bool on) { fastUpgrade_.store(on); });
   BuildLanguageMenu(settings->addMenu(tr("&Language")));
+  BuildMonitor(bar->addMenu(tr("&View")));
   QMenu* help = bar->addMenu(tr("&help"));
   QAction* helpAction = help->addAction(tr("&help"), this, [this] {
     CHelpDlg dialog(this);
@@ -276,10 +323,63 @@ void CMainDlg::BuildMenu() {
   helpAction->setObjectName("helpAction");
   helpAction->setShortcut(QKeySequence(Qt::Key_F1));
   helpAction->setShortcutContext(Qt::WindowShortcut);
+  help->addAction(tr("&User manual"), this, &CMainDlg::OpenUserManual)->setObjectName("manualAction");
   help->addAction(tr("&about"), this, [this] {
     CAboutDlg dialog(this);
     dialog.exec();
   });
+}
+
+void CMainDlg::BuildMonitor(QMenu* view) {
+  const int interval = options_.monitorIntervalMs > 0 ? options_.monitorIntervalMs : preferences_->MonitorIntervalMs();
+  monitor_ = new LiveMonitor(this, interval > 0 ? interval : LiveMonitor::kDefaultIntervalMs,
+                             [this] { return MonitorMayPoll(); }, [this] { operations_->StartPoll(); });
+  monitorAction_ = view->addAction(tr("&Monitor"));
+  monitorAction_->setObjectName("monitorAction");
+  monitorAction_->setCheckable(true);
+  monitorAction_->setEnabled(false);  // until a port is open
+  connect(monitorAction_, &QAction::toggled, monitor_, &LiveMonitor::SetOn);
+  connect(monitor_, &LiveMonitor::switched, monitorAction_, &QAction::setChecked);
+}
+
+bool CMainDlg::MonitorMayPoll() const {
+  // Read, Write, an upgrade or a question to the operator come first; the
+  // poll waits for the next tick.
+  return !shutDown_ && session_.IsOpen() && buttons_->Get(CommandButtons::kRead)->isEnabled() &&
+         upgradeAction_->isEnabled() && !upgradeRunning_.load() && QApplication::activeModalWidget() == nullptr;
+}
+
+void CMainDlg::OnStatusPolled(const ConfigRecord& record) {
+  if (shutDown_) return;
+  PageAs<CNetworksPage>(kNetworks)->ShowStatus(record);
+  liveStatus_ = QString::fromLatin1(record.Get(field::status_text).c_str());
+  RefreshStatusBar();
+}
+
+void CMainDlg::OnPollFinished(const QString& failure) {
+  monitor_->PollEnded();
+  if (shutDown_ || failure.isEmpty() || !session_.IsOpen() || !monitor_->IsOn()) return;
+  // A command that took the line meanwhile has the status bar.
+  if (!buttons_->Get(CommandButtons::kRead)->isEnabled()) return;
+  // The next tick tries again; a success puts the status bar's own text back.
+  status_->ShowNote(tr("Monitor: %1; trying again").arg(failure));
+}
+
+QString CMainDlg::UserManualPath() {
+  // The installed page; a program run from its build tree has its own.
+  for (const char* path : {TELVARO_INSTALLED_MANUAL, TELVARO_BUILT_MANUAL})
+    if (QFileInfo(QString::fromUtf8(path)).isFile()) return QString::fromUtf8(path);
+  return QString::fromUtf8(TELVARO_INSTALLED_MANUAL);
+}
+
+void CMainDlg::OpenUserManual() {
+  const QString path = UserManualPath();
+  if (!QFileInfo(path).isFile()) {
+    messages_->Show(tr("The user manual is not installed: %1").arg(path));
+    return;
+  }
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+    messages_->Show(tr("No program to show the user manual: %1").arg(path));
 }
 
 void CMainDlg::BuildLanguageMenu(QMenu* menu) {
@@ -345,9 +445,23 @@ void CMainDlg::TogglePort() {
     com = portSelector_->Selected();
     if (!com) return;
   }
-  // Closing the port, or opening it to read the modem over a file's edits,
-  // throws the changes away.
-  if (!ConfirmDiscard([this] { TogglePort(); })) return;
+  // A settings file prepared at the desk goes to the modem, or gives way to
+  // what the modem holds; closing the port, or opening it over other
+  // edits, throws the changes away.
+  std::optional<ConfigRecord> fileSettings;
+  if (com && !tracker_->FileName().isEmpty()) {
+    const MessageAnswer way = messages_->AskActFirst("Write the file's settings to the modem, or read the modem?",
+                                                     QString(), tr("&Write"), tr("&Read"), tr("Cancel"));
+    if (way == MessageAnswer::Act) {
+      ConfigRecord edited = state_.record;
+      if (ValidatePages(edited) < 0) return;
+      fileSettings = edited;
+    } else if (way != MessageAnswer::GoOn) {
+      return;
+    }
+  } else if (!ConfirmDiscard([this] { TogglePort(); })) {
+    return;
+  }
   if (com) {
     session_.SetRememberedPort(*com);
     portSelector_->ChoiceTaken();
@@ -371,14 +485,46 @@ void CMainDlg::TogglePort() {
   RefreshStatusBar();  // before the automatic read puts its note in field 3
   if (result == PortSession::kOpened) {
     if (options_.rememberLastPort) preferences_->SetLastPort(session_.RememberedPort());
+    fileToWrite_ = fileSettings;
     ReadParameters();
     userRead_.store(false);  // the automatic read reports no time-out
+    FocusPage();
   }
   PageAs<CNetworksPage>(kNetworks)->ShowSignalLevel(0);
 }
 
+void CMainDlg::ChooseOtherPort() {
+  const QString typed = (options_.askOtherPort ? options_.askOtherPort(this)
+                                               : QInputDialog::getText(this, tr("Other port"),
+                                                                       tr("Device path, or COM<n>=path:")))
+                            .trimmed();
+  if (typed.isEmpty()) return;
+  PortMap& ports = session_.Ports();
+  std::string pair = typed.toStdString();
+  if (pair.find('=') == std::string::npos) {
+    // A path alone: the number it has already, or the first one no rule gives.
+    std::optional<int> com = ports.ComFor(pair);
+    for (int n = kOtherPortFirstCom; !com; ++n)
+      if (!ports.ExplicitPairs().contains(n)) com = n;
+    pair = "COM" + std::to_string(*com) + "=" + pair;
+  }
+  if (!ports.AddPair(pair)) {
+    messages_->Show(tr("Not a port: %1\nType a device path, or COM<n>=path.").arg(typed));
+    return;
+  }
+  preferences_->AddOtherPort(pair);
+  portSelector_->Choose(*ParseComName(pair.substr(0, pair.find('='))));
+  RefreshStatusBar();
+}
+
 void CMainDlg::UpdatePortState(bool open) {
   portSelector_->ShowPortState(open);
+  if (monitor_) {
+    // Closing the port ends the monitor; it starts again only when asked.
+    if (!open) monitor_->SetOn(false);
+    monitorAction_->setEnabled(open);
+    PageAs<CNetworksPage>(kNetworks)->MonitorButton()->setEnabled(open);
+  }
   // A settings file opened without a modem is edited too.
   if (open || !tracker_->FileName().isEmpty()) {
     EnablePagesByState();
@@ -410,8 +556,10 @@ void CMainDlg::SetCommandButtonsEnabled(bool enabled) {
 void CMainDlg::UpdateProgress(std::uint16_t total, std::uint16_t index) { status_->UpdateProgress(total, index); }
 
 void CMainDlg::RefreshStatusBar() {
+  const QString statusText =
+      liveStatus_.isNull() ? QString::fromLatin1(state_.record.Get(field::status_text).c_str()) : liveStatus_;
   status_->Show(session_.IsOpen(), session_.RememberedPort(), QString::fromStdString(session_.LineDescription()),
-                QString::fromLatin1(state_.record.Get(field::status_text).c_str()), tracker_->Pending().Count());
+                statusText, tracker_->Pending().Count());
 }
 
 bool CMainDlg::ConfirmDiscard(std::function<void()> then) {

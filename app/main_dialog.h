@@ -11,7 +11,9 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <optional>
 #include <vector>
 
@@ -39,6 +41,7 @@ namespace telvaro {
 
 class CommandButtons;
 class ConfigPage;
+class LiveMonitor;
 class PortSelector;
 class Preferences;
 struct SettingsFileRead;
@@ -75,6 +78,15 @@ struct MainDlgOptions {
   // Where Settings > "Save traffic log..." saves, or an empty text when the
   // operator cancels; the file dialog unless a test gives one.
   std::function<QString(QWidget*)> chooseTrafficLogFile;
+  // Values for the ${NAME}s of a profile that have none (in the order
+  // given), or nothing when the operator cancels; a small form unless a test
+  // gives one. Called on the window thread.
+  std::function<std::optional<std::vector<std::string>>(QWidget*, const std::vector<std::string>& names)>
+      askProfileVariables;
+  // The text typed under "Other port...": a device path or COM<n>=path; an
+  // empty text when the operator cancels. A small input box unless a test
+  // gives one.
+  std::function<QString(QWidget*)> askOtherPort;
   // Waits of the upgrade (the 3000 ms loader start and the 100 ms polls);
   // the real clock when empty. Tests may shorten the loader start.
   std::function<void(int ms)> upgradeSleep;
@@ -88,6 +100,10 @@ struct MainDlgOptions {
   // An INI file for the operator's preferences instead of the platform's
   // user settings; tests keep theirs apart this way.
   std::string preferencesPath;
+  // The window opens at the size it had when it last closed.
+  bool rememberSize = false;
+  // The monitor's interval; 0 for the preference, or the monitor's default.
+  int monitorIntervalMs = 0;
 };
 
 class CMainDlg : public QDialog, public PageHost, private PendingHost {
@@ -105,6 +121,10 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   void UpdateProgress(std::uint16_t total, std::uint16_t index);  // any thread
   void RefreshStatusBar();
   void ListSerialPorts();
+  // "Other port...": a device path or COM<n>=path, typed once and
+  // remembered; a path alone gets the number its name has, or a free one.
+  void ChooseOtherPort();
+  static constexpr int kOtherPortFirstCom = 300;
 
   // Commands.
   void TogglePort();
@@ -120,6 +140,9 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   void RebootDevice();
   void UpgradeFirmware();
   void ExitProgram();
+  // Help > User manual: the installed HTML manual in the system's browser.
+  void OpenUserManual();
+  static QString UserManualPath();
   // File > Open settings file...: with the port closed, the file's record
   // becomes what the pages are edited against; Export saves it.
   void OpenSettingsFile();
@@ -128,6 +151,11 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   // the operator says so, the changes are shown and asked about, then the
   // normal Write sends and verifies them.
   void RestoreBackup();
+  // File > Save: back to the settings file opened (or last exported); Save
+  // As... (and Settings > Export) choose where, starting from that file.
+  void SaveSettingsFile();
+  // Where the export's file dialog starts: the opened file, or DATAROM.bin.
+  QString ExportDefaultPath() const;
 
   // Changes not yet written: what a Write would change in the modem, found
   // now by storing the pages quietly on a copy (nothing shown, nothing sent).
@@ -140,6 +168,8 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   // Back to the modem's value: one change of Pending(), or all (-1).
   void RevertPending(int index) { tracker_->Revert(index); }
   bool ControlMarked(const QWidget* control) const { return tracker_->ControlMarked(control); }
+  // View > Monitor, and the button beside the signal bars.
+  LiveMonitor& Monitor() const { return *monitor_; }
   // Settings > "Confirm success with a message".
   bool ConfirmSuccess() const;
   void SetConfirmSuccess(bool on);
@@ -180,8 +210,12 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   P* PageAs(PageIndex index) const {
     return static_cast<P*>(tabs_->Page(index));
   }
-  // The window's own size, or the screen's when that is smaller.
+  // The window's own size, or the screen's when that is smaller; it opens
+  // wide enough for all twelve tabs, or at its remembered size, when the
+  // screen allows.
   void FitToScreen();
+  // The focus on the shown page, so the keyboard works there at once.
+  void FocusPage();
   void BuildShortcuts();
   void DisableAllPages();   // the order a time-out uses
   void EnablePagesByState();
@@ -215,6 +249,13 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   // An answer dispatch accepted: the window's record, the I/O flags, the
   // pages, and only then the response-received flag.
   void OnRecordAccepted(const ConfigRecord& record);
+  // The monitor: a poll may go out only while the port is open and nothing
+  // else talks to the modem or waits for the operator; its answer refreshes
+  // the Networks page, the signal bars and the status bar, nothing else.
+  void BuildMonitor(QMenu* view);
+  bool MonitorMayPoll() const;
+  void OnStatusPolled(const ConfigRecord& record);
+  void OnPollFinished(const QString& failure);
   // The twelve page validators in their fixed order into `record`; 0, or the
   // first failure's negative result after its message, with the failing
   // page shown and the focus on the control the failure names.
@@ -241,6 +282,12 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   void ShowSuccess(const QString& text);
   bool PagesEditable() const { return session_.IsOpen() || !tracker_->FileName().isEmpty(); }
   QString ChooseSettingsFile(bool save);
+  // Export to `path`, or to a file the operator chooses when it is empty.
+  void ExportSettingsTo(QString path);
+  // After the port opened over a settings file and the modem answered: the
+  // file's settings are on the pages, counted against the modem; they are
+  // listed and written when the operator agrees.
+  void OfferFileWrite();
   QString ChooseProfileFile(bool save);
   void UpgradeWorker();
   // Refuses a settings file chosen as an image, then asks before the modem
@@ -276,6 +323,17 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   // operator watches keeps running across the modem's answer.
   bool clockLoad_ = true;
   QAction* upgradeAction_ = nullptr;  // off while an upgrade runs
+  LiveMonitor* monitor_ = nullptr;
+  QAction* monitorAction_ = nullptr;
+  int tabsExtraWidth_ = 0;  // what the window needs beyond its own width to show all twelve tabs
+  QString openedFile_;  // the settings file File > Save writes to
+  // The file's settings that go over the modem's record when its answer
+  // comes (the port was opened to write them), then the question to write.
+  std::optional<ConfigRecord> fileToWrite_;
+  bool offerFileWrite_ = false;
+  QString liveStatus_;
+  // Values typed for profile variables, kept for the session.
+  std::map<std::string, std::string> profileVariables_;  // the status text of the monitor's last answer, until the next record shown
   std::atomic<bool> fastUpgrade_{false};  // Settings > Fast upgrade: no pause between packets
 
   // Controls.

@@ -82,8 +82,19 @@ void CMainDlg::OnOperationFinished(int outcome, const QString& text, unsigned ge
   // What the operator asked to go on with once this Write has succeeded.
   std::function<void()> then = write ? std::exchange(afterWrite_, nullptr) : nullptr;
   const int com = session_.RememberedPort();
+  if (outcome != ModemOperations::Succeeded && fileToWrite_) {
+    // No record of the modem's came: the file's settings stay on the pages.
+    state_.record = *fileToWrite_;
+    fileToWrite_.reset();
+    ShowRecord(false);
+  }
   switch (outcome) {
     case ModemOperations::Succeeded:
+      if (!write && offerFileWrite_) {
+        offerFileWrite_ = false;
+        OfferFileWrite();
+        break;
+      }
       ShowSuccess(write ? kWriteSucceeded : kOperationSucceeded);
       if (write) {
         const int count = tracker_->WritingCount();

@@ -19,6 +19,7 @@ ModemOperations::~ModemOperations() {
 void ModemOperations::Start(std::optional<ConfigRecord> toWrite, unsigned generation) {
   // The operation belongs to the port as it is opened now.
   const unsigned opening = client_.Session().OpenCount();
+  polled_.store(false);
   workers_.Start([this, toWrite = std::move(toWrite), generation, opening] {
     Result<ConfigRecord> answer = toWrite ? client_.Write(*toWrite, opening) : client_.Read(opening);
     // The echo only says the modem took the frame; what it stored is read back.
@@ -53,9 +54,24 @@ void ModemOperations::Start(std::optional<ConfigRecord> toWrite, unsigned genera
   });
 }
 
+void ModemOperations::StartPoll() {
+  const unsigned opening = client_.Session().OpenCount();
+  polled_.store(true);
+  workers_.Start([this, opening] {
+    const Result<ConfigRecord> answer = client_.Read(opening);
+    emit pollFinished(answer ? QString() : QString::fromStdString(OneLine(answer.failure())));
+  });
+}
+
 void ModemOperations::DispatchMessage(const std::string& text) { emit messageRaised(QString::fromStdString(text)); }
 
-void ModemOperations::RecordAccepted(const ConfigRecord& record) { emit recordAccepted(record); }
+void ModemOperations::RecordAccepted(const ConfigRecord& record) {
+  if (polled_.load()) {
+    emit statusPolled(record);
+    return;
+  }
+  emit recordAccepted(record);
+}
 
 void ModemOperations::PortStateChanged(bool open) { emit portStateChanged(open); }
 

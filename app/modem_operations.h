@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <optional>
 
 #include "app/worker_threads.h"
@@ -43,6 +44,11 @@ class ModemOperations : public QObject, private ModemEvents {
   // compared, setting by setting. `generation` comes back with it, so the
   // window can tell the newest wait.
   void Start(std::optional<ConfigRecord> toWrite, unsigned generation);
+  // The monitor's poll: a "get_syspara" on a worker whose answer comes as
+  // statusPolled, never as recordAccepted, so it reaches only what shows the
+  // modem's live status; pollFinished says how it ended ("" when answered).
+  // An answer that comes late is still the poll's until the next Start.
+  void StartPoll();
 
  signals:
   void recordAccepted(const telvaro::ConfigRecord& record);
@@ -50,6 +56,8 @@ class ModemOperations : public QObject, private ModemEvents {
   void portStateChanged(bool open);
   void deviceDisconnected(unsigned openCount);
   void finished(int outcome, const QString& text, unsigned generation);
+  void statusPolled(const telvaro::ConfigRecord& record);
+  void pollFinished(const QString& failure);
 
  private:
   void DispatchMessage(const std::string& text) override;
@@ -59,6 +67,7 @@ class ModemOperations : public QObject, private ModemEvents {
 
   WorkerThreads& workers_;
   ModemClient client_;
+  std::atomic<bool> polled_{false};  // answers go to the monitor
 };
 
 }  // namespace telvaro

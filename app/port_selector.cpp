@@ -16,6 +16,8 @@ namespace {
 
 // An entry's "COM<n>  <device path>  <description>", shown in the open list.
 constexpr int kPortDetailRole = Qt::UserRole + 1;
+// The last entry, "Other port...", where a device the list misses is typed.
+constexpr int kOtherPortRole = Qt::UserRole + 2;
 
 // The open list names what each port is; the closed box keeps the COM name
 // alone, which is also what the switch button reads.
@@ -69,7 +71,19 @@ PortSelector::PortSelector(QWidget* parent, const PortMap& ports, std::function<
   box_->setMinimumContentsLength(6);
   box_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   connect(box_, &QComboBox::currentIndexChanged, this, &PortSelector::selectionChanged);
-  connect(box_, &QComboBox::activated, this, [this] { chosen_ = box_->currentText(); });
+  connect(box_, &QComboBox::activated, this, [this](int row) {
+    if (box_->itemData(row, kOtherPortRole).toBool()) {
+      // Not a port itself: the entry shown before stays until one is given.
+      const QSignalBlocker block(box_);
+      box_->setCurrentIndex(shown_);
+      emit otherPortRequested();
+      return;
+    }
+    chosen_ = box_->currentText();
+  });
+  connect(box_, &QComboBox::currentIndexChanged, this, [this](int row) {
+    if (!box_->itemData(row, kOtherPortRole).toBool()) shown_ = row;
+  });
 
   switch_ = new QPushButton(tr("Open"), parent);
   switch_->setObjectName("switchButton");
@@ -104,12 +118,21 @@ void PortSelector::Fill() {
     box_->setItemData(row, tip, Qt::ToolTipRole);
     box_->setItemData(row, detail, kPortDetailRole);
   }
+  box_->addItem(tr("Other port..."));
+  box_->setItemData(box_->count() - 1, true, kOtherPortRole);
+  box_->setItemData(box_->count() - 1, tr("A device path, or COM<n>=path"), Qt::ToolTipRole);
   const int kept = chosen_.isEmpty() ? -1 : box_->findText(chosen_);
   box_->setCurrentIndex(kept >= 0 ? kept : listing.selected);
+  shown_ = box_->currentIndex();
   if (!listing.message.empty()) messages_.ShowMessage(listing.message);
 }
 
 std::optional<int> PortSelector::Selected() const { return ParseComName(box_->currentText().toStdString()); }
+
+void PortSelector::Choose(int com) {
+  chosen_ = QString("COM%1").arg(com);
+  Fill();
+}
 
 void PortSelector::ShowPortState(bool open) {
   switch_->setText(open ? tr("Close") : tr("Open"));

@@ -35,6 +35,8 @@ class PortSelector : public QObject {
   void Fill();
   // The COM number of the selected entry, if it names one.
   std::optional<int> Selected() const;
+  // Picks COM `com` as the operator's choice, as if chosen from the list.
+  void Choose(int com);
   // The switch button took the selection: it is the remembered port now.
   void ChoiceTaken() { chosen_.clear(); }
   // The switch's caption, icon and tip for the port's state; the selector
@@ -47,6 +49,8 @@ class PortSelector : public QObject {
  signals:
   void selectionChanged();
   void switchPressed();
+  // "Other port..." at the end of the list was chosen.
+  void otherPortRequested();
 
  private:
   const PortMap& ports_;
@@ -56,6 +60,7 @@ class PortSelector : public QObject {
   QComboBox* box_;
   QPushButton* switch_;
   QString chosen_;  // picked by the operator since the last switch press
+  int shown_ = -1;  // the entry shown before "Other port..." was chosen
 };
 
 }  // namespace telvaro

@@ -1,6 +1,7 @@
 #include "app/preferences.h"
 
 #include <QSettings>
+#include <algorithm>
 
 #include "link/port_discovery.h"
 #include "operations/serial_settings.h"
@@ -10,7 +11,10 @@ namespace {
 
 constexpr const char* kConfirmSuccessKey = "window/confirm_success";
 constexpr const char* kLastPortKey = "window/last_port";
+constexpr const char* kOtherPortsKey = "window/other_ports";
+constexpr const char* kMonitorIntervalKey = "window/monitor_interval_ms";
 constexpr const char* kLanguageKey = "window/language";
+constexpr const char* kWindowSizeKey = "window/size";
 
 // Where an earlier version kept the first two, and under which keys.
 constexpr const char* kOldSection = "ui";
@@ -67,5 +71,31 @@ void Preferences::SetLastPort(int com) { Store(kLastPortKey, QString("COM%1").ar
 QString Preferences::SavedLanguage() { return Platform().value(kLanguageKey).toString(); }
 
 void Preferences::SaveLanguage(const QString& code) { Platform().setValue(kLanguageKey, code); }
+
+QSize Preferences::SavedWindowSize() { return Platform().value(kWindowSizeKey).toSize(); }
+
+void Preferences::SaveWindowSize(const QSize& size) { Platform().setValue(kWindowSizeKey, size); }
+
+std::string Preferences::OtherPorts() const { return Value(kOtherPortsKey).toString().left(2048).toStdString(); }
+
+void Preferences::AddOtherPort(const std::string& pair) {
+  // One pair per COM number: a number typed again takes its new path.
+  const std::string com = pair.substr(0, pair.find('=') + 1);
+  std::string kept;
+  const std::string list = OtherPorts();
+  for (std::size_t at = 0; at < list.size();) {
+    const std::size_t end = std::min(list.find(';', at), list.size());
+    const std::string item = list.substr(at, end - at);
+    if (!item.empty() && item.rfind(com, 0) != 0) kept += item + ";";
+    at = end + 1;
+  }
+  Store(kOtherPortsKey, QString::fromStdString(kept + pair));
+}
+
+int Preferences::MonitorIntervalMs() const {
+  bool ok = false;
+  const int ms = Value(kMonitorIntervalKey).toString().toInt(&ok);
+  return ok && ms > 0 && ms <= 3600000 ? ms : 0;
+}
 
 }  // namespace telvaro

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QVariant>
 #include <atomic>
@@ -31,6 +32,18 @@ class Preferences : public QObject {
   // The last port opened, selected at the next start.
   std::optional<int> LastPort() const;
   void SetLastPort(int com);
+
+  // Ports typed under "Other port...", as "COM<n>=path;..." (`other_ports`).
+  std::string OtherPorts() const;
+  void AddOtherPort(const std::string& pair);
+
+  // The monitor's interval in milliseconds (`monitor_interval_ms`); 0 when
+  // not set, for the monitor's own default.
+  int MonitorIntervalMs() const;
+
+  // The window's size when it last closed (`window/size`); invalid when none.
+  static QSize SavedWindowSize();
+  static void SaveWindowSize(const QSize& size);
 
   // Settings > Language, used from the next start; empty for the system's.
   static QString SavedLanguage();

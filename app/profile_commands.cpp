@@ -4,7 +4,13 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <algorithm>
 #include <cstdlib>
 
@@ -20,6 +26,29 @@ namespace {
 constexpr const char* kProfileFileName = "profile.yaml";
 constexpr const char* kProfileFilters = "*.yaml (*.yaml *.yml);;*.json (*.json)";
 constexpr int kProblemsShown = 20;  // one message box stays on the screen
+
+// One small form: a line per variable, named as the profile names it.
+std::optional<std::vector<std::string>> AskProfileVariables(QWidget* parent, const std::vector<std::string>& names) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QCoreApplication::translate("telvaro::CMainDlg", "Profile variables"));
+  auto* form = new QFormLayout(&dialog);
+  form->addRow(new QLabel(QCoreApplication::translate("telvaro::CMainDlg", "The profile needs values for these names:")));
+  std::vector<QLineEdit*> edits;
+  for (const std::string& name : names) {
+    auto* edit = new QLineEdit(&dialog);
+    edit->setObjectName(QString::fromStdString("variable_" + name));
+    form->addRow(QString::fromStdString("${" + name + "}"), edit);
+    edits.push_back(edit);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  form->addRow(buttons);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  std::vector<std::string> values;
+  for (QLineEdit* edit : edits) values.push_back(edit->text().toStdString());
+  return values;
+}
 
 }  // namespace
 
@@ -37,9 +66,16 @@ void CMainDlg::ExportProfile() {
     return;
   }
   state_.record = edited;
+  // Secrets only when asked for: such a file is then readable by its owner alone.
+  const MessageAnswer secrets = messages_->AskActFirst(tr("Put the SIM PIN and the passwords into the profile?"),
+                                                       QString(), tr("Include passwords and PINs"),
+                                                       tr("Leave them out"), tr("Cancel"));
+  if (secrets != MessageAnswer::Act && secrets != MessageAnswer::GoOn) return;
+  const bool includeSecrets = secrets == MessageAnswer::Act;
   const QString path = ChooseProfileFile(true);
   if (path.isEmpty()) return;
   ProfileWriteOptions options;
+  options.includeSecrets = includeSecrets;
   options.toolVersion = kTelvaroProVersion;
   options.source = ProfileSource{edited.Get(field::me_type), edited.Get(field::imei),
                                  QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString()};
@@ -47,9 +83,16 @@ void CMainDlg::ExportProfile() {
   const std::string text = json ? WriteProfileJson(edited, options) : WriteProfileYaml(edited, options);
   // Saved as safely as a settings file: a failed save keeps the earlier one.
   const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  const SettingsFileWrite saved = SaveFileSafely(QFile::encodeName(path).toStdString(), bytes, 0644);
-  messages_->Show(saved.ok() ? QString("Profile exported (secrets left out)")
-                             : QString::fromStdString(saved.message + "\n" + saved.detail));
+  const SettingsFileWrite saved = SaveFileSafely(QFile::encodeName(path).toStdString(), bytes, includeSecrets ? 0600 : 0644);
+  if (!saved.ok()) {
+    messages_->Show(QString::fromStdString(saved.message + "\n" + saved.detail));
+    return;
+  }
+  // An earlier file keeps its bits through the save; one holding secrets is
+  // narrowed to its owner.
+  if (includeSecrets) QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+  ShowSuccess(includeSecrets ? QString("Profile exported with passwords and PINs (readable by you alone)")
+                             : QString("Profile exported (secrets left out)"));
 }
 
 void CMainDlg::ImportProfile() {
@@ -62,11 +105,25 @@ void CMainDlg::ImportProfile() {
     messages_->Show("Input wrong");
     return;
   }
-  const auto environment = [](const std::string& name) -> std::optional<std::string> {
+  // A ${NAME} takes a value typed this session, else the environment's; the
+  // ones still without are asked for together, once.
+  std::vector<std::string> missing;
+  const auto variables = [this, &missing](const std::string& name) -> std::optional<std::string> {
+    if (const auto typed = profileVariables_.find(name); typed != profileVariables_.end()) return typed->second;
     if (const char* value = std::getenv(name.c_str())) return std::string(value);
+    if (std::find(missing.begin(), missing.end(), name) == missing.end()) missing.push_back(name);
     return std::nullopt;
   };
-  const ProfileRead read = ReadProfileFile(QFile::encodeName(path).toStdString(), environment);
+  const std::string file = QFile::encodeName(path).toStdString();
+  ProfileRead read = ReadProfileFile(file, variables);
+  if (!missing.empty()) {
+    const auto values =
+        options_.askProfileVariables ? options_.askProfileVariables(this, missing) : AskProfileVariables(this, missing);
+    if (!values) return;
+    for (std::size_t i = 0; i < missing.size() && i < values->size(); ++i) profileVariables_[missing[i]] = (*values)[i];
+    missing.clear();
+    read = ReadProfileFile(file, variables);
+  }
   std::vector<ProfileProblem> problems = read.problems;
   const std::vector<ProfileProblem> merged = MergeProfile(edited, read.profile, true);
   problems.insert(problems.end(), merged.begin(), merged.end());

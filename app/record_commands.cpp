@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "app/main_dialog.h"
+#include "app/pending_view.h"
 #include "app/preferences.h"
 #include "app/window_thread.h"
 #include "operations/serial_settings.h"
@@ -48,6 +49,14 @@ void CMainDlg::ShowRecordOnPages(const ConfigRecord&) {
   // came, before the pages correct anything.
   tracker_->SetFileName(QString());
   tracker_->SetBase(state_.record);
+  liveStatus_ = QString();  // the answer's own status text is the newest
+  if (fileToWrite_) {
+    // The file's settings over the modem's own device bytes, counted against
+    // what the modem holds.
+    state_.record.ImportKeepingDeviceBytes(fileToWrite_->Block());
+    fileToWrite_.reset();
+    offerFileWrite_ = true;
+  }
   ShowRecord(true);
 }
 
@@ -164,12 +173,18 @@ QString CMainDlg::ChooseSettingsFile(bool save) {
   // the name exactly as typed.
   if (save) options |= QFileDialog::DontUseNativeDialog;
 #endif
-  return save ? QFileDialog::getSaveFileName(nullptr, QString(), kSettingsFileName, kSettingsFileFilters, nullptr,
+  return save ? QFileDialog::getSaveFileName(nullptr, QString(), ExportDefaultPath(), kSettingsFileFilters, nullptr,
                                              options)
               : QFileDialog::getOpenFileName(nullptr, QString(), kSettingsFileName, kSettingsFileFilters);
 }
 
-void CMainDlg::ExportSettings() {
+QString CMainDlg::ExportDefaultPath() const { return openedFile_.isEmpty() ? QString(kSettingsFileName) : openedFile_; }
+
+void CMainDlg::ExportSettings() { ExportSettingsTo(QString()); }
+
+void CMainDlg::SaveSettingsFile() { ExportSettingsTo(openedFile_); }
+
+void CMainDlg::ExportSettingsTo(QString path) {
   // The file holds exactly what the pages show; a page that does not
   // validate has said why, and nothing is saved.
   ConfigRecord edited = state_.record;
@@ -178,13 +193,14 @@ void CMainDlg::ExportSettings() {
     return;
   }
   state_.record = edited;
-  const QString path = ChooseSettingsFile(true);
+  if (path.isEmpty()) path = ChooseSettingsFile(true);
   if (path.isEmpty()) return;
   const SettingsFileWrite written = WriteSettingsFile(QFile::encodeName(path).toStdString(), state_.record);
   if (!written.ok()) {
     messages_->Show(WithDetail(written.message, written.detail));
     return;
   }
+  openedFile_ = path;  // File > Save writes here from now on
   // A file edited without a modem is now the file saved.
   if (!session_.IsOpen() && !tracker_->FileName().isEmpty()) {
     tracker_->SetFileName(QFileInfo(path).fileName());
@@ -243,10 +259,12 @@ void CMainDlg::ImportSettings() {
 void CMainDlg::OpenSettingsFile() {
   const auto chosen = AskAndReadSettingsFile(&CMainDlg::OpenSettingsFile);
   if (!chosen) return;
+  openedFile_ = chosen->path;
   if (session_.IsOpen()) {
     // The modem stays what the changes are counted against, as after Import.
     ImportKeepingDevice(chosen->record);
     ShowRecord(true);
+    FocusPage();
     return;
   }
   // No modem: the file is the whole record, and what the edits are counted against.
@@ -254,6 +272,29 @@ void CMainDlg::OpenSettingsFile() {
   tracker_->SetFileName(QFileInfo(chosen->path).fileName());
   tracker_->SetBase(state_.record);
   ShowRecord(true);
+  FocusPage();
+}
+
+void CMainDlg::OfferFileWrite() {
+  tracker_->Recompute();
+  const PendingChanges& pending = tracker_->Pending();
+  const int com = session_.RememberedPort();
+  if (pending.changes.empty()) {
+    ShowSuccess(QString("COM%1 already holds the file's settings").arg(com));
+    return;
+  }
+  // What Write will change in the modem, as the pending list shows it.
+  QString text = QString("Write these changes to the modem on COM%1?").arg(com);
+  constexpr std::size_t kShown = 20;
+  for (std::size_t i = 0; i < pending.changes.size() && i < kShown; ++i) {
+    const PendingChange& change = pending.changes[i];
+    const QString page = change.page >= 0 ? PageName(change.page) + ": " : QString();
+    text += QString("\n%1%2: %3 -> %4").arg(page, change.setting, ShownValue(change, change.modemValue),
+                                           ShownValue(change, change.newValue));
+    if (!change.reason.isEmpty()) text += " (" + change.reason + ")";
+  }
+  if (pending.changes.size() > kShown) text += QString("\n... %1 more").arg(pending.changes.size() - kShown);
+  if (messages_->Show(text, QString(), MessageButtons::YesNo) == MessageAnswer::Yes) WriteParameters();
 }
 
 void CMainDlg::RestoreBackup() {

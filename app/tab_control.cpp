@@ -174,6 +174,9 @@ void TabControl::Place(PageIndex index, ConfigPage* page) {
   page->OnShow();
   layout::FitTexts(page);
   layout::TieCaptions(page);
+  // The menu bar's keys (File, Settings, View, help) and the command
+  // buttons' (Read, Write, Default, Reboot, Exit) stay theirs.
+  layout::GiveAccessKeys(page, QStringLiteral("fsvhrwdbx"));
   page->hide();
   pages_[index] = page;
 }

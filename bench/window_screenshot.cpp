@@ -3,13 +3,17 @@
 // Xvfb):
 //   window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--lang CODE]
 //                    [--size WxH] [--scroll-bottom] [--edited] [--list]
+//                    [--first-sight] [--question]
 // --tab shows page N (the Networks page by default), --dark gives the window a
 // dark palette, --port-list opens the port selector's list as well, with a few
 // USB adapters beside the simulated modem. --lang starts the window in another
 // language as telvaro-pro --lang does, --size resizes the window, and
 // --scroll-bottom scrolls the page area to its end. --edited changes Device
 // Name so the marks of a change not yet written show, --list opens the list of
-// them over the window. QT_SCALE_FACTOR scales the window.
+// them over the window. --first-sight takes the window as it opens, before
+// any port is opened; --question edits Device Name and takes the question
+// Read asks before it throws the edit away, over the window. QT_SCALE_FACTOR
+// scales the window.
 #include <QApplication>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -24,6 +28,7 @@
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTabBar>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,6 +88,7 @@ int main(int argc, char** argv) {
   const char* output = nullptr;
   int tab = telvaro::kPageCount - 1;
   bool dark = false, portList = false, scrollBottom = false, edited = false, list = false;
+  bool firstSight = false, question = false;
   int width = 0, height = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--tab") == 0 && i + 1 < argc) {
@@ -101,6 +107,10 @@ int main(int argc, char** argv) {
       edited = true;
     } else if (std::strcmp(argv[i], "--list") == 0) {
       edited = list = true;
+    } else if (std::strcmp(argv[i], "--first-sight") == 0) {
+      firstSight = true;
+    } else if (std::strcmp(argv[i], "--question") == 0) {
+      edited = question = true;
     } else if (!output && argv[i][0] != '-') {
       output = argv[i];
     } else {
@@ -111,7 +121,7 @@ int main(int argc, char** argv) {
   if (!output) {
     std::fprintf(stderr,
                  "usage: window_screenshot OUTPUT.png [--tab N] [--dark] [--port-list] [--lang CODE] [--size WxH] "
-                 "[--scroll-bottom] [--edited] [--list]\n");
+                 "[--scroll-bottom] [--edited] [--list] [--first-sight] [--question]\n");
     return 2;
   }
   if (dark) {
@@ -142,6 +152,13 @@ int main(int argc, char** argv) {
   });
   if (width > 0 && height > 0) window.resize(width, height);
   window.show();
+  if (firstSight) {
+    Settle(500);
+    const QPixmap shot = Grab(window, nullptr);
+    if (!shot.save(output)) return 1;
+    std::printf("%s: %dx%d\n", output, shot.width(), shot.height());
+    return 0;
+  }
   window.findChild<QPushButton*>("switchButton")->click();
   QElapsedTimer timer;
   timer.start();
@@ -172,6 +189,28 @@ int main(int argc, char** argv) {
     selector->showPopup();
     Settle(500);
     popup = selector->view()->window();
+  }
+  if (question) {
+    // The real box, as the window shows it: taken while it waits, then
+    // answered the safe way.
+    window.RecomputePending();
+    bool saved = false;
+    window.Messages().SetResponder({});
+    QTimer::singleShot(800, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (box) {
+        saved = Grab(window, box).save(output);
+        box->close();
+      }
+    });
+    window.ReadParameters();
+    if (!saved) {
+      std::fprintf(stderr, "no question to take\n");
+      return 1;
+    }
+    std::printf("%s\n", output);
+    window.RevertPending(-1);
+    return 0;
   }
   std::unique_ptr<telvaro::PendingListDialog> pendingList;
   if (list) {

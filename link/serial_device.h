@@ -31,6 +31,19 @@ inline constexpr const char* kPortInUse = "in use by another program";
 // not a terminal line (/dev/null), which a frame would overwrite or vanish into.
 inline constexpr const char* kNotSerialDevice = "not a serial device";
 
+// Who may open a device, for the message after a permission error.
+struct DeviceAccess {
+  std::string owner;
+  std::string group;
+  unsigned mode = 0;           // st_mode
+  bool inGroup = false;        // this process already has the device's group
+  bool listedInGroup = false;  // the user is a member, but not in this login yet
+};
+// "Permission denied (owner root, group dialout, mode crw-rw----)" and, only
+// when the device's group may read and write it and this process lacks the
+// group, what to do: join it, or log in again when already a member.
+std::string PermissionDeniedText(const DeviceAccess& access);
+
 class SerialDevice {
  public:
   virtual ~SerialDevice() = default;

@@ -1,6 +1,8 @@
 // POSIX termios backend: raw mode, non-blocking reads, one-byte writes that
 // wait for the port with poll().
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -17,19 +19,17 @@
 #include <fstream>
 #include <string>
 #include <sys/sysmacros.h>
+#include <vector>
 
 #include "link/serial_device.h"
 
 namespace telvaro {
 namespace {
 
-std::string OpenErrorText(int error) {
-  if (error == EBUSY) return kPortInUse;  // held with TIOCEXCL by another program
-  std::string text = std::strerror(error);
-#ifdef __linux__
-  // Serial devices belong to the dialout group on Debian and Ubuntu.
-  if (error == EACCES) text += " (join the dialout group: sudo usermod -aG dialout $USER, then log in again)";
-#endif
+std::string ModeText(unsigned mode) {
+  std::string text = S_ISCHR(mode) ? "c" : S_ISBLK(mode) ? "b" : S_ISDIR(mode) ? "d" : S_ISREG(mode) ? "-" : "?";
+  const char* letters = "rwxrwxrwx";
+  for (int bit = 0; bit < 9; ++bit) text += (mode & (0400u >> bit)) ? letters[bit] : '-';
   return text;
 }
 
@@ -66,6 +66,33 @@ std::string TerminalInUse(const std::string& path, dev_t device) {
   (void)device;
 #endif
   return {};
+// The device's owner, group and mode as the system has them, and whether
+// this process or its user belongs to that group.
+std::string PermissionDeniedFor(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::strerror(EACCES);
+  DeviceAccess access;
+  const passwd* owner = ::getpwuid(info.st_uid);
+  access.owner = owner ? owner->pw_name : std::to_string(info.st_uid);
+  const group* devices = ::getgrgid(info.st_gid);
+  access.group = devices ? devices->gr_name : std::to_string(info.st_gid);
+  access.mode = info.st_mode;
+  access.inGroup = ::getegid() == info.st_gid;
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+  if (!groups.empty() && ::getgroups(static_cast<int>(groups.size()), groups.data()) >= 0)
+    access.inGroup = access.inGroup || std::find(groups.begin(), groups.end(), info.st_gid) != groups.end();
+  if (const passwd* user = ::getpwuid(::geteuid()); user && devices) {
+    access.listedInGroup = user->pw_gid == info.st_gid;
+    for (char** member = devices->gr_mem; member && *member; ++member)
+      access.listedInGroup = access.listedInGroup || std::string(*member) == user->pw_name;
+  }
+  return PermissionDeniedText(access);
+}
+
+std::string OpenErrorText(int error, const std::string& path) {
+  if (error == EBUSY) return kPortInUse;  // held with TIOCEXCL by another program
+  if (error == EACCES) return PermissionDeniedFor(path);
+  return std::strerror(error);
 }
 
 class PosixSerialDevice final : public SerialDevice {
@@ -88,7 +115,7 @@ class PosixSerialDevice final : public SerialDevice {
     }
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
-      failure_ = OpenErrorText(errno);
+      failure_ = OpenErrorText(errno, path);
       return false;
     }
     // Only a terminal line is a port: a regular file would have its first
@@ -253,6 +280,18 @@ class PosixSerialDevice final : public SerialDevice {
 };
 
 }  // namespace
+
+std::string PermissionDeniedText(const DeviceAccess& access) {
+  std::string text = std::string(std::strerror(EACCES)) + " (owner " + access.owner + ", group " + access.group +
+                     ", mode " + ModeText(access.mode) + ")";
+  // Joining the group helps only when the group may read and write the
+  // device and this login does not have it yet.
+  const bool groupOpens = (access.mode & 060u) == 060u;
+  if (!groupOpens || access.inGroup) return text;
+  if (access.listedInGroup) return text + "; you are in the group " + access.group + ": log in again";
+  return text + "; join the group " + access.group + ": sudo usermod -aG " + access.group +
+         " $USER, then log in again";
+}
 
 std::unique_ptr<SerialDevice> SerialDevice::Create() { return std::make_unique<PosixSerialDevice>(); }
 

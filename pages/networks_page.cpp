@@ -49,7 +49,7 @@ QLabel* AddRow(QWidget* group, const QString& caption, const char* name, int y) 
 
 CNetworksPage::CNetworksPage(QWidget* parent, MessageSink* messages) : ConfigPage(parent, messages) {
   setObjectName(QStringLiteral("CNetworksPage"));
-  // The modem is never polled: its status only changes on a parameter response.
+  // The status changes on a parameter response: a Read, or the monitor's poll.
   AddLabel(this, tr("*Click \"Read\" to refresh the status"), 12, 4, 400);
 
   auto* smsGroup = new QGroupBox(tr("SMS Service Center"), this);
@@ -83,6 +83,12 @@ CNetworksPage::CNetworksPage(QWidget* parent, MessageSink* messages) : ConfigPag
   antenna->setGeometry(kValueX + kIconSize + 8, kFirstRowY - 4, kIconSize, kIconSize + 4);
   dbLabel_ = AddValue(rxGroup, "dbLabel", kValueX + 2 * kIconSize + 16, kFirstRowY, 80);
   dbLabel_->setText(tr("DB"));
+  monitorButton_ = new QToolButton(rxGroup);
+  monitorButton_->setObjectName("monitorButton");
+  monitorButton_->setText(tr("Monitor"));
+  monitorButton_->setCheckable(true);
+  monitorButton_->setToolTip(tr("Ask the modem for its status every few seconds while nothing else runs"));
+  monitorButton_->setGeometry(kValueX + 2 * kIconSize + 16 + 84, kFirstRowY - 2, 96, kRowHeight + 2);
   AddLabel(rxGroup, tr("Update Frequency"), kCaptionX, kFirstRowY + 26, kCaptionWidth);
   updateFrequencyEdit_ = new QLineEdit(rxGroup);
   updateFrequencyEdit_->setObjectName("updateFrequency");
@@ -123,8 +129,13 @@ void CNetworksPage::ClearForRead() {
 }
 
 void CNetworksPage::ShowRecord(ConfigRecord& record) {
-  smsCenterValue_->setText(FromRecordText(record.Get(field::sms_center)));
+  ShowStatus(record);
   updateFrequency = QString::number(record.Get(field::rssi_interval));
+  ShowValues();
+}
+
+void CNetworksPage::ShowStatus(const ConfigRecord& record) {
+  smsCenterValue_->setText(FromRecordText(record.Get(field::sms_center)));
   registrationValue_->setText(QString::fromStdString(RegistrationText(record.Get(field::reg_status))));
   cellIdValue_->setText(FromRecordText(record.Get(field::cell_id)));
   operatorValue_->setText(FromRecordText(record.Get(field::operator_name)));
@@ -134,7 +145,6 @@ void CNetworksPage::ShowRecord(ConfigRecord& record) {
   tcpStatusValue_->setText(QString::fromStdString(TcpStatusText(record.Get(field::tcp_status))));
   txBytesValue_->setText(QString::fromStdString(ByteCounterText(record.Get(field::tx_bytes))));
   rxBytesValue_->setText(QString::fromStdString(ByteCounterText(record.Get(field::rx_bytes))));
-  ShowValues();
 }
 
 int CNetworksPage::Validate(ConfigRecord& record) {

@@ -26,6 +26,11 @@ class CNetworksPage : public ConfigPage {
 
   // Shows the status fields of a received record and its update frequency.
   void ShowRecord(ConfigRecord& record) override;
+  // The status fields alone: what the monitor refreshes. The update
+  // frequency, a setting the operator may be editing, stays as it is.
+  void ShowStatus(const ConfigRecord& record);
+  // The "Monitor" toggle beside the signal bars; the window wires it.
+  QToolButton* MonitorButton() const { return monitorButton_; }
   // "Update Frequency" into rssi_interval: 1 to 3600 seconds.
   int Validate(ConfigRecord& record) override;
 
@@ -45,6 +50,7 @@ class CNetworksPage : public ConfigPage {
   QLabel* cellIdValue_;
   QLabel* rssiLabel_;
   QToolButton* signalIcon_;
+  QToolButton* monitorButton_;
   QLabel* dbLabel_;
   QLabel* localIpValue_;
   QLabel* gprsStatusValue_;

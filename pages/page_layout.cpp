@@ -224,4 +224,43 @@ void FitTexts(QWidget* page) { FitTextsOf(page); }
 
 void TieCaptions(QWidget* page) { TieCaptionsOf(page); }
 
+void GiveAccessKeys(QWidget* page, const QString& reserved) {
+  QString used = reserved.toLower();
+  const auto keyOf = [](const QString& text) {
+    const auto at = text.indexOf('&');
+    return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+  };
+  // Keys the page's own texts carry already stay theirs.
+  for (QAbstractButton* button : page->findChildren<QAbstractButton*>())
+    if (const QChar key = keyOf(button->text()); !key.isNull()) used += key;
+  std::vector<QLabel*> captions;
+  for (QLabel* label : page->findChildren<QLabel*>()) {
+    // Value labels show the modem's texts as they are.
+    if (!label->buddy() || label->textFormat() == Qt::PlainText) continue;
+    if (const QChar key = keyOf(label->text()); !key.isNull()) {
+      used += key;
+    } else {
+      captions.push_back(label);
+    }
+  }
+  // Top to bottom, left to right: the first caption met gets first pick.
+  const auto place = [page](const QLabel* label) { return label->mapTo(page, QPoint(0, 0)); };
+  std::stable_sort(captions.begin(), captions.end(), [&](const QLabel* a, const QLabel* b) {
+    const QPoint pa = place(a), pb = place(b);
+    return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+  });
+  for (QLabel* label : captions) {
+    QString text = label->text();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      const QChar c = text.at(i);
+      // Only keys a keyboard of any layout types with Alt.
+      if (c.unicode() >= 128 || !c.isLetterOrNumber() || used.contains(c.toLower())) continue;
+      used += c.toLower();
+      text.insert(i, '&');
+      label->setText(text);
+      break;
+    }
+  }
+}
+
 }  // namespace telvaro::layout

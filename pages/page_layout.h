@@ -51,4 +51,9 @@ int NeededWidth(const QWidget* w);
 // already tied, are left as they are.
 void TieCaptions(QWidget* page);
 
+// Gives each tied caption of a page an access key: its first letter or digit
+// that no other caption or button of the page, nor `reserved` (the menu bar's
+// keys), has taken; a caption without a free one gets none.
+void GiveAccessKeys(QWidget* page, const QString& reserved);
+
 }  // namespace telvaro::layout

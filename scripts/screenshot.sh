@@ -12,6 +12,8 @@
 #   screenshot-gprs-de.png    the GPRS page in German
 #   screenshot-gprs-zh.png    the GPRS page in Chinese
 #   screenshot-dark-de.png    a dark palette in German, on the Phone Book page
+#   screenshot-first-sight.png  the window as it opens on a 1280 x 1024 screen
+#   screenshot-question.png   the question before an edit not written is thrown away
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,3 +30,5 @@ SCREEN=1280x800x24 shot docs/screenshot-wide.png --tab 0 --size 1000x640
 shot docs/screenshot-gprs-de.png --tab 2 --lang de
 shot docs/screenshot-gprs-zh.png --tab 2 --lang zh_CN
 shot docs/screenshot-dark-de.png --dark --tab 9 --lang de
+SCREEN=1280x1024x24 shot docs/screenshot-first-sight.png --first-sight
+SCREEN=1280x1024x24 shot docs/screenshot-question.png --question --tab 1

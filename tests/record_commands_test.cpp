@@ -107,10 +107,10 @@ class RecordCommands : public WindowWithModem {
     options.chooseTrafficLogFile = [this](QWidget*) { return chosenFile; };
     StartWindow(simOptions, std::move(options));
   }
-  // Every box OK, Yes/No questions too.
+  // Every box OK, Yes/No questions too; a question of three ways on `choice`.
   MessageAnswer Respond(const MessageRequest& request) override {
-    WindowWithModem::Respond(request);
-    return MessageAnswer::Ok;
+    const MessageAnswer given = WindowWithModem::Respond(request);
+    return request.buttons == MessageButtons::ActFirst ? given : MessageAnswer::Ok;
   }
 
   // Presses a command button and waits until its operation has ended.
@@ -480,8 +480,10 @@ TEST_F(SettingsFiles, AProfileGoesOverThePagesOnlyWhenItHasNoProblem) {
   modem->SetStoredRecord(EveryPageFilled());
   OpenAndRead();
   chosenFile = dir.filePath("unit.yaml");
+  choice = MessageAnswer::GoOn;  // leave the secrets out
   window->ExportProfile();
-  EXPECT_EQ(texts, std::vector<std::string>{"Profile exported (secrets left out)"});
+  EXPECT_EQ(texts, (std::vector<std::string>{"Put the SIM PIN and the passwords into the profile?",
+                                             "Profile exported (secrets left out)"}));
   QFile exported(chosenFile);
   ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
   const QByteArray yaml = exported.readAll();
