@@ -66,6 +66,8 @@ std::string TerminalInUse(const std::string& path, dev_t device) {
   (void)device;
 #endif
   return {};
+}
+
 // The device's owner, group and mode as the system has them, and whether
 // this process or its user belongs to that group.
 std::string PermissionDeniedFor(const std::string& path) {

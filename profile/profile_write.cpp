@@ -22,6 +22,8 @@ std::string ProfileText(std::string_view latin1) {
   std::string text = Latin1ToUtf8(latin1);
   for (std::size_t at = text.find("${"); at != std::string::npos; at = text.find("${", at + 3)) text.insert(at, "$");
   return text;
+}
+
 // How many of the rule's elements the profile holds: all of them, or for a
 // minimal profile those up to the last that differs (a shorter list sets the
 // first elements only); 0 leaves the key out.

@@ -264,6 +264,8 @@ std::string RuleText(const SettingRule& rule) {
 std::string RuleTextWithUnit(const SettingRule& rule) {
   const SettingUnit* unit = UnitOf(rule);
   return unit ? RuleText(rule) + " " + unit->unit : RuleText(rule);
+}
+
 std::string FormText(const SettingRule& rule) {
   const char* form = "";
   switch (rule.form) {

@@ -1053,6 +1053,8 @@ TEST_F(FleetE2E, ASecondCtrlCStillWritesTheReport) {
   const std::string written = Slurp(report);
   EXPECT_NE(written.find("\"1\",\"COM51\",\"860123456789012\",\"Telvaro-DTU\",\"ok\""), std::string::npos) << written;
   EXPECT_EQ(written.find("COM52"), std::string::npos) << written;
+}
+
 // Units files as spreadsheets save them, checked without a port; detect's
 // skeleton, its ports that did not answer and a shared IMEI; -v values.
 TEST_F(FleetE2E, SpreadsheetUnitsFilesDetectSkeletonAndVerboseChanges) {
