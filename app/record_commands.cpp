@@ -331,6 +331,12 @@ void CMainDlg::RestoreBackup() {
 }
 
 void CMainDlg::ImportKeepingDevice(const ConfigRecord& file) {
+  // Without a modem there is no device to keep: the file's bytes stay, but
+  // for what the window keeps of the last modem as an import always has.
+  if (!session_.IsOpen()) {
+    state_.record.ImportKeepingDeviceBytes(file.Block());
+    return;
+  }
   // The modem's identity, hardware, status, counters and clock are its own:
   // never a change, and never another unit's sent to it.
   ConfigRecord imported = file;

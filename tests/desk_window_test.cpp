@@ -174,6 +174,7 @@ TEST_F(DeskWindow, AnotherPortIsTypedOnceAndAPermissionErrorSaysWhy) {
   const auto open = [&](int typedCalls) {
     MainDlgOptions options;
     options.serialSettingsPath = ini;
+    options.preferencesPath = QFile::encodeName(dir.filePath("preferences.ini")).toStdString();
     int* calls = new int(0);
     options.askOtherPort = [this, calls](QWidget*) {
       ++*calls;

@@ -168,7 +168,8 @@ TEST_F(PendingChangesWindow, AnEditIsNeverLostWithoutAQuestion) {
   choice = MessageAnswer::Act;
   const std::size_t before = Sent(sim::FrameKind::GetSysPara);
   window->ReadParameters();
-  ASSERT_TRUE(WaitUntil([&] { return Sent(sim::FrameKind::GetSysPara) == before + 1 && CommandButtonsEnabled(); }, 15000));
+  // The Write's read-back, then the Read.
+  ASSERT_TRUE(WaitUntil([&] { return Sent(sim::FrameKind::GetSysPara) == before + 2 && CommandButtonsEnabled(); }, 15000));
   EXPECT_EQ(modem->StoredRecord().Get(field::device_name), "site-9");
   EXPECT_EQ(DeviceName()->text(), "site-9");
   EXPECT_EQ(Sent(sim::FrameKind::SetSysPara), 1u);
