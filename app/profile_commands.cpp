@@ -83,14 +83,13 @@ void CMainDlg::ExportProfile() {
   const std::string text = json ? WriteProfileJson(edited, options) : WriteProfileYaml(edited, options);
   // Saved as safely as a settings file: a failed save keeps the earlier one.
   const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  const SettingsFileWrite saved = SaveFileSafely(QFile::encodeName(path).toStdString(), bytes, includeSecrets ? 0600 : 0644);
+  // A file holding secrets is new 0600, or an earlier one narrowed to its owner.
+  const SettingsFileWrite saved =
+      SaveFileSafely(QFile::encodeName(path).toStdString(), bytes, includeSecrets ? 0600 : 0644, includeSecrets);
   if (!saved.ok()) {
     messages_->Show(QString::fromStdString(saved.message + "\n" + saved.detail));
     return;
   }
-  // An earlier file keeps its bits through the save; one holding secrets is
-  // narrowed to its owner.
-  if (includeSecrets) QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
   ShowSuccess(includeSecrets ? QString("Profile exported with passwords and PINs (readable by you alone)")
                              : QString("Profile exported (secrets left out)"));
 }
