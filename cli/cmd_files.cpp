@@ -112,7 +112,7 @@ void AddFileCommands(CLI::App& app, CommandTable& commands) {
 
   auto keysPage = std::make_shared<std::string>();
   command = AddCommand(app, "keys", "list the profile's keys with their rules (the reference: /usr/share/doc/telvaro-pro/PROFILE.md)");
-  AddFileArgument(*command, "PAGE", *keysPage, "only this page's keys (com, basic, gprs, ...)");
+  AddOptionalArgument(*command, "PAGE", *keysPage, "only this page's keys (com, basic, gprs, ...)");
   commands[command] = [keysPage] { return Keys(*keysPage); };
 
   auto dump = std::make_shared<DumpOptions>();
@@ -133,7 +133,7 @@ void AddFileCommands(CLI::App& app, CommandTable& commands) {
 
   auto backups = std::make_shared<std::string>("backups");
   command = AddCommand(app, "backups", "list the backups apply made: IMEI, device name, port, time and size");
-  AddFileArgument(*command, "DIR", *backups, "the folder (default backups)");
+  AddOptionalArgument(*command, "DIR", *backups, "the folder (default backups)");
   commands[command] = [backups] { return Backups(*backups); };
 }
 

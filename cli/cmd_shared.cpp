@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 #include <filesystem>
 
 #include "cli/profile_apply.h"
@@ -30,6 +31,17 @@ CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& 
 void AddFileArgument(CLI::App& command, const std::string& name, std::string& file, const std::string& help) {
   command.add_option(name, file, help);
 }
+
+std::set<const CLI::Option*>& OptionalArguments() {
+  static std::set<const CLI::Option*> optional;
+  return optional;
+}
+
+void AddOptionalArgument(CLI::App& command, const std::string& name, std::string& value, const std::string& help) {
+  OptionalArguments().insert(command.add_option(name, value, help));
+}
+
+bool IsOptionalArgument(const CLI::Option* option) { return OptionalArguments().count(option) > 0; }
 
 void AddPortOption(CLI::App& command, PortOptions& options, bool required, const std::string& help) {
   CLI::Option* port = command.add_option("--port", options.texts, help)

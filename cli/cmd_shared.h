@@ -58,6 +58,9 @@ void PrintFailure(const Failure& failure);
 CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& help);
 // A positional argument: a file the command takes.
 void AddFileArgument(CLI::App& command, const std::string& name, std::string& file, const std::string& help);
+// The same, left out when its default serves (keys [PAGE], backups [DIR]).
+void AddOptionalArgument(CLI::App& command, const std::string& name, std::string& value, const std::string& help);
+bool IsOptionalArgument(const CLI::Option* option);
 
 // --port and --trace as given; resolved when the command runs.
 struct PortOptions {

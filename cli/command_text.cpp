@@ -73,7 +73,7 @@ std::vector<std::string> SynopsisWords(const CLI::App& command) {
   std::vector<std::string> words;
   for (const CLI::Option* option : Arguments(command)) {
     if (option->get_positional()) {
-      words.push_back(option->get_name());
+      words.push_back(IsOptionalArgument(option) ? "[" + option->get_name() + "]" : option->get_name());
       continue;
     }
     const std::string word = Names(option).front() + (IsFlag(option) ? "" : " " + option->get_type_name());
@@ -213,16 +213,18 @@ std::string ArgumentProblem(const CLI::App& app, const CLI::App& command) {
     }
     return name + ": unknown option: " + typed + hint;
   }
-  std::size_t expected = 0;
+  std::size_t expected = 0, optional = 0;  // optional: a positional that may be left out
   for (const CLI::Option* option : Arguments(command)) {
     if (option->get_positional()) {
-      ++expected;
+      ++(IsOptionalArgument(option) ? optional : expected);
       given += option->count();
     } else if (option->get_required() && option->count() == 0) {
       return name + ": " + Names(option).front() + " " + option->get_type_name() + " is required";
     }
   }
-  if (given != expected) return name + ": expects " + std::to_string(expected) + " file argument(s)";
+  if (given < expected || given > expected + optional)
+    return name + ": expects " + std::to_string(expected) + (optional ? " to " + std::to_string(expected + optional) : "") +
+           " file argument(s)";
   return {};
 }
 
@@ -309,7 +311,7 @@ std::string ManSynopsis(const CLI::App& app) {
     out += ".B telvaro-cli " + command->get_name() + "\n";
     for (const CLI::Option* option : Arguments(*command)) {
       if (option->get_positional()) {
-        out += ".I " + option->get_name() + "\n";
+        out += IsOptionalArgument(option) ? ".RI [ " + option->get_name() + " ]\n" : ".I " + option->get_name() + "\n";
         continue;
       }
       const std::string name = Roff(Names(option).front());

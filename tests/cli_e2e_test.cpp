@@ -776,6 +776,11 @@ TEST_F(CliE2E, ForgivingInputAndPreciseProblems) {
   EXPECT_NE(run.out.find("gprs.connect_interval" + std::string(13, ' ') + "number: 10 to 1200\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("com."), std::string::npos);
   EXPECT_EQ(Cli("keys gprss", false).err.rfind("telvaro-cli: keys: no page gprss (did you mean gprs?)", 0), 0u);
+  // The page may be left out: every page's keys.
+  run = Cli("keys", false);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("com.baud"), std::string::npos);
+  EXPECT_NE(run.out.find("gprs.apn"), std::string::npos);
 }
 
 TEST_F(CliE2E, HelpVersionPortEqualsAndCloseMatches) {
