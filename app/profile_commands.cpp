@@ -17,6 +17,7 @@
 #include "app/main_dialog.h"
 #include "operations/settings_file.h"
 #include "pages/about_dialog.h"
+#include "record/factory_defaults.h"
 #include "profile/profile.h"
 
 namespace telvaro {
@@ -72,10 +73,18 @@ void CMainDlg::ExportProfile() {
                                                        tr("Leave them out"), tr("Cancel"));
   if (secrets != MessageAnswer::Act && secrets != MessageAnswer::GoOn) return;
   const bool includeSecrets = secrets == MessageAnswer::Act;
+  // A minimal profile carries only what differs from the factory defaults,
+  // so that applied to another unit it changes only those settings.
+  const bool minimal = messages_->AskDefaultNo(tr("Only settings that differ from the factory defaults?"),
+                                               tr("Export profile")) == MessageAnswer::Yes;
   const QString path = ChooseProfileFile(true);
   if (path.isEmpty()) return;
   ProfileWriteOptions options;
   options.includeSecrets = includeSecrets;
+  if (minimal) {
+    options.onlyDifferentFrom = edited;
+    ApplyFactoryDefaults(*options.onlyDifferentFrom);
+  }
   options.toolVersion = kTelvaroProVersion;
   options.source = ProfileSource{edited.Get(field::me_type), edited.Get(field::imei),
                                  QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString()};

@@ -480,9 +480,10 @@ std::vector<Normalisation> NormaliseRecord(ConfigRecord& record) {
             [](ConfigRecord& r) { r.Set(field::pin_lock, 0); });
   const std::pair<const Field<FieldKind::Byte>*, const Field<FieldKind::FlagNonZero>*> delimiters[] = {
       {&field::delimiter1, &field::delimiter1_enable}, {&field::delimiter2, &field::delimiter2_enable}};
-  for (const auto& [value, enable] : delimiters) {
-    if (record.IsOn(*enable)) continue;
-    n.Apply(*value, 0, std::string(enable->name) + " is off, so " + value->name + " is stored as 0",
+  for (const auto& delimiter : delimiters) {
+    const Field<FieldKind::Byte>* value = delimiter.first;
+    if (record.IsOn(*delimiter.second)) continue;
+    n.Apply(*value, 0, std::string(delimiter.second->name) + " is off, so " + value->name + " is stored as 0",
             [value](ConfigRecord& r) { r.Set(*value, 0); });
   }
   if (record.Get(field::preferred_plmn).empty())

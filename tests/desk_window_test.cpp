@@ -117,15 +117,29 @@ TEST_F(DeskWindow, ProfileVariablesAreAskedOnceAndSecretsOnlyOnRequest) {
 
   texts.clear();
   choice = MessageAnswer::Act;  // "Include passwords and PINs"
+  answer = MessageAnswer::No;   // every setting, not only those off the factory defaults
   chosenFile = dir.filePath("secrets.yaml");
   window->ExportProfile();
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[1], "Profile exported with passwords and PINs (readable by you alone)");
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts[1], "Only settings that differ from the factory defaults?");
+  EXPECT_EQ(texts[2], "Profile exported with passwords and PINs (readable by you alone)");
   EXPECT_EQ(QFile::permissions(chosenFile) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ReadOwner | QFile::WriteOwner),
             QFile::Permissions());
   QFile exported(chosenFile);
   ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(exported.readAll().contains("pin_code"));
+  const QByteArray full = exported.readAll();
+  EXPECT_TRUE(full.contains("pin_code"));
+
+  // Only what differs from the factory defaults: the device name, not the rest.
+  choice = MessageAnswer::GoOn;
+  answer = MessageAnswer::Yes;
+  chosenFile = dir.filePath("minimal.yaml");
+  window->ExportProfile();
+  QFile minimal(chosenFile);
+  ASSERT_TRUE(minimal.open(QIODevice::ReadOnly));
+  const QByteArray changed = minimal.readAll();
+  EXPECT_TRUE(changed.contains("device_name: \"north-07\"")) << changed.toStdString();
+  EXPECT_LT(changed.count('\n'), full.count('\n') / 2) << changed.toStdString();
 }
 
 // The monitor refreshes the Networks page over and over while an edit on

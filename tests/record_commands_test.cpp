@@ -483,6 +483,7 @@ TEST_F(SettingsFiles, AProfileGoesOverThePagesOnlyWhenItHasNoProblem) {
   choice = MessageAnswer::GoOn;  // leave the secrets out
   window->ExportProfile();
   EXPECT_EQ(texts, (std::vector<std::string>{"Put the SIM PIN and the passwords into the profile?",
+                                             "Only settings that differ from the factory defaults?",
                                              "Profile exported (secrets left out)"}));
   QFile exported(chosenFile);
   ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
