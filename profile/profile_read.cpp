@@ -1,6 +1,7 @@
 // Reading profiles: YAML through yaml-cpp, JSON checked by nlohmann-json and
 // then read by the same code (JSON is YAML), so that both report problems at
 // their line and column.
+#include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
+#include <sstream>
 #include <nlohmann/json.hpp>
 
 #include "profile/profile.h"
@@ -298,6 +301,40 @@ ProfileRead OneProblem(int line, int column, std::string problem) {
   return read;
 }
 
+// Where a second document with content starts, if the text has one. The
+// parser is asked for two documents and no more: on some malformed texts
+// it hands out empty documents without end, so reading them all never stops.
+class FirstContent : public YAML::EventHandler {
+ public:
+  std::optional<YAML::Mark> mark;
+  void OnDocumentStart(const YAML::Mark&) override {}
+  void OnDocumentEnd() override {}
+  void OnNull(const YAML::Mark&, YAML::anchor_t) override {}
+  void OnAlias(const YAML::Mark& at, YAML::anchor_t) override { Seen(at); }
+  void OnScalar(const YAML::Mark& at, const std::string&, YAML::anchor_t, const std::string&) override { Seen(at); }
+  void OnSequenceStart(const YAML::Mark& at, const std::string&, YAML::anchor_t, YAML::EmitterStyle::value) override {
+    Seen(at);
+  }
+  void OnSequenceEnd() override {}
+  void OnMapStart(const YAML::Mark& at, const std::string&, YAML::anchor_t, YAML::EmitterStyle::value) override {
+    Seen(at);
+  }
+  void OnMapEnd() override {}
+
+ private:
+  void Seen(const YAML::Mark& at) {
+    if (!mark) mark = at;
+  }
+};
+
+std::optional<YAML::Mark> SecondDocument(std::string_view text) {
+  std::istringstream in{std::string(text)};
+  YAML::Parser parser(in);
+  FirstContent first, second;
+  if (!parser.HandleNextDocument(first) || !parser.HandleNextDocument(second)) return std::nullopt;
+  return second.mark;
+}
+
 // The readers' own messages may quote the text they stopped at, which can
 // be a PIN or a password: the place (line and column) is given instead.
 std::string WithoutQuotedText(std::string message) {
@@ -349,25 +386,22 @@ ProfileRead ReadProfile(std::string_view text, bool json, const VariableLookup& 
       return OneProblem(1, 1, "not JSON: " + WithoutQuotedText(error.what()));
     }
   }
-  std::vector<YAML::Node> documents;
+  YAML::Node root;
+  std::optional<YAML::Mark> second;
   try {
-    documents = YAML::LoadAll(std::string(text));
+    root = YAML::Load(std::string(text));
+    second = SecondDocument(text);
   } catch (const YAML::Exception& error) {
     return OneProblem(error.mark.line + 1, error.mark.column + 1,
                       (json ? "not readable: " : "not YAML: ") + WithoutQuotedText(error.msg));
   }
-  const YAML::Node root = documents.empty() ? YAML::Node() : documents.front();
   ProfileRead inspected;
   Inspection inspection(inspected.problems);
-  for (const YAML::Node& document : documents)
-    if (!inspection.Walk(document)) return inspected;
+  if (!inspection.Walk(root)) return inspected;
   // A second document would be dropped unread: one profile is one document.
-  for (std::size_t d = 1; d < documents.size(); ++d) {
-    if (documents[d].IsNull()) continue;
-    const YAML::Mark mark = documents[d].Mark();
-    inspected.problems.push_back({mark.is_null() ? 0 : mark.line + 1, mark.is_null() ? 0 : mark.column + 1, "",
-                                  "a second document; a profile is one document"});
-  }
+  if (second)
+    inspected.problems.push_back({second->is_null() ? 0 : second->line + 1, second->is_null() ? 0 : second->column + 1,
+                                  "", "a second document; a profile is one document"});
   try {
     ProfileRead read = Reader(variables).Read(root);
     read.problems.insert(read.problems.begin(), inspected.problems.begin(), inspected.problems.end());

@@ -184,7 +184,7 @@ void Write(ConfigRecord& r, const SettingRule& rule, int e, const SettingValue& 
 
 const SettingRule* FindRule(std::string_view key) {
   for (const SettingRule& rule : kSettingRules)
-    if (key == rule.Key() || key == rule.field->name) return &rule;  // the dump's name too
+    if (key == rule.KeyView() || key == rule.field->name) return &rule;  // the dump's name too
   return nullptr;
 }
 

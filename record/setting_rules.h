@@ -52,11 +52,12 @@ struct SettingRule {
 
   // The profile key: the field's name, less the "_index" of a list whose
   // value a profile gives by its item ("baud: 9600", not an index).
-  std::string Key() const {
+  constexpr std::string_view KeyView() const {
     const std::string_view name = field->name;
     constexpr std::string_view kIndex = "_index";
-    return std::string(name.ends_with(kIndex) ? name.substr(0, name.size() - kIndex.size()) : name);
+    return name.ends_with(kIndex) ? name.substr(0, name.size() - kIndex.size()) : name;
   }
+  std::string Key() const { return std::string(KeyView()); }
   constexpr const char* Message(int element) const { return messages[element < 3 && messages[element] ? element : 0]; }
 };
 

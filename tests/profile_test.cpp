@@ -166,6 +166,8 @@ TEST(Profile, DuplicatesSecondDocumentsAndAliasBombsAreProblems) {
   EXPECT_EQ(documents.problems[0].line, 3);
   EXPECT_EQ(documents.problems[0].problem, "a second document; a profile is one document");
   EXPECT_TRUE(ReadProfile("format: telvaro-profile/1\n---\n", false, {}).ok());
+  // The parser hands out empty documents without end after this text.
+  EXPECT_FALSE(ReadProfile(",!,", false, {}).ok());
 
   // Nine levels of nine aliases: 387 million values from a few hundred bytes.
   std::string bomb = "format: telvaro-profile/1\nx0: &a0 [lol, lol, lol, lol, lol, lol, lol, lol, lol]\n";
