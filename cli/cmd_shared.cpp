@@ -245,7 +245,7 @@ void OpenModem(ModemClient& modem, const Ports& ports) {
 }
 
 void FailIfDisconnected(const ModemClient& modem, const Ports& ports) {
-  if (modem.Disconnected()) Fail(FailureKind::Disconnected, ports.name + ": device disconnected");
+  if (modem.Disconnected()) Fail(FailureKind::Disconnected, ports.name + ": " + modem.Session().DisconnectedText());
 }
 
 ConfigRecord ReadModem(ModemClient& modem, const Ports& ports) {

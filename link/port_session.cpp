@@ -147,8 +147,13 @@ std::chrono::milliseconds PortSession::FrameDeadline(int count) {
 
 std::string PortSession::WriteFailureText(int result) const {
   if (result == kWriteStalled) return "the line does not take data";
-  if (Disconnected() || !IsOpen()) return "device disconnected";
+  if (Disconnected() || !IsOpen() || !device_->GoneReason().empty()) return DisconnectedText();
   return "the port refused the data";
+}
+
+std::string PortSession::DisconnectedText() const {
+  const std::string reason = device_->GoneReason();
+  return reason.empty() ? "device disconnected" : "device disconnected (" + reason + ")";
 }
 
 int PortSession::Write(const std::uint8_t* bytes, int count) {

@@ -77,6 +77,9 @@ class PortSession final : public FrameWriter {
   int Write(const std::uint8_t* bytes, int count) override;
   // The operator's words for a failed Write: "the line does not take data"...
   std::string WriteFailureText(int result) const;
+  // "device disconnected", with the device's reason when it gives one
+  // ("device disconnected (the server closed the connection)").
+  std::string DisconnectedText() const;
   // Counts the frames started; an answer taken from a snapshot of an earlier
   // epoch belongs to an earlier frame.
   std::uint64_t FrameEpoch() const { return received_.Epoch(); }

@@ -85,6 +85,9 @@ class SerialDevice {
   // True when the device has hung up or vanished; looked at between the
   // bytes of a frame, when the reader cannot run.
   virtual bool Gone() { return false; }
+  // Why the device went, in a few words, when it can tell more than that it
+  // went ("the server closed the connection"); empty otherwise.
+  virtual std::string GoneReason() const { return {}; }
   // Throws away whatever the device has received and not yet been read.
   virtual void DiscardInput() {}
   // Bytes handed to the device that have not yet left on the wire, when the

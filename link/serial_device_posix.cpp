@@ -21,6 +21,7 @@
 #include <sys/sysmacros.h>
 #include <vector>
 
+#include "link/network_device.h"
 #include "link/serial_device.h"
 
 namespace telvaro {
@@ -295,6 +296,6 @@ std::string PermissionDeniedText(const DeviceAccess& access) {
          " $USER, then log in again";
 }
 
-std::unique_ptr<SerialDevice> SerialDevice::Create() { return std::make_unique<PosixSerialDevice>(); }
+std::unique_ptr<SerialDevice> CreateLocalSerialDevice() { return std::make_unique<PosixSerialDevice>(); }
 
 }  // namespace telvaro

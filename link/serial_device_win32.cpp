@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 
+#include "link/network_device.h"
 #include "link/serial_device.h"
 
 namespace telvaro {
@@ -245,6 +246,6 @@ class Win32SerialDevice final : public SerialDevice {
 
 }  // namespace
 
-std::unique_ptr<SerialDevice> SerialDevice::Create() { return std::make_unique<Win32SerialDevice>(); }
+std::unique_ptr<SerialDevice> CreateLocalSerialDevice() { return std::make_unique<Win32SerialDevice>(); }
 
 }  // namespace telvaro

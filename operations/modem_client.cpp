@@ -108,12 +108,12 @@ Result<ConfigRecord> ModemClient::Exchange(const Bytes& frame, std::string_view 
     case Answer::Received:
       return state_.RecordCopy();
     case Answer::Abandoned:
-      if (session_.Disconnected()) return Failure{FailureKind::Disconnected, "device disconnected", ""};
+      if (session_.Disconnected()) return Failure{FailureKind::Disconnected, session_.DisconnectedText(), ""};
       return Failure{FailureKind::Cancelled, "the port was closed", ""};
     case Answer::None:
       break;
   }
-  if (session_.Disconnected()) return Failure{FailureKind::Disconnected, "device disconnected", ""};
+  if (session_.Disconnected()) return Failure{FailureKind::Disconnected, session_.DisconnectedText(), ""};
   // "bad chksum" and "did not answer" are one event: the answer came, damaged.
   const std::vector<std::string> messages = Messages();
   if (messages.size() > messagesBefore)
@@ -167,7 +167,7 @@ Result<int> ModemClient::Upgrade(std::span<const std::uint8_t> image, const Upgr
   }
   const int code = UpgradeFlow::Run(image, session_, state_.upgradeResult, withStop);
   lastUpgradeCode_.store(code);
-  if (session_.Disconnected()) return Failure{FailureKind::Disconnected, "device disconnected", ""};
+  if (session_.Disconnected()) return Failure{FailureKind::Disconnected, session_.DisconnectedText(), ""};
   if (code == 0 || code == 8) return code;
   const FailureKind kind = code == ModemState::kNoAnswer ? FailureKind::NoAnswer : FailureKind::Refused;
   return Failure{kind, std::string(UpgradeStatusText(code)), ""};

@@ -104,6 +104,7 @@ class ModemClient final : private DispatchHost, private SessionEvents {
   std::vector<std::string> Messages() const;
 
   PortSession& Session() { return session_; }
+  const PortSession& Session() const { return session_; }
   ModemState& State() { return state_; }
 
  private:

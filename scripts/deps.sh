@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools
           libgtest-dev libgmock-dev fonts-liberation2 libyaml-cpp-dev nlohmann-json3-dev
-          libcsv-dev libcli11-dev libserialport-dev "$@")
+          libcsv-dev libcli11-dev libserialport-dev ser2net "$@")
 
 missing=()
 for p in "${packages[@]}"; do
