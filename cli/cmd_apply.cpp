@@ -439,7 +439,7 @@ void AddApplyCommands(CLI::App& app, CommandTable& commands) {
                                  "read back, and a report");
   AddFileArgument(*command, "PROFILE", apply->file, "the profile (or a settings file for many modems)");
   AddPortOption(*command, apply->port, false,
-                "the modem's port; repeated: one unit on each (COM<n>=<device path> names a device)");
+                "the modem's port; repeated: one unit on each (COM<n>=<device path> names a device; tcp://HOST:PORT or rfc2217://HOST:PORT a network port)");
   AddSetOption(*command, apply->sets);
   command->add_flag("--dry-run", apply->dryRun, "print the changes; write nothing");
   AddShowSecretsOption(*command, apply->showSecrets);

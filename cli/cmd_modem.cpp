@@ -27,7 +27,9 @@ namespace telvaro::cli {
 namespace {
 
 constexpr const char* kLeftInLoader = "the modem is left in its loader; run the same upgrade again to finish";
-constexpr const char* kOneModem = "the modem's port: COM<n>, COM<n>=<device path> (repeatable) or a device path";
+constexpr const char* kOneModem =
+    "the modem's port: COM<n>, COM<n>=<device path> (repeatable), a device path or a network address "
+    "(tcp://HOST:PORT, rfc2217://HOST:PORT)";
 
 int ListPorts(const PortOptions& o) {
   const PortListing listing = ListSerialPorts(ReadSystemPortTable(), 1, ResolvePorts(o).map);

@@ -16,6 +16,8 @@ namespace {
 constexpr const char* kNotes =
     "--port COM<n>=<device path> names the device of COM<n> (repeatable); so do\n"
     "pairs in TELVARO_PORTS, separated by ';'. --port <device path> opens that device.\n"
+    "A port on a serial device server or ser2net is an address in place of the path:\n"
+    "tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (the tool sets the line itself).\n"
     "--trace FILE writes every frame sent and received to FILE (SIM PIN and passwords\n"
     "masked).\n"
     "Files ending in .yaml, .yml or .json are profiles. --set KEY=VALUE sets a profile\n"
