@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_dispatch fuzz_settings_file fuzz_serial_settings fuzz_parsers fuzz_profile fuzz_fleet_files)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_dispatch fuzz_settings_file fuzz_serial_settings fuzz_parsers fuzz_profile fuzz_fleet_files fuzz_telnet)
 
 bash scripts/deps.sh clang libclang-rt-14-dev
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
