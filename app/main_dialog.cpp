@@ -35,6 +35,7 @@
 #include "app/window_thread.h"
 #include "app/port_selector.h"
 #include "app/preferences.h"
+#include "link/network_address.h"
 #include "widgets/icons.h"
 #include "operations/settings_file.h"
 #include "pages/about_dialog.h"
@@ -177,6 +178,7 @@ void CMainDlg::BuildWindow() {
   connect(portSelector_, &PortSelector::selectionChanged, this, [this] { RefreshStatusBar(); });
   connect(portSelector_, &PortSelector::switchPressed, this, &CMainDlg::TogglePort);
   connect(portSelector_, &PortSelector::otherPortRequested, this, &CMainDlg::ChooseOtherPort);
+  connect(portSelector_, &PortSelector::networkPortRequested, this, &CMainDlg::ChooseNetworkPort);
 
   auto* note = new QLabel(tr("* Reboot for changes to take effect"), client);
   note->setObjectName("note");
@@ -517,6 +519,35 @@ void CMainDlg::ChooseOtherPort() {
   RefreshStatusBar();
 }
 
+void CMainDlg::ChooseNetworkPort() {
+  const QString typed =
+      (options_.askNetworkPort ? options_.askNetworkPort(this)
+                               : QInputDialog::getText(this, tr("Network port"),
+                                                       tr("Address: tcp://HOST:PORT, or rfc2217://HOST:PORT:")))
+          .trimmed();
+  if (typed.isEmpty()) return;
+  const std::string address = typed.toStdString();
+  if (!ParseNetworkAddress(address)) {
+    messages_->Show(tr("Not a network port: %1\nType tcp://HOST:PORT, or rfc2217://HOST:PORT.").arg(typed));
+    return;
+  }
+  // An address typed before keeps its number; a new one takes the first free.
+  PortMap& ports = session_.Ports();
+  std::optional<int> com = ports.ComFor(address);
+  for (int n = kOtherPortFirstCom; !com; ++n)
+    if (!ports.ExplicitPairs().contains(n)) com = n;
+  const std::string pair = "COM" + std::to_string(*com) + "=" + address;
+  ports.AddPair(pair);
+  preferences_->AddOtherPort(pair);
+  portSelector_->Choose(*com);
+  RefreshStatusBar();
+}
+
+QString CMainDlg::NetworkAddressOf(int com) const {
+  const auto path = session_.Ports().PathFor(com);
+  return path && IsNetworkAddress(*path) ? QString::fromStdString(*path) : QString();
+}
+
 void CMainDlg::UpdatePortState(bool open) {
   portSelector_->ShowPortState(open);
   if (monitor_) {
@@ -532,6 +563,7 @@ void CMainDlg::UpdatePortState(bool open) {
     for (ConfigPage* page : tabs_->Pages()) page->DisableAll();
   }
   buttons_->ShowPortState(open);
+  tracker_->SetPortAddress(open ? NetworkAddressOf(session_.RememberedPort()) : QString());
 }
 
 void CMainDlg::EnablePagesByState() {
@@ -558,8 +590,10 @@ void CMainDlg::UpdateProgress(std::uint16_t total, std::uint16_t index) { status
 void CMainDlg::RefreshStatusBar() {
   const QString statusText =
       liveStatus_.isNull() ? QString::fromLatin1(state_.record.Get(field::status_text).c_str()) : liveStatus_;
-  status_->Show(session_.IsOpen(), session_.RememberedPort(), QString::fromStdString(session_.LineDescription()),
-                statusText, tracker_->Pending().Count());
+  const int com = session_.RememberedPort();
+  const QString address = NetworkAddressOf(com);
+  status_->Show(session_.IsOpen(), address.isEmpty() ? QString("COM%1").arg(com) : address,
+                QString::fromStdString(session_.LineDescription()), statusText, tracker_->Pending().Count());
 }
 
 bool CMainDlg::ConfirmDiscard(std::function<void()> then) {

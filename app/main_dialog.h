@@ -87,6 +87,9 @@ struct MainDlgOptions {
   // empty text when the operator cancels. A small input box unless a test
   // gives one.
   std::function<QString(QWidget*)> askOtherPort;
+  // The address typed under "Network port...": tcp://HOST:PORT or
+  // rfc2217://HOST:PORT; empty when the operator cancels.
+  std::function<QString(QWidget*)> askNetworkPort;
   // Waits of the upgrade (the 3000 ms loader start and the 100 ms polls);
   // the real clock when empty. Tests may shorten the loader start.
   std::function<void(int ms)> upgradeSleep;
@@ -124,6 +127,9 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   // "Other port...": a device path or COM<n>=path, typed once and
   // remembered; a path alone gets the number its name has, or a free one.
   void ChooseOtherPort();
+  void ChooseNetworkPort();
+  // The network address COM `com` stands for; empty for a local port.
+  QString NetworkAddressOf(int com) const;
   static constexpr int kOtherPortFirstCom = 300;
 
   // Commands.

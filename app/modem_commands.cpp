@@ -36,7 +36,13 @@ void CMainDlg::OnDeviceDisconnected(unsigned openCount) {
   operations_->Client().Close();
   RefreshStatusBar();
   PageAs<CNetworksPage>(kNetworks)->ShowSignalLevel(0);
-  status_->ShowNote(tr("COM%1: device disconnected").arg(session_.RememberedPort()));
+  const QString address = NetworkAddressOf(session_.RememberedPort());
+  if (address.isEmpty()) {
+    status_->ShowNote(tr("COM%1: device disconnected").arg(session_.RememberedPort()));
+  } else {
+    // A server's connection says why it went: closed, reset, timed out.
+    status_->ShowNote(address + ": " + QString::fromStdString(session_.DisconnectedText()));
+  }
 }
 
 void CMainDlg::ReadParameters() {

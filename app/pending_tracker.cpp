@@ -93,6 +93,7 @@ void PendingTracker::ShowState() {
 
 void PendingTracker::UpdateTitle() {
   QString title = "Telvaro Pro";
+  if (!portAddress_.isEmpty()) title += " - " + portAddress_;
   if (!fileName_.isEmpty()) title += " - " + fileName_;
   if (pending_.Count() > 0) title += " *";
   window_->setWindowTitle(title);

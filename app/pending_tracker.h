@@ -68,6 +68,12 @@ class PendingTracker : public QObject {
   // The settings file edited without a modem; empty while the modem is the base.
   const QString& FileName() const { return fileName_; }
   void SetFileName(const QString& name) { fileName_ = name; }
+  // The network address of the open port, shown in the title; empty for a
+  // local port or none.
+  void SetPortAddress(const QString& address) {
+    portAddress_ = address;
+    UpdateTitle();
+  }
 
   // The operator's changes now, an edit of the last moment included; 0 once
   // the window has closed, or while a close runs that asked already.
@@ -109,6 +115,7 @@ class PendingTracker : public QObject {
   QTimer* timer_;  // recomputes shortly after the last edit
   ControlMarks marks_;
   QString fileName_;
+  QString portAddress_;
   int writingCount_ = 0;  // changes the running Write sends
   bool asked_ = false;    // Exit has asked already
   bool closed_ = false;

@@ -18,6 +18,8 @@ namespace {
 constexpr int kPortDetailRole = Qt::UserRole + 1;
 // The last entry, "Other port...", where a device the list misses is typed.
 constexpr int kOtherPortRole = Qt::UserRole + 2;
+// "Network port...", where a serial device server's address is typed.
+constexpr int kNetworkPortRole = Qt::UserRole + 3;
 
 // The open list names what each port is; the closed box keeps the COM name
 // alone, which is also what the switch button reads.
@@ -72,17 +74,23 @@ PortSelector::PortSelector(QWidget* parent, const PortMap& ports, std::function<
   box_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   connect(box_, &QComboBox::currentIndexChanged, this, &PortSelector::selectionChanged);
   connect(box_, &QComboBox::activated, this, [this](int row) {
-    if (box_->itemData(row, kOtherPortRole).toBool()) {
+    const bool other = box_->itemData(row, kOtherPortRole).toBool();
+    if (other || box_->itemData(row, kNetworkPortRole).toBool()) {
       // Not a port itself: the entry shown before stays until one is given.
       const QSignalBlocker block(box_);
       box_->setCurrentIndex(shown_);
-      emit otherPortRequested();
+      if (other) {
+        emit otherPortRequested();
+      } else {
+        emit networkPortRequested();
+      }
       return;
     }
     chosen_ = box_->currentText();
   });
   connect(box_, &QComboBox::currentIndexChanged, this, [this](int row) {
-    if (!box_->itemData(row, kOtherPortRole).toBool()) shown_ = row;
+    if (!box_->itemData(row, kOtherPortRole).toBool() && !box_->itemData(row, kNetworkPortRole).toBool())
+      shown_ = row;
   });
 
   switch_ = new QPushButton(tr("Open"), parent);
@@ -118,6 +126,10 @@ void PortSelector::Fill() {
     box_->setItemData(row, tip, Qt::ToolTipRole);
     box_->setItemData(row, detail, kPortDetailRole);
   }
+  box_->addItem(tr("Network port..."));
+  box_->setItemData(box_->count() - 1, true, kNetworkPortRole);
+  box_->setItemData(box_->count() - 1, tr("A serial device server: tcp://HOST:PORT or rfc2217://HOST:PORT"),
+                    Qt::ToolTipRole);
   box_->addItem(tr("Other port..."));
   box_->setItemData(box_->count() - 1, true, kOtherPortRole);
   box_->setItemData(box_->count() - 1, tr("A device path, or COM<n>=path"), Qt::ToolTipRole);

@@ -51,6 +51,8 @@ class PortSelector : public QObject {
   void switchPressed();
   // "Other port..." at the end of the list was chosen.
   void otherPortRequested();
+  // "Network port..." was chosen: an address is to be typed.
+  void networkPortRequested();
 
  private:
   const PortMap& ports_;

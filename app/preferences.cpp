@@ -2,7 +2,9 @@
 
 #include <QSettings>
 #include <algorithm>
+#include <vector>
 
+#include "link/network_address.h"
 #include "link/port_discovery.h"
 #include "operations/serial_settings.h"
 
@@ -81,15 +83,22 @@ std::string Preferences::OtherPorts() const { return Value(kOtherPortsKey).toStr
 void Preferences::AddOtherPort(const std::string& pair) {
   // One pair per COM number: a number typed again takes its new path.
   const std::string com = pair.substr(0, pair.find('=') + 1);
-  std::string kept;
+  std::vector<std::string> items;
   const std::string list = OtherPorts();
   for (std::size_t at = 0; at < list.size();) {
     const std::size_t end = std::min(list.find(';', at), list.size());
     const std::string item = list.substr(at, end - at);
-    if (!item.empty() && item.rfind(com, 0) != 0) kept += item + ";";
+    if (!item.empty() && item.rfind(com, 0) != 0) items.push_back(item);
     at = end + 1;
   }
-  Store(kOtherPortsKey, QString::fromStdString(kept + pair));
+  items.push_back(pair);
+  // Only the last few network addresses are kept; the oldest go first.
+  const auto isAddress = [](const std::string& item) { return IsNetworkAddress(item.substr(item.find('=') + 1)); };
+  for (auto n = std::count_if(items.begin(), items.end(), isAddress); n > kRememberedAddresses; --n)
+    items.erase(std::find_if(items.begin(), items.end(), isAddress));
+  std::string kept;
+  for (const std::string& item : items) kept += (kept.empty() ? "" : ";") + item;
+  Store(kOtherPortsKey, QString::fromStdString(kept));
 }
 
 int Preferences::MonitorIntervalMs() const {

@@ -35,7 +35,10 @@ class Preferences : public QObject {
 
   // Ports typed under "Other port...", as "COM<n>=path;..." (`other_ports`).
   std::string OtherPorts() const;
+  // A network address is a pair too ("COM<n>=tcp://HOST:PORT"); only the last
+  // kRememberedAddresses of those are kept.
   void AddOtherPort(const std::string& pair);
+  static constexpr long kRememberedAddresses = 5;
 
   // The monitor's interval in milliseconds (`monitor_interval_ms`); 0 when
   // not set, for the monitor's own default.

@@ -69,10 +69,14 @@ StatusBar::StatusBar(QWidget* window, std::function<void()> refresh)
 }
 
 void StatusBar::Show(bool open, int com, const QString& line, const QString& status, int pending) {
+  Show(open, QString("COM%1").arg(com), line, status, pending);
+}
+
+void StatusBar::Show(bool open, const QString& port, const QString& line, const QString& status, int pending) {
   icon_->setPixmap(icons::PortState(open).pixmap(16, 16));
   icon_->setObjectName(open ? "portOpenIcon" : "portClosedIcon");
   icon_->setAccessibleName(open ? tr("Port open") : tr("Port closed"));
-  port_->setText(QString("COM%1 %2").arg(com).arg(line));
+  port_->setText(QString("%1 %2").arg(port, line));
   text_->setFixedWidth(kTextWidth);
   text_->setText(status);
   ownText_ = true;

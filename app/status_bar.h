@@ -27,6 +27,9 @@ class StatusBar : public QStatusBar {
   // The fields as they are: the port state, "COM<n> <line>", field 3's own
   // text (the record's status text) and the pending count.
   void Show(bool open, int com, const QString& line, const QString& status, int pending);
+  // The same with the port's own name: "COM3", or the network address a COM
+  // number stands for.
+  void Show(bool open, const QString& port, const QString& line, const QString& status, int pending);
   // The count of changes not written alone ("3 changes not written"; empty
   // at 0), unless a Write's note stands there.
   void ShowPending(int pending);

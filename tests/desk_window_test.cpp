@@ -21,6 +21,7 @@
 #include "protocol/record_checksum.h"
 #include "sim/modem_sim.h"
 #include "tests/gui_test_support.h"
+#include "tests/ser2net_support.h"
 
 namespace telvaro {
 namespace {
@@ -226,6 +227,54 @@ TEST_F(DeskWindow, AnotherPortIsTypedOnceAndAPermissionErrorSaysWhy) {
             "Permission denied (owner root, group dialout, mode crw-rw----); you are in the group dialout: log in again");
   access = {"root", "root", 020600, false, false};  // no group would help
   EXPECT_EQ(PermissionDeniedText(access), "Permission denied (owner root, group root, mode crw-------)");
+}
+
+// "Network port..." takes a serial device server's address once: a modem
+// behind ser2net (RFC 2217, its line starting at 9600) is read and written,
+// the status bar and the title show the address, and it is listed again at
+// the next start.
+TEST_F(DeskWindow, ANetworkPortIsTypedOnceAndReadAndWrittenThroughSer2net) {
+  if (!HaveSer2net()) GTEST_SKIP() << "ser2net is not installed (scripts/deps.sh installs it)";
+  StartModem();
+  ASSERT_FALSE(HasFatalFailure());
+  const int port = FreePort();
+  Ser2net server(QFile::encodeName(dir.path()).toStdString(), {{port, modem->DevicePath(), true, "9600n81"}});
+  ASSERT_TRUE(server.Start());
+  const QString address = QString("rfc2217://127.0.0.1:%1").arg(port);
+  const auto open = [&](bool type) {
+    MainDlgOptions options;
+    options.serialSettingsPath = QFile::encodeName(dir.filePath("Telvaro_Pro.ini")).toStdString();
+    options.preferencesPath = QFile::encodeName(dir.filePath("preferences.ini")).toStdString();
+    options.askNetworkPort = [address](QWidget*) { return address; };
+    options.portTable = [] { return SystemPortTable{true, {{"", "/dev/ttyS0", "built-in serial port"}}}; };
+    options.rememberLastPort = true;
+    window = std::make_unique<CMainDlg>(std::move(options));
+    window->Messages().SetResponder([this](const MessageRequest& request) { return Respond(request); });
+    window->show();
+    auto* selector = window->findChild<QComboBox*>("portSelector");
+    EXPECT_EQ(selector->itemText(selector->count() - 2), "Network port...");
+    if (type) emit selector->activated(selector->count() - 2);
+    return selector->currentText();
+  };
+  EXPECT_EQ(open(true), "COM300");
+  texts.clear();
+  window->findChild<QPushButton*>("switchButton")->click();
+  ASSERT_TRUE(WaitUntil([&] { return !texts.empty(); }, 15000));
+  EXPECT_EQ(texts.back(), "Operation succeed!");
+  EXPECT_TRUE(window->findChild<QLabel*>("statusPort")->text().startsWith(address + " 115200,n,8,1"))
+      << window->findChild<QLabel*>("statusPort")->text().toStdString();
+  EXPECT_TRUE(window->windowTitle().contains(address)) << window->windowTitle().toStdString();
+
+  modem->ClearFrames();
+  texts.clear();
+  window->findChild<QToolButton*>("writeButton")->click();
+  ASSERT_TRUE(WaitUntil([&] { return Sent(sim::FrameKind::GetSysPara) == 1 && window->RunningWorkers() == 0; },
+                        15000));
+  ASSERT_EQ(modem->Frames().size(), 2u);  // the Write and its read-back
+  EXPECT_EQ(modem->Frames()[0].kind, sim::FrameKind::SetSysPara);
+  window->WaitForWorkers();
+  window.reset();
+  EXPECT_EQ(open(false), "COM300");  // remembered, and selected as the port opened last
 }
 
 // The pages' captions carry access keys that collide neither on their page
