@@ -1,7 +1,8 @@
 // Network ports: `telvaro-cli apply --units` for four simulated modems by
 // their pseudo-terminals against the same four behind ser2net by address
 // (raw and RFC 2217); and one Read through ModemClient on a local port
-// against the same Read over RFC 2217 on loopback.
+// against the same Read over RFC 2217 on loopback, and through a proxy that
+// holds every chunk 25 ms each way (a 50 ms round trip).
 // Usage: network_bench [runs]   (default 5; needs ser2net)
 #include <netinet/in.h>
 #include <signal.h>
@@ -10,8 +11,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <netinet/tcp.h>
+#include <poll.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <deque>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -106,6 +112,88 @@ std::vector<double> Reads(const std::string& port, int runs) {
   return seconds;
 }
 
+// Accepts one connection at a time on its own port and forwards it to
+// `target`, each chunk delivered `delay` after it arrived, both ways.
+class DelayProxy {
+ public:
+  DelayProxy(int target, std::chrono::milliseconds delay) : target_(target), delay_(delay) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    (void)::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    (void)::listen(listener_, 4);
+    (void)::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length);
+    port_ = ntohs(a.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~DelayProxy() {
+    stop_ = true;
+    ::shutdown(listener_, SHUT_RDWR);
+    thread_.join();
+    ::close(listener_);
+  }
+  int Port() const { return port_; }
+
+ private:
+  struct Chunk {
+    Clock::time_point due;
+    std::string bytes;
+  };
+  void Serve() {
+    while (!stop_) {
+      const int client = ::accept(listener_, nullptr, nullptr);
+      if (client < 0) return;
+      const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+      sockaddr_in a{};
+      a.sin_family = AF_INET;
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      a.sin_port = htons(static_cast<std::uint16_t>(target_));
+      if (::connect(server, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return;
+      for (int fd : {client, server}) {
+        const int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      }
+      Forward(client, server);
+      ::close(client);
+      ::close(server);
+    }
+  }
+  void Forward(int a, int b) {
+    std::deque<Chunk> toB, toA;
+    char buffer[4096];
+    for (;;) {
+      const auto now = Clock::now();
+      for (auto* q : {&toB, &toA})
+        while (!q->empty() && q->front().due <= now) {
+          (void)!::send(q == &toB ? b : a, q->front().bytes.data(), q->front().bytes.size(), MSG_NOSIGNAL);
+          q->pop_front();
+        }
+      int wait = 50;
+      for (auto* q : {&toB, &toA})
+        if (!q->empty())
+          wait = std::min<int>(wait, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                          q->front().due - now).count()) + 1);
+      pollfd p[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
+      if (::poll(p, 2, std::max(wait, 0)) < 0) return;
+      for (int i = 0; i < 2; ++i) {
+        if (!(p[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        const ssize_t n = ::recv(p[i].fd, buffer, sizeof buffer, 0);
+        if (n <= 0) return;
+        (i == 0 ? toB : toA).push_back({Clock::now() + delay_, std::string(buffer, static_cast<std::size_t>(n))});
+      }
+    }
+  }
+
+  int target_;
+  std::chrono::milliseconds delay_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
 void Print(const char* what, const std::vector<double>& v, double against) {
   std::printf("%-38s median %.3f s (min %.3f, max %.3f; %zu runs)", what, Median(v), *std::min_element(v.begin(), v.end()),
               *std::max_element(v.begin(), v.end()), v.size());
@@ -159,7 +247,7 @@ int main(int argc, char** argv) {
   for (int port : ports)
     while (!Listening(port)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
 
-  std::vector<double> fleetLocal, fleetRaw, fleetTelnet, readLocal, readTelnet;
+  std::vector<double> fleetLocal, fleetRaw, fleetTelnet, readLocal, readTelnet, readFar;
   for (int run = 0; run < runs; ++run) {
     fleetLocal.push_back(RunApply(dir, local));
     fleetRaw.push_back(RunApply(dir, raw));
@@ -168,6 +256,11 @@ int main(int argc, char** argv) {
   for (int run = 0; run < runs; ++run) {
     for (double s : Reads(modems[0]->DevicePath(), 5)) readLocal.push_back(s);
     for (double s : Reads(telnet[0], 5)) readTelnet.push_back(s);
+  }
+  {
+    DelayProxy far(std::atoi(telnet[0].substr(telnet[0].rfind(':') + 1).c_str()), std::chrono::milliseconds(25));
+    for (int run = 0; run < runs; ++run)
+      for (double s : Reads("rfc2217://127.0.0.1:" + std::to_string(far.Port()), 5)) readFar.push_back(s);
   }
   ::kill(server, SIGTERM);
   int status = 0;
@@ -181,5 +274,6 @@ int main(int argc, char** argv) {
   std::printf("one Read through ModemClient:\n");
   Print("  local pseudo-terminal", readLocal, 0);
   Print("  rfc2217:// on loopback (goal 1.1 x)", readTelnet, Median(readLocal));
+  Print("  rfc2217://, 50 ms round trip", readFar, Median(readLocal));
   return 0;
 }
