@@ -137,7 +137,7 @@ TEST_F(NetworkPort, TheCliReadsWritesDetectsAndRunsAFleetOverRawAndRfc2217) {
 
 TEST_F(NetworkPort, AByte0xFFCrossesRfc2217BothWaysAndAStoppedServerEndsTheWriteWithTheReason) {
   sim::SimOptions slow;
-  slow.delayMs = 1500;  // time for the server to go while a Write waits
+  slow.delayMs = 2000;  // time for the server to go while a Write waits
   sim::ModemSimulator& modem = AddModem("356938035643803", slow);
   const int port = FreePort();
   Serve({{port, modem.DevicePath(), true, "115200n81"}});
@@ -168,8 +168,10 @@ TEST_F(NetworkPort, AByte0xFFCrossesRfc2217BothWaysAndAStoppedServerEndsTheWrite
 
   // The server goes away while the Write waits for its echo: the Write ends
   // as a disconnection, with the reason, and is never taken for a success.
-  std::thread stopper([this] {
-    std::this_thread::sleep_for(500ms);
+  modem.ClearFrames();
+  std::thread stopper([this, &modem] {
+    const auto limit = Clock::now() + 30s;
+    while (modem.Frames().empty() && Clock::now() < limit) std::this_thread::sleep_for(5ms);
     server->Stop();
   });
   const auto began = Clock::now();
