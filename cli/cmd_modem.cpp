@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "cli/cmd_shared.h"
-#include "cli/fleet_files.h"
-#include "cli/profile_apply.h"
-#include "cli/verified_write.h"
+#include "fleet/fleet_files.h"
+#include "fleet/profile_apply.h"
+#include "fleet/verified_write.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
 #include "operations/traffic_log.h"
