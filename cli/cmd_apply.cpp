@@ -17,6 +17,7 @@
 #include "cli/cmd_shared.h"
 #include "fleet/fleet_files.h"
 #include "fleet/profile_apply.h"
+#include "fleet/unit_plan.h"
 #include "record/factory_defaults.h"
 
 namespace telvaro::cli {
@@ -72,118 +73,26 @@ bool PromptForNextModem(const std::string& port) {
   }
 }
 
-// What one unit is given besides the base: the profile read with the unit's
-// columns without a dot filling ${NAME} before --set and the environment do,
-// then --set's dotted keys, then the unit's dotted columns. A settings file
-// as the base brings no profile of its own.
-ProfileRead UnitSettings(const ApplyCommandOptions& o, const UnitVariables& unit) {
-  std::map<std::string, std::string> own;
-  for (const auto& [name, value] : unit)
-    if (name.find('.') == std::string::npos) own[name] = value;
-  const VariableLookup common = Variables(o.sets);
-  ProfileRead read;
-  std::vector<std::string> empty;
-  if (IsProfilePath(o.file)) {
-    read = ReadProfileFile(o.file, [&](const std::string& name) -> std::optional<std::string> {
-      if (const auto it = own.find(name); it != own.end()) {
-        // A cell left empty is more often forgotten than meant.
-        if (it->second.empty() && std::find(o.allowEmpty.begin(), o.allowEmpty.end(), name) == o.allowEmpty.end() &&
-            std::find(empty.begin(), empty.end(), name) == empty.end())
-          empty.push_back(name);
-        return it->second;
-      }
-      return common(name);
-    });
-  }
-  for (const std::string& name : empty)
-    read.problems.push_back({0, 0, "", "the cell for ${" + name + "} is empty (--allow-empty " + name + " if meant)"});
-  const auto set = [&read](const std::string& key, const std::string& value) {
-    if (auto problem = AddSetting(read.profile, key, value)) read.problems.push_back(*problem);
-  };
-  for (const std::string& pair : o.sets)
-    if (const std::string key = pair.substr(0, pair.find('=')); key.find('.') != std::string::npos)
-      set(key, pair.substr(pair.find('=') + 1));
-  for (const auto& [name, value] : unit)
-    if (name.find('.') != std::string::npos) set(name, value);
-  return read;
-}
-
-// A problem at its place in the profile, or by its key when the value came
-// from the units file or --set.
-std::string UnitProblemText(const std::string& path, const ProfileProblem& p) {
-  return p.line ? ProblemLine(path, p) : (p.key.empty() ? std::string() : p.key + ": ") + p.problem;
-}
-
-// The record to write to a unit: a settings file's settings (the unit's own
-// status and device bytes kept), or what the unit holds, with the unit's
-// settings merged over it and the whole record checked by the setting rules.
-// The changed keys are "page.key".
-MergeStep UnitMerge(const ApplyCommandOptions& o, const std::optional<ConfigRecord>& base) {
-  return [o, base](const ConfigRecord& read, const UnitVariables& unit) {
-    MergeOutcome out{read, {}, {}, {}};
-    if (base) {
-      out.record = *base;
-      KeepDeviceBytes(out.record, read);
-    }
-    const ProfileRead settings = UnitSettings(o, unit);
-    std::vector<ProfileProblem> problems = settings.problems;
-    if (problems.empty()) problems = MergeProfile(out.record, settings.profile, false);
-    const std::vector<Normalisation> normalised = NormaliseRecord(out.record);  // as the window's Write stores it
-    for (const ProfileProblem& p : problems) out.problems.push_back(UnitProblemText(o.file, p));
-    for (const SettingChange& c : SettingChanges(read, out.record, o.showSecrets)) {
-      out.changedKeys.push_back(c.key);
-      out.changes.push_back(ChangeLine(c, normalised));
-    }
-    return out;
-  };
-}
-
-// Each column the units file has that neither a ${NAME} of the profile nor a
-// page.key takes, once, with the name it is closest to.
-std::vector<std::string> UnknownColumns(const ApplyCommandOptions& o, const std::vector<Unit>& units) {
-  std::vector<std::string> problems;
-  if (units.empty()) return problems;
-  const std::vector<std::string> variables = ProfileVariables(o.file);
-  for (const auto& [name, value] : units.front().variables) {
-    if (name == "imei") continue;
-    const std::size_t dot = name.find('.');
-    const std::string page = dot == std::string::npos ? std::string() : name.substr(0, dot);
-    const std::string key = dot == std::string::npos ? name : name.substr(dot + 1);
-    const SettingRule* rule = FindRule(key);
-    const bool known = dot == std::string::npos ? std::find(variables.begin(), variables.end(), name) != variables.end()
-                                                : rule != nullptr && page == rule->page;
-    if (known) continue;
-    std::string close = dot == std::string::npos ? CloseMatch(name, variables) : std::string();
-    if (close.empty()) {
-      const std::string closeKey = CloseKey(page, key);
-      // A key given without its page is still a key mistyped.
-      if (!closeKey.empty()) close = " (" + closeKey + ")";
-      else if (rule != nullptr) close = " (did you mean " + std::string(rule->page) + "." + rule->Key() + "?)";
-    }
-    problems.push_back("column \"" + name + "\" is neither a ${NAME} of " + o.file + " nor a page.key" + close);
-  }
-  return problems;
+// What every unit is given: the profile or settings file, --set, --allow-empty.
+UnitSource SourceOf(const ApplyCommandOptions& o, const std::optional<ConfigRecord>& base) {
+  return UnitSource{o.file, base, o.sets, o.allowEmpty, o.showSecrets};
 }
 
 // Every unit's settings read and checked, as `check` does, before any port is
 // opened: a typing error in the units file sends nothing to any unit.
 void CheckUnits(const ApplyCommandOptions& o, const std::optional<ConfigRecord>& base, const std::vector<Unit>& units) {
-  if (const std::vector<std::string> unknown = UnknownColumns(o, units); !unknown.empty()) {
+  std::vector<std::string> columns;
+  if (!units.empty())
+    for (const auto& [name, value] : units.front().variables) columns.push_back(name);
+  if (const std::vector<std::string> unknown = UnknownColumns(o.file, columns); !unknown.empty()) {
     for (const std::string& problem : unknown) PrintLine(stderr, o.units + ": " + problem);
     Fail(FailureKind::Input, o.units + ": " + std::to_string(unknown.size()) + " problem(s); nothing sent");
   }
+  const UnitSource source = SourceOf(o, base);
   std::size_t count = 0;
   for (const Unit& unit : units) {
-    const ProfileRead read = UnitSettings(o, unit.variables);
-    std::vector<ProfileProblem> problems = read.problems;
-    if (problems.empty()) {
-      ConfigRecord record;
-      if (base) record = *base;
-      else ApplyFactoryDefaults(record);
-      problems = MergeProfile(record, read.profile, true);
-    }
-    for (const ProfileProblem& p : problems)
-      PrintLine(stderr, "row " + std::to_string(unit.row) + ": " + UnitProblemText(o.file, p));
+    const std::vector<std::string> problems = UnitProblems(source, unit.variables);
+    for (const std::string& p : problems) PrintLine(stderr, "row " + std::to_string(unit.row) + ": " + p);
     count += problems.size();
   }
   if (count)
@@ -263,7 +172,7 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   if (!IsProfilePath(o.file)) base = LoadSettings(o.file);
   CheckUnits(o, base, units);
   OnePortPerDevice(units, fleet.ports, o.units.empty(), prompt);
-  const MergeStep merge = UnitMerge(o, base);
+  const MergeStep merge = UnitMerge(SourceOf(o, base));
 
   std::vector<UnitResult> report;
   try {

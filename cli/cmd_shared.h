@@ -18,6 +18,7 @@
 #include "fleet/fleet.h"
 #include "operations/modem_client.h"
 #include "fleet/record_text.h"
+#include "fleet/unit_plan.h"
 #include "link/port_map.h"
 #include "profile/profile.h"
 #include "record/config_record.h"
@@ -97,14 +98,8 @@ std::vector<UnitPort> PortsToUse(const std::vector<std::string>& texts, PortMap&
 void AddSetOption(CLI::App& command, std::vector<std::string>& sets);
 void AddShowSecretsOption(CLI::App& command, bool& showSecrets);
 
-// ${NAME} comes from --set NAME=value first, then from the environment.
-VariableLookup Variables(const std::vector<std::string>& sets);
 // The profile with the dotted --set keys over it; problems of either as read.
 ProfileRead ReadProfileWithSets(const std::vector<std::string>& sets, const std::string& path);
-// The ${NAME}s a profile asks for, in the order it asks; none for a settings file.
-std::vector<std::string> ProfileVariables(const std::string& path);
-// "FILE:LINE:COLUMN: key: problem"
-std::string ProblemLine(const std::string& file, const ProfileProblem& problem);
 // Every problem on standard error, then an Input failure "FILE: n problem(s); <what>".
 void FailOnProblems(const std::string& file, const std::vector<ProfileProblem>& problems, const std::string& what);
 // Every problem of a profile as `check` finds them: as read, and each
@@ -141,9 +136,6 @@ void PrintNormalisations(const std::string& file, const std::vector<Normalisatio
 // makes it on its own.
 void PrintChanges(const ConfigRecord& from, const ConfigRecord& to, bool showSecrets,
                   const std::vector<Normalisation>& normalised = {});
-
-// " (did you mean read?)" for "raed" among `names`; empty when none is close.
-std::string CloseMatch(std::string_view typed, const std::vector<std::string>& names);
 
 }  // namespace cli
 }  // namespace telvaro
