@@ -240,6 +240,7 @@ std::vector<UnitResult> RunFleet(const std::vector<Unit>& units, const MergeStep
         {
           std::lock_guard guard(lock);
           say(unit.port.name + " row " + std::to_string(unit.row) + ": started");
+          if (options.started) options.started(unit);
         }
         UnitResult result = RunUnit(unit, merge, options);
         std::lock_guard guard(lock);

@@ -87,7 +87,8 @@ struct FleetOptions {
   // Lines for the operator, as units start and end; called from any thread,
   // one call at a time.
   std::function<void(const std::string& line)> progress;
-  // Each unit's result as it ends; called one at a time.
+  // Each unit as it starts, and its result as it ends; called one at a time.
+  std::function<void(const Unit& unit)> started;
   std::function<void(const UnitResult& result)> finished;
 };
 
