@@ -132,7 +132,7 @@ std::vector<std::string> ReportWithoutTimes(const std::string& text) {
   return lines;
 }
 
-TEST_F(ProvisionDialogTest, UnitsSharingAPortWaitForTheNextModem) {
+TEST_F(ProvisionDialogTest, UnitsSharingAPortWaitForTheNextModemAndStopLeavesTheRestToResume) {
   const std::string unitsFile =
       Write("units.csv", "port,SITE\n" + Port(0) + ",FIRST\n" + Port(0) + ",SECOND\n" + Port(1) + ",OTHER\n");
   dialog->SetSource(QString::fromStdString(profile));
@@ -144,11 +144,23 @@ TEST_F(ProvisionDialogTest, UnitsSharingAPortWaitForTheNextModem) {
   EXPECT_TRUE(State(0).startsWith("ok")) << State(0).toStdString();
   EXPECT_EQ(State(1), "waiting");
   EXPECT_EQ(units[0]->StoredRecord().Get(field::device_name), "FIRST");
+  // Stop instead of the next modem: what ran stays, the rest waits for Resume.
+  Press("stopButton");
+  ASSERT_TRUE(RunEnds());
+  EXPECT_EQ(State(1), "not started");
+  EXPECT_EQ(units[1]->StoredRecord().Get(field::device_name), "OTHER");
+  EXPECT_EQ(dialog->findChild<QLabel*>("summaryLabel")->text(),
+            "2 ok, 0 failed, 1 not started (stopped; Resume goes on)");
+
+  Press("resumeButton");
+  ASSERT_TRUE(WaitUntil([this] { return !dialog->Prompt().isEmpty(); }, kLongWaitMs));
   Press("continueButton");
   ASSERT_TRUE(RunEnds());
   EXPECT_EQ(units[0]->StoredRecord().Get(field::device_name), "SECOND");
-  EXPECT_EQ(units[1]->StoredRecord().Get(field::device_name), "OTHER");
+  EXPECT_EQ(State(0), "ok before, skipped");
+  EXPECT_TRUE(State(1).startsWith("ok, ")) << State(1).toStdString();
   EXPECT_TRUE(dialog->Prompt().isEmpty());
+  EXPECT_EQ(dialog->Report().size(), 3u);
 }
 
 TEST_F(ProvisionDialogTest, TheReportSavedEqualsTheCommandLinesForTheSameRun) {
