@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/fleet_files.h"
+#include "fleet/fleet_files.h"
 #include "operations/settings_file.h"
 #include "sim/modem_sim.h"
 

@@ -15,8 +15,8 @@
 #include <memory>
 
 #include "cli/cmd_shared.h"
-#include "cli/fleet_files.h"
-#include "cli/profile_apply.h"
+#include "fleet/fleet_files.h"
+#include "fleet/profile_apply.h"
 #include "record/factory_defaults.h"
 
 namespace telvaro::cli {

@@ -13,10 +13,10 @@
 #include <thread>
 
 #include "cli/cmd_shared.h"
-#include "cli/fleet_files.h"
-#include "cli/profile_apply.h"
-#include "cli/upgrade_guard.h"
-#include "cli/verified_write.h"
+#include "fleet/fleet_files.h"
+#include "fleet/profile_apply.h"
+#include "fleet/upgrade_guard.h"
+#include "fleet/verified_write.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
 #include "operations/traffic_log.h"

@@ -8,7 +8,7 @@
 #include <set>
 #include <filesystem>
 
-#include "cli/profile_apply.h"
+#include "fleet/profile_apply.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
 #include "operations/traffic_log.h"

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "base/result.h"
-#include "cli/fleet.h"
+#include "fleet/fleet.h"
 #include "operations/modem_client.h"
-#include "cli/record_text.h"
+#include "fleet/record_text.h"
 #include "link/port_map.h"
 #include "profile/profile.h"
 #include "record/config_record.h"

@@ -26,7 +26,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "cli/record_text.h"
+#include "fleet/record_text.h"
 #include "link/port_session.h"
 #include "operations/settings_file.h"
 #include "protocol/record_checksum.h"

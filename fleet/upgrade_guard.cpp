@@ -1,11 +1,11 @@
-#include "cli/upgrade_guard.h"
+#include "fleet/upgrade_guard.h"
 
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
-#include "cli/fleet.h"
-#include "cli/verified_write.h"
+#include "fleet/fleet.h"
+#include "fleet/verified_write.h"
 #include "record/setting_rules.h"
 
 namespace telvaro {

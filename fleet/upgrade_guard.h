@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/profile_apply.h"
+#include "fleet/profile_apply.h"
 #include "operations/modem_client.h"
 
 namespace telvaro {

@@ -1,4 +1,4 @@
-#include "cli/fleet_files.h"
+#include "fleet/fleet_files.h"
 
 #include <csv.h>
 #include <sys/stat.h>
@@ -17,7 +17,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "cli/record_text.h"
+#include "fleet/record_text.h"
 #include "operations/file_input.h"
 #include "operations/settings_file.h"
 #include "profile/profile.h"

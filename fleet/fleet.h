@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/upgrade_guard.h"
+#include "fleet/upgrade_guard.h"
 #include "link/port_map.h"
 #include "record/config_record.h"
 

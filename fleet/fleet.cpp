@@ -1,4 +1,4 @@
-#include "cli/fleet.h"
+#include "fleet/fleet.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,8 +9,8 @@
 #include <mutex>
 #include <thread>
 
-#include "cli/record_text.h"
-#include "cli/verified_write.h"
+#include "fleet/record_text.h"
+#include "fleet/verified_write.h"
 #include "operations/settings_file.h"
 #include "operations/traffic_log.h"
 
