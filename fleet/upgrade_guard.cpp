@@ -100,13 +100,25 @@ GuardedUpgrade UpgradeKeepingSettings(ModemClient& modem, std::span<const std::u
 
   // 2. The image. A transfer that did not end with the whole image taken
   // leaves the modem in its loader: nothing more is sent to it.
-  const Result<int> sent = modem.Upgrade(image, options.hooks);
+  // A stop ends the flow with the last answered packet's code: the image is
+  // whole only when the last packet was the one answered.
+  UpgradeHooks hooks = options.hooks;
+  std::uint16_t lastIndex = 0, total = 0;
+  hooks.progress = [&](std::uint16_t packets, std::uint16_t index) {
+    total = packets;
+    lastIndex = index;
+    if (options.hooks.progress) options.hooks.progress(packets, index);
+  };
+  const Result<int> sent = modem.Upgrade(image, hooks);
   out.code = modem.LastUpgradeCode();
-  if (!sent || !Accepted(out.code)) {
+  if (!sent || !Accepted(out.code) || lastIndex != total) {
     out.firmware = FirmwareStep::Failed;
     out.failure = sent ? std::string(UpgradeStatusText(out.code)) : OneLine(sent.failure());
     out.kind = sent ? FailureKind::Refused : sent.failure().kind;
-    if (stopped()) out.kind = FailureKind::Cancelled;
+    if (stopped()) {
+      out.failure = "interrupted at packet " + std::to_string(lastIndex) + "/" + std::to_string(total);
+      out.kind = FailureKind::Cancelled;
+    }
     return out;
   }
   out.firmware = FirmwareStep::NotBack;
