@@ -604,7 +604,15 @@ void AddModemCommands(CLI::App& app, CommandTable& commands) {
   command->add_option("--restart-wait", upgrade->restartWait,
                       "how long the modem may take to answer again after the image (default 60)")
       ->type_name("S")
-      ->check(CLI::Range(1, 3600));
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            char* end = nullptr;
+            const long seconds = std::strtol(text.c_str(), &end, 10);
+            if (text.empty() || *end || seconds < 1 || seconds > 3600) return "not a number of seconds from 1 to 3600: " + text;
+            text = std::to_string(seconds);
+            return std::string();
+          },
+          ""));
   command->add_option("--backup", upgrade->backup,
                       "back up each modem's record into DIR first (default backups/, beside the report for many "
                       "modems)")
