@@ -391,7 +391,11 @@ int Upgrade(const UpgradeOptions& o) {
     }
     Fail(upgraded.kind, ports.name + ": " + upgraded.failure);
   }
-  if (upgraded.firmware == FirmwareStep::NotStarted) Fail(upgraded.kind, ports.name + ": " + upgraded.failure);
+  if (upgraded.firmware == FirmwareStep::NotStarted)
+    Fail(upgraded.kind, ports.name + ": " + upgraded.failure +
+                            (upgraded.backup.empty() && upgraded.kind != FailureKind::File
+                                 ? " (--no-keep-settings upgrades without a backup)"
+                                 : ""));
   if (const int number = gUpgradeSignal.load(); number != 0 && upgraded.firmware == FirmwareStep::NotBack) {
     modem.Close();
     std::fprintf(stderr, "telvaro-cli: %s: interrupted while waiting for the modem to restart%s\n", ports.name.c_str(),

@@ -91,7 +91,7 @@ GuardedUpgrade UpgradeKeepingSettings(ModemClient& modem, std::span<const std::u
   } else if (options.keepSettings) {
     // A modem left in its loader by an earlier upgrade answers only packets.
     out.failure = "no answer to the read before the upgrade (" + OneLine(first.failure()) +
-                  "); nothing sent (--no-keep-settings upgrades without a backup)";
+                  "); nothing sent";
     out.kind = first.failure().kind;
     return out;
   } else {
