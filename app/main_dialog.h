@@ -97,6 +97,9 @@ struct MainDlgOptions {
   // Waits of the upgrade (the 3000 ms loader start and the 100 ms polls);
   // the real clock when empty. Tests may shorten the loader start.
   std::function<void(int ms)> upgradeSleep;
+  // Where an upgrade backs up the modem's record first; "backups" in the
+  // user's data folder when empty.
+  QString backupDir;
   // The Reboot note's periods; tests may shorten them.
   int noteTickMs = 1000;
   int noteLifeMs = 30000;

@@ -137,52 +137,87 @@ void OnePortPerDevice(std::vector<Unit>& units, const PortMap& ports, bool fromP
 
 int ApplyToUnits(const ApplyCommandOptions& o) {
   if (o.units.empty() && o.port.texts.empty()) Fail(FailureKind::Usage, "apply: --units UNITS.csv or --port is required");
+  UnitsCommand c;
+  c.name = "apply";
+  c.port = o.port;
+  c.units = o.units;
+  c.report = o.report;
+  c.resume = o.resume;
+  c.backup = o.backup;
+  c.jobs = o.jobs;
+  c.dryRun = o.dryRun;
+  c.inputs = {{o.file, "the profile"}, {o.units, "the units file"}};
+  auto base = std::make_shared<std::optional<ConfigRecord>>();
+  c.check = [&o, base](const std::vector<Unit>& units) {
+    if (!IsProfilePath(o.file)) *base = LoadSettings(o.file);
+    CheckUnits(o, *base, units);
+  };
+  c.configure = [&o, base](FleetOptions& fleet) {
+    fleet.reboot = o.reboot;
+    fleet.verbose = o.verbose;
+    fleet.dryRun = o.dryRun;
+  };
+  c.merge = [&o, base](const ConfigRecord& read, const UnitVariables& unit) { return UnitMerge(SourceOf(o, *base))(read, unit); };
+  return RunUnits(c);
+}
+
+}  // namespace
+
+CLI::Validator JobsCount() {
+  return CLI::Validator(
+      [](std::string& jobs) {
+        char* end = nullptr;
+        const unsigned long n = std::strtoul(jobs.c_str(), &end, 10);
+        if (jobs.empty() || *end || n == 0 || n > 1000 || jobs[0] == '-') return "not a number of ports: " + jobs;
+        jobs = std::to_string(n);  // decimal, as written: "010" is ten
+        return std::string();
+      },
+      "");
+}
+
+int RunUnits(const UnitsCommand& c) {
   // With --units, --port only names devices (COM<n>=<path>) for the file's ports.
-  const bool portsToo = std::any_of(o.port.texts.begin(), o.port.texts.end(),
+  const bool portsToo = std::any_of(c.port.texts.begin(), c.port.texts.end(),
                                     [](const std::string& p) { return p.find('=') == std::string::npos; });
-  if (!o.units.empty() && portsToo)
-    Fail(FailureKind::Usage, "apply: the ports come from the units file; give --units or --port, not both");
-  if (!o.resume.empty() && !o.report.empty() && o.resume != o.report)
-    Fail(FailureKind::Usage, "apply: --resume adds to its own report; --report names another file");
-  const std::string reportPath = !o.resume.empty() ? o.resume : !o.report.empty() ? o.report : "REPORT.csv";
-  const std::vector<NamedFile> inputs = {{o.file, "the profile"}, {o.units, "the units file"}};
-  RefuseOutputOver(!o.resume.empty() ? "--resume" : "--report", reportPath, inputs);
-  std::vector<NamedFile> used = inputs;
+  if (!c.units.empty() && portsToo)
+    Fail(FailureKind::Usage, c.name + ": the ports come from the units file; give --units or --port, not both");
+  if (!c.resume.empty() && !c.report.empty() && c.resume != c.report)
+    Fail(FailureKind::Usage, c.name + ": --resume adds to its own report; --report names another file");
+  const std::string reportPath = !c.resume.empty() ? c.resume : !c.report.empty() ? c.report : "REPORT.csv";
+  RefuseOutputOver(!c.resume.empty() ? "--resume" : "--report", reportPath, c.inputs);
+  std::vector<NamedFile> used = c.inputs;
   used.push_back({reportPath, "the report"});
   // The report's place is judged before any modem is written.
-  if (!o.dryRun)
+  if (!c.dryRun)
     if (const std::string problem = ReportDestinationProblem(reportPath); !problem.empty())
       Fail(FailureKind::File, reportPath + ": " + problem + "; nothing sent");
 
-  Ports ports = ResolvePorts(o.port, used);
+  Ports ports = ResolvePorts(c.port, used);
   FleetOptions fleet;
   fleet.ports = ports.map;
   const bool prompt = isatty(STDIN_FILENO) != 0;
   std::vector<Unit> units;
   try {
-    if (!o.units.empty()) {
-      units = ReadUnitsFile(o.units, fleet.ports);
+    if (!c.units.empty()) {
+      units = ReadUnitsFile(c.units, fleet.ports);
     } else {
-      for (const UnitPort& port : PortsToUse(o.port.texts, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}, false, {}});
+      for (const UnitPort& port : PortsToUse(c.port.texts, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}, false, {}});
     }
   } catch (const FleetFileError& error) {
     Fail(FailureKind::Input, error.what());
   }
-  std::optional<ConfigRecord> base;
-  if (!IsProfilePath(o.file)) base = LoadSettings(o.file);
-  CheckUnits(o, base, units);
-  OnePortPerDevice(units, fleet.ports, o.units.empty(), prompt);
-  const MergeStep merge = UnitMerge(SourceOf(o, base));
+  if (c.check) c.check(units);
+  OnePortPerDevice(units, fleet.ports, c.units.empty(), prompt);
 
   std::vector<UnitResult> report;
   try {
-    if (!o.resume.empty()) report = ReadReport(o.resume);
+    if (!c.resume.empty()) report = ReadReport(c.resume);
   } catch (const FleetFileError& error) {
     Fail(FailureKind::Input, error.what());
   }
   // A report is resumed only for the units it was made of.
   if (const std::string mismatch = ReportMismatch(units, report); !mismatch.empty())
-    Fail(FailureKind::Input, o.resume + ": not a report of these units: " + mismatch + "; nothing sent");
+    Fail(FailureKind::Input, c.resume + ": not a report of these units: " + mismatch + "; nothing sent");
   for (Unit& unit : units) {
     if (const UnitResult* before = OkBefore(unit, report)) {
       unit.resumed = true;
@@ -190,7 +225,7 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
     }
   }
   // An earlier report is kept under its time, never overwritten by a new run.
-  if (o.resume.empty() && !o.dryRun) {
+  if (c.resume.empty() && !c.dryRun) {
     try {
       if (const std::string kept = KeepEarlierReport(reportPath); !kept.empty())
         std::printf("earlier report kept as %s\n", Printable(kept).c_str());
@@ -200,11 +235,9 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   }
   std::fflush(stdout);
 
-  fleet.jobs = o.jobs;
-  fleet.reboot = o.reboot;
-  fleet.dryRun = o.dryRun;
-  fleet.verbose = o.verbose;
-  fleet.backupDir = !o.backup.empty() ? std::filesystem::path(o.backup)
+  fleet.jobs = c.jobs;
+  fleet.dryRun = c.dryRun;
+  fleet.backupDir = !c.backup.empty() ? std::filesystem::path(c.backup)
                                       : std::filesystem::absolute(reportPath).parent_path() / "backups";
   fleet.trace = ports.trace.get();
   fleet.stopRequested = [] { return gStop.load(); };
@@ -213,10 +246,11 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
     std::fflush(stdout);
   };
   if (prompt) fleet.waitForNextModem = PromptForNextModem;
+  if (c.configure) c.configure(fleet);
   std::mutex reportLock;  // the report as units end, and as a second Ctrl+C ends the run
   std::string reportFailure;
   const auto saveReport = [&] {
-    if (o.dryRun) return;  // a dry run leaves no report a later --resume would trust
+    if (c.dryRun) return;  // a dry run leaves no report a later --resume would trust
     try {
       WriteReport(reportPath, report);
     } catch (const std::exception& error) {  // on a unit's thread: nothing may escape
@@ -243,7 +277,7 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   });
-  const std::vector<UnitResult> results = RunFleet(units, merge, fleet);
+  const std::vector<UnitResult> results = RunFleet(units, c.merge, fleet);
   done = true;
   watcher.join();
   if (results.empty()) saveReport();
@@ -254,12 +288,12 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   const std::size_t skipped = count([](const UnitResult& r) { return r.skipped; });
   const std::size_t ok = count([](const UnitResult& r) { return r.ok && !r.skipped; });
   const std::size_t failed = results.size() - ok - skipped;
-  std::string summary = std::to_string(ok) + (o.dryRun ? " read" : " ok") + ", " + std::to_string(failed) + " failed";
+  std::string summary = std::to_string(ok) + (c.dryRun ? " read" : " ok") + ", " + std::to_string(failed) + " failed";
   if (skipped) summary += ", " + std::to_string(skipped) + " skipped (ok before)";
   if (results.size() < units.size())
     summary += ", " + std::to_string(units.size() - results.size()) + " not started (interrupted; --resume " +
                reportPath + ")";
-  if (o.dryRun) summary += "; dry run: nothing written";
+  if (c.dryRun) summary += "; dry run: nothing written";
   std::printf("%s\n", summary.c_str());
   // The units were served; a report that could not be kept fails the run as
   // a unit that did not end ok does.
@@ -269,6 +303,19 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   }
   return failed == 0 && results.size() == units.size() ? 0 : 1;
 }
+
+void AddUnitsOptions(CLI::App& command, std::string& units, std::size_t& jobs, std::string& report,
+                     std::string& resume) {
+  command.add_option("--units", units, "the units: a port column and each unit's values")->type_name("UNITS.csv");
+  command.add_option("--jobs", jobs, "at most N ports served at once (default: all)")
+      ->type_name("N")
+      ->check(JobsCount());
+  command.add_option("--report", report, "where the report goes (default REPORT.csv; JSON for .json)")
+      ->type_name("REPORT");
+  command.add_option("--resume", resume, "skip the units REPORT lists as ok and add to it")->type_name("REPORT");
+}
+
+namespace {
 
 int Apply(const ApplyCommandOptions& o) {
   // A units file, several ports or a report make it a run over many units;
@@ -356,15 +403,7 @@ void AddApplyCommands(CLI::App& app, CommandTable& commands) {
       ->type_name("UNITS.csv");
   command->add_option("--jobs", apply->jobs, "at most N ports served at once (default: all)")
       ->type_name("N")
-      ->check(CLI::Validator(
-          [](std::string& jobs) {
-            char* end = nullptr;
-            const unsigned long n = std::strtoul(jobs.c_str(), &end, 10);
-            if (jobs.empty() || *end || n == 0 || n > 1000 || jobs[0] == '-') return "not a number of ports: " + jobs;
-            jobs = std::to_string(n);  // decimal, as written: "010" is ten
-            return std::string();
-          },
-          ""));
+      ->check(JobsCount());
   command->add_option("--report", apply->report, "where the report goes (default REPORT.csv; JSON for .json)")
       ->type_name("REPORT");
   command->add_flag("--reboot", apply->reboot, "reboot each unit (or the one modem) that ended ok");

@@ -94,6 +94,35 @@ Ports ResolvePorts(const PortOptions& options, const std::vector<NamedFile>& fil
 // The ports named by --port, or every serial port of the system.
 std::vector<UnitPort> PortsToUse(const std::vector<std::string>& texts, PortMap& ports);
 
+// A run over many units, apply's or upgrade's: the ports from a units file
+// or from --port, one queue per device, each unit through the fleet runner,
+// the report after every unit, Ctrl+C and --resume. The command fills in
+// what it does to a unit.
+struct UnitsCommand {
+  std::string name;  // "apply", "upgrade": its messages say it
+  PortOptions port;
+  std::string units;   // --units
+  std::string report;  // --report
+  std::string resume;  // --resume
+  std::string backup;  // --backup DIR; default backups/ beside the report
+  std::size_t jobs = 0;
+  bool dryRun = false;
+  std::vector<NamedFile> inputs;  // the command's own input files
+  // Every unit checked before any port is opened; fails the command (a
+  // Failure thrown) on a problem. May be empty.
+  std::function<void(const std::vector<Unit>& units)> check;
+  // What the command sets in the runner's options: its merge, or its image.
+  std::function<void(FleetOptions& fleet)> configure;
+  MergeStep merge;
+};
+int RunUnits(const UnitsCommand& command);
+// --jobs N: a number of ports from 1 to 1000.
+CLI::Validator JobsCount();
+// --units, --jobs, --report and --resume as upgrade declares them.
+void AddUnitsOptions(CLI::App& command, std::string& units, std::size_t& jobs, std::string& report,
+                     std::string& resume);
+
+
 // --set KEY=VALUE (repeatable) and --show-secrets.
 void AddSetOption(CLI::App& command, std::vector<std::string>& sets);
 void AddShowSecretsOption(CLI::App& command, bool& showSecrets);
