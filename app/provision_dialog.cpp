@@ -1,5 +1,6 @@
 #include "app/provision_dialog.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,6 +21,7 @@
 #include "app/message_owner.h"
 #include "fleet/fleet_files.h"
 #include "operations/settings_file.h"
+#include "operations/upgrade_flow.h"
 #include "profile/profile.h"
 
 namespace telvaro {
@@ -37,6 +39,13 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
 QString StateText(const UnitResult& r) {
   if (r.skipped) return ProvisionDialog::tr("ok before, skipped");
   if (!r.ok) return ProvisionDialog::tr("failed: %1").arg(Q(r.reason));
+  if (!r.firmware.empty()) {
+    // "ok, upgraded, settings restored (basic.device_name)", as the CLI's line says it.
+    QString text = ProvisionDialog::tr("ok, %1").arg(Q(r.firmware));
+    if (!r.settings.empty()) text += ProvisionDialog::tr(", settings %1").arg(Q(r.settings));
+    if (!r.settings.empty() && !r.changedKeys.empty()) text += " (" + Q(Joined(r.changedKeys, ", ")) + ")";
+    return text;
+  }
   const QString changed = r.changedKeys.empty() ? QString() : " (" + Q(Joined(r.changedKeys, ", ")) + ")";
   return ProvisionDialog::tr("ok, %n setting(s) changed", nullptr, static_cast<int>(r.changedKeys.size())) + changed;
 }
@@ -86,6 +95,22 @@ ProvisionDialog::ProvisionDialog(MessageOwner& messages, ProvisionOptions option
   fileRow(1, tr("Units file (optional):"), unitsEdit_, "unitsEdit", ProvisionFile::Units,
           &ProvisionDialog::SetUnitsFile);
 
+  // The firmware step: an image given to every unit, keeping its settings.
+  firmwareCheck_ = new QCheckBox(tr("Upgrade firmware"), this);
+  firmwareCheck_->setObjectName("firmwareCheck");
+  files->addWidget(firmwareCheck_, 2, 0);
+  firmwareEdit_ = new QLineEdit(this);
+  firmwareEdit_->setObjectName("firmwareEdit");
+  files->addWidget(firmwareEdit_, 2, 1);
+  auto* browseImage = new QPushButton(tr("Browse..."), this);
+  files->addWidget(browseImage, 2, 2);
+  connect(browseImage, &QPushButton::clicked, this, [this] {
+    const QString path = options_.chooseFile ? options_.chooseFile(this, ProvisionFile::Firmware)
+                                             : QFileDialog::getOpenFileName(this, QString(), QString(),
+                                                                            tr("Firmware images (*.bin);;All files (*)"));
+    if (!path.isEmpty()) SetFirmware(path);
+  });
+
   auto* middle = new QHBoxLayout;
   layout->addLayout(middle, 1);
   portList_ = new QListWidget(this);
@@ -118,7 +143,7 @@ ProvisionDialog::ProvisionDialog(MessageOwner& messages, ProvisionOptions option
   summaryLabel_->setObjectName("summaryLabel");
   layout->addWidget(summaryLabel_);
 
-  // The steps of a run. A firmware step would join Check and Run here.
+  // The steps of a run.
   auto* buttons = new QHBoxLayout;
   layout->addLayout(buttons);
   const auto button = [&](const QString& text, const char* name) {
@@ -160,6 +185,11 @@ void ProvisionDialog::SetSource(const QString& path) {
 void ProvisionDialog::SetUnitsFile(const QString& path) {
   unitsEdit_->setText(path);
   Rebuild();
+}
+
+void ProvisionDialog::SetFirmware(const QString& path) {
+  firmwareEdit_->setText(path);
+  firmwareCheck_->setChecked(!path.isEmpty());
 }
 
 void ProvisionDialog::SetPortChecked(const QString& port, bool checked) {
@@ -271,12 +301,18 @@ std::optional<UnitSource> ProvisionDialog::Source() {
 }
 
 bool ProvisionDialog::Check() {
-  const std::optional<UnitSource> source = Source();
-  if (!source) return false;
   if (units_.empty()) {
     messages_.Show(tr("No units: check the ports to provision, or choose a units file."));
     return false;
   }
+  // The firmware step writes no settings of the profile: the image is
+  // judged when the run starts.
+  if (firmwareCheck_->isChecked()) {
+    for (std::size_t r = 0; r < units_.size(); ++r) SetRowState(r, tr("checked"));
+    return true;
+  }
+  const std::optional<UnitSource> source = Source();
+  if (!source) return false;
   if (const std::vector<std::string> unknown = UnknownColumns(source->file, columns_); !unknown.empty()) {
     messages_.Show(Q(Joined(unknown, "\n")) + "\n" + tr("Nothing sent."));
     return false;
@@ -303,8 +339,26 @@ void ProvisionDialog::Resume() { Start(true); }
 
 void ProvisionDialog::Start(bool resume) {
   if (running_ || !Check()) return;
-  const std::optional<UnitSource> source = Source();
-  if (!source) return;
+  const bool upgrade = firmwareCheck_->isChecked();
+  std::vector<std::uint8_t> image;
+  std::optional<UnitSource> source;
+  if (upgrade) {
+    const std::string path = firmwareEdit_->text().toStdString();
+    FirmwareImage loaded = UpgradeFlow::LoadImage(path);
+    if (!loaded.message.empty()) {
+      messages_.Show(Q(path + ": " + loaded.Text()));
+      return;
+    }
+    // A settings file given where the image belongs would be flashed as code.
+    if (IsSettingsFile(loaded.bytes)) {
+      messages_.Show(Q(NotAFirmwareImageText(path)));
+      return;
+    }
+    image = std::move(loaded.bytes);
+  } else {
+    source = Source();
+    if (!source) return;
+  }
   std::vector<Unit> units = TableUnits();
   if (resume) {
     for (Unit& unit : units) {
@@ -322,7 +376,9 @@ void ProvisionDialog::Start(bool resume) {
   if (!options_.backupDir.empty()) {
     fleet.backupDir = options_.backupDir;
   } else {
-    const std::string beside = unitsEdit_->text().isEmpty() ? source->file : unitsEdit_->text().toStdString();
+    const std::string beside = !unitsEdit_->text().isEmpty() ? unitsEdit_->text().toStdString()
+                               : upgrade                    ? firmwareEdit_->text().toStdString()
+                                                            : source->file;
     fleet.backupDir = std::filesystem::absolute(beside).parent_path() / "backups";
   }
   fleet.stopRequested = [this] { return stop_.load(); };
@@ -334,7 +390,13 @@ void ProvisionDialog::Start(bool resume) {
   fleet.finished = [this](const UnitResult& result) {
     QMetaObject::invokeMethod(this, [this, result] { OnUnitFinished(result); }, Qt::QueuedConnection);
   };
-  const MergeStep merge = UnitMerge(*source);
+  // With the firmware step the runner gives each unit the image through the
+  // settings guard and never calls the merge.
+  const MergeStep merge = upgrade ? MergeStep() : UnitMerge(*source);
+  if (upgrade) {
+    fleet.firmware = std::move(image);
+    fleet.guard = options_.guard;
+  }
 
   for (std::size_t r = 0; r < units.size(); ++r) SetRowState(r, tr("waiting"));
   stop_ = false;
@@ -434,6 +496,8 @@ void ProvisionDialog::UpdateButtons() {
   resumeButton_->setEnabled(!running_ && !report_.empty() && unfinished);
   saveButton_->setEnabled(!running_ && !report_.empty());
   sourceEdit_->setEnabled(!running_);
+  firmwareCheck_->setEnabled(!running_);
+  firmwareEdit_->setEnabled(!running_);
   unitsEdit_->setEnabled(!running_);
   portList_->setEnabled(!running_ && unitsEdit_->text().isEmpty());
   table_->setEditTriggers(running_ ? QAbstractItemView::NoEditTriggers : QAbstractItemView::AllEditTriggers);
@@ -491,6 +555,9 @@ void CMainDlg::ProvisionSeveralModems() {
       return choose(parent, static_cast<int>(kind));
     };
   options.backupDir = options_.provisionBackupDir;
+  // The firmware step sends as the window's own upgrade does.
+  options.guard.hooks.packetGapMs = fastUpgrade_.load() ? 0 : UpgradeFlow::kPacketGapMs;
+  if (options_.upgradeSleep) options.guard.hooks.sleep = options.guard.sleep = options_.upgradeSleep;
   auto* dialog = new ProvisionDialog(*messages_, std::move(options), this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->show();

@@ -19,8 +19,10 @@
 #include "app/worker_threads.h"
 #include "fleet/fleet.h"
 #include "fleet/unit_plan.h"
+#include "fleet/upgrade_guard.h"
 #include "link/port_map.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -32,7 +34,7 @@ namespace telvaro {
 class MessageOwner;
 
 // The files the dialog asks for.
-enum class ProvisionFile { Source, Units, Report };
+enum class ProvisionFile { Source, Units, Report, Firmware };
 
 struct ProvisionOptions {
   PortMap ports;                   // the window's COM<n> pairs
@@ -43,6 +45,9 @@ struct ProvisionOptions {
   // Where each unit's backup goes; "backups" beside the units file (or the
   // profile) when empty.
   std::string backupDir;
+  // The firmware step's guard for every unit (restart wait, keep settings,
+  // packet gap); tests shorten its waits.
+  UpgradeGuardOptions guard;
 };
 
 class ProvisionDialog : public QDialog {
@@ -60,6 +65,10 @@ class ProvisionDialog : public QDialog {
   void SetSource(const QString& path);
   void SetUnitsFile(const QString& path);
   void SetPortChecked(const QString& port, bool checked);
+  // The "Upgrade firmware" step: with an image, Run gives each unit the
+  // image through the settings guard instead of the profile's settings, as
+  // `telvaro-cli upgrade --units` does. An empty path turns the step off.
+  void SetFirmware(const QString& path);
 
   // Every row checked by the setting rules; problems shown in their rows.
   // True when every row may run.
@@ -109,6 +118,8 @@ class ProvisionDialog : public QDialog {
   ProvisionOptions options_;
   QLineEdit* sourceEdit_ = nullptr;
   QLineEdit* unitsEdit_ = nullptr;
+  QCheckBox* firmwareCheck_ = nullptr;
+  QLineEdit* firmwareEdit_ = nullptr;
   QListWidget* portList_ = nullptr;
   QTableWidget* table_ = nullptr;
   QLabel* promptLabel_ = nullptr;

@@ -26,6 +26,10 @@ class ProvisionDialogTest : public WindowWithModem {
     for (int i = 0; i < kUnits; ++i) {
       sim::SimOptions simOptions;
       simOptions.stepped = i == steppedUnit;
+      if (firmwareUnits) {
+        simOptions.restartAfterUpgradeMs = 200;
+        simOptions.factoryAfterUpgrade = i == 1;  // a firmware that resets the settings
+      }
       units[i] = std::make_unique<sim::ModemSimulator>(simOptions);
       ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
       record.Set(field::imei, "35693803564380" + std::to_string(i));
@@ -38,6 +42,7 @@ class ProvisionDialogTest : public WindowWithModem {
     MainDlgOptions options;
     for (int i = 0; i < kUnits; ++i) options.ports.AddPair(Port(i) + "=" + Link(i));
     options.provisionBackupDir = (Dir() / "backups").string();
+    options.upgradeSleep = [](int ms) { QTest::qSleep(std::min(ms, 50)); };
     options.chooseProvisionFile = [this](QWidget*, int) { return QString::fromStdString(chosenReport); };
     OpenWindow(std::move(options));
     window->findChild<QAction*>("provisionAction")->trigger();
@@ -81,6 +86,7 @@ class ProvisionDialogTest : public WindowWithModem {
   }
 
   int steppedUnit = -1;
+  bool firmwareUnits = false;
   QTemporaryDir files;
   std::unique_ptr<sim::ModemSimulator> units[kUnits];
   ConfigRecord earlier[kUnits];
@@ -235,6 +241,36 @@ TEST_F(ProvisionResumeTest, AUnitLostMidRunFailsWithItsReasonAndIsResumedAlone) 
   EXPECT_EQ(dialog->Report().back().row, 2u);
   EXPECT_TRUE(dialog->Report().back().ok);
   EXPECT_FALSE(dialog->findChild<QPushButton*>("resumeButton")->isEnabled());
+}
+
+class ProvisionFirmwareTest : public ProvisionDialogTest {
+ protected:
+  void SetUp() override {
+    firmwareUnits = true;
+    ProvisionDialogTest::SetUp();
+  }
+};
+
+TEST_F(ProvisionFirmwareTest, TheFirmwareStepKeepsEachUnitsSettings) {
+  window->findChild<QAction*>("fastUpgradeAction")->setChecked(true);
+  // The fast upgrade is taken as a dialog opens: a second one has it.
+  ProvisionDialog* first = dialog;
+  window->findChild<QAction*>("provisionAction")->trigger();
+  for (ProvisionDialog* opened : window->findChildren<ProvisionDialog*>())
+    if (opened != first) dialog = opened;
+  ASSERT_NE(dialog, first);
+  for (int i = 0; i < 2; ++i) dialog->SetPortChecked(QString::fromStdString(Port(i)), true);
+  std::string image(1300, '\0');
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7 + 1);
+  dialog->SetFirmware(QString::fromStdString(Write("APROM.bin", image)));
+  Press("runButton");
+  ASSERT_TRUE(RunEnds());
+  EXPECT_EQ(State(0), "ok, upgraded, settings kept");
+  EXPECT_TRUE(State(1).startsWith("ok, upgraded, settings restored (basic.device_name")) << State(1).toStdString();
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(units[i]->StoredRecord().Get(field::device_name), earlier[i].Get(field::device_name)) << i;
+    EXPECT_EQ(dialog->Report()[static_cast<std::size_t>(i)].firmware, "upgraded");
+  }
 }
 
 }  // namespace
