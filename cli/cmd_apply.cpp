@@ -215,6 +215,12 @@ int RunUnits(const UnitsCommand& c) {
   } catch (const FleetFileError& error) {
     Fail(FailureKind::Input, error.what());
   }
+  // An apply's "ok" says nothing of a firmware, nor a campaign's of settings.
+  const bool firmwareReport =
+      std::any_of(report.begin(), report.end(), [](const UnitResult& r) { return !r.firmware.empty(); });
+  if (!report.empty() && firmwareReport != c.firmware)
+    Fail(FailureKind::Input, c.resume + ": a report of telvaro-cli " + (firmwareReport ? "upgrade" : "apply") +
+                                 ", not of " + c.name + "; nothing sent");
   // A report is resumed only for the units it was made of.
   if (const std::string mismatch = ReportMismatch(units, report); !mismatch.empty())
     Fail(FailureKind::Input, c.resume + ": not a report of these units: " + mismatch + "; nothing sent");

@@ -317,6 +317,7 @@ int UpgradeUnits(const UpgradeOptions& o) {
   if (o.units.empty() && o.port.texts.empty()) Fail(FailureKind::Usage, "upgrade: --units UNITS.csv or --port is required");
   UnitsCommand c;
   c.name = "upgrade";
+  c.firmware = true;
   c.port = o.port;
   c.units = o.units;
   c.report = o.report;

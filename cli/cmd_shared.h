@@ -107,6 +107,7 @@ struct UnitsCommand {
   std::string backup;  // --backup DIR; default backups/ beside the report
   std::size_t jobs = 0;
   bool dryRun = false;
+  bool firmware = false;  // a campaign's report (firmware columns): resumed only by a campaign
   std::vector<NamedFile> inputs;  // the command's own input files
   // Every unit checked before any port is opened; fails the command (a
   // Failure thrown) on a problem. May be empty.

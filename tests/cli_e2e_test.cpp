@@ -1611,6 +1611,15 @@ TEST_F(FleetE2E, AFirmwareCampaignKeepsEachUnitsSettingsAndResumesTheFailedOne) 
   ASSERT_EQ(lines.size(), 5u) << Slurp(report);
   EXPECT_EQ(lines[4].rfind("\"3\",\"COM53\",\"" + Imei(2) + "\",\"PUMP-03\",\"ok\",", 0), 0u) << lines[4];
   EXPECT_NE(lines[4].find(",\"upgraded\",\"kept\""), std::string::npos) << lines[4];
+
+  // An apply's report is no campaign's: its "ok" never skips an upgrade.
+  const std::string applied = WriteFile("applied.csv", "row,port,imei,device_name,result\n1,COM51," + Imei(0) +
+                                                            ",PUMP-01,ok\n");
+  for (int i = 0; i < 3; ++i) units[i]->ClearFrames();
+  const CliRun mixed = Cli("upgrade " + file + " --units " + unitsFile() + " --resume " + applied + " --fast");
+  EXPECT_EQ(mixed.status, 2) << mixed.out;
+  EXPECT_EQ(mixed.err, "telvaro-cli: " + applied + ": a report of telvaro-cli apply, not of upgrade; nothing sent\n");
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(units[i]->Frames().empty()) << i;
 }
 
 // The single modem's upgrade keeps its settings too: written back when the
