@@ -360,6 +360,14 @@ void ProvisionDialog::Start(bool resume) {
     if (!source) return;
   }
   std::vector<Unit> units = TableUnits();
+  // A report of settings written says nothing of a firmware, nor one of a
+  // firmware of settings: Resume goes on only with the step it was made by.
+  const bool firmwareReport =
+      std::any_of(report_.begin(), report_.end(), [](const UnitResult& r) { return !r.firmware.empty(); });
+  if (resume && !report_.empty() && firmwareReport != upgrade) {
+    messages_.Show(tr("The report so far is of the other step; Run starts a new report."));
+    return;
+  }
   if (resume) {
     for (Unit& unit : units) {
       if (const UnitResult* before = OkBefore(unit, report_)) {

@@ -259,6 +259,7 @@ TEST_F(ProvisionFirmwareTest, TheFirmwareStepKeepsEachUnitsSettings) {
   for (ProvisionDialog* opened : window->findChildren<ProvisionDialog*>())
     if (opened != first) dialog = opened;
   ASSERT_NE(dialog, first);
+  dialog->SetSource(QString::fromStdString(profile));  // the step, not the profile, decides what Run does
   for (int i = 0; i < 2; ++i) dialog->SetPortChecked(QString::fromStdString(Port(i)), true);
   std::string image(1300, '\0');
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7 + 1);
@@ -271,6 +272,15 @@ TEST_F(ProvisionFirmwareTest, TheFirmwareStepKeepsEachUnitsSettings) {
     EXPECT_EQ(units[i]->StoredRecord().Get(field::device_name), earlier[i].Get(field::device_name)) << i;
     EXPECT_EQ(dialog->Report()[static_cast<std::size_t>(i)].firmware, "upgraded");
   }
+
+  // The firmware's report is not resumed by writing settings.
+  for (auto& unit : units) unit->ClearFrames();
+  dialog->SetFirmware(QString());
+  for (int i = 0; i < 2; ++i) SetCell(i, "SITE", "SITE");
+  dialog->Resume();
+  EXPECT_EQ(texts.back(), "The report so far is of the other step; Run starts a new report.");
+  EXPECT_FALSE(dialog->Running());
+  for (const auto& unit : units) EXPECT_TRUE(unit->Frames().empty());
 }
 
 }  // namespace
