@@ -309,6 +309,8 @@ void CMainDlg::BuildMenu() {
   settings->addSeparator();
   upgradeAction_ = settings->addAction(tr("&Upgrade firmware..."), this, &CMainDlg::UpgradeFirmware);
   upgradeAction_->setObjectName("upgradeAction");
+  settings->addAction(tr("Provision several modems..."), this, &CMainDlg::ProvisionSeveralModems)
+      ->setObjectName("provisionAction");
   // Without it each packet waits 200 ms after the answer to the one before,
   // the shortest gap the modem's loader is known to take.
   QAction* fast = settings->addAction(tr("Fast upgrade"));

@@ -83,6 +83,13 @@ struct MainDlgOptions {
   // gives one. Called on the window thread.
   std::function<std::optional<std::vector<std::string>>(QWidget*, const std::vector<std::string>& names)>
       askProfileVariables;
+  // Settings > "Provision several modems...": the file to read or the
+  // report to save (see ProvisionFile), or an empty text when the operator
+  // cancels; the file dialogs unless a test gives one.
+  std::function<QString(QWidget*, int kind)> chooseProvisionFile;
+  // Where the provisioning dialog backs units up; beside the units file
+  // (or the profile) when empty.
+  std::string provisionBackupDir;
   // The text typed under "Other port...": a device path or COM<n>=path; an
   // empty text when the operator cancels. A small input box unless a test
   // gives one.
@@ -93,6 +100,9 @@ struct MainDlgOptions {
   // Waits of the upgrade (the 3000 ms loader start and the 100 ms polls);
   // the real clock when empty. Tests may shorten the loader start.
   std::function<void(int ms)> upgradeSleep;
+  // Where an upgrade backs up the modem's record first; "backups" in the
+  // user's data folder when empty.
+  QString backupDir;
   // The Reboot note's periods; tests may shorten them.
   int noteTickMs = 1000;
   int noteLifeMs = 30000;
@@ -145,6 +155,9 @@ class CMainDlg : public QDialog, public PageHost, private PendingHost {
   void SaveTrafficLog();
   void RebootDevice();
   void UpgradeFirmware();
+  // Settings > "Provision several modems...": the provisioning dialog, on
+  // the ports the window knows.
+  void ProvisionSeveralModems();
   void ExitProgram();
   // Help > User manual: the installed HTML manual in the system's browser.
   void OpenUserManual();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "app/main_dialog.h"
 #include "app/note_dialog.h"
 #include "app/window_thread.h"
+#include "fleet/upgrade_guard.h"
 #include "operations/settings_file.h"
 #include "operations/upgrade_flow.h"
 #include "pages/config_page.h"
@@ -273,19 +275,62 @@ void CMainDlg::UpgradeWorker() {
       state.WaitForAnswer(ms, [&state] { return state.upgradeResult.load() != ModemState::kNoAnswer; });
     };
   }
-  // The final code's text is what the window shows, whatever the result; the
-  // result says whether it is a success.
-  const bool upgraded = client.Upgrade(image.bytes, hooks).ok();
-  const int result = client.LastUpgradeCode();
+  // The settings are kept: read and backed up first, compared once the new
+  // firmware answers, and written back if the operator says so. The guard's
+  // Reads show the status only; the pages keep what they show.
+  UpgradeGuardOptions guard;
+  guard.hooks = hooks;
+  guard.sleep = hooks.sleep;
+  guard.backupDir = (options_.backupDir.isEmpty()
+                         ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/backups"
+                         : options_.backupDir)
+                        .toStdString();
+  guard.portName = "COM" + std::to_string(session_.RememberedPort());
+  guard.confirmRestore = [this](const std::vector<SettingChange>& changed) {
+    QString names;
+    for (const SettingChange& c : changed) names += "\n  " + QString::fromStdString(c.key);
+    const QString question = tr("The new firmware did not keep %n setting(s):%1\n"
+                                "Write the settings the modem had before the upgrade back to it?",
+                                nullptr, static_cast<int>(changed.size()))
+                                 .arg(names);
+    return !closing_.load() &&
+           messages_->Show(question, "Upgrade firmware", MessageButtons::YesNo) == MessageAnswer::Yes;
+  };
+  operations_->AnswersToStatus();
+  const GuardedUpgrade upgraded = UpgradeKeepingSettings(client, image.bytes, guard);
+  // The final code's text is what the window shows, whatever the result.
+  const int result = upgraded.firmware == FirmwareStep::NotStarted ? ModemState::kNoAnswer : upgraded.code;
   upgradeRunning_.store(false);
   if (closing_.load()) return;  // the window is gone: nothing more to show
   RunOnWindowThread(this, [this] { status_->EndBusy(); });
   // The worker waits until the box is answered.
-  const QString status = QString::fromStdString(std::string(UpgradeStatusText(result)));
-  if (upgraded) {
-    messages_->ShowSuccess(status);
-  } else {
-    messages_->Show(status);
+  QString status = QString::fromStdString(std::string(UpgradeStatusText(result)));
+  const QString backup = QString::fromStdString(upgraded.backup);
+  switch (upgraded.firmware) {
+    case FirmwareStep::NotStarted:
+      messages_->Show(QString::fromStdString(upgraded.failure));
+      break;
+    case FirmwareStep::Failed:
+      messages_->Show(status);
+      break;
+    case FirmwareStep::NotBack:
+      messages_->Show(status + "\n" +
+                      tr("The modem did not answer again within %1 s; its settings are in %2")
+                          .arg(guard.restartWaitMs / 1000)
+                          .arg(backup));
+      break;
+    case FirmwareStep::Upgraded:
+      if (upgraded.settings == SettingsFate::Restored) status += "\n" + tr("Settings restored from %1").arg(backup);
+      if (upgraded.ok() && upgraded.settings != SettingsFate::Lost) {
+        messages_->ShowSuccess(status);
+      } else if (upgraded.ok()) {
+        messages_->Show(status + "\n" + tr("The modem keeps the new firmware's settings (Read shows them); "
+                                           "the earlier ones are in %1").arg(backup));
+      } else {
+        messages_->Show(status + "\n" + QString::fromStdString(upgraded.failure) + "\n" +
+                        tr("The earlier settings are in %1").arg(backup));
+      }
+      break;
   }
   RunOnWindowThread(this, [this] { status_->HideProgress(); });
   SetCommandButtonsEnabled(true);

@@ -49,6 +49,9 @@ class ModemOperations : public QObject, private ModemEvents {
   // modem's live status; pollFinished says how it ended ("" when answered).
   // An answer that comes late is still the poll's until the next Start.
   void StartPoll();
+  // Answers from now until the next Start go out as statusPolled: the
+  // upgrade's own Reads show the modem's status, never replace the pages.
+  void AnswersToStatus() { polled_.store(true); }
 
  signals:
   void recordAccepted(const telvaro::ConfigRecord& record);

@@ -1,7 +1,8 @@
 // Fleet: `telvaro-cli apply --units` against eight simulated modems that
 // answer at the 115200 baud wire speed, against the same command for one of
-// them; and one unit's read, merge, write and read back against the time its
-// frames take on the line.
+// them; one unit's read, merge, write and read back against the time its
+// frames take on the line; and a firmware campaign (`upgrade --units --fast`,
+// a 64 KiB image) over four units against one.
 // Usage: fleet_bench [runs]   (default 5; the simulators run in this process,
 // telvaro-cli in its own)
 #include <sys/wait.h>
@@ -16,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/fleet_files.h"
+#include "fleet/fleet_files.h"
 #include "operations/settings_file.h"
 #include "sim/modem_sim.h"
 
@@ -60,6 +61,27 @@ double RunApply(const std::filesystem::path& dir, const std::vector<std::unique_
   return seconds;
 }
 
+// A firmware campaign over the first `count` units; the wall time.
+double RunUpgrade(const std::filesystem::path& dir, const std::vector<std::unique_ptr<sim::ModemSimulator>>& modems,
+                  int count) {
+  std::string csv = "port\n";
+  for (int i = 0; i < count; ++i) csv += "COM" + std::to_string(60 + i) + "=" + modems[i]->DevicePath() + "\n";
+  std::ofstream(dir / "units.csv") << csv;
+  const auto report = dir / "campaign.csv";
+  std::filesystem::remove(report);
+  const std::string command = std::string(TELVARO_CLI_PATH) + " upgrade " + (dir / "APROM.bin").string() +
+                              " --fast --units " + (dir / "units.csv").string() + " --report " + report.string() +
+                              " </dev/null >" + (dir / "out").string() + " 2>&1";
+  const auto start = Clock::now();
+  const int status = std::system(command.c_str());
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "upgrade failed; see %s\n", (dir / "out").c_str());
+    std::exit(1);
+  }
+  return seconds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,6 +92,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < kUnits; ++i) {
     sim::SimOptions options;
     options.wirePacing = true;
+    options.restartAfterUpgradeMs = 300;  // the new firmware answers the first Read after the image
     modems.push_back(std::make_unique<sim::ModemSimulator>(options));
     if (!modems.back()->Start()) {
       std::fprintf(stderr, "cannot start a simulator\n");
@@ -85,6 +108,15 @@ int main(int argc, char** argv) {
     one.push_back(RunApply(dir, modems, 1, oneUnit));
     all.push_back(RunApply(dir, modems, kUnits, allUnits));
   }
+  std::string image(65536, '\0');
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 31 + 7);
+  std::ofstream(dir / "APROM.bin", std::ios::binary) << image;
+  constexpr int kCampaignUnits = 4;
+  std::vector<double> upgradeOne, upgradeAll;
+  for (int run = 0; run < runs; ++run) {
+    upgradeOne.push_back(RunUpgrade(dir, modems, 1));
+    upgradeAll.push_back(RunUpgrade(dir, modems, kCampaignUnits));
+  }
   std::filesystem::remove_all(dir);
 
   const double oneRun = Median(one), allRun = Median(all);
@@ -96,5 +128,12 @@ int main(int argc, char** argv) {
   std::printf("one unit, open to close (report): median %.3f s alone, %.3f s among %d; line time %.3f s "
               "(%.0f bytes); %.2f x (goal 1.2)\n",
               Median(oneUnit), Median(allUnits), kUnits, kLineSeconds, kLineBytes, Median(oneUnit) / kLineSeconds);
+  std::printf("upgrade --fast, 64 KiB, 1 unit:  median %.3f s (min %.3f, max %.3f; %d runs)\n", Median(upgradeOne),
+              *std::min_element(upgradeOne.begin(), upgradeOne.end()),
+              *std::max_element(upgradeOne.begin(), upgradeOne.end()), runs);
+  std::printf("upgrade --fast, 64 KiB, %d units: median %.3f s (min %.3f, max %.3f; %d runs) = %.2f x one unit "
+              "(goal 1.3)\n",
+              kCampaignUnits, Median(upgradeAll), *std::min_element(upgradeAll.begin(), upgradeAll.end()),
+              *std::max_element(upgradeAll.begin(), upgradeAll.end()), runs, Median(upgradeAll) / Median(upgradeOne));
   return 0;
 }

@@ -15,8 +15,9 @@
 #include <memory>
 
 #include "cli/cmd_shared.h"
-#include "cli/fleet_files.h"
-#include "cli/profile_apply.h"
+#include "fleet/fleet_files.h"
+#include "fleet/profile_apply.h"
+#include "fleet/unit_plan.h"
 #include "record/factory_defaults.h"
 
 namespace telvaro::cli {
@@ -72,118 +73,26 @@ bool PromptForNextModem(const std::string& port) {
   }
 }
 
-// What one unit is given besides the base: the profile read with the unit's
-// columns without a dot filling ${NAME} before --set and the environment do,
-// then --set's dotted keys, then the unit's dotted columns. A settings file
-// as the base brings no profile of its own.
-ProfileRead UnitSettings(const ApplyCommandOptions& o, const UnitVariables& unit) {
-  std::map<std::string, std::string> own;
-  for (const auto& [name, value] : unit)
-    if (name.find('.') == std::string::npos) own[name] = value;
-  const VariableLookup common = Variables(o.sets);
-  ProfileRead read;
-  std::vector<std::string> empty;
-  if (IsProfilePath(o.file)) {
-    read = ReadProfileFile(o.file, [&](const std::string& name) -> std::optional<std::string> {
-      if (const auto it = own.find(name); it != own.end()) {
-        // A cell left empty is more often forgotten than meant.
-        if (it->second.empty() && std::find(o.allowEmpty.begin(), o.allowEmpty.end(), name) == o.allowEmpty.end() &&
-            std::find(empty.begin(), empty.end(), name) == empty.end())
-          empty.push_back(name);
-        return it->second;
-      }
-      return common(name);
-    });
-  }
-  for (const std::string& name : empty)
-    read.problems.push_back({0, 0, "", "the cell for ${" + name + "} is empty (--allow-empty " + name + " if meant)"});
-  const auto set = [&read](const std::string& key, const std::string& value) {
-    if (auto problem = AddSetting(read.profile, key, value)) read.problems.push_back(*problem);
-  };
-  for (const std::string& pair : o.sets)
-    if (const std::string key = pair.substr(0, pair.find('=')); key.find('.') != std::string::npos)
-      set(key, pair.substr(pair.find('=') + 1));
-  for (const auto& [name, value] : unit)
-    if (name.find('.') != std::string::npos) set(name, value);
-  return read;
-}
-
-// A problem at its place in the profile, or by its key when the value came
-// from the units file or --set.
-std::string UnitProblemText(const std::string& path, const ProfileProblem& p) {
-  return p.line ? ProblemLine(path, p) : (p.key.empty() ? std::string() : p.key + ": ") + p.problem;
-}
-
-// The record to write to a unit: a settings file's settings (the unit's own
-// status and device bytes kept), or what the unit holds, with the unit's
-// settings merged over it and the whole record checked by the setting rules.
-// The changed keys are "page.key".
-MergeStep UnitMerge(const ApplyCommandOptions& o, const std::optional<ConfigRecord>& base) {
-  return [o, base](const ConfigRecord& read, const UnitVariables& unit) {
-    MergeOutcome out{read, {}, {}, {}};
-    if (base) {
-      out.record = *base;
-      KeepDeviceBytes(out.record, read);
-    }
-    const ProfileRead settings = UnitSettings(o, unit);
-    std::vector<ProfileProblem> problems = settings.problems;
-    if (problems.empty()) problems = MergeProfile(out.record, settings.profile, false);
-    const std::vector<Normalisation> normalised = NormaliseRecord(out.record);  // as the window's Write stores it
-    for (const ProfileProblem& p : problems) out.problems.push_back(UnitProblemText(o.file, p));
-    for (const SettingChange& c : SettingChanges(read, out.record, o.showSecrets)) {
-      out.changedKeys.push_back(c.key);
-      out.changes.push_back(ChangeLine(c, normalised));
-    }
-    return out;
-  };
-}
-
-// Each column the units file has that neither a ${NAME} of the profile nor a
-// page.key takes, once, with the name it is closest to.
-std::vector<std::string> UnknownColumns(const ApplyCommandOptions& o, const std::vector<Unit>& units) {
-  std::vector<std::string> problems;
-  if (units.empty()) return problems;
-  const std::vector<std::string> variables = ProfileVariables(o.file);
-  for (const auto& [name, value] : units.front().variables) {
-    if (name == "imei") continue;
-    const std::size_t dot = name.find('.');
-    const std::string page = dot == std::string::npos ? std::string() : name.substr(0, dot);
-    const std::string key = dot == std::string::npos ? name : name.substr(dot + 1);
-    const SettingRule* rule = FindRule(key);
-    const bool known = dot == std::string::npos ? std::find(variables.begin(), variables.end(), name) != variables.end()
-                                                : rule != nullptr && page == rule->page;
-    if (known) continue;
-    std::string close = dot == std::string::npos ? CloseMatch(name, variables) : std::string();
-    if (close.empty()) {
-      const std::string closeKey = CloseKey(page, key);
-      // A key given without its page is still a key mistyped.
-      if (!closeKey.empty()) close = " (" + closeKey + ")";
-      else if (rule != nullptr) close = " (did you mean " + std::string(rule->page) + "." + rule->Key() + "?)";
-    }
-    problems.push_back("column \"" + name + "\" is neither a ${NAME} of " + o.file + " nor a page.key" + close);
-  }
-  return problems;
+// What every unit is given: the profile or settings file, --set, --allow-empty.
+UnitSource SourceOf(const ApplyCommandOptions& o, const std::optional<ConfigRecord>& base) {
+  return UnitSource{o.file, base, o.sets, o.allowEmpty, o.showSecrets};
 }
 
 // Every unit's settings read and checked, as `check` does, before any port is
 // opened: a typing error in the units file sends nothing to any unit.
 void CheckUnits(const ApplyCommandOptions& o, const std::optional<ConfigRecord>& base, const std::vector<Unit>& units) {
-  if (const std::vector<std::string> unknown = UnknownColumns(o, units); !unknown.empty()) {
+  std::vector<std::string> columns;
+  if (!units.empty())
+    for (const auto& [name, value] : units.front().variables) columns.push_back(name);
+  if (const std::vector<std::string> unknown = UnknownColumns(o.file, columns); !unknown.empty()) {
     for (const std::string& problem : unknown) PrintLine(stderr, o.units + ": " + problem);
     Fail(FailureKind::Input, o.units + ": " + std::to_string(unknown.size()) + " problem(s); nothing sent");
   }
+  const UnitSource source = SourceOf(o, base);
   std::size_t count = 0;
   for (const Unit& unit : units) {
-    const ProfileRead read = UnitSettings(o, unit.variables);
-    std::vector<ProfileProblem> problems = read.problems;
-    if (problems.empty()) {
-      ConfigRecord record;
-      if (base) record = *base;
-      else ApplyFactoryDefaults(record);
-      problems = MergeProfile(record, read.profile, true);
-    }
-    for (const ProfileProblem& p : problems)
-      PrintLine(stderr, "row " + std::to_string(unit.row) + ": " + UnitProblemText(o.file, p));
+    const std::vector<std::string> problems = UnitProblems(source, unit.variables);
+    for (const std::string& p : problems) PrintLine(stderr, "row " + std::to_string(unit.row) + ": " + p);
     count += problems.size();
   }
   if (count)
@@ -228,52 +137,93 @@ void OnePortPerDevice(std::vector<Unit>& units, const PortMap& ports, bool fromP
 
 int ApplyToUnits(const ApplyCommandOptions& o) {
   if (o.units.empty() && o.port.texts.empty()) Fail(FailureKind::Usage, "apply: --units UNITS.csv or --port is required");
+  UnitsCommand c;
+  c.name = "apply";
+  c.port = o.port;
+  c.units = o.units;
+  c.report = o.report;
+  c.resume = o.resume;
+  c.backup = o.backup;
+  c.jobs = o.jobs;
+  c.dryRun = o.dryRun;
+  c.inputs = {{o.file, "the profile"}, {o.units, "the units file"}};
+  auto base = std::make_shared<std::optional<ConfigRecord>>();
+  c.check = [&o, base](const std::vector<Unit>& units) {
+    if (!IsProfilePath(o.file)) *base = LoadSettings(o.file);
+    CheckUnits(o, *base, units);
+  };
+  c.configure = [&o, base](FleetOptions& fleet) {
+    fleet.reboot = o.reboot;
+    fleet.verbose = o.verbose;
+    fleet.dryRun = o.dryRun;
+  };
+  c.merge = [&o, base](const ConfigRecord& read, const UnitVariables& unit) { return UnitMerge(SourceOf(o, *base))(read, unit); };
+  return RunUnits(c);
+}
+
+}  // namespace
+
+CLI::Validator JobsCount() {
+  return CLI::Validator(
+      [](std::string& jobs) {
+        char* end = nullptr;
+        const unsigned long n = std::strtoul(jobs.c_str(), &end, 10);
+        if (jobs.empty() || *end || n == 0 || n > 1000 || jobs[0] == '-') return "not a number of ports: " + jobs;
+        jobs = std::to_string(n);  // decimal, as written: "010" is ten
+        return std::string();
+      },
+      "");
+}
+
+int RunUnits(const UnitsCommand& c) {
   // With --units, --port only names devices (COM<n>=<path>) for the file's ports.
-  const bool portsToo = std::any_of(o.port.texts.begin(), o.port.texts.end(),
+  const bool portsToo = std::any_of(c.port.texts.begin(), c.port.texts.end(),
                                     [](const std::string& p) { return p.find('=') == std::string::npos; });
-  if (!o.units.empty() && portsToo)
-    Fail(FailureKind::Usage, "apply: the ports come from the units file; give --units or --port, not both");
-  if (!o.resume.empty() && !o.report.empty() && o.resume != o.report)
-    Fail(FailureKind::Usage, "apply: --resume adds to its own report; --report names another file");
-  const std::string reportPath = !o.resume.empty() ? o.resume : !o.report.empty() ? o.report : "REPORT.csv";
-  const std::vector<NamedFile> inputs = {{o.file, "the profile"}, {o.units, "the units file"}};
-  RefuseOutputOver(!o.resume.empty() ? "--resume" : "--report", reportPath, inputs);
-  std::vector<NamedFile> used = inputs;
+  if (!c.units.empty() && portsToo)
+    Fail(FailureKind::Usage, c.name + ": the ports come from the units file; give --units or --port, not both");
+  if (!c.resume.empty() && !c.report.empty() && c.resume != c.report)
+    Fail(FailureKind::Usage, c.name + ": --resume adds to its own report; --report names another file");
+  const std::string reportPath = !c.resume.empty() ? c.resume : !c.report.empty() ? c.report : "REPORT.csv";
+  RefuseOutputOver(!c.resume.empty() ? "--resume" : "--report", reportPath, c.inputs);
+  std::vector<NamedFile> used = c.inputs;
   used.push_back({reportPath, "the report"});
   // The report's place is judged before any modem is written.
-  if (!o.dryRun)
+  if (!c.dryRun)
     if (const std::string problem = ReportDestinationProblem(reportPath); !problem.empty())
       Fail(FailureKind::File, reportPath + ": " + problem + "; nothing sent");
 
-  Ports ports = ResolvePorts(o.port, used);
+  Ports ports = ResolvePorts(c.port, used);
   FleetOptions fleet;
   fleet.ports = ports.map;
   const bool prompt = isatty(STDIN_FILENO) != 0;
   std::vector<Unit> units;
   try {
-    if (!o.units.empty()) {
-      units = ReadUnitsFile(o.units, fleet.ports);
+    if (!c.units.empty()) {
+      units = ReadUnitsFile(c.units, fleet.ports);
     } else {
-      for (const UnitPort& port : PortsToUse(o.port.texts, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}, false, {}});
+      for (const UnitPort& port : PortsToUse(c.port.texts, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}, false, {}});
     }
   } catch (const FleetFileError& error) {
     Fail(FailureKind::Input, error.what());
   }
-  std::optional<ConfigRecord> base;
-  if (!IsProfilePath(o.file)) base = LoadSettings(o.file);
-  CheckUnits(o, base, units);
-  OnePortPerDevice(units, fleet.ports, o.units.empty(), prompt);
-  const MergeStep merge = UnitMerge(o, base);
+  if (c.check) c.check(units);
+  OnePortPerDevice(units, fleet.ports, c.units.empty(), prompt);
 
   std::vector<UnitResult> report;
   try {
-    if (!o.resume.empty()) report = ReadReport(o.resume);
+    if (!c.resume.empty()) report = ReadReport(c.resume);
   } catch (const FleetFileError& error) {
     Fail(FailureKind::Input, error.what());
   }
+  // An apply's "ok" says nothing of a firmware, nor a campaign's of settings.
+  const bool firmwareReport =
+      std::any_of(report.begin(), report.end(), [](const UnitResult& r) { return !r.firmware.empty(); });
+  if (!report.empty() && firmwareReport != c.firmware)
+    Fail(FailureKind::Input, c.resume + ": a report of telvaro-cli " + (firmwareReport ? "upgrade" : "apply") +
+                                 ", not of " + c.name + "; nothing sent");
   // A report is resumed only for the units it was made of.
   if (const std::string mismatch = ReportMismatch(units, report); !mismatch.empty())
-    Fail(FailureKind::Input, o.resume + ": not a report of these units: " + mismatch + "; nothing sent");
+    Fail(FailureKind::Input, c.resume + ": not a report of these units: " + mismatch + "; nothing sent");
   for (Unit& unit : units) {
     if (const UnitResult* before = OkBefore(unit, report)) {
       unit.resumed = true;
@@ -281,7 +231,7 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
     }
   }
   // An earlier report is kept under its time, never overwritten by a new run.
-  if (o.resume.empty() && !o.dryRun) {
+  if (c.resume.empty() && !c.dryRun) {
     try {
       if (const std::string kept = KeepEarlierReport(reportPath); !kept.empty())
         std::printf("earlier report kept as %s\n", Printable(kept).c_str());
@@ -291,11 +241,9 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   }
   std::fflush(stdout);
 
-  fleet.jobs = o.jobs;
-  fleet.reboot = o.reboot;
-  fleet.dryRun = o.dryRun;
-  fleet.verbose = o.verbose;
-  fleet.backupDir = !o.backup.empty() ? std::filesystem::path(o.backup)
+  fleet.jobs = c.jobs;
+  fleet.dryRun = c.dryRun;
+  fleet.backupDir = !c.backup.empty() ? std::filesystem::path(c.backup)
                                       : std::filesystem::absolute(reportPath).parent_path() / "backups";
   fleet.trace = ports.trace.get();
   fleet.stopRequested = [] { return gStop.load(); };
@@ -304,10 +252,11 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
     std::fflush(stdout);
   };
   if (prompt) fleet.waitForNextModem = PromptForNextModem;
+  if (c.configure) c.configure(fleet);
   std::mutex reportLock;  // the report as units end, and as a second Ctrl+C ends the run
   std::string reportFailure;
   const auto saveReport = [&] {
-    if (o.dryRun) return;  // a dry run leaves no report a later --resume would trust
+    if (c.dryRun) return;  // a dry run leaves no report a later --resume would trust
     try {
       WriteReport(reportPath, report);
     } catch (const std::exception& error) {  // on a unit's thread: nothing may escape
@@ -334,7 +283,7 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   });
-  const std::vector<UnitResult> results = RunFleet(units, merge, fleet);
+  const std::vector<UnitResult> results = RunFleet(units, c.merge, fleet);
   done = true;
   watcher.join();
   if (results.empty()) saveReport();
@@ -345,12 +294,12 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   const std::size_t skipped = count([](const UnitResult& r) { return r.skipped; });
   const std::size_t ok = count([](const UnitResult& r) { return r.ok && !r.skipped; });
   const std::size_t failed = results.size() - ok - skipped;
-  std::string summary = std::to_string(ok) + (o.dryRun ? " read" : " ok") + ", " + std::to_string(failed) + " failed";
+  std::string summary = std::to_string(ok) + (c.dryRun ? " read" : " ok") + ", " + std::to_string(failed) + " failed";
   if (skipped) summary += ", " + std::to_string(skipped) + " skipped (ok before)";
   if (results.size() < units.size())
     summary += ", " + std::to_string(units.size() - results.size()) + " not started (interrupted; --resume " +
                reportPath + ")";
-  if (o.dryRun) summary += "; dry run: nothing written";
+  if (c.dryRun) summary += "; dry run: nothing written";
   std::printf("%s\n", summary.c_str());
   // The units were served; a report that could not be kept fails the run as
   // a unit that did not end ok does.
@@ -360,6 +309,19 @@ int ApplyToUnits(const ApplyCommandOptions& o) {
   }
   return failed == 0 && results.size() == units.size() ? 0 : 1;
 }
+
+void AddUnitsOptions(CLI::App& command, std::string& units, std::size_t& jobs, std::string& report,
+                     std::string& resume) {
+  command.add_option("--units", units, "the units: a port column and each unit's values")->type_name("UNITS.csv");
+  command.add_option("--jobs", jobs, "at most N ports served at once (default: all)")
+      ->type_name("N")
+      ->check(JobsCount());
+  command.add_option("--report", report, "where the report goes (default REPORT.csv; JSON for .json)")
+      ->type_name("REPORT");
+  command.add_option("--resume", resume, "skip the units REPORT lists as ok and add to it")->type_name("REPORT");
+}
+
+namespace {
 
 int Apply(const ApplyCommandOptions& o) {
   // A units file, several ports or a report make it a run over many units;
@@ -447,15 +409,7 @@ void AddApplyCommands(CLI::App& app, CommandTable& commands) {
       ->type_name("UNITS.csv");
   command->add_option("--jobs", apply->jobs, "at most N ports served at once (default: all)")
       ->type_name("N")
-      ->check(CLI::Validator(
-          [](std::string& jobs) {
-            char* end = nullptr;
-            const unsigned long n = std::strtoul(jobs.c_str(), &end, 10);
-            if (jobs.empty() || *end || n == 0 || n > 1000 || jobs[0] == '-') return "not a number of ports: " + jobs;
-            jobs = std::to_string(n);  // decimal, as written: "010" is ten
-            return std::string();
-          },
-          ""));
+      ->check(JobsCount());
   command->add_option("--report", apply->report, "where the report goes (default REPORT.csv; JSON for .json)")
       ->type_name("REPORT");
   command->add_flag("--reboot", apply->reboot, "reboot each unit (or the one modem) that ended ok");

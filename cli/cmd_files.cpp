@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "cli/cmd_shared.h"
-#include "cli/profile_apply.h"
+#include "fleet/profile_apply.h"
 #include "record/factory_defaults.h"
 
 namespace telvaro::cli {

@@ -13,9 +13,10 @@
 #include <thread>
 
 #include "cli/cmd_shared.h"
-#include "cli/fleet_files.h"
-#include "cli/profile_apply.h"
-#include "cli/verified_write.h"
+#include "fleet/fleet_files.h"
+#include "fleet/profile_apply.h"
+#include "fleet/upgrade_guard.h"
+#include "fleet/verified_write.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
 #include "operations/traffic_log.h"
@@ -208,6 +209,14 @@ struct UpgradeOptions {
   std::string image;
   bool fast = false;
   bool force = false;
+  bool keepSettings = true;
+  int restartWait = 60;  // seconds
+  std::string backup;    // --backup DIR
+  // Many units: the same as apply's.
+  std::string units;
+  std::string report;
+  std::string resume;
+  std::size_t jobs = 0;
 };
 
 // CRC-32 (IEEE 802.3, the one zip, 7-Zip and `crc32` print), so the operator
@@ -282,48 +291,137 @@ class UpgradeProgress {
   std::uint16_t lastIndex_ = 0;
 };
 
-int Upgrade(const UpgradeOptions& o) {
-  const Ports ports = ResolvePorts(o.port, {{o.image, "the image"}});
-  // Judged before the port is opened: a file that cannot be sent whole never
-  // puts the modem into its loader.
-  const FirmwareImage loaded = UpgradeFlow::LoadImage(o.image);
+// The image as the operator gave it: judged before any port is opened, so a
+// file that cannot be sent whole never puts a modem into its loader.
+FirmwareImage LoadFirmware(const UpgradeOptions& o) {
+  FirmwareImage loaded = UpgradeFlow::LoadImage(o.image);
   if (!loaded.message.empty()) Fail(FailureKind::Input, o.image + ": " + loaded.Text());
   // A settings file given where the image belongs would be flashed as code.
   if (!o.force && IsSettingsFile(loaded.bytes))
     Fail(FailureKind::Input, NotAFirmwareImageText(o.image) + " (--force sends it anyway)");
+  std::printf("%s: %zu bytes in %u packets, CRC-32 %08X\n", Printable(o.image).c_str(), loaded.bytes.size(),
+              unsigned{FrameCodec::UpgradePacketTotal(loaded.bytes.size())}, Crc32(loaded.bytes));
+  std::fflush(stdout);
+  return loaded;
+}
+
+UpgradeGuardOptions GuardOptions(const UpgradeOptions& o) {
+  UpgradeGuardOptions guard;
+  guard.restartWaitMs = o.restartWait * 1000;
+  guard.keepSettings = o.keepSettings;
+  if (o.fast) guard.hooks.packetGapMs = 0;
+  return guard;
+}
+
+// The image to many units, each through the settings guard, on the runner
+// apply's units use: a queue per port, --jobs, the report, Ctrl+C, --resume.
+int UpgradeUnits(const UpgradeOptions& o) {
+  if (o.units.empty() && o.port.texts.empty()) Fail(FailureKind::Usage, "upgrade: --units UNITS.csv or --port is required");
+  UnitsCommand c;
+  c.name = "upgrade";
+  c.firmware = true;
+  c.port = o.port;
+  c.units = o.units;
+  c.report = o.report;
+  c.resume = o.resume;
+  c.backup = o.backup;
+  c.jobs = o.jobs;
+  c.inputs = {{o.image, "the image"}, {o.units, "the units file"}};
+  auto image = std::make_shared<std::vector<std::uint8_t>>();
+  // The image is judged once, before any port is opened.
+  c.check = [&o, image](const std::vector<Unit>&) { *image = LoadFirmware(o).bytes; };
+  c.configure = [&o, image](FleetOptions& fleet) {
+    fleet.firmware = *image;
+    fleet.guard = GuardOptions(o);
+  };
+  return RunUnits(c);
+}
+
+int Upgrade(const UpgradeOptions& o) {
+  // A units file, several ports or a report make it a campaign over many units.
+  if (!o.units.empty() || o.port.texts.size() > 1 || !o.report.empty() || !o.resume.empty()) return UpgradeUnits(o);
+  if (o.jobs != 0) Fail(FailureKind::Usage, "upgrade: --jobs is for many units (--units, several --port)");
+  const Ports ports = ResolvePorts(o.port, {{o.image, "the image"}});
+  if (ports.com == 0) Fail(FailureKind::Usage, "upgrade: --port COM<n> is required");
+  const FirmwareImage loaded = LoadFirmware(o);
   const std::size_t size = loaded.bytes.size();
   const unsigned packets = FrameCodec::UpgradePacketTotal(size);
-  std::printf("%s: %zu bytes in %u packets, CRC-32 %08X\n", Printable(o.image).c_str(), size, packets,
-              Crc32(loaded.bytes));
-  std::fflush(stdout);
   ModemClient modem(ports.map);
   OpenModem(modem, ports);
   const bool terminal = isatty(STDERR_FILENO);
   UpgradeProgress progress(size, terminal);
-  UpgradeHooks hooks;
-  hooks.progress = [&progress](std::uint16_t total, std::uint16_t index) { progress.Show(total, index); };
-  hooks.stop = [] { return gUpgradeSignal.load() != 0; };
-  if (o.fast) hooks.packetGapMs = 0;
+  UpgradeGuardOptions guard = GuardOptions(o);
+  guard.hooks.stop = [] { return gUpgradeSignal.load() != 0; };
+  guard.backupDir = o.backup.empty() ? std::filesystem::path("backups") : std::filesystem::path(o.backup);
+  guard.portName = ports.name;
+  guard.com = ports.com;
   const auto started = std::chrono::steady_clock::now();
+  bool barOpen = false;  // the progress bar's line is not ended yet
+  guard.hooks.progress = [&](std::uint16_t total, std::uint16_t index) {
+    barOpen = terminal;
+    progress.Show(total, index);
+  };
+  const auto endBar = [&] {
+    if (barOpen) std::fprintf(stderr, "\n");
+    barOpen = false;
+  };
+  guard.step = [&](const std::string& line) {
+    endBar();
+    PrintLine(stdout, ports.name + ": " + line);
+    std::fflush(stdout);
+  };
+  guard.imageTaken = [&](int code) {
+    endBar();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const char* answer = code == 8 ? "Upgrade Finished: the modem reports the image complete"
+                                   : "Success: every packet accepted";
+    std::printf("%s: %s (%zu bytes in %u packets, took %s)\n", ports.name.c_str(), answer, size, packets,
+                Duration(seconds).c_str());
+    std::fflush(stdout);
+  };
   CatchUpgradeSignals();
-  const Result<int> upgraded = modem.Upgrade(loaded.bytes, hooks);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  if (terminal) std::fprintf(stderr, "\n");
-  // A stop leaves the last packet's code in place: the image is whole only
-  // when the last packet was the one answered.
-  const bool complete =
-      upgraded && (upgraded.value() == 0 || upgraded.value() == 8) && progress.LastIndex() == packets;
-  if (const int number = gUpgradeSignal.load(); number != 0 && !complete) {
+  const GuardedUpgrade upgraded = UpgradeKeepingSettings(modem, loaded.bytes, guard);
+  endBar();
+  const std::string backup = upgraded.backup.empty() ? "" : "; the earlier settings are in " + upgraded.backup;
+  if (upgraded.firmware == FirmwareStep::Failed) {
+    // A stop leaves the last packet's code in place: the image is whole only
+    // when the last packet was the one answered.
+    if (const int number = gUpgradeSignal.load(); number != 0) {
+      modem.Close();
+      std::fprintf(stderr, "telvaro-cli: %s: interrupted at packet %u/%u: %s\n", ports.name.c_str(),
+                   progress.LastIndex(), packets, kLeftInLoader);
+      return 128 + number;
+    }
+    Fail(upgraded.kind, ports.name + ": " + upgraded.failure);
+  }
+  if (upgraded.firmware == FirmwareStep::NotStarted)
+    Fail(upgraded.kind, ports.name + ": " + upgraded.failure +
+                            (upgraded.backup.empty() && upgraded.kind != FailureKind::File
+                                 ? " (--no-keep-settings upgrades without a backup)"
+                                 : ""));
+  if (const int number = gUpgradeSignal.load(); number != 0 && upgraded.firmware == FirmwareStep::NotBack) {
     modem.Close();
-    std::fprintf(stderr, "telvaro-cli: %s: interrupted at packet %u/%u: %s\n", ports.name.c_str(),
-                 progress.LastIndex(), packets, kLeftInLoader);
+    std::fprintf(stderr, "telvaro-cli: %s: interrupted while waiting for the modem to restart%s\n", ports.name.c_str(),
+                 backup.c_str());
     return 128 + number;
   }
-  if (!upgraded) Fail(upgraded.failure().kind, ports.name + ": " + OneLine(upgraded.failure()));
-  const char* answer = upgraded.value() == 8 ? "Upgrade Finished: the modem reports the image complete"
-                                             : "Success: every packet accepted";
-  std::printf("%s: %s (%zu bytes in %u packets, took %s)\n", ports.name.c_str(), answer, size, packets,
-              Duration(seconds).c_str());
+  if (upgraded.firmware == FirmwareStep::NotBack) Fail(upgraded.kind, ports.name + ": " + upgraded.failure + backup);
+  for (const SettingChange& c : upgraded.changed) PrintLine(stdout, "  " + ChangeLine(c));
+  switch (upgraded.settings) {
+    case SettingsFate::Unchecked:
+      std::printf("%s: the new firmware answers; its settings were not compared (no backup)\n", ports.name.c_str());
+      break;
+    case SettingsFate::Kept:
+      std::printf("%s: settings kept: the new firmware holds every setting of the backup\n", ports.name.c_str());
+      break;
+    case SettingsFate::Restored:
+      PrintLine(stdout, ports.name + ": settings restored from " + upgraded.backup + " and read back");
+      break;
+    case SettingsFate::Lost:
+      if (!upgraded.ok()) Fail(upgraded.kind, ports.name + ": " + upgraded.failure + backup);
+      PrintLine(stdout, ports.name + ": settings left as the new firmware set them (--no-keep-settings)" + backup);
+      break;
+  }
   return 0;
 }
 
@@ -497,11 +595,36 @@ void AddModemCommands(CLI::App& app, CommandTable& commands) {
   commands[command] = [reboot] { return Reboot(*reboot); };
 
   auto upgrade = std::make_shared<UpgradeOptions>();
-  command = AddCommand(app, "upgrade", "upgrade the modem's firmware");
+  command = AddCommand(app, "upgrade",
+                       "upgrade the modem's firmware, keeping its settings: backed up first, and written back when "
+                       "the new firmware changed them; with --units, several --port, --report or --resume: many "
+                       "modems, and a report");
   AddFileArgument(*command, "IMAGE", upgrade->image, "the firmware image (at most 64 KiB)");
-  AddPortOption(*command, upgrade->port, true, kOneModem);
+  AddPortOption(*command, upgrade->port, false,
+                "the modem's port; repeated: one unit on each (COM<n>=<device path> names a device)");
   command->add_flag("--fast", upgrade->fast, "no 200 ms pause between an answer and the next packet");
   command->add_flag("--force", upgrade->force, "send even a settings file");
+  command->add_flag("--keep-settings", upgrade->keepSettings,
+                    "write the backup back when the new firmware changed the settings (the default)");
+  command->add_flag_callback("--no-keep-settings", [upgrade] { upgrade->keepSettings = false; },
+                             "leave the settings the new firmware starts with (the backup is still made)");
+  command->add_option("--restart-wait", upgrade->restartWait,
+                      "how long the modem may take to answer again after the image (default 60)")
+      ->type_name("S")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            char* end = nullptr;
+            const long seconds = std::strtol(text.c_str(), &end, 10);
+            if (text.empty() || *end || seconds < 1 || seconds > 3600) return "not a number of seconds from 1 to 3600: " + text;
+            text = std::to_string(seconds);
+            return std::string();
+          },
+          ""));
+  command->add_option("--backup", upgrade->backup,
+                      "back up each modem's record into DIR first (default backups/, beside the report for many "
+                      "modems)")
+      ->type_name("DIR");
+  AddUnitsOptions(*command, upgrade->units, upgrade->jobs, upgrade->report, upgrade->resume);
   AddTraceOption(*command, upgrade->port);
   commands[command] = [upgrade] { return Upgrade(*upgrade); };
 

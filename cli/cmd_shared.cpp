@@ -8,7 +8,7 @@
 #include <set>
 #include <filesystem>
 
-#include "cli/profile_apply.h"
+#include "fleet/profile_apply.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
 #include "operations/traffic_log.h"
@@ -154,19 +154,6 @@ std::vector<UnitPort> PortsToUse(const std::vector<std::string>& texts, PortMap&
   return chosen;
 }
 
-VariableLookup Variables(const std::vector<std::string>& sets) {
-  std::map<std::string, std::string> values;
-  for (const std::string& set : sets) {
-    const std::string name = set.substr(0, set.find('='));
-    if (name.find('.') == std::string::npos) values[name] = set.substr(set.find('=') + 1);
-  }
-  return [values](const std::string& name) -> std::optional<std::string> {
-    if (const auto it = values.find(name); it != values.end()) return it->second;
-    if (const char* env = std::getenv(name.c_str())) return std::string(env);
-    return std::nullopt;
-  };
-}
-
 ProfileRead ReadProfileWithSets(const std::vector<std::string>& sets, const std::string& path) {
   ProfileRead read = ReadProfileFile(path, Variables(sets));
   for (const std::string& set : sets) {
@@ -175,21 +162,6 @@ ProfileRead ReadProfileWithSets(const std::vector<std::string>& sets, const std:
     if (auto problem = AddSetting(read.profile, key, set.substr(set.find('=') + 1))) read.problems.push_back(*problem);
   }
   return read;
-}
-
-std::vector<std::string> ProfileVariables(const std::string& path) {
-  std::vector<std::string> names;
-  if (!IsProfilePath(path)) return names;
-  ReadProfileFile(path, [&](const std::string& name) -> std::optional<std::string> {
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
-    return std::string();
-  });
-  return names;
-}
-
-std::string ProblemLine(const std::string& file, const ProfileProblem& p) {
-  return file + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " +
-         (p.key.empty() ? std::string() : p.key + ": ") + p.problem;
 }
 
 void FailOnProblems(const std::string& file, const std::vector<ProfileProblem>& problems, const std::string& what) {
@@ -303,19 +275,6 @@ void PrintNormalisations(const std::string& file, const std::vector<Normalisatio
 void PrintChanges(const ConfigRecord& from, const ConfigRecord& to, bool showSecrets,
                   const std::vector<Normalisation>& normalised) {
   for (const SettingChange& c : SettingChanges(from, to, showSecrets)) PrintLine(stdout, ChangeLine(c, normalised));
-}
-
-std::string CloseMatch(std::string_view typed, const std::vector<std::string>& names) {
-  std::string best;
-  std::size_t bestDistance = 3;
-  for (const std::string& name : names) {
-    const std::size_t distance = EditDistance(typed, name);
-    if (distance < bestDistance) {
-      bestDistance = distance;
-      best = name;
-    }
-  }
-  return best.empty() ? std::string() : " (did you mean " + best + "?)";
 }
 
 }  // namespace telvaro::cli

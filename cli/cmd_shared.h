@@ -15,9 +15,10 @@
 #include <vector>
 
 #include "base/result.h"
-#include "cli/fleet.h"
+#include "fleet/fleet.h"
 #include "operations/modem_client.h"
-#include "cli/record_text.h"
+#include "fleet/record_text.h"
+#include "fleet/unit_plan.h"
 #include "link/port_map.h"
 #include "profile/profile.h"
 #include "record/config_record.h"
@@ -93,18 +94,42 @@ Ports ResolvePorts(const PortOptions& options, const std::vector<NamedFile>& fil
 // The ports named by --port, or every serial port of the system.
 std::vector<UnitPort> PortsToUse(const std::vector<std::string>& texts, PortMap& ports);
 
+// A run over many units, apply's or upgrade's: the ports from a units file
+// or from --port, one queue per device, each unit through the fleet runner,
+// the report after every unit, Ctrl+C and --resume. The command fills in
+// what it does to a unit.
+struct UnitsCommand {
+  std::string name;  // "apply", "upgrade": its messages say it
+  PortOptions port;
+  std::string units;   // --units
+  std::string report;  // --report
+  std::string resume;  // --resume
+  std::string backup;  // --backup DIR; default backups/ beside the report
+  std::size_t jobs = 0;
+  bool dryRun = false;
+  bool firmware = false;  // a campaign's report (firmware columns): resumed only by a campaign
+  std::vector<NamedFile> inputs;  // the command's own input files
+  // Every unit checked before any port is opened; fails the command (a
+  // Failure thrown) on a problem. May be empty.
+  std::function<void(const std::vector<Unit>& units)> check;
+  // What the command sets in the runner's options: its merge, or its image.
+  std::function<void(FleetOptions& fleet)> configure;
+  MergeStep merge;
+};
+int RunUnits(const UnitsCommand& command);
+// --jobs N: a number of ports from 1 to 1000.
+CLI::Validator JobsCount();
+// --units, --jobs, --report and --resume as upgrade declares them.
+void AddUnitsOptions(CLI::App& command, std::string& units, std::size_t& jobs, std::string& report,
+                     std::string& resume);
+
+
 // --set KEY=VALUE (repeatable) and --show-secrets.
 void AddSetOption(CLI::App& command, std::vector<std::string>& sets);
 void AddShowSecretsOption(CLI::App& command, bool& showSecrets);
 
-// ${NAME} comes from --set NAME=value first, then from the environment.
-VariableLookup Variables(const std::vector<std::string>& sets);
 // The profile with the dotted --set keys over it; problems of either as read.
 ProfileRead ReadProfileWithSets(const std::vector<std::string>& sets, const std::string& path);
-// The ${NAME}s a profile asks for, in the order it asks; none for a settings file.
-std::vector<std::string> ProfileVariables(const std::string& path);
-// "FILE:LINE:COLUMN: key: problem"
-std::string ProblemLine(const std::string& file, const ProfileProblem& problem);
 // Every problem on standard error, then an Input failure "FILE: n problem(s); <what>".
 void FailOnProblems(const std::string& file, const std::vector<ProfileProblem>& problems, const std::string& what);
 // Every problem of a profile as `check` finds them: as read, and each
@@ -141,9 +166,6 @@ void PrintNormalisations(const std::string& file, const std::vector<Normalisatio
 // makes it on its own.
 void PrintChanges(const ConfigRecord& from, const ConfigRecord& to, bool showSecrets,
                   const std::vector<Normalisation>& normalised = {});
-
-// " (did you mean read?)" for "raed" among `names`; empty when none is close.
-std::string CloseMatch(std::string_view typed, const std::vector<std::string>& names);
 
 }  // namespace cli
 }  // namespace telvaro

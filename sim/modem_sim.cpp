@@ -13,6 +13,8 @@
 #include <deque>
 
 #include "protocol/record_checksum.h"
+#include "record/factory_defaults.h"
+#include "record/setting_rules.h"
 #include "sim/pty.h"
 
 namespace telvaro::sim {
@@ -285,6 +287,9 @@ struct ModemSimulator::Impl {
   Clock::time_point quietUntil{};           // reboot or loader start: deaf until then
   std::map<int, int> refusals;  // packet index -> times refused by packetCodes
   bool upgradeStopped = false;  // stopAfterPacket reached
+  std::map<int, Bytes> incoming;  // the upgrade under way: packet index -> data accepted
+  Bytes firmware;                 // under dataMutex: the last complete image
+  int upgradesCompleted = 0;      // under dataMutex
   std::time_t clockOffset = 0;  // set by a record written with rtc_set
   std::uint32_t statusReads = 0;
 
@@ -298,6 +303,7 @@ struct ModemSimulator::Impl {
   Bytes ParameterAnswer();
   void UpdateStatus();
   void ApplyWrittenRecord(ByteView block);
+  void RestartWithNewFirmware(Clock::time_point answered);
 
   // ---- writer side -------------------------------------------------------
 
@@ -451,11 +457,13 @@ std::optional<ModemSimulator::Impl::Job> ModemSimulator::Impl::AnswerFor(const R
       quietUntil = frame.when + std::chrono::milliseconds(options.loaderStartMs);
       refusals.clear();  // a new upgrade meets the configured faults afresh
       upgradeStopped = false;
+      incoming.clear();
       return std::nullopt;
     case FrameKind::UpgradeData: {
       // Answered in loader mode and, leniently, outside it as well.
       const std::optional<int> code = UpgradeAnswer(frame);
       if (!code) return std::nullopt;
+      if (*code == kCodeFinished) RestartWithNewFirmware(frame.when);
       return Job{FrameCodec::UpgradeStatusResponse(static_cast<std::int8_t>(*code)), frame.when, false};
     }
     case FrameKind::Unknown:
@@ -484,7 +492,33 @@ std::optional<int> ModemSimulator::Impl::UpgradeAnswer(const ReceivedFrame& fram
   const ByteView data = body.subspan(kUpgradeHeader, body.size() - kUpgradeBodyMin);
   if (RecordChecksum(data) != body.back()) return kCodeChecksumFailed;
   if (frame.index == 0 || frame.index > frame.total) return kCodeWrongIndex;
+  incoming[frame.index] = Bytes(data.begin(), data.end());
   return frame.index == frame.total ? kCodeFinished : kCodeSuccess;
+}
+
+// The image is whole: the loader hands over to it. With a restart time the
+// modem is deaf meanwhile (its answer to the last packet still goes out).
+void ModemSimulator::Impl::RestartWithNewFirmware(Clock::time_point answered) {
+  Bytes image;
+  for (const auto& [index, data] : incoming) image.insert(image.end(), data.begin(), data.end());
+  incoming.clear();
+  if (options.restartAfterUpgradeMs >= 0)
+    quietUntil = answered + std::chrono::milliseconds(options.restartAfterUpgradeMs);
+  ConfigRecord stored;
+  {
+    std::lock_guard lock(dataMutex);
+    firmware = std::move(image);
+    ++upgradesCompleted;
+    if (!options.factoryAfterUpgrade) return;
+    // The hardware, identity and status are the device's; only the settings reset.
+    ConfigRecord reset = record;
+    ApplyFactoryDefaults(reset);
+    KeepDeviceBytes(reset, record);
+    record = reset;
+    StoreChecksum(record);
+    stored = record;
+  }
+  if (recordObserver) recordObserver(stored);
 }
 
 Bytes ModemSimulator::Impl::ParameterAnswer() {
@@ -642,6 +676,7 @@ bool ModemSimulator::Start() {
   s.quietUntil = {};
   s.refusals.clear();
   s.upgradeStopped = false;
+  s.incoming.clear();
   devicePath_ = s.pty.SlavePath();
   s.running = true;
   s.reader = std::thread([this] { impl_->ReaderLoop(); });
@@ -725,6 +760,16 @@ void ModemSimulator::Go(int steps) {
     impl_->goes += steps;
   }
   impl_->jobCv.notify_all();
+}
+
+Bytes ModemSimulator::Firmware() const {
+  std::lock_guard lock(impl_->dataMutex);
+  return impl_->firmware;
+}
+
+int ModemSimulator::UpgradesCompleted() const {
+  std::lock_guard lock(impl_->dataMutex);
+  return impl_->upgradesCompleted;
 }
 
 std::size_t ModemSimulator::GarbageBytes() const { return impl_->garbage.load(); }

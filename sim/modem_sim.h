@@ -41,6 +41,13 @@ struct SimOptions {
   // Every answer is sent a second time this long after the first (a line or
   // a modem that repeats itself); 0: never.
   int duplicateAnswerMs = 0;
+  // Restart once an upgrade is complete (the last packet answered "finished"):
+  // deaf for this long after that answer, then running the new firmware.
+  // Negative: no restart, the modem answers at once as before.
+  int restartAfterUpgradeMs = -1;
+  // The new firmware starts with the factory settings (its device bytes,
+  // identity and status kept), as one that resets the settings does.
+  bool factoryAfterUpgrade = false;
   // "set_syspara" is echoed but not stored (the modem answers with the record
   // it was sent, and keeps its own).
   bool echoWithoutStoring = false;
@@ -111,6 +118,12 @@ class ModemSimulator {
   // each time a written record has been stored (a state file keeps it).
   // Set before Start().
   void SetRecordObserver(std::function<void(const ConfigRecord&)> observer);
+
+  // The image of the last complete upgrade, packet by packet as accepted:
+  // the firmware the modem runs since its restart. Empty before any.
+  Bytes Firmware() const;
+  // Upgrades completed so far.
+  int UpgradesCompleted() const;
 
   SimOptions& Options() { return options_; }  // change before Start()
 

@@ -110,6 +110,12 @@ void Declare(CLI::App& app, Arguments& args) {
   app.add_option("--stop-after-packet", o.stopAfterPacket, "stop answering upgrade packets after packet N")
       ->type_name("N")
       ->check(Decimal(0, 65535));
+  app.add_option("--restart-time", o.restartAfterUpgradeMs,
+                 "restart after a complete upgrade: silent MS, then running the new firmware")
+      ->type_name("MS")
+      ->check(Decimal(0, kMaxMs));
+  app.add_flag("--factory-after-upgrade", o.factoryAfterUpgrade,
+               "the new firmware starts with the factory settings (device identity kept)");
   app.add_option("--imei", args.imei, "the modem's IMEI (15 digits)")
       ->type_name("N")
       ->check(CLI::Validator(

@@ -26,7 +26,8 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "cli/record_text.h"
+#include "fleet/record_text.h"
+#include "fleet/verified_write.h"
 #include "link/port_session.h"
 #include "operations/settings_file.h"
 #include "protocol/record_checksum.h"
@@ -355,7 +356,7 @@ TEST_F(CliE2E, UpgradeResendsARefusedPacketAndStopsOnSilence) {
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 13);
   const std::string file = WriteFile("APROM.bin", image);
 
-  const CliRun run = Cli("upgrade " + file);
+  const CliRun run = Cli("upgrade " + file + " --backup " + (dir / "backups").string());
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("Upgrade Finished"), std::string::npos) << run.out;
   std::vector<int> indices;
@@ -376,7 +377,7 @@ TEST_F(CliE2E, UpgradeResendsARefusedPacketAndStopsOnSilence) {
   sim::SimOptions quiet;
   quiet.stopAfterPacket = 1;
   StartModem(quiet);
-  const CliRun silent = Cli("upgrade " + file);
+  const CliRun silent = Cli("upgrade " + file + " --backup " + (dir / "backups").string());
   EXPECT_EQ(silent.status, 1);
   EXPECT_NE(silent.err.find("Err:Comm Failed"), std::string::npos) << silent.err;
 }
@@ -387,7 +388,8 @@ TEST_F(CliE2E, UpgradeInterruptedByCtrlCSaysTheModemIsInItsLoader) {
   StartModem();
   const std::string file = WriteFile("APROM.bin", std::string(20 * 512, 'f'));
   pid_t pid = 0;
-  const std::string command = "exec " + CommandLine("upgrade " + file + " --port COM50=" + modem->DevicePath());
+  const std::string command = "exec " + CommandLine("upgrade " + file + " --backup " + (dir / "backups").string() +
+                                                    " --port COM50=" + modem->DevicePath());
   const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
   ASSERT_EQ(::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
   const auto upgradePackets = [this] {
@@ -446,13 +448,13 @@ TEST_F(CliE2E, UpgradeRefusesFilesItCannotSendWhole) {
 TEST_F(CliE2E, UpgradeRefusesASettingsFileUnlessForced) {
   StartModem();
   const std::string file = WriteFile("DATAROM.bin", std::string(ConfigRecord::kBlockSize, '\0'));
-  const CliRun refused = Cli("upgrade " + file);
+  const CliRun refused = Cli("upgrade " + file + " --backup " + (dir / "backups").string());
   EXPECT_EQ(refused.status, 2);
   EXPECT_EQ(refused.err,
             "telvaro-cli: " + file + " is a settings file, not a firmware image (--force sends it anyway)\n");
   EXPECT_TRUE(modem->Frames().empty());
 
-  const CliRun forced = Cli("upgrade --force " + file);
+  const CliRun forced = Cli("upgrade --force " + file + " --backup " + (dir / "backups").string());
   EXPECT_EQ(forced.status, 0) << forced.err;
   std::size_t packets = 0;
   for (const auto& f : modem->Frames()) packets += f.kind == sim::FrameKind::UpgradeData;
@@ -1181,7 +1183,7 @@ TEST_F(CliE2E, UpgradeDuplicateAnswersDoNotHideTheLoadersFailure) {
   options.refuseTimes = 100;
   StartModem(options);
   const std::string file = WriteFile("APROM.bin", std::string(600, 'u'));
-  const CliRun run = Cli("upgrade --fast " + file);
+  const CliRun run = Cli("upgrade --fast " + file + " --backup " + (dir / "backups").string());
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_NE(run.err.find("COM50: Err:Write False Failed"), std::string::npos) << run.err;
 }
@@ -1516,6 +1518,148 @@ TEST_F(CliE2E, TerminalsAreNoModemsAndTheModemsControlsAreEscaped) {
   struct stat info {};
   ASSERT_EQ(::stat(profile.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+
+// A firmware campaign: every unit backed up, upgraded and compared after its
+// restart. The unit whose new firmware resets its settings gets its own back;
+// the unit refusing a packet is never written and keeps its backup; --resume
+// upgrades that one alone.
+TEST_F(FleetE2E, AFirmwareCampaignKeepsEachUnitsSettingsAndResumesTheFailedOne) {
+  for (int i = 0; i < 3; ++i) {
+    sim::SimOptions options;
+    options.restartAfterUpgradeMs = i == 1 ? 1500 : 200;  // unit 1 is deaf through a Read or two
+    options.factoryAfterUpgrade = i == 1;
+    if (i == 2) {
+      options.packetCodes[2] = 6;
+      options.refuseTimes = 1000;
+    }
+    units[i] = std::make_unique<sim::ModemSimulator>(options);
+    ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
+    record.Set(field::imei, Imei(i));
+    record.Set(field::device_name, "PUMP-0" + std::to_string(i + 1));
+    units[i]->SetStoredRecord(record);
+    ASSERT_TRUE(units[i]->Start());
+    earlier[i] = units[i]->StoredRecord();
+  }
+  const auto unitsFile = [this] {
+    std::string csv = "port,imei\n";
+    for (int i = 0; i < 3; ++i) csv += Port(i) + "," + Imei(i) + "\n";
+    return WriteFile("units.csv", csv);
+  };
+  std::string image(1300, '\0');
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7 + 1);
+  const std::string file = WriteFile("APROM.bin", image);
+  const std::string report = (dir / "REPORT.csv").string();
+  const CliRun run = Cli("upgrade " + file + " --units " + unitsFile() + " --report " + report + " --fast --jobs 3");
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  EXPECT_NE(run.out.find("COM51 " + Imei(0) + " PUMP-01: ok, upgraded, settings kept, "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("COM52 " + Imei(1) + " PUMP-02: ok, upgraded, settings restored (basic.device_name, "),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("COM53 " + Imei(2) + " PUMP-03: failed: Err:Check Sum Failed, backup "), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\n2 ok, 1 failed\n"), std::string::npos) << run.out;
+
+  std::vector<std::string> lines = Lines(Slurp(report));
+  ASSERT_EQ(lines.size(), 4u) << Slurp(report);
+  EXPECT_EQ(lines[0], "row,port,imei,device_name,result,changed,reason,backup,start,seconds,firmware,settings");
+  std::map<std::string, std::vector<std::string>> byPort;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::vector<std::string> fields = Fields(lines[i]);
+    ASSERT_EQ(fields.size(), 12u) << lines[i];
+    byPort[fields[1]] = fields;
+  }
+  EXPECT_EQ(byPort["COM51"][4] + " " + byPort["COM51"][10] + " " + byPort["COM51"][11], "ok upgraded kept");
+  EXPECT_EQ(byPort["COM52"][4] + " " + byPort["COM52"][10] + " " + byPort["COM52"][11], "ok upgraded restored");
+  EXPECT_EQ(byPort["COM53"][4] + " " + byPort["COM53"][10] + " " + byPort["COM53"][11], "failed failed ");
+  EXPECT_EQ(byPort["COM53"][6], "Err:Check Sum Failed");
+  for (int i = 0; i < 3; ++i) {
+    // Each unit's backup holds the record it had before the campaign.
+    const std::string backup = byPort["COM5" + std::to_string(i + 1)][7];
+    EXPECT_EQ(backup.rfind((dir / "backups" / (Imei(i) + "-PUMP-0" + std::to_string(i + 1) + "-")).string(), 0), 0u)
+        << backup;
+    const SettingsFileRead saved = ReadSettingsFile(backup);
+    ASSERT_TRUE(saved.record) << backup;
+    EXPECT_TRUE(SettingsNotHeld(earlier[i], *saved.record).empty()) << i;
+    // Every unit holds the settings it had, the reset one by the write-back.
+    EXPECT_TRUE(SettingsNotHeld(earlier[i], units[i]->StoredRecord()).empty()) << i;
+  }
+  EXPECT_EQ(units[0]->Firmware(), Bytes(image.begin(), image.end()));
+  EXPECT_EQ(units[1]->Firmware(), Bytes(image.begin(), image.end()));
+  // Written only where the firmware reset the settings; never where it failed.
+  EXPECT_FALSE(Sent(*units[0], sim::FrameKind::SetSysPara));
+  EXPECT_TRUE(Sent(*units[1], sim::FrameKind::SetSysPara));
+  EXPECT_FALSE(Sent(*units[2], sim::FrameKind::SetSysPara));
+  EXPECT_EQ(units[2]->UpgradesCompleted(), 0);
+
+  // The refusing unit takes the image now (a new device path, the same row):
+  // the resumed run upgrades it alone and adds its line to the report.
+  for (int i = 0; i < 3; ++i) units[i]->ClearFrames();
+  units[2]->Stop();
+  units[2]->Options().packetCodes.clear();
+  ASSERT_TRUE(units[2]->Start());
+  const CliRun resumed = Cli("upgrade " + file + " --units " + unitsFile() + " --resume " + report + " --fast");
+  EXPECT_EQ(resumed.status, 0) << resumed.out << resumed.err;
+  EXPECT_NE(resumed.out.find("1 ok, 0 failed, 2 skipped (ok before)"), std::string::npos) << resumed.out;
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_FALSE(Sent(*units[i], sim::FrameKind::RebootLdrom)) << i;
+    EXPECT_EQ(units[i]->UpgradesCompleted(), 1) << i;
+  }
+  EXPECT_EQ(units[2]->Firmware(), Bytes(image.begin(), image.end()));
+  lines = Lines(Slurp(report));
+  ASSERT_EQ(lines.size(), 5u) << Slurp(report);
+  EXPECT_EQ(lines[4].rfind("\"3\",\"COM53\",\"" + Imei(2) + "\",\"PUMP-03\",\"ok\",", 0), 0u) << lines[4];
+  EXPECT_NE(lines[4].find(",\"upgraded\",\"kept\""), std::string::npos) << lines[4];
+
+  // An apply's report is no campaign's: its "ok" never skips an upgrade.
+  const std::string applied = WriteFile("applied.csv", "row,port,imei,device_name,result\n1,COM51," + Imei(0) +
+                                                            ",PUMP-01,ok\n");
+  for (int i = 0; i < 3; ++i) units[i]->ClearFrames();
+  const CliRun mixed = Cli("upgrade " + file + " --units " + unitsFile() + " --resume " + applied + " --fast");
+  EXPECT_EQ(mixed.status, 2) << mixed.out;
+  EXPECT_EQ(mixed.err, "telvaro-cli: " + applied + ": a report of telvaro-cli apply, not of upgrade; nothing sent\n");
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(units[i]->Frames().empty()) << i;
+}
+
+// The single modem's upgrade keeps its settings too: written back when the
+// new firmware reset them, left (and said so) with --no-keep-settings, and a
+// modem that does not come back in time names its backup.
+TEST_F(CliE2E, TheSingleUpgradeKeepsTheSettingsOrSaysWhereTheyAre) {
+  sim::SimOptions options;
+  options.restartAfterUpgradeMs = 1000;
+  options.factoryAfterUpgrade = true;
+  StartModem(options);
+  const ConfigRecord before = modem->StoredRecord();
+  const std::string file = WriteFile("APROM.bin", std::string(700, 'k'));
+  const std::string backups = " --backup " + (dir / "backups").string();
+  CliRun run = Cli("upgrade --fast " + file + backups);
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("COM50: the new firmware changed "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("  basic.device_name: \"Telvaro-DTU\" -> \"Modem\"\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("COM50: settings restored from " + (dir / "backups").string()), std::string::npos) << run.out;
+  EXPECT_TRUE(SettingsNotHeld(before, modem->StoredRecord()).empty());
+
+  modem->ClearFrames();
+  run = Cli("upgrade --fast --no-keep-settings " + file + backups);
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("COM50: settings left as the new firmware set them (--no-keep-settings); the earlier "
+                         "settings are in "),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(Writes(*modem), 0u);
+  EXPECT_EQ(modem->StoredRecord().Get(field::device_name), "Modem");
+
+  modem.reset();
+  options.restartAfterUpgradeMs = 30000;
+  StartModem(options);
+  run = Cli("upgrade --fast --restart-wait 2 " + file + backups);
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_NE(run.err.find("telvaro-cli: COM50: upgraded, not back within 2 s; the earlier settings are in " +
+                         (dir / "backups").string()),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(Writes(*modem), 0u);
 }
 
 }  // namespace

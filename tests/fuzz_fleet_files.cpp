@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli/fleet_files.h"
+#include "fleet/fleet_files.h"
 
 namespace {
 

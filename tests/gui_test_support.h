@@ -57,6 +57,8 @@ class WindowWithModem : public ::testing::Test {
     // The operator's preferences stay with this test.
     if (options.preferencesPath.empty())
       options.preferencesPath = QFile::encodeName(preferencesDir.filePath("preferences.ini")).toStdString();
+    // So do the upgrade's backups.
+    if (options.backupDir.isEmpty()) options.backupDir = preferencesDir.filePath("backups");
     options.portTable = [ports = systemPorts] { return ports; };
     window = std::make_unique<CMainDlg>(std::move(options));
     window->Messages().SetResponder([this](const MessageRequest& request) { return Respond(request); });

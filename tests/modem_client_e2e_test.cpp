@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/verified_write.h"
+#include "fleet/verified_write.h"
 #include "operations/modem_client.h"
 #include "sim/modem_sim.h"
 

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@
 #include "app/main_dialog.h"
 #include "tests/gui_test_support.h"
 #include "app/note_dialog.h"
+#include "pages/config_page.h"
 #include "sim/modem_sim.h"
 
 namespace telvaro {
@@ -72,6 +74,10 @@ class RebootAndUpgrade : public WindowWithModem {
   // The upgrade's question is kept apart, with what the modem had been sent
   // by then; every box gets `answer`.
   MessageAnswer Respond(const MessageRequest& request) override {
+    if (request.caption == "Upgrade firmware" && request.text.startsWith("The new firmware did not keep")) {
+      settingsQuestions.push_back(request.text.toStdString());
+      return restoreAnswer;
+    }
     if (request.caption == "Upgrade firmware") {
       EXPECT_EQ(request.icon, MessageIcon::Question);
       questions.push_back(request.text.toStdString());
@@ -87,6 +93,8 @@ class RebootAndUpgrade : public WindowWithModem {
   QString firmware;
   std::vector<std::string> questions;
   std::size_t framesAtQuestion = 0;
+  std::vector<std::string> settingsQuestions;  // after the restart: write the backup back?
+  MessageAnswer restoreAnswer = MessageAnswer::Yes;
   std::vector<std::chrono::steady_clock::time_point> shownAt;
 };
 
@@ -147,7 +155,8 @@ TEST_F(RebootAndUpgrade, ImagesOfOneAndTwoPackets) {
   EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(packets[0].bytes.data()) + 19, 512), one);
   const auto frames = modem->Frames();
   ASSERT_GE(frames.size(), 2u);
-  EXPECT_EQ(frames[0].kind, sim::FrameKind::RebootLdrom);
+  EXPECT_EQ(frames[0].kind, sim::FrameKind::GetSysPara);  // the backup, before anything else
+  EXPECT_EQ(frames[1].kind, sim::FrameKind::RebootLdrom);
 
   texts.clear();
   modem->ClearFrames();
@@ -185,9 +194,48 @@ TEST_F(RebootAndUpgrade, AnUpgradeIsAskedForFirstAndASettingsFileIsRefused) {
                                                    "bytes)?\nThe modem restarts in its loader and must stay "
                                                    "connected until the upgrade has finished."));
   EXPECT_EQ(framesAtQuestion, 0u);
-  EXPECT_EQ(modem->Frames().at(0).kind, sim::FrameKind::RebootLdrom);
+  EXPECT_EQ(modem->Frames().at(1).kind, sim::FrameKind::RebootLdrom);
   EXPECT_EQ(texts.back(), "Upgrade Finished");
   EXPECT_EQ(icons, (std::vector<MessageIcon>{MessageIcon::Warning, MessageIcon::Information}));
+}
+
+// A new firmware that starts with the factory settings: the window names the
+// settings it did not keep and, on Yes, writes the backup back; on No the
+// modem keeps the new ones and the message says where the old ones are.
+TEST_F(RebootAndUpgrade, TheSettingsTheNewFirmwareDidNotKeepAreNamedAndWrittenBackOnYes) {
+  sim::SimOptions options;
+  options.restartAfterUpgradeMs = 200;
+  options.factoryAfterUpgrade = true;
+  Open(options);
+  const ConfigRecord before = modem->StoredRecord();
+  Image(600);
+  Upgrade(30000);
+  ASSERT_EQ(settingsQuestions.size(), 1u);
+  EXPECT_EQ(settingsQuestions[0].rfind("The new firmware did not keep 6 setting(s):\n  basic.device_name\n  gprs.apn\n",
+                                       0),
+            0u)
+      << settingsQuestions[0];
+  ASSERT_EQ(texts.size(), 1u);
+  const std::string backups = preferencesDir.filePath("backups/").toStdString();
+  EXPECT_EQ(texts[0].rfind("Upgrade Finished\nSettings restored from " + backups, 0), 0u) << texts[0];
+  EXPECT_EQ(modem->StoredRecord().Get(field::device_name), before.Get(field::device_name));
+  EXPECT_EQ(modem->StoredRecord().Get(field::apn), before.Get(field::apn));
+  // The guard's reads showed the status only: the pages still show what they did.
+  EXPECT_EQ(window->State().record.Get(field::device_name), before.Get(field::device_name));
+  EXPECT_EQ(window->Page(kBasic)->findChild<QLineEdit*>("deviceNameEdit")->text().toStdString(),
+            before.Get(field::device_name));
+
+  texts.clear();
+  restoreAnswer = MessageAnswer::No;
+  modem->ClearFrames();
+  Upgrade(30000);
+  EXPECT_EQ(settingsQuestions.size(), 2u);
+  for (const auto& f : modem->Frames()) EXPECT_NE(f.kind, sim::FrameKind::SetSysPara);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find("The modem keeps the new firmware's settings (Read shows them); the earlier ones are in "),
+            std::string::npos)
+      << texts[0];
+  EXPECT_EQ(modem->StoredRecord().Get(field::device_name), "Modem");
 }
 
 TEST_F(RebootAndUpgrade, AModemAnsweringZeroToEveryPacketEndsWithSuccess) {

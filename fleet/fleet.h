@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "fleet/upgrade_guard.h"
 #include "link/port_map.h"
 #include "record/config_record.h"
 
@@ -69,6 +70,11 @@ struct UnitResult {
   double seconds = 0;
   bool skipped = false;  // ok in the report resumed, and still that modem
   bool dryRun = false;   // read and merged; nothing written
+  // A firmware campaign's unit: how far the firmware got (FirmwareStepText)
+  // and what became of its settings (SettingsFateText); changedKeys are the
+  // settings the new firmware did not keep. Empty for a run that writes.
+  std::string firmware;
+  std::string settings;
 };
 
 struct FleetOptions {
@@ -87,8 +93,16 @@ struct FleetOptions {
   // Lines for the operator, as units start and end; called from any thread,
   // one call at a time.
   std::function<void(const std::string& line)> progress;
-  // Each unit's result as it ends; called one at a time.
+  // Each unit as it starts, and its result as it ends; called one at a time.
+  std::function<void(const Unit& unit)> started;
   std::function<void(const UnitResult& result)> finished;
+  // A firmware campaign: each unit is given this image through the settings
+  // guard (backup, upgrade, restart, compare, write-back) instead of the
+  // merge and write; the merge step is not called. Empty: units are written.
+  std::vector<std::uint8_t> firmware;
+  // The guard's options for every unit (restart wait, keep settings, packet
+  // gap); the backup folder, the port and the record read are the unit's.
+  UpgradeGuardOptions guard;
 };
 
 // Runs the units; returns the results of the units that ran, in the order

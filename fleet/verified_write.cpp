@@ -1,4 +1,4 @@
-#include "cli/verified_write.h"
+#include "fleet/verified_write.h"
 
 namespace telvaro {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/record_text.h"
+#include "fleet/record_text.h"
 #include "operations/modem_client.h"
 #include "profile/profile.h"
 #include "record/setting_rules.h"

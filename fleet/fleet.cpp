@@ -1,4 +1,4 @@
-#include "cli/fleet.h"
+#include "fleet/fleet.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,8 +9,8 @@
 #include <mutex>
 #include <thread>
 
-#include "cli/record_text.h"
-#include "cli/verified_write.h"
+#include "fleet/record_text.h"
+#include "fleet/verified_write.h"
 #include "operations/settings_file.h"
 #include "operations/traffic_log.h"
 
@@ -62,6 +62,24 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
   return text;
 }
 
+// A campaign's unit, read and known: the image through the settings guard.
+// A unit whose image was not taken whole is never written to.
+std::string UpgradeUnit(ModemClient& modem, const Unit& unit, const ConfigRecord& read, const FleetOptions& options,
+                        UnitResult& result) {
+  UpgradeGuardOptions guard = options.guard;
+  guard.read = read;
+  guard.backupDir = options.backupDir;
+  guard.portName = unit.port.name;
+  guard.com = unit.port.com;
+  const GuardedUpgrade upgraded = UpgradeKeepingSettings(modem, options.firmware, guard);
+  result.firmware = FirmwareStepText(upgraded.firmware);
+  result.settings = SettingsFateText(upgraded.settings);
+  result.backup = upgraded.backup;
+  for (const SettingChange& c : upgraded.changed) result.changedKeys.push_back(c.key);
+  if (upgraded.settings == SettingsFate::Restored) result.deviceName = modem.Record().Get(field::device_name);
+  return upgraded.failure;
+}
+
 // One unit from open to close. Fills `result` as it goes, so a failure keeps
 // what was learnt before it; returns the failure's reason or "".
 std::string RunUnitSteps(const Unit& unit, const MergeStep& merge, const FleetOptions& options, UnitResult& result) {
@@ -89,6 +107,7 @@ std::string RunUnitSteps(const Unit& unit, const MergeStep& merge, const FleetOp
     return "";
   }
 
+  if (!options.firmware.empty()) return UpgradeUnit(modem, unit, read, options, result);
   MergeOutcome merged = merge(read, unit.variables);
   if (!merged.problems.empty()) return Joined(merged.problems, "; ");
   result.changedKeys = merged.changedKeys;
@@ -120,6 +139,8 @@ UnitResult RunUnit(const Unit& unit, const MergeStep& merge, const FleetOptions&
   const auto began = Clock::now();
   result.reason = RunUnitSteps(unit, merge, options, result);
   result.ok = result.reason.empty();
+  if (!options.firmware.empty() && !result.ok && result.firmware.empty())
+    result.firmware = FirmwareStepText(FirmwareStep::NotStarted);
   result.seconds = std::chrono::duration<double>(Clock::now() - began).count();
   return result;
 }
@@ -148,6 +169,13 @@ std::string UnitEndLine(const UnitResult& r) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.1f s", r.seconds);
   if (r.skipped) return line + " row " + std::to_string(r.row) + ": ok before, skipped";
+  if (!r.firmware.empty()) {
+    // "ok, upgraded, settings restored (basic.device_name), 9.1 s"
+    std::string end = r.settings.empty() ? "" : ", settings " + r.settings;
+    if (!r.settings.empty() && !r.changedKeys.empty()) end += " (" + Joined(r.changedKeys, ", ") + ")";
+    if (!r.ok && !r.backup.empty()) end += ", backup " + r.backup;
+    return line + (r.ok ? ": ok, " + r.firmware : ": failed: " + r.reason) + end + ", " + seconds;
+  }
   if (r.ok && r.dryRun)
     return line + ": dry run, " + std::to_string(r.changedKeys.size()) +
            (r.changedKeys.size() == 1 ? " setting" : " settings") + " would change, nothing written";
@@ -240,6 +268,7 @@ std::vector<UnitResult> RunFleet(const std::vector<Unit>& units, const MergeStep
         {
           std::lock_guard guard(lock);
           say(unit.port.name + " row " + std::to_string(unit.row) + ": started");
+          if (options.started) options.started(unit);
         }
         UnitResult result = RunUnit(unit, merge, options);
         std::lock_guard guard(lock);

@@ -1,4 +1,4 @@
-#include "cli/fleet_files.h"
+#include "fleet/fleet_files.h"
 
 #include <csv.h>
 #include <sys/stat.h>
@@ -17,7 +17,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "cli/record_text.h"
+#include "fleet/record_text.h"
 #include "operations/file_input.h"
 #include "operations/settings_file.h"
 #include "profile/profile.h"
@@ -27,8 +27,9 @@ namespace {
 
 using Table = std::vector<std::vector<std::string>>;
 
-constexpr const char* kReportColumns[] = {"row",    "port",   "imei",   "device_name", "result",
-                                          "changed", "reason", "backup", "start",       "seconds"};
+constexpr const char* kReportColumns[] = {"row",    "port",   "imei",   "device_name", "result",  "changed",
+                                          "reason", "backup", "start",  "seconds",     "firmware", "settings"};
+constexpr std::size_t kWriteColumns = 10;  // a run that writes has no firmware columns
 
 // A regular file of bounded size only: a FIFO, a device or /dev/zero is
 // refused without blocking or filling memory.
@@ -136,14 +137,23 @@ UnitResult FromColumns(const std::map<std::string, std::string>& c, const std::s
   r.reason = get("reason");
   r.backup = get("backup");
   r.start = get("start");
+  r.firmware = get("firmware");
+  r.settings = get("settings");
   return r;
 }
 
 std::vector<std::string> Columns(const UnitResult& r) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", r.seconds);
-  return {std::to_string(r.row), r.port, r.imei, r.deviceName, r.ok ? "ok" : "failed", Joined(r.changedKeys),
-          r.reason, r.backup, r.start, seconds};
+  return {std::to_string(r.row), r.port, r.imei,  r.deviceName, r.ok ? "ok" : "failed", Joined(r.changedKeys),
+          r.reason,  r.backup, r.start, seconds,      r.firmware,                r.settings};
+}
+
+// A firmware campaign's report has the firmware and settings columns.
+std::size_t ColumnCount(const std::vector<UnitResult>& results) {
+  const bool firmware =
+      std::any_of(results.begin(), results.end(), [](const UnitResult& r) { return !r.firmware.empty(); });
+  return firmware ? std::size(kReportColumns) : kWriteColumns;
 }
 
 }  // namespace
@@ -237,11 +247,12 @@ std::string ReportText(const std::string& path, const std::vector<UnitResult>& r
   std::string text;
   if (IsJson(path)) {
     nlohmann::json json = nlohmann::json::array();
+    const std::size_t count = ColumnCount(results);
     for (const UnitResult& r : results) {
       const std::vector<std::string> columns = Columns(r);
       nlohmann::json entry = nlohmann::json::object();
       // A modem's texts are 8-bit (Latin-1); JSON is UTF-8.
-      for (std::size_t c = 0; c < columns.size(); ++c) entry[kReportColumns[c]] = Latin1ToUtf8(columns[c]);
+      for (std::size_t c = 0; c < count; ++c) entry[kReportColumns[c]] = Latin1ToUtf8(columns[c]);
       entry["row"] = r.row;
       entry["seconds"] = std::stod(columns[9]);
       entry["changed"] = r.changedKeys;
@@ -249,12 +260,14 @@ std::string ReportText(const std::string& path, const std::vector<UnitResult>& r
     }
     text = EscapeC1InJson(json.dump(2)) + "\n";
   } else {
-    for (const char* column : kReportColumns) text += std::string(text.empty() ? "" : ",") + column;
+    const std::size_t count = ColumnCount(results);
+    for (std::size_t c = 0; c < count; ++c) text += std::string(c ? "," : "") + kReportColumns[c];
     text += "\n";
     for (const UnitResult& r : results) {
       std::string line;
-      for (const std::string& column : Columns(r))
-        line += (line.empty() ? "" : ",") + CsvField(LooksLikeFormula(column) ? "'" + column : column);
+      const std::vector<std::string> columns = Columns(r);
+      for (std::size_t c = 0; c < count; ++c)
+        line += (c ? "," : "") + CsvField(LooksLikeFormula(columns[c]) ? "'" + columns[c] : columns[c]);
       text += line + "\n";
     }
   }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/fleet.h"
+#include "fleet/fleet.h"
 
 namespace telvaro {
 

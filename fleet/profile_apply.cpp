@@ -1,9 +1,9 @@
-#include "cli/profile_apply.h"
+#include "fleet/profile_apply.h"
 
 #include <algorithm>
 
-#include "cli/fleet.h"
-#include "cli/verified_write.h"
+#include "fleet/fleet.h"
+#include "fleet/verified_write.h"
 
 namespace telvaro {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/record_text.h"
+#include "fleet/record_text.h"
 #include "operations/modem_client.h"
 
 namespace telvaro {

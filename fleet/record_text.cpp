@@ -1,4 +1,4 @@
-#include "cli/record_text.h"
+#include "fleet/record_text.h"
 
 #include <cstdio>
 #include <map>
