@@ -201,7 +201,7 @@ int RunUnits(const UnitsCommand& c) {
     if (!c.units.empty()) {
       units = ReadUnitsFile(c.units, fleet.ports);
     } else {
-      for (const UnitPort& port : PortsToUse(c.port.texts, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}, false, {}});
+      for (const UnitPort& port : PortsToUse(c.port.texts, fleet.ports)) units.push_back({units.size() + 1, port, {}, {}, false, {}, {}});
     }
   } catch (const FleetFileError& error) {
     Fail(FailureKind::Input, error.what());
@@ -229,6 +229,11 @@ int RunUnits(const UnitsCommand& c) {
       unit.resumed = true;
       unit.resumedImei = before->imei;
     }
+    // The backup of this unit's last failed upgrade, should it answer no Read.
+    for (const UnitResult& r : report)
+      if (c.firmware && !unit.resumed && !r.ok && r.row == unit.row && r.port == unit.port.name &&
+          r.firmware == FirmwareStepText(FirmwareStep::Failed) && !r.backup.empty())
+        unit.earlierBackup = r.backup;
   }
   // An earlier report is kept under its time, never overwritten by a new run.
   if (c.resume.empty() && !c.dryRun) {

@@ -65,9 +65,10 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
 // A campaign's unit, read and known: the image through the settings guard.
 // A unit whose image was not taken whole is never written to.
 std::string UpgradeUnit(ModemClient& modem, const Unit& unit, const ConfigRecord& read, const FleetOptions& options,
-                        UnitResult& result) {
+                        UnitResult& result, const std::string& earlierBackup = {}) {
   UpgradeGuardOptions guard = options.guard;
   guard.read = read;
+  guard.earlierBackup = earlierBackup;
   guard.backupDir = options.backupDir;
   guard.portName = unit.port.name;
   guard.com = unit.port.com;
@@ -92,6 +93,18 @@ std::string RunUnitSteps(const Unit& unit, const MergeStep& merge, const FleetOp
     return unit.resumed ? "" : OneLine(opened.failure());
   }
   const Result<ConfigRecord> answer = modem.Read();
+  if (!answer && !options.firmware.empty() && !unit.earlierBackup.empty()) {
+    // Left in its loader by the failed upgrade the report lists: the image
+    // goes to it again, its settings coming from that upgrade's backup.
+    const SettingsFileRead saved = ReadSettingsFile(unit.earlierBackup);
+    if (!saved.record)
+      return OneLine(answer.failure()) + "; the earlier backup " + unit.earlierBackup + " cannot be read";
+    result.imei = saved.record->Get(field::imei);
+    result.deviceName = saved.record->Get(field::device_name);
+    if (!unit.expectedImei.empty() && unit.expectedImei != result.imei)
+      return "the earlier backup is of modem " + result.imei + ", not the unit's " + unit.expectedImei;
+    return UpgradeUnit(modem, unit, *saved.record, options, result, unit.earlierBackup);
+  }
   if (!answer) {
     result.skipped = unit.resumed;
     return unit.resumed ? "" : OneLine(answer.failure());

@@ -45,6 +45,9 @@ struct Unit {
   // another modem than the report's `resumedImei`.
   bool resumed = false;
   std::string resumedImei;
+  // A campaign resumed: the backup this unit's failed upgrade left. A unit
+  // that answers no Read (still in its loader) is upgraded from it.
+  std::string earlierBackup;
 };
 
 // What to write to one unit, from the record read and the unit's values.

@@ -79,7 +79,9 @@ GuardedUpgrade UpgradeKeepingSettings(ModemClient& modem, std::span<const std::u
   bool backedUp = false;
   if (first) {
     out.before = first.value();
-    const BackupTaken backup = TakeBackup(options.backupDir, out.before, options.portName);
+    const BackupTaken backup = options.earlierBackup.empty()
+                                   ? TakeBackup(options.backupDir, out.before, options.portName)
+                                   : BackupTaken{options.earlierBackup, ""};
     if (!backup.failure.empty()) {
       out.failure = backup.failure + "; nothing sent";
       out.kind = FailureKind::File;

@@ -40,6 +40,9 @@ struct UpgradeGuardOptions {
   // The record the caller has just read from this modem (the fleet reads it
   // to know the unit): backed up as it is, without a second Read.
   std::optional<ConfigRecord> read;
+  // With `read`: it comes from this earlier backup (a modem left in its
+  // loader answers no Read), which stands as the unit's backup.
+  std::string earlierBackup;
   // "backup ...", "waiting for the modem ...": a line per step. May be empty.
   std::function<void(const std::string& line)> step;
   // Called once the modem has taken the whole image, with the loader's last

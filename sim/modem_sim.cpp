@@ -290,6 +290,7 @@ struct ModemSimulator::Impl {
   std::map<int, Bytes> incoming;  // the upgrade under way: packet index -> data accepted
   Bytes firmware;                 // under dataMutex: the last complete image
   int upgradesCompleted = 0;      // under dataMutex
+  bool inLoader = false;          // strictLoader: between reboot_ldrom and a complete image
   std::time_t clockOffset = 0;  // set by a record written with rtc_set
   std::uint32_t statusReads = 0;
 
@@ -423,6 +424,7 @@ void ModemSimulator::Impl::HandleFrame(ReceivedFrame frame) {
 std::optional<ModemSimulator::Impl::Job> ModemSimulator::Impl::AnswerFor(const ReceivedFrame& frame) {
   // A silent modem hears nothing; a rebooting one ignores everything it hears.
   if (options.silent || frame.when < quietUntil) return std::nullopt;
+  if (inLoader && frame.kind != FrameKind::UpgradeData && frame.kind != FrameKind::RebootLdrom) return std::nullopt;
   switch (frame.kind) {
     case FrameKind::GetSysPara:
       return Job{ParameterAnswer(), frame.when, true};
@@ -458,6 +460,7 @@ std::optional<ModemSimulator::Impl::Job> ModemSimulator::Impl::AnswerFor(const R
       refusals.clear();  // a new upgrade meets the configured faults afresh
       upgradeStopped = false;
       incoming.clear();
+      inLoader = options.strictLoader;
       return std::nullopt;
     case FrameKind::UpgradeData: {
       // Answered in loader mode and, leniently, outside it as well.
@@ -502,6 +505,7 @@ void ModemSimulator::Impl::RestartWithNewFirmware(Clock::time_point answered) {
   Bytes image;
   for (const auto& [index, data] : incoming) image.insert(image.end(), data.begin(), data.end());
   incoming.clear();
+  inLoader = false;
   if (options.restartAfterUpgradeMs >= 0)
     quietUntil = answered + std::chrono::milliseconds(options.restartAfterUpgradeMs);
   ConfigRecord stored;

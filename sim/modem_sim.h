@@ -48,6 +48,10 @@ struct SimOptions {
   // The new firmware starts with the factory settings (its device bytes,
   // identity and status kept), as one that resets the settings does.
   bool factoryAfterUpgrade = false;
+  // As a real loader: from "reboot_ldrom" until an upgrade completes only
+  // upgrade packets are answered, through a restart of the simulator too (a
+  // modem left in its loader by a failed upgrade answers no Read).
+  bool strictLoader = false;
   // "set_syspara" is echoed but not stored (the modem answers with the record
   // it was sent, and keeps its own).
   bool echoWithoutStoring = false;

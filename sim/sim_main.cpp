@@ -116,6 +116,8 @@ void Declare(CLI::App& app, Arguments& args) {
       ->check(Decimal(0, kMaxMs));
   app.add_flag("--factory-after-upgrade", o.factoryAfterUpgrade,
                "the new firmware starts with the factory settings (device identity kept)");
+  app.add_flag("--strict-loader", o.strictLoader,
+               "after reboot_ldrom answer only upgrade packets until an upgrade completes");
   app.add_option("--imei", args.imei, "the modem's IMEI (15 digits)")
       ->type_name("N")
       ->check(CLI::Validator(

@@ -1533,6 +1533,7 @@ TEST_F(FleetE2E, AFirmwareCampaignKeepsEachUnitsSettingsAndResumesTheFailedOne) 
     if (i == 2) {
       options.packetCodes[2] = 6;
       options.refuseTimes = 1000;
+      options.strictLoader = true;  // left in its loader, it answers no Read
     }
     units[i] = std::make_unique<sim::ModemSimulator>(options);
     ConfigRecord record = sim::ModemSimulator::RealisticRecord(true);
@@ -1594,7 +1595,8 @@ TEST_F(FleetE2E, AFirmwareCampaignKeepsEachUnitsSettingsAndResumesTheFailedOne) 
   EXPECT_EQ(units[2]->UpgradesCompleted(), 0);
 
   // The refusing unit takes the image now (a new device path, the same row):
-  // the resumed run upgrades it alone and adds its line to the report.
+  // the resumed run upgrades it alone, from its earlier backup since its
+  // loader answers no Read, and adds its line to the report.
   for (int i = 0; i < 3; ++i) units[i]->ClearFrames();
   units[2]->Stop();
   units[2]->Options().packetCodes.clear();
@@ -1611,6 +1613,8 @@ TEST_F(FleetE2E, AFirmwareCampaignKeepsEachUnitsSettingsAndResumesTheFailedOne) 
   ASSERT_EQ(lines.size(), 5u) << Slurp(report);
   EXPECT_EQ(lines[4].rfind("\"3\",\"COM53\",\"" + Imei(2) + "\",\"PUMP-03\",\"ok\",", 0), 0u) << lines[4];
   EXPECT_NE(lines[4].find(",\"upgraded\",\"kept\""), std::string::npos) << lines[4];
+  EXPECT_EQ(Fields(lines[4])[7], byPort["COM53"][7]);  // the backup it was upgraded from
+  EXPECT_TRUE(SettingsNotHeld(earlier[2], units[2]->StoredRecord()).empty());
 
   // An apply's report is no campaign's: its "ok" never skips an upgrade.
   const std::string applied = WriteFile("applied.csv", "row,port,imei,device_name,result\n1,COM51," + Imei(0) +
