@@ -231,8 +231,12 @@ void ProvisionDialog::Rebuild() {
   } else {
     for (int i = 0; i < portList_->count(); ++i) {
       if (portList_->item(i)->checkState() != Qt::Checked) continue;
-      if (const auto port = ResolvePort(portList_->item(i)->text().toStdString(), ports_))
-        units_.push_back({units_.size() + 1, *port, {}, {}, false, {}});
+      const auto port = ResolvePort(portList_->item(i)->text().toStdString(), ports_);
+      if (!port) continue;
+      Unit unit;
+      unit.row = units_.size() + 1;
+      unit.port = *port;
+      units_.push_back(unit);
     }
   }
   portList_->setEnabled(unitsPath.empty());
