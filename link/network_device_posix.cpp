@@ -22,6 +22,7 @@
 #include "link/network_address.h"
 #include "link/network_device.h"
 #include "link/telnet_com_port.h"
+#include "link/wake_pipe_posix.h"
 
 namespace telvaro {
 namespace {
@@ -37,13 +38,9 @@ void SetOption(int fd, int level, int name, int value) { (void)::setsockopt(fd, 
 
 class NetworkSerialDevice final : public SerialDevice {
  public:
-  explicit NetworkSerialDevice(int connectTimeoutMs) : connectTimeoutMs_(connectTimeoutMs) {
-    if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
-  }
+  explicit NetworkSerialDevice(int connectTimeoutMs) : connectTimeoutMs_(connectTimeoutMs) {}
   ~NetworkSerialDevice() override {
     Close();
-    for (int fd : wake_)
-      if (fd >= 0) ::close(fd);
   }
 
   bool Open(const std::string& path) override {
@@ -147,25 +144,11 @@ class NetworkSerialDevice final : public SerialDevice {
     return static_cast<long>(data_.size());
   }
 
-  bool CanWaitForInput() const override { return wake_[0] >= 0; }
+  bool CanWaitForInput() const override { return wake_.Usable(); }
 
-  void WaitForInput(int timeoutMs) override {
-    const int fd = fd_.load(std::memory_order_acquire);
-    if (fd < 0 || wake_[0] < 0) return;
-    pollfd p[2] = {{fd, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-    (void)::poll(p, 2, timeoutMs);
-    if (p[1].revents & POLLIN) {
-      char drain[16];
-      while (::read(wake_[0], drain, sizeof drain) > 0) {
-      }
-    }
-  }
+  void WaitForInput(int timeoutMs) override { wake_.Wait(fd_.load(std::memory_order_acquire), timeoutMs); }
 
-  void InterruptWait() override {
-    if (wake_[1] < 0) return;
-    const char one = 1;
-    (void)!::write(wake_[1], &one, 1);
-  }
+  void InterruptWait() override { wake_.Wake(); }
 
   void ClearLineError() override {}
 
@@ -273,7 +256,7 @@ class NetworkSerialDevice final : public SerialDevice {
 
   const int connectTimeoutMs_;
   std::atomic<int> fd_{-1};  // read without the port lock by WaitForInput
-  int wake_[2] = {-1, -1};
+  WakePipe wake_;  // ends a WaitForInput from another thread
   bool telnet_ = false;
   TelnetComPort codec_;
   std::vector<std::uint8_t> data_, reply_;

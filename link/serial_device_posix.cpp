@@ -23,6 +23,7 @@
 
 #include "link/network_device.h"
 #include "link/serial_device.h"
+#include "link/wake_pipe_posix.h"
 
 namespace telvaro {
 namespace {
@@ -100,13 +101,9 @@ std::string OpenErrorText(int error, const std::string& path) {
 
 class PosixSerialDevice final : public SerialDevice {
  public:
-  PosixSerialDevice() {
-    if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
-  }
+  PosixSerialDevice() = default;
   ~PosixSerialDevice() override {
     Close();
-    for (int fd : wake_)
-      if (fd >= 0) ::close(fd);
   }
 
   bool Open(const std::string& path) override {
@@ -197,27 +194,11 @@ class PosixSerialDevice final : public SerialDevice {
     return -1;
   }
 
-  bool CanWaitForInput() const override { return wake_[0] >= 0; }
+  bool CanWaitForInput() const override { return wake_.Usable(); }
 
-  void WaitForInput(int timeoutMs) override {
-    // The descriptor is not locked while waiting: a Close meanwhile is seen
-    // as POLLNVAL or, before that, through the wake-up pipe.
-    const int fd = fd_.load(std::memory_order_acquire);
-    if (fd < 0 || wake_[0] < 0) return;
-    pollfd p[2] = {{fd, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-    (void)::poll(p, 2, timeoutMs);
-    if (p[1].revents & POLLIN) {
-      char drain[16];
-      while (::read(wake_[0], drain, sizeof drain) > 0) {
-      }
-    }
-  }
+  void WaitForInput(int timeoutMs) override { wake_.Wait(fd_.load(std::memory_order_acquire), timeoutMs); }
 
-  void InterruptWait() override {
-    if (wake_[1] < 0) return;
-    const char one = 1;
-    (void)!::write(wake_[1], &one, 1);  // a full pipe already wakes the reader
-  }
+  void InterruptWait() override { wake_.Wake(); }
 
   void ClearLineError() override {
     // termios reports line errors in-band (or not at all in raw mode); there is
@@ -277,7 +258,7 @@ class PosixSerialDevice final : public SerialDevice {
 
  private:
   std::atomic<int> fd_{-1};  // read without the port lock by WaitForInput
-  int wake_[2] = {-1, -1};    // wake-up pipe for InterruptWait
+  WakePipe wake_;  // ends a WaitForInput from another thread
   std::string failure_;
   termios saved_{};  // the line settings found at Open
 };
