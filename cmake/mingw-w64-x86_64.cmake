@@ -12,10 +12,11 @@ set(CMAKE_RC_COMPILER ${TELVARO_MINGW_TRIPLE}-windres)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Libraries, headers and packages come from the MinGW sysroot only, never from
-# the host (which has its own GTest for Linux). A package built for Windows
-# elsewhere is named by its <Package>_DIR.
-set(CMAKE_FIND_ROOT_PATH /usr/${TELVARO_MINGW_TRIPLE})
+# Libraries, headers and packages come from the MinGW sysroot and the prefixes
+# built for Windows (TELVARO_WIN_PREFIXES: Qt and the libraries the scripts
+# build), never from the host, which has its own for Linux.
+set(CMAKE_FIND_ROOT_PATH /usr/${TELVARO_MINGW_TRIPLE} ${TELVARO_WIN_PREFIXES})
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TELVARO_WIN_PREFIXES)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
