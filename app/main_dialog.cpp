@@ -66,11 +66,7 @@ constexpr PageIndex kTimeoutDisableOrder[] = {kCom,    kBasic,  kGprs, kAdvanced
 // configuration folder when that is read-only.
 std::string SerialSettingsFile(const MainDlgOptions& options) {
   if (!options.serialSettingsPath.empty()) return options.serialSettingsPath;
-  // In the file system's own encoding, as the core opens files with narrow
-  // names (the ANSI code page on Windows).
-  return SerialSettingsLocation(
-      QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
-      QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro").toStdString());
+  return Preferences::DefaultSerialSettingsPath();
 }
 
 }  // namespace
@@ -370,7 +366,10 @@ void CMainDlg::OnPollFinished(const QString& failure) {
 }
 
 QString CMainDlg::UserManualPath() {
-  // The installed page; a program run from its build tree has its own.
+  // Beside the program (the Windows installation and its portable copy), the
+  // installed page, or the build tree's own.
+  const QString beside = QCoreApplication::applicationDirPath() + "/manual.html";
+  if (QFileInfo(beside).isFile()) return beside;
   for (const char* path : {TELVARO_INSTALLED_MANUAL, TELVARO_BUILT_MANUAL})
     if (QFileInfo(QString::fromUtf8(path)).isFile()) return QString::fromUtf8(path);
   return QString::fromUtf8(TELVARO_INSTALLED_MANUAL);

@@ -1,6 +1,11 @@
 #include "app/preferences.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <algorithm>
 #include <vector>
 
@@ -23,9 +28,37 @@ constexpr const char* kOldSection = "ui";
 constexpr const char* kOldConfirmSuccessKey = "confirm_success";
 constexpr const char* kOldLastPortKey = "last_port";
 
-QSettings Platform() { return QSettings(QStringLiteral("Telvaro"), QStringLiteral("Telvaro Pro")); }
+QString UserFolder() {
+#ifdef _WIN32
+  const QString roaming = qEnvironmentVariable("APPDATA");
+  if (!roaming.isEmpty()) return QDir::fromNativeSeparators(roaming) + "/Telvaro";
+#endif
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Telvaro";
+}
+
+#ifdef _WIN32
+// Windows keeps the window's preferences beside the serial settings file, so a
+// copy run from a stick keeps its own and an installed one uses %APPDATA%.
+constexpr const char* kWindowsPreferencesFile = "Telvaro_Pro_user.ini";
+#endif
+
+QSettings Platform() {
+#ifdef _WIN32
+  const QString serial = QFile::decodeName(Preferences::DefaultSerialSettingsPath().c_str());
+  return QSettings(QFileInfo(serial).dir().filePath(kWindowsPreferencesFile), QSettings::IniFormat);
+#else
+  return QSettings(QStringLiteral("Telvaro"), QStringLiteral("Telvaro Pro"));
+#endif
+}
 
 }  // namespace
+
+std::string Preferences::DefaultSerialSettingsPath() {
+  // In the file system's own encoding, as the core opens files with narrow
+  // names (the ANSI code page on Windows).
+  return SerialSettingsLocation(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+                                QFile::encodeName(UserFolder()).toStdString());
+}
 
 Preferences::Preferences(std::string serialSettingsPath, QString storedPath, QObject* parent)
     : QObject(parent), path_(std::move(serialSettingsPath)), storedPath_(std::move(storedPath)) {

@@ -1,4 +1,5 @@
-// The operator's preferences, kept in the platform's user settings: whether
+// The operator's preferences, kept in the user's settings (on Windows an INI
+// file beside the serial settings file, elsewhere the platform's): whether
 // a success is confirmed with a message, the last port opened and the
 // language (read before the window exists). The serial settings file holds
 // only what other copies of the tool read there; a [ui] section an earlier
@@ -24,6 +25,11 @@ class Preferences : public QObject {
   Preferences(std::string serialSettingsPath, QString storedPath, QObject* parent);
 
   const std::string& SerialSettingsPath() const { return path_; }
+
+  // Where the serial settings file is kept when no path is given: next to
+  // the program when it can be written, else in the user's own folder
+  // (%APPDATA%\Telvaro on Windows, ~/.config/Telvaro elsewhere).
+  static std::string DefaultSerialSettingsPath();
 
   // Settings > "Confirm success with a message"; read from any thread.
   bool ConfirmSuccess() const { return confirmSuccess_.load(); }

@@ -1,75 +1,54 @@
 #!/usr/bin/env bash
-# Cross-builds the core library and its unit tests for 64-bit Windows with
-# MinGW-w64, into build-win/ at the top of the repository:
-#   build-win/gtest         GoogleTest build (from /usr/src/googletest)
-#   build-win/gtest-prefix  GoogleTest installed for the Windows target
-#   build-win/tests/core_unit_tests.exe
-# Safe to run again: configuring an existing build directory is cheap and
-# the builds only redo what changed.
+# Cross-builds Telvaro Pro for 64-bit Windows with MinGW-w64 into build-win/
+# at the top of the repository:
+#   build-win/app/telvaro-pro.exe   the window (static Qt: runs on its own)
+#   build-win/cli/telvaro-cli.exe   the command line, profiles and fleet included
+#   build-win/tests/*.exe           the core's unit tests and the window's tests
+#   build-win/telvaro-pro-<version>-setup.exe, build-win/telvaro-pro-<version>-win64.zip
+# Qt and the command line's libraries are built once from the distribution's
+# source packages and kept outside the clone (scripts/qt-mingw.sh,
+# scripts/deps-mingw.sh); the first run on a machine builds them.
 #
 # Usage: scripts/build-windows.sh [--run]
-#   --run  also runs core_unit_tests.exe under Wine (installs wine64 if missing)
+#   --run  also runs, under Wine: the unit tests, the window's tests on the
+#          offscreen platform, the Win32 serial port, the window and the
+#          command line against the simulated modem through Wine's COM ports,
+#          and the installer's silent install and uninstall
 set -euo pipefail
 
 run_tests=0
 for arg in "$@"; do
   case "$arg" in
     --run) run_tests=1 ;;
-    -h|--help) sed -n '2,11p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
     *) echo "unknown option: $arg" >&2; exit 2 ;;
   esac
 done
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-toolchain="$repo/cmake/mingw-w64-x86_64.cmake"
+source "$repo/scripts/mingw-common.sh"
 out="$repo/build-win"
-gtest_src=/usr/src/googletest
-gtest_build="$out/gtest"
-gtest_prefix="$out/gtest-prefix"
-jobs=2
-
+host="$repo/build"
+jobs="$(build_jobs)"
+# Everything here reports on standard output.
 step() { printf '\n==> %s\n' "$*"; }
 run() { printf '+ %s\n' "$*"; "$@"; }
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-apt_install() {
-  # The package lists may be missing or stale on a fresh machine.
-  run as_root apt-get update
-  run as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$@"
-}
-
-# configure SRC BUILD ARGS...: the generator is chosen only for a new build
-# directory; an existing one keeps the generator it was made with.
-configure() {
-  local src="$1" build="$2"
-  shift 2
-  local generator=()
-  if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
-    generator=(-G Ninja)
-  fi
-  run cmake -S "$src" -B "$build" "${generator[@]}" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "$@"
-}
-
 step "MinGW-w64 compiler"
-if command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1; then
-  echo "found $(command -v x86_64-w64-mingw32-g++-posix)"
-else
-  apt_install g++-mingw-w64-x86-64
-fi
+need_mingw_compiler
+need_packages nsis icoutils zip
 
-step "GoogleTest for Windows into $gtest_prefix"
-if [ ! -f "$gtest_src/CMakeLists.txt" ]; then
-  echo "no GoogleTest sources in $gtest_src: installing googletest"
-  apt_install googletest
+step "Qt for Windows"
+qt_prefix="$(bash "$repo/scripts/qt-mingw.sh" | tail -n1)"
+step "The command line's libraries for Windows"
+deps_prefix="$(bash "$repo/scripts/deps-mingw.sh" | tail -n1)"
+
+# The simulated modem, the manual and the icons come from the native build.
+step "Host programs from the native build in $host"
+if [ ! -f "$host/CMakeCache.txt" ]; then
+  run cmake -S "$repo" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-configure "$gtest_src" "$gtest_build" \
-  -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_INSTALL_PREFIX="$gtest_prefix"
-run cmake --build "$gtest_build" -j "$jobs"
-run cmake --install "$gtest_build"
+run cmake --build "$host" -j "$jobs" --target telvaro-modem-sim telvaro_manual telvaro_icons
 
 # Debian's wine64 package puts its loader in /usr/lib/wine; /usr/bin/wine
 # comes with the separate wine package.
@@ -87,52 +66,81 @@ if [ "$run_tests" -eq 1 ]; then
   if wine_cmd="$(find_wine)"; then
     echo "found $wine_cmd"
   else
-    apt_install wine64
+    apt_install wine64 >/dev/null
     wine_cmd="$(find_wine)"
   fi
   # Lets ctest in build-win run the .exe as well.
   emulator=(-DCMAKE_CROSSCOMPILING_EMULATOR="$wine_cmd")
 fi
 
-step "Core library and unit tests into $out"
-# Debug keeps assertions on in the code under test.
-configure "$repo" "$out" \
-  -DCMAKE_BUILD_TYPE=Debug \
-  -DTELVARO_CORE_ONLY=ON \
-  -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" \
+step "Telvaro Pro for Windows into $out"
+generator=()
+[ -f "$out/CMakeCache.txt" ] || generator=(-G Ninja)
+# Release, with assertions kept for the code under test.
+run cmake -S "$repo" -B "$out" "${generator[@]}" \
+  -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
+  -DTELVARO_WIN_PREFIXES="$qt_prefix;$deps_prefix" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O2 \
+  -DTELVARO_CORE_ONLY=OFF -DGTest_DIR="$deps_prefix/lib/cmake/GTest" \
+  -DTELVARO_HOST_BUILD="$host" \
   "${emulator[@]}"
-run cmake --build "$out" --target core_unit_tests win_serial_check -j "$jobs"
+run cmake --build "$out" -j "$jobs"
 
-exe="$out/tests/core_unit_tests.exe"
-echo "built $exe"
+step "Installer and portable zip"
+(cd "$out" && run cpack -G NSIS && run cpack -G ZIP)
+ls -l "$out"/telvaro-pro-*-setup.exe "$out"/telvaro-pro-*-win64.zip
 
-if [ "$run_tests" -eq 1 ]; then
-  step "Running core_unit_tests.exe under Wine"
-  # A Wine prefix of our own keeps the user's ~/.wine out of it; the first run
-  # creates it, which takes a few seconds.
-  export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  wineserver="$(dirname "$wine_cmd")/wineserver"
-  status=0
-  run "$wine_cmd" "$exe" || status=$?
+[ "$run_tests" -eq 1 ] || exit 0
 
-  # The Win32 serial backend for real: Wine's COM50 is mapped to the simulated
-  # modem's pseudo-terminal (the simulator from the native build).
-  sim="$repo/build/sim/telvaro-modem-sim"
-  if [ "$status" -eq 0 ] && [ -x "$sim" ]; then
-    step "Win32 serial backend under Wine against the simulated modem"
-    link="$out/sim-link"
-    "$sim" --link "$link" --quiet >"$out/sim.log" 2>&1 &
-    sim_pid=$!
-    for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
-    mkdir -p "$WINEPREFIX/dosdevices"
-    ln -sfn "$(readlink -f "$link")" "$WINEPREFIX/dosdevices/com50"
-    run "$wine_cmd" "$out/tests/win_serial_check.exe" 50 || status=$?
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  elif [ "$status" -eq 0 ]; then
-    echo "no native simulator at $sim (run the native build first); Win32 serial check skipped"
-  fi
-  # End this prefix's Wine server and its services before returning.
+# A Wine prefix of our own keeps the user's ~/.wine out of it; the first run
+# creates it, which takes a few seconds.
+export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver="$(dirname "$wine_cmd")/wineserver"
+sim="$host/sim/telvaro-modem-sim"
+sims=()
+finish() {
+  local pid
+  for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  # End this prefix's Wine server and its services.
   if [ -x "$wineserver" ]; then "$wineserver" -k >/dev/null 2>&1 || true; fi
-  exit "$status"
-fi
+}
+trap finish EXIT
+
+# map_modem N [simulator options]: a simulated modem on Wine's COM<N>.
+map_modem() {
+  local com="$1"
+  shift
+  local link="$out/sim-com$com"
+  rm -f "$link"
+  "$sim" --link "$link" --quiet "$@" >"$out/sim-com$com.log" 2>&1 &
+  sims+=($!)
+  for _ in $(seq 100); do [ -e "$link" ] && break; sleep 0.1; done
+  mkdir -p "$WINEPREFIX/dosdevices"
+  ln -sfn "$(readlink -f "$link")" "$WINEPREFIX/dosdevices/com$com"
+}
+
+status=0
+step "Unit tests and the window's tests under Wine"
+# The offscreen platform draws text with FreeType from Wine's own fonts.
+export QT_QPA_FONTDIR=/usr/share/wine/fonts
+(cd "$out" && run ctest --output-on-failure) || status=1
+
+step "The Win32 serial port under Wine against the simulated modem"
+map_modem 50
+run "$wine_cmd" "$out/tests/win_serial_check.exe" 50 || status=1
+
+step "The window reads and writes a simulated modem on COM52"
+map_modem 52
+TELVARO_TEST_COM=COM52 TELVARO_TEST_DEVICE_NAME=Win-52 QT_QPA_PLATFORM=offscreen \
+  run "$wine_cmd" "$out/tests/gui_tests.exe" --gtest_filter='WindowsComPort.*' || status=1
+
+step "The command line against a simulated modem on COM51"
+map_modem 51
+run bash "$repo/tests/windows/cli_e2e.sh" "$out" "$wine_cmd" || status=1
+
+step "The installer: silent install, the programs start, silent uninstall"
+run bash "$repo/tests/windows/installer_check.sh" "$out"/telvaro-pro-*-setup.exe || status=1
+
+exit "$status"
