@@ -32,10 +32,16 @@ fi
 need_mingw_compiler
 src="$(fetch_source qt6-base qt6-base-dev)"
 
+# Without OpenGL the Windows platform plugin of 6.4 still takes its software
+# OpenGL test from the dynamicgl feature, which stays on; it needs both.
+sed -i 's/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+  "$src/src/plugins/platforms/windows/qwindowswindow.cpp"
+
 # Our toolchain file, but executables are not forced static: Qt's configure
-# checks link small test programs against its own libraries.
+# checks link small test programs against its own libraries. A build stopped
+# halfway goes on where it stopped.
 build="$prefix.build"
-rm -rf "$build" "$prefix"
+rm -rf "$prefix"
 mkdir -p "$build"
 cat >"$build/toolchain.cmake" <<EOF
 include("$repo/cmake/mingw-w64-x86_64.cmake")

@@ -22,7 +22,9 @@
 #include "pages/basic_page.h"
 #include "pages/com_page.h"
 #include "record/config_record.h"
+#ifndef _WIN32  // the simulated modem needs a POSIX pseudo-terminal
 #include "sim/modem_sim.h"
+#endif
 #include "tests/gui_test_support.h"
 #include "tests/recording_sink.h"
 
@@ -311,6 +313,7 @@ TEST_F(BasicPage, ClearForReadEmptiesWhatTheAnswerRefills) {
   EXPECT_TRUE(Find<QCheckBox>("debugOutputBox")->isChecked());
 }
 
+#ifndef _WIN32
 // Opening the port reads the simulated modem's record onto both pages.
 using ComBasicWindow = WindowWithModem;
 
@@ -335,6 +338,8 @@ TEST_F(ComBasicWindow, OpeningThePortShowsTheModemsBasicAndSerialSettings) {
   ASSERT_TRUE(WaitUntil([&] { return clock->text().startsWith("20"); }, 3000)) << "[" << clock->text().toStdString() << "]";
   EXPECT_EQ(clock->text().size(), 19);
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace telvaro

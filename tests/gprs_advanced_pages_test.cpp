@@ -22,7 +22,9 @@
 #include "pages/gprs_page.h"
 #include "record/config_record.h"
 #include "record/factory_defaults.h"
+#ifndef _WIN32  // the simulated modem needs a POSIX pseudo-terminal
 #include "sim/modem_sim.h"
+#endif
 #include "tests/gui_test_support.h"
 #include "tests/recording_sink.h"
 
@@ -469,6 +471,7 @@ TEST_F(Advanced2Page, EveryBadPacketHasItsMessageAndLaterBlocksStayUnstored) {
 
 // Through the window: the GPRS page's connection control and the Advanced 1
 // CSD backup reach the real Wakeup, Reboot and Phone Book pages.
+#ifndef _WIN32
 class CrossPageEffects : public WindowWithModem {
  protected:
   template <typename T = QCheckBox>
@@ -536,6 +539,8 @@ TEST_F(CrossPageEffects, ConnectionControlAndCsdBackupSwitchTheOtherPages) {
   EXPECT_EQ(Look("csdBox3"), State(false, true));
   EXPECT_EQ(texts, std::vector<std::string>{"Operation succeed!"});  // the read on opening, and nothing else
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace telvaro

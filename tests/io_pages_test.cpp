@@ -17,7 +17,9 @@
 #include "pages/di_page.h"
 #include "pages/do_page.h"
 #include "record/config_record.h"
+#ifndef _WIN32  // the simulated modem needs a POSIX pseudo-terminal
 #include "sim/modem_sim.h"
+#endif
 #include "tests/gui_test_support.h"
 #include "tests/page_fixture.h"
 
@@ -249,6 +251,7 @@ TEST_F(DoPage, SourceBoxesAreTheirOwnBitsAndTheOtherBitsAreWrittenZero) {
   EXPECT_EQ(sink.messages, std::vector<std::string>{});
 }
 
+#ifndef _WIN32
 // The window against the simulated modem.
 class IoWindow : public WindowWithModem {
  protected:
@@ -322,6 +325,8 @@ TEST_F(IoWindow, ModemWithoutDigitalIoLeavesThePagesDisabledAndWriteStoresWhatTh
   EXPECT_EQ(modem->StoredRecord().Get(field::do_alarm_source), kSmsControlAlarm);
   EXPECT_EQ(EnabledOnIoPages(), std::vector<std::string>{});
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace telvaro
