@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # telvaro-cli.exe under Wine against the native simulated modem, through the
 # Win32 serial backend: the simulator's pseudo-terminal is Wine's COM51
-# ($WINEPREFIX/dosdevices/com51). Checks --version, check of a YAML profile,
-# read into a settings file with a trace, apply of the profile, a read-back
-# showing the change, write of the earlier settings file and a read-back
-# showing them back. Prints each check; exits non-zero on the first failure.
+# ($WINEPREFIX/dosdevices/com51). Checks --version, check of a YAML profile
+# (and the refusal of a bad one), read into a settings file with a trace,
+# apply of the profile and a read-back showing its values, write of the
+# earlier settings file and a read-back showing its values again. Prints each
+# check; exits non-zero on the first failure. Ends the prefix's Wine server.
 #
 # Usage: tests/windows/cli_e2e.sh BUILD_WIN_DIR NATIVE_SIMULATOR
 #   BUILD_WIN_DIR     the Windows build (holds cli/telvaro-cli.exe)
@@ -14,7 +15,7 @@
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
-  sed -n '2,15p' "$0" >&2
+  sed -n '2,14p' "$0" >&2
   exit 2
 fi
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
