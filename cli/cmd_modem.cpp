@@ -82,6 +82,7 @@ int Read(const ReadOptions& o) {
     // The settings file's bytes, for a pipe: record and checksum.
     record.SetChecksum(RecordChecksum(record.Record()));
     const auto block = record.Block();
+    SetBinary(stdout);
     if (std::fwrite(block.data(), 1, block.size(), stdout) != block.size() || std::fflush(stdout) != 0)
       Fail(FailureKind::File, "standard output: " + std::string(kSettingsWriteFailed));
     return 0;

@@ -64,8 +64,17 @@ void CatchStopRequests(void (*handler)(int), bool, bool once) {
 
 bool IsTerminal(std::FILE* stream) {
   // _isatty also holds for NUL, a character device; only a console has a mode.
+  const HANDLE handle = StreamHandle(stream);
   DWORD mode = 0;
-  return ::GetConsoleMode(StreamHandle(stream), &mode) != 0;
+  if (!::GetConsoleMode(handle, &mode)) return false;
+  if (stream == stdin) return true;
+  return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+         ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+void SetBinary(std::FILE* stream) {
+  std::fflush(stream);
+  ::_setmode(::_fileno(stream), _O_BINARY);
 }
 
 int ReadInputByte(char& byte, int timeoutMs) {
@@ -119,6 +128,8 @@ void CatchStopRequests(void (*handler)(int), bool hangUp, bool once) {
 }
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+
+void SetBinary(std::FILE*) {}
 
 int ReadInputByte(char& byte, int timeoutMs) {
   pollfd in{STDIN_FILENO, POLLIN, 0};

@@ -17,7 +17,15 @@ namespace telvaro::cli {
 void CatchStopRequests(void (*handler)(int), bool hangUp, bool once);
 
 // True for an interactive terminal or console; a pipe, a file or NUL is not.
+// On Windows an output console counts once it takes the terminal's escape
+// sequences (Windows 10 and later), which this turns on: a progress line
+// redrawn in place needs them.
 bool IsTerminal(std::FILE* stream);
+
+// What is written to `stream` from now on goes out byte for byte: Windows
+// writes a text-mode stream's 0x0A as CR LF, which would break a settings
+// file sent to standard output.
+void SetBinary(std::FILE* stream);
 
 // One byte of standard input when one comes within `timeoutMs`: 1 with the
 // byte, 0 at the end of input, -1 when none came yet.

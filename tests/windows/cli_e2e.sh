@@ -33,7 +33,7 @@ sim_pid=""
 finish() {
   if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
   rm -f "$WINEPREFIX/dosdevices/com51"
-  "$(dirname "$wine")/wineserver" -k >/dev/null 2>&1 || true
+  timeout 60 "$(dirname "$wine")/wineserver" -w >/dev/null 2>&1 || "$(dirname "$wine")/wineserver" -k >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap finish EXIT
@@ -59,9 +59,9 @@ mkdir -p "$WINEPREFIX/dosdevices"
 ln -sfn "$(readlink -f "$work/sim")" "$WINEPREFIX/dosdevices/com51"
 
 # The two settings the profile changes, as dump shows them.
-shown() { cli dump "$1" | grep -E '^(device_name|apn):'; }
+shown() { cli dump "$1" | grep -E '^(device_name|apn|connect_interval):'; }
 apn="wine-e2e.example"
-printf 'format: telvaro-profile/1\nbasic:\n  device_name: "WINE-51"\ngprs:\n  apn: "%s"\n' "$apn" >site.yaml
+printf 'format: telvaro-profile/1\nbasic:\n  device_name: "WINE-51"\ngprs:\n  apn: "%s"\n  connect_interval: 10\n' "$apn" >site.yaml
 cli check site.yaml >check.txt 2>&1 || fail "check site.yaml: $(cat check.txt)"
 pass "check site.yaml"
 printf 'format: telvaro-profile/1\ngprs:\n  apn: "%s"\n' "$(printf 'x%.0s' $(seq 60))" >long.yaml
@@ -75,10 +75,13 @@ pass "read --port COM51 -o before.bin (1629 bytes, trace written)"
 
 cli apply site.yaml --port COM51 >apply.txt 2>&1 || fail "apply site.yaml: $(cat apply.txt)"
 pass "apply site.yaml --port COM51"
-cli read --port COM51 -o after.bin >/dev/null 2>&1 || fail "read after apply"
-expected="$(printf 'device_name: "WINE-51"\napn: "%s"' "$apn")"
+# To standard output byte for byte: 10 s is a byte 0x0A, which a Windows
+# text stream would write as CR LF.
+"$wine" "$cli" read --port COM51 -o - >after.bin 2>read.txt || fail "read -o - after apply: $(cat read.txt)"
+[ "$(stat -c %s after.bin)" -eq 1629 ] || fail "read -o - wrote $(stat -c %s after.bin) bytes, not 1629"
+expected="$(printf 'device_name: "WINE-51"\napn: "%s"\nconnect_interval: 10' "$apn")"
 [ "$(shown after.bin)" = "$expected" ] || fail "the modem does not hold the profile: $(shown after.bin)"
-pass "read-back holds the profile: $(shown after.bin | tr '\n' ' ')"
+pass "read -o - after it (1629 bytes) holds the profile: $(shown after.bin | tr '\n' ' ')"
 
 cli write before.bin --port COM51 >write.txt 2>&1 || fail "write before.bin: $(cat write.txt)"
 cli read --port COM51 -o back.bin >/dev/null 2>&1 || fail "read after write"
