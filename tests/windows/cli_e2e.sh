@@ -3,7 +3,8 @@
 # Win32 serial backend: the simulator's pseudo-terminal is Wine's COM51
 # ($WINEPREFIX/dosdevices/com51). Checks --version, check of a YAML profile
 # (and the refusal of a bad one), read into a settings file with a trace,
-# apply of the profile and a read-back showing its values, write of the
+# apply of the profile and a read-back showing its values, a fleet run from a
+# units file (twice: the earlier report is kept), write of the
 # earlier settings file and a read-back showing its values again. Prints each
 # check; exits non-zero on the first failure. Ends the prefix's Wine server.
 #
@@ -15,7 +16,7 @@
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
-  sed -n '2,14p' "$0" >&2
+  sed -n '2,15p' "$0" >&2
   exit 2
 fi
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -82,6 +83,20 @@ pass "apply site.yaml --port COM51"
 expected="$(printf 'device_name: "WINE-51"\napn: "%s"\nconnect_interval: 10' "$apn")"
 [ "$(shown after.bin)" = "$expected" ] || fail "the modem does not hold the profile: $(shown after.bin)"
 pass "read -o - after it (1629 bytes) holds the profile: $(shown after.bin | tr '\n' ' ')"
+
+# The fleet: a units file and its report, twice, so that the second run keeps
+# the first report under its time.
+printf 'port,basic.device_name\r\nCOM51,FLEET-51\r\n' >units.csv
+for run in 1 2; do
+  cli apply site.yaml --units units.csv --report report.csv >fleet$run.txt 2>&1 ||
+    fail "apply --units, run $run: $(cat fleet$run.txt)"
+done
+grep -q '^earlier report kept as report-' fleet2.txt || fail "the second run kept no earlier report: $(cat fleet2.txt)"
+kept="$(ls report-*.csv 2>/dev/null | head -1)"
+[ -n "$kept" ] && [ -s report.csv ] && [ -s "$kept" ] || fail "report.csv and the kept report are not both there: $(ls)"
+cli read --port COM51 -o fleet.bin >/dev/null 2>&1 || fail "read after the fleet run"
+cli dump fleet.bin | grep -q '^device_name: "FLEET-51"' || fail "the fleet run's device name is not on the modem"
+pass "apply --units units.csv twice: the modem holds its row, report.csv and $kept written"
 
 cli write before.bin --port COM51 >write.txt 2>&1 || fail "write before.bin: $(cat write.txt)"
 cli read --port COM51 -o back.bin >/dev/null 2>&1 || fail "read after write"
