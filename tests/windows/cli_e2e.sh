@@ -5,7 +5,8 @@
 # (and the refusal of a bad one), read into a settings file with a trace,
 # apply of the profile and a read-back showing its values, a fleet run from a
 # units file (twice: the earlier report is kept), write of the
-# earlier settings file and a read-back showing its values again. Prints each
+# earlier settings file and a read-back showing its values again, and Ctrl+C
+# during an upgrade. Prints each
 # check; exits non-zero on the first failure. Ends the prefix's Wine server.
 #
 # Usage: tests/windows/cli_e2e.sh BUILD_WIN_DIR NATIVE_SIMULATOR
@@ -16,7 +17,7 @@
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
-  sed -n '2,15p' "$0" >&2
+  sed -n '2,16p' "$0" >&2
   exit 2
 fi
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -102,4 +103,18 @@ cli write before.bin --port COM51 >write.txt 2>&1 || fail "write before.bin: $(c
 cli read --port COM51 -o back.bin >/dev/null 2>&1 || fail "read after write"
 [ "$(shown back.bin)" = "$(shown before.bin)" ] || fail "the modem does not hold before.bin again: $(shown back.bin)"
 pass "write before.bin --port COM51, read-back holds it again: $(shown back.bin | tr '\n' ' ')"
+# Ctrl+C mid-upgrade (Wine turns SIGINT into the console's Ctrl+C event): the
+# packet under way ends, nothing more is sent, exit 130. Last: the modem is
+# left in its loader.
+head -c 65536 /dev/zero | tr '\0' '\132' >image.bin
+"$wine" "$cli" upgrade image.bin --port COM51 >upgrade.txt 2>&1 &
+upgrade_pid=$!
+for _ in $(seq 300); do grep -q 'packet 3/' upgrade.txt && break; sleep 0.1; done
+grep -q 'packet 3/' upgrade.txt || { kill "$upgrade_pid"; fail "the upgrade sent no packets: $(tr -d '\r' <upgrade.txt)"; }
+kill -INT "$upgrade_pid"
+status=0
+wait "$upgrade_pid" || status=$?
+[ "$status" -eq 130 ] && grep -q 'interrupted at packet' upgrade.txt ||
+  fail "Ctrl+C mid-upgrade: exit $status, $(tr -d '\r' <upgrade.txt | tail -2)"
+pass "Ctrl+C mid-upgrade: $(tr -d '\r' <upgrade.txt | grep 'interrupted at packet' | cut -c1-60)..., exit 130"
 echo "telvaro-cli.exe under Wine: all checks passed"
