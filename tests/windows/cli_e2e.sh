@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # telvaro-cli.exe under Wine against the native simulated modem, through the
 # Win32 serial backend: the simulator's pseudo-terminal is Wine's COM51
-# ($WINEPREFIX/dosdevices/com51). Checks --version, check of a YAML profile
-# (and the refusal of a bad one), read into a settings file with a trace,
-# apply of the profile and a read-back showing its values, a fleet run from a
-# units file (twice: the earlier report is kept), write of the
-# earlier settings file and a read-back showing its values again, and Ctrl+C
-# during an upgrade. Prints each
-# check; exits non-zero on the first failure. Ends the prefix's Wine server.
+# ($WINEPREFIX/dosdevices/com51). Checks --version; check of a YAML profile
+# and the refusal of a bad one; read into a settings file with a trace; apply
+# of the profile and a read-back (to standard output) holding it; a fleet run
+# from a units file, twice, the earlier report kept; write of the earlier
+# settings file and a read-back holding it; Ctrl+C during an upgrade. Prints
+# each check; exits non-zero on the first failure. Ends the prefix's Wine
+# server.
 #
 # Usage: tests/windows/cli_e2e.sh BUILD_WIN_DIR NATIVE_SIMULATOR
 #   BUILD_WIN_DIR     the Windows build (holds cli/telvaro-cli.exe)
