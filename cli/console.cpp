@@ -98,7 +98,7 @@ int ReadInputByte(char& byte, int timeoutMs) {
         return -1;
       }
     }
-    char buffer[256];
+    char buffer[4096];  // a whole typed line, Enter included
     DWORD got = 0;
     if (!::ReadFile(in, buffer, sizeof buffer, &got, nullptr) || got == 0) return 0;
     for (DWORD i = 0; i < got; ++i)
