@@ -1,9 +1,5 @@
 // apply: one modem brought to a profile, or many units (the fleet): each
 // backed up, merged with its own values, written and read back, with a report.
-#include <poll.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -15,6 +11,7 @@
 #include <memory>
 
 #include "cli/cmd_shared.h"
+#include "cli/console.h"
 #include "fleet/fleet_files.h"
 #include "fleet/profile_apply.h"
 #include "fleet/unit_plan.h"
@@ -48,14 +45,7 @@ extern "C" void OnInterrupt(int) {
   if (gStop.exchange(true)) gEndNow = true;
 }
 
-void CatchInterrupt() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
+void CatchInterrupt() { CatchStopRequests(OnInterrupt, false, false); }
 
 // "Connect the next modem to COM100 and press Enter": false when Ctrl+C or the
 // end of input came instead.
@@ -64,11 +54,10 @@ bool PromptForNextModem(const std::string& port) {
   std::fflush(stderr);
   for (;;) {
     if (gStop) return false;
-    pollfd in{STDIN_FILENO, POLLIN, 0};
-    if (::poll(&in, 1, 100) <= 0) continue;
     char c = 0;
-    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-    if (n <= 0) return false;
+    const int got = ReadInputByte(c, 100);
+    if (got < 0) continue;
+    if (got == 0) return false;
     if (c == '\n') return true;
   }
 }
@@ -195,7 +184,7 @@ int RunUnits(const UnitsCommand& c) {
   Ports ports = ResolvePorts(c.port, used);
   FleetOptions fleet;
   fleet.ports = ports.map;
-  const bool prompt = isatty(STDIN_FILENO) != 0;
+  const bool prompt = IsTerminal(stdin);
   std::vector<Unit> units;
   try {
     if (!c.units.empty()) {

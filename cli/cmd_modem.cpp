@@ -1,7 +1,6 @@
 // The commands that talk to modems one at a time or look for them: ports,
 // read, write, verify, reboot, upgrade, detect.
-#include <signal.h>
-#include <unistd.h>
+#include <csignal>
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +12,7 @@
 #include <thread>
 
 #include "cli/cmd_shared.h"
+#include "cli/console.h"
 #include "fleet/fleet_files.h"
 #include "fleet/profile_apply.h"
 #include "fleet/upgrade_guard.h"
@@ -82,6 +82,7 @@ int Read(const ReadOptions& o) {
     // The settings file's bytes, for a pipe: record and checksum.
     record.SetChecksum(RecordChecksum(record.Record()));
     const auto block = record.Block();
+    SetBinary(stdout);
     if (std::fwrite(block.data(), 1, block.size(), stdout) != block.size() || std::fflush(stdout) != 0)
       Fail(FailureKind::File, "standard output: " + std::string(kSettingsWriteFailed));
     return 0;
@@ -248,13 +249,7 @@ std::string Duration(double seconds) {
 std::atomic<int> gUpgradeSignal{0};
 extern "C" void OnUpgradeSignal(int number) { gUpgradeSignal = number; }
 
-void CatchUpgradeSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnUpgradeSignal;
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
-  sigemptyset(&action.sa_mask);
-  for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
-}
+void CatchUpgradeSignals() { CatchStopRequests(OnUpgradeSignal, true, true); }
 
 // One progress line: bytes, packets, speed and the time left, measured from
 // the first packet (the loader's start is no transfer).
@@ -348,7 +343,7 @@ int Upgrade(const UpgradeOptions& o) {
   const unsigned packets = FrameCodec::UpgradePacketTotal(size);
   ModemClient modem(ports.map);
   OpenModem(modem, ports);
-  const bool terminal = isatty(STDERR_FILENO);
+  const bool terminal = IsTerminal(stderr);
   UpgradeProgress progress(size, terminal);
   UpgradeGuardOptions guard = GuardOptions(o);
   guard.hooks.stop = [] { return gUpgradeSignal.load() != 0; };

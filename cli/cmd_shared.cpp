@@ -1,13 +1,11 @@
 #include "cli/cmd_shared.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <filesystem>
 
+#include "cli/console.h"
 #include "fleet/profile_apply.h"
 #include "link/port_discovery.h"
 #include "operations/settings_file.h"
@@ -78,12 +76,8 @@ namespace {
 // --trace FILE: every frame of every port, as it passes, to FILE.
 std::shared_ptr<TrafficLog> OpenTrace(const std::string& path) {
   // Its owner's only: the frames it holds name the modem and its settings.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
-  std::FILE* file = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
-  if (!file) {
-    if (fd >= 0) ::close(fd);
-    Fail(FailureKind::File, "--trace: " + path + ": cannot be written");
-  }
+  std::FILE* file = OpenPrivateText(path);
+  if (!file) Fail(FailureKind::File, "--trace: " + path + ": cannot be written");
   const std::shared_ptr<std::FILE> owned(file, std::fclose);
   return std::make_shared<TrafficLog>(0, [owned](const std::string& text) {
     std::fputs(text.c_str(), owned.get());

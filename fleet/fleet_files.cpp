@@ -2,7 +2,13 @@
 
 #include <csv.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -291,29 +297,55 @@ std::string ReportDestinationProblem(const std::string& path) {
   if (fs::exists(status) && !fs::is_regular_file(status)) return "not a regular file";
   fs::path folder = fs::absolute(path, error).parent_path();
   if (!fs::is_directory(folder, error)) return "no folder " + folder.string();
+#ifdef _WIN32
+  // A folder's permissions are its ACL, which only an attempt judges: a
+  // report is saved through a new file beside it, so one is made (and gone
+  // when closed). A read-only earlier report cannot be replaced either.
+  const std::string probe = (folder / (".tlv-probe-" + std::to_string(::_getpid()))).string();
+  const int fd = ::_open(probe.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEMPORARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0 || (fs::exists(status) && ::_access(path.c_str(), 2) != 0)) {
+    const int reason = errno;
+    if (fd >= 0) ::_close(fd);
+    return std::string("cannot be written (") + std::strerror(reason) + ")";
+  }
+  ::_close(fd);
+#else
   if (::access(folder.c_str(), W_OK | X_OK) != 0 && (!fs::exists(status) || ::access(path.c_str(), W_OK) != 0))
     return std::string("cannot be written (") + std::strerror(errno) + ")";
+#endif
   return {};
 }
 
 std::string KeepEarlierReport(const std::string& path) {
   namespace fs = std::filesystem;
   struct stat info {};
+#ifdef _WIN32
+  if (::stat(path.c_str(), &info) != 0) return {};
+  const std::time_t when = info.st_mtime;
+  std::tm utc{};
+  ::gmtime_s(&utc, &when);
+#else
   if (::lstat(path.c_str(), &info) != 0) return {};
   const std::time_t when = info.st_mtime;
   std::tm utc{};
   ::gmtime_r(&when, &utc);
+#endif
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
   const fs::path p(path);
   const std::string stem = (p.parent_path() / p.stem()).string() + "-" + stamp;
   for (int n = 1; n < 1000; ++n) {
     const std::string kept = stem + (n == 1 ? "" : "-" + std::to_string(n)) + p.extension().string();
+#ifdef _WIN32
+    // Windows' rename never replaces an existing name.
+    if (std::rename(path.c_str(), kept.c_str()) == 0) return kept;
+#else
     // A hard link then the unlink: an existing name is never replaced.
     if (::link(path.c_str(), kept.c_str()) == 0) {
       ::unlink(path.c_str());
       return kept;
     }
+#endif
     if (errno != EEXIST) throw FleetFileError(path + ": the earlier report cannot be kept (" + std::strerror(errno) + ")");
   }
   throw FleetFileError(path + ": the earlier report cannot be kept (no free name)");
