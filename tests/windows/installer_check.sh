@@ -44,14 +44,14 @@ echo "== installer check: $(basename "$setup") (version $version)"
 win wineboot --init >/dev/null 2>&1
 
 win "$setup" /S || fail "the silent install exited with status $?"
-if [ -f "$install_dir/bin/telvaro-cli.exe" ] && [ -f "$install_dir/bin/telvaro-pro.exe" ]; then
-  check "installed into C:\\Program Files\\Telvaro Pro (bin\\telvaro-pro.exe, bin\\telvaro-cli.exe)"
+if [ -f "$install_dir/telvaro-cli.exe" ] && [ -f "$install_dir/telvaro-pro.exe" ]; then
+  check "installed into C:\\Program Files\\Telvaro Pro (telvaro-pro.exe, telvaro-cli.exe)"
 else
-  fail "the programs are not in $install_dir/bin"
+  fail "the programs are not in $install_dir"
 fi
 # Explorer's icon and file properties: an icon group and the version strings.
 for exe in telvaro-pro telvaro-cli; do
-  file="$install_dir/bin/$exe.exe"
+  file="$install_dir/$exe.exe"
   [ -f "$file" ] || continue
   strings="$(wrestool -x --raw --type=16 "$file" 2>/dev/null | strings -el | paste -sd' ')"
   if wrestool -l --type=14 "$file" 2>/dev/null | grep -q group_icon &&
@@ -61,11 +61,11 @@ for exe in telvaro-pro telvaro-cli; do
     fail "$exe.exe lacks the icon or the version $version (version strings: $strings)"
   fi
 done
-[ -s "$install_dir/share/doc/telvaro-pro/manual.html" ] && check "the manual is installed" || fail "no manual.html"
-qm="$(cd "$install_dir/share/telvaro-pro/translations" 2>/dev/null && ls -- *.qm 2>/dev/null | paste -sd' ')" || true
-[ -n "$qm" ] && check "the translations are installed: $qm" || fail "no translations in share\\telvaro-pro\\translations"
+[ -s "$install_dir/manual.html" ] && check "the manual is installed" || fail "no manual.html"
+qm="$(cd "$install_dir/translations" 2>/dev/null && ls -- *.qm 2>/dev/null | paste -sd' ')" || true
+[ -n "$qm" ] && check "the translations are installed: $qm" || fail "no translations in $install_dir/translations"
 
-shown="$("$wine" "$install_dir/bin/telvaro-cli.exe" --version 2>&1 | tr -d '\r')" || true
+shown="$("$wine" "$install_dir/telvaro-cli.exe" --version 2>&1 | tr -d '\r')" || true
 [ "$shown" = "telvaro-cli $version" ] && check "telvaro-cli.exe --version: $shown" ||
   fail "telvaro-cli.exe --version printed '$shown', not 'telvaro-cli $version'"
 
