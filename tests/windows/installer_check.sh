@@ -3,7 +3,8 @@
 # own: a silent install into Program Files, the installed telvaro-cli.exe
 # --version, the Start menu entry, the uninstaller's entry in Add/Remove
 # Programs, the icon and version in the programs' resources (wrestool, from
-# icoutils), then a silent uninstall that leaves no file behind.
+# icoutils), the portable zip beside it holding the same files, then a silent
+# uninstall that leaves no file behind.
 #
 # Usage: tests/windows/installer_check.sh SETUP.EXE
 #   the version checked is the one in the name, telvaro-pro-<version>-setup.exe
@@ -11,7 +12,7 @@
 set -euo pipefail
 
 if [ $# -ne 1 ] || [ ! -f "$1" ]; then
-  sed -n '2,10p' "$0" >&2
+  sed -n '2,11p' "$0" >&2
   exit 2
 fi
 setup="$(readlink -f "$1")"
@@ -78,6 +79,15 @@ if grep -q 'UninstallString.*Telvaro Pro\\Uninstall.exe' <<<"$registry" &&
   check "Add/Remove Programs entry with the uninstaller and version $version"
 else
   fail "no uninstall entry for $version under $uninstall_key:"$'\n'"$registry"
+fi
+
+# The portable zip beside the installer holds the same files.
+zip="${setup%-setup.exe}-win64.zip"
+if [ -f "$zip" ]; then
+  installed="$(cd "$install_dir" && find . -type f ! -name Uninstall.exe | sed 's|^\./||' | sort)"
+  zipped="$(cmake -E tar tf "$zip" | grep -v '/$' | sed 's|^[^/]*/||' | sort)"
+  [ -n "$zipped" ] && [ "$installed" = "$zipped" ] && check "$(basename "$zip") holds the installed files" ||
+    fail "$(basename "$zip") and the installation differ:"$'\n'"$(diff <(echo "$installed") <(echo "$zipped") || true)"
 fi
 
 win "$install_dir/Uninstall.exe" /S || fail "the silent uninstall exited with status $?"
