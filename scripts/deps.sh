@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build needs, only those that are missing.
+# Installs the Debian 12 packages the build needs, only those that are missing
+# (nsis and icoutils make the Windows installer and the programs' icon).
 # Usage: scripts/deps.sh [extra package ...]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools
           libgtest-dev libgmock-dev fonts-liberation2 libyaml-cpp-dev nlohmann-json3-dev
-          libcsv-dev libcli11-dev libserialport-dev ser2net "$@")
+          libcsv-dev libcli11-dev libserialport-dev ser2net
+          nsis icoutils "$@")
 
 missing=()
 for p in "${packages[@]}"; do
