@@ -137,10 +137,9 @@ TELVARO_TEST_COM=COM52 TELVARO_TEST_DEVICE_NAME=Win-52 QT_QPA_PLATFORM=offscreen
   run "$wine_cmd" "$out/tests/gui_tests.exe" --gtest_filter='WindowsComPort.*' || status=1
 
 step "The command line against a simulated modem on COM51"
-map_modem 51
-run bash "$repo/tests/windows/cli_e2e.sh" "$out" "$wine_cmd" || status=1
+WINE="$wine_cmd" run bash "$repo/tests/windows/cli_e2e.sh" "$out" "$sim" || status=1
 
 step "The installer: silent install, the programs start, silent uninstall"
-run bash "$repo/tests/windows/installer_check.sh" "$out"/telvaro-pro-*-setup.exe || status=1
+WINE="$wine_cmd" run bash "$repo/tests/windows/installer_check.sh" "$out"/telvaro-pro-*-setup.exe || status=1
 
 exit "$status"

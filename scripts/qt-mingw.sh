@@ -32,10 +32,15 @@ fi
 need_mingw_compiler
 src="$(fetch_source qt6-base qt6-base-dev)"
 
-# Without OpenGL the Windows platform plugin of 6.4 still takes its software
-# OpenGL test from the dynamicgl feature, which stays on; it needs both.
+# The Windows platform plugin of 6.4 asks for features whose code the
+# switched-off ones leave out: without OpenGL it still takes its software
+# OpenGL test from dynamicgl, and without Direct2D its DirectWrite 3 font
+# database (GDI's serves instead). Both guards get the feature they need.
+windows_plugin="$src/src/plugins/platforms/windows"
 sed -i 's/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
-  "$src/src/plugins/platforms/windows/qwindowswindow.cpp"
+  "$windows_plugin/qwindowswindow.cpp"
+sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
+  "$windows_plugin/qwindowsintegration.cpp"
 
 # Our toolchain file, but executables are not forced static: Qt's configure
 # checks link small test programs against its own libraries. A build stopped
