@@ -13,6 +13,7 @@
 
 #include "app/main_dialog.h"
 #include "app/modem_operations.h"
+#include "pages/config_page.h"
 #include "record/config_record.h"
 #include "tests/gui_test_support.h"
 
