@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the core under AddressSanitizer
 # with UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, the
-# Windows cross build of the core, the fuzz run and the Debian package check.
+# Windows build and its tests under Wine (the first run on a machine builds Qt
+# for Windows and keeps it outside the clone), the fuzz run and the Debian
+# package check.
 # --quick runs the normal build only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,7 +55,9 @@ cmake --build build-tsan-gui -j"$jobs" --target gui_tests telvaro-cli telvaro_tr
 
 if [ -f scripts/build-windows.sh ]; then
   # Wine's server lists the objects it held when it ends: noise, filtered out.
+  windows_start=$(date +%s)
   bash scripts/build-windows.sh --run 2>&1 | grep -v -E "^0x[0-9a-f]+:[0-9]+: "
+  echo "== Windows build and tests under Wine: $(( ($(date +%s) - windows_start) / 60 )) min"
 fi
 
 if [ -f scripts/fuzz.sh ]; then
