@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <span>
@@ -113,7 +114,13 @@ std::string SerialSettingsPath(const std::string& executableDir) {
 
 std::vector<std::string> InstalledProgramFolders() {
 #ifdef _WIN32
-  return {};
+  // Program Files, each program in a folder of its own below it.
+  std::vector<std::string> folders;
+  for (const char* name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') folders.emplace_back(value);
+  }
+  return folders;
 #else
   std::vector<std::string> folders = {"/usr/bin", "/usr/local/bin", "/bin", "/usr/sbin", "/usr/local/sbin", "/sbin"};
 #ifdef TELVARO_INSTALL_BINDIR
@@ -132,7 +139,15 @@ std::string SerialSettingsLocation(const std::string& executableDir, const std::
   namespace fs = std::filesystem;
   const std::string beside = SerialSettingsPath(executableDir);
   std::error_code ec;
-  const auto same = [&](const std::string& folder) { return fs::equivalent(executableDir, folder, ec); };
+  const auto same = [&](const std::string& folder) {
+    if (fs::equivalent(executableDir, folder, ec)) return true;
+#ifdef _WIN32
+    // An installer puts the program in a folder of its own below Program Files.
+    return fs::equivalent(fs::path(executableDir).parent_path(), folder, ec);
+#else
+    return false;
+#endif
+  };
   // An installed program never keeps its file among the system's programs,
   // whoever runs it: root may write there, and must not.
   const bool installed = std::any_of(installedFolders.begin(), installedFolders.end(), same);

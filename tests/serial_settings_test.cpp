@@ -162,6 +162,16 @@ TEST_F(SerialSettings, LivesNextToAWritableExecutableElseInTheUserConfigFolder) 
   EXPECT_TRUE(std::filesystem::is_empty(installed));
   const std::vector<std::string> system = InstalledProgramFolders();
   EXPECT_NE(std::find(system.begin(), system.end(), "/usr/bin"), system.end());
+#else
+  // Installed below Program Files (a folder of its own there): %APPDATA%, even
+  // when the folder could be written (an administrator, Wine), so the
+  // uninstaller leaves nothing behind.
+  const std::filesystem::path programs = dir / "Program Files", installed = programs / "Telvaro Pro";
+  std::filesystem::create_directories(installed);
+  EXPECT_EQ(SerialSettingsLocation(installed.string(), config.string(), {programs.string()}),
+            (config / "Telvaro_Pro.ini").string());
+  EXPECT_TRUE(std::filesystem::is_empty(installed));
+  EXPECT_FALSE(InstalledProgramFolders().empty());
 #endif
 }
 
