@@ -111,7 +111,12 @@ void AddFileCommands(CLI::App& app, CommandTable& commands) {
   commands[command] = [check] { return Check(*check); };
 
   auto keysPage = std::make_shared<std::string>();
+#ifdef _WIN32
+  // The Windows installation and its zip keep the reference beside the programs.
+  command = AddCommand(app, "keys", "list the profile's keys with their rules (the reference: PROFILE.md beside the program)");
+#else
   command = AddCommand(app, "keys", "list the profile's keys with their rules (the reference: /usr/share/doc/telvaro-pro/PROFILE.md)");
+#endif
   AddOptionalArgument(*command, "PAGE", *keysPage, "only this page's keys (com, basic, gprs, ...)");
   commands[command] = [keysPage] { return Keys(*keysPage); };
 
